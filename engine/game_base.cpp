@@ -1,0 +1,176 @@
+#include "engine/game_base.h"
+
+#include <GL/gl.h>
+#include <SDL/SDL_image.h>
+#include <SDL/SDL_ttf.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "engine/ini.h"
+
+Uint32 VideoModeFlags(bool fullscreen, bool framed, bool resizable) {
+    if (fullscreen) {
+        return SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE;
+    }
+    if (!framed) {
+        return SDL_NOFRAME | SDL_OPENGL | SDL_HWSURFACE;
+    }
+    if (resizable) {
+        return SDL_RESIZABLE | SDL_OPENGL | SDL_HWSURFACE;
+    }
+    return SDL_OPENGL | SDL_HWSURFACE;
+}
+
+CGameBase::CGameBase(int width, int height, bool fullscreen, bool framed, bool resizable)
+    : width(width), height(height) {
+    LogLine(LOG_STATUS, "Initializing SDL...");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        LogLine(LOG_FATAL, std::string("Unable to initialize SDL: ") + SDL_GetError());
+        std::exit(1);
+    }
+    LogLine(LOG_STATUS, "SDL initialization successful.");
+
+    LogLine(LOG_STATUS, "Initializing SDL TTF...");
+    if (TTF_Init() != 0) {
+        LogLine(LOG_FATAL, std::string("Unable to initialize SDL TTF: ") + SDL_GetError());
+        std::exit(1);
+    }
+    LogLine(LOG_STATUS, "SDL TTF initialization successful.");
+
+    LogLine(LOG_STATUS, "Setting up environment...");
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    screen = SDL_SetVideoMode(width, height, 32, VideoModeFlags(fullscreen, framed, resizable));
+    if (!screen) {
+        // Without a window every later frame would draw into nothing; stop instead.
+        LogLine(LOG_FATAL, std::string("Unable to set video mode: ") + SDL_GetError());
+        std::exit(1);
+    }
+    SetUpOpenGL();
+
+    fpsControl = std::make_unique<CFPSControl>();
+
+    srand(static_cast<unsigned>(time(nullptr)));
+    LogLine(LOG_STATUS, "Randomness ensured.");
+
+    SetCaption("Moltrix Engine App");
+    SetIcon("mxengine.ico");
+
+    LogLine(LOG_STATUS, "Setup successful.");
+    LogLine(LOG_STATUS, "Instance initialized.");
+}
+
+CGameBase::~CGameBase() {
+    fpsControl.reset();
+    // The video surface belongs to SDL, which releases it in SDL_Quit.
+    TTF_Quit();
+    SDL_Quit();
+    LogLine(LOG_STATUS, "Instance removed.");
+}
+
+void CGameBase::SetUpOpenGL() {
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.01f);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0, 0, 0, 0);
+    glClearDepth(1.0);
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_TEXTURE_2D);
+    glLoadIdentity();
+}
+
+void CGameBase::SetCaption(std::string title) {
+    SDL_WM_SetCaption(title.c_str(), title.c_str());
+    LogLine(LOG_STATUS, "Window Title set to " + title + ".");
+}
+
+void CGameBase::SetIcon(std::string file) {
+    const std::string path = MakeAbsolutePath(file);
+    SDL_Surface* icon = FileExists(path) ? IMG_Load(path.c_str()) : nullptr;
+    if (!icon) {
+        LogLine(LOG_ERROR, "Tried to set icon but failed to locate " + file + ".");
+        return;
+    }
+    // SDL keeps using the icon surface for the window's lifetime, so it is not freed.
+    SDL_WM_SetIcon(icon, nullptr);
+    LogLine(LOG_STATUS, "Window Icon set to " + file + ".");
+}
+
+void CGameBase::Run() {
+    LogLine(LOG_STATUS, "Starting up game...");
+    OnInit();
+    LogLine(LOG_STATUS, "Game running.");
+    while (!quit) {
+        RunFrame();
+    }
+    LogLine(LOG_STATUS, "Game is closing...");
+    OnCleanup();
+    LogLine(LOG_STATUS, "Game closed.");
+}
+
+void CGameBase::RunFrame() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        DispatchEvent(&event);
+    }
+    OnUpdate(fpsControl->frameTime / 1000.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    OnRender(screen);
+    SDL_GL_SwapBuffers();
+    fpsControl->Regulate();
+}
+
+void CGameBase::DispatchEvent(SDL_Event* e) {
+    switch (e->type) {
+        case SDL_ACTIVEEVENT:
+            OnActivate(e);
+            break;
+        case SDL_KEYDOWN:
+            OnKeyDown(e);
+            break;
+        case SDL_KEYUP:
+            OnKeyUp(e);
+            break;
+        case SDL_MOUSEMOTION:
+            OnMouseMove(e);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            OnMouseButtonDown(e);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            OnMouseButtonUp(e);
+            break;
+        case SDL_QUIT:
+            quit = true;
+            break;
+        case SDL_VIDEORESIZE:
+            OnResize(e);
+            ApplySize(e->resize.w, e->resize.h);
+            break;
+        default:
+            break;
+    }
+}
+
+void CGameBase::ApplySize(int w, int h) {
+    glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, w, h, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    width = w;
+    height = h;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/fps_control.h"
+#include "engine/log.h"
+
+// The application base: brings up SDL, SDL_ttf and the OpenGL window with the fixed drawing
+// state every sprite relies on, and runs the paced main loop. Programs derive from it and
+// override the hooks they need.
+class CGameBase : public CLogSource {
+public:
+    CGameBase(int width, int height, bool fullscreen, bool framed, bool resizable);
+    ~CGameBase() override;
+
+    void Run();
+    void SetCaption(std::string title);
+    void SetIcon(std::string file);
+
+    // Hooks, in the order the engine defines them; every one is empty here.
+    virtual void OnInit() {}
+    virtual void OnCleanup() {}
+    virtual void OnRender(SDL_Surface* screen) { (void)screen; }
+    virtual void OnUpdate(double dt) { (void)dt; }
+    virtual void OnActivate(SDL_Event* e) { (void)e; }
+    virtual void OnKeyDown(SDL_Event* e) { (void)e; }
+    virtual void OnKeyUp(SDL_Event* e) { (void)e; }
+    virtual void OnMouseMove(SDL_Event* e) { (void)e; }
+    virtual void OnMouseButtonDown(SDL_Event* e) { (void)e; }
+    virtual void OnMouseButtonUp(SDL_Event* e) { (void)e; }
+    virtual void OnResize(SDL_Event* e) { (void)e; }
+
+    // One frame of the main loop: events, update, clear, render, swap, pace.
+    void RunFrame();
+    // Hands one event to its hook, as the main loop does for every polled event.
+    void DispatchEvent(SDL_Event* e);
+
+    bool quit = false;
+    SDL_Surface* screen = nullptr;
+    int width;
+    int height;
+    std::unique_ptr<CFPSControl> fpsControl;
+
+private:
+    void SetUpOpenGL();
+    void ApplySize(int w, int h);
+};
+
+// The SDL_SetVideoMode flags for a window of the given kind; fullscreen wins over everything.
+Uint32 VideoModeFlags(bool fullscreen, bool framed, bool resizable);

@@ -1,0 +1,40 @@
+#include "tests/support/gl_test.h"
+
+#include <GL/gl.h>
+
+#include <vector>
+
+std::unique_ptr<CGameBase> GLTest::app;
+
+void GLTest::SetUpTestSuite() {
+    app = std::make_unique<CGameBase>(kWidth, kHeight, false, true, false);
+}
+
+void GLTest::TearDownTestSuite() {
+    app.reset();
+}
+
+void GLTest::SetUp() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+GLTest::Rgba GLTest::Pixel(int x, int y) {
+    Rgba pixel{};
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &pixel);
+    return pixel;
+}
+
+int GLTest::CountLitPixels(int x, int y, int w, int h) {
+    std::vector<Rgba> pixels(static_cast<size_t>(w) * h);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    int lit = 0;
+    for (const Rgba& p : pixels) {
+        lit += (p.r | p.g | p.b) != 0 ? 1 : 0;
+    }
+    return lit;
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test under a virtual X server:
+# once in a normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer.
+# ASPHALTIA_SKIP_SANITIZERS=1 skips the second run for a quicker local check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+
+jobs=$(nproc)
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j"$jobs"
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs" --timeout 300)
+}
+
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ "${ASPHALTIA_SKIP_SANITIZERS:-0}" != 1 ]; then
+    # Mesa and SDL keep allocations until exit, so leak checking would only report theirs.
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DASPHALTIA_SANITIZE=ON -DASPHALTIA_BENCHMARKS=OFF
+fi
