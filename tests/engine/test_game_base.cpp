@@ -8,12 +8,10 @@
 #include "engine/game_base.h"
 #include "tests/support/gl_test.h"
 
-namespace {
-
 // Records the order in which the main loop calls the hooks.
-class RecordingApp : public CGameBase {
+class ASP_RecordingApp : public CGameBase {
 public:
-    RecordingApp() : CGameBase(96, 64, false, true, true) {}
+    ASP_RecordingApp() : CGameBase(96, 64, false, true, true) {}
 
     void OnInit() override { calls.push_back("init"); }
     void OnCleanup() override { calls.push_back("cleanup"); }
@@ -33,6 +31,8 @@ public:
     std::vector<double> dts;
 };
 
+namespace {
+
 void PushKey(SDLKey key) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
@@ -50,7 +50,7 @@ void PushQuit() {
 }  // namespace
 
 TEST(GameBase, QuitArrivingWithAKeyStillFinishesTheFrame) {
-    RecordingApp app;
+    ASP_RecordingApp app;
     PushKey(SDLK_a);
     PushQuit();
     app.Run();
@@ -61,7 +61,7 @@ TEST(GameBase, QuitArrivingWithAKeyStillFinishesTheFrame) {
 }
 
 TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollows) {
-    RecordingApp app;
+    ASP_RecordingApp app;
     SDL_Event e{};
     e.type = SDL_VIDEORESIZE;
     e.resize.w = 200;
@@ -77,7 +77,7 @@ TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollows) {
 }
 
 TEST(GameBase, SecondFrameGetsThePacedFrameTime) {
-    RecordingApp app;
+    ASP_RecordingApp app;
     app.RunFrame();
     app.RunFrame();
     ASSERT_EQ(app.dts.size(), 2u);
@@ -108,12 +108,12 @@ TEST(GameBaseDeathTest, MissingVideoModeEndsTheProgramWithStatusOne) {
 }
 
 TEST(GameBase, MissingIconLogsOneErrorAndGoesOn) {
-    RecordingApp app;
+    ASP_RecordingApp app;
     EnableLogging();
     testing::internal::CaptureStdout();
     app.SetIcon("gfx\\no such icon.ico");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "ERROR in class {anonymous}::RecordingApp: Tried to set icon but failed to locate gfx\\no such "
+              "ERROR in class ASP_RecordingApp: Tried to set icon but failed to locate gfx\\no such "
               "icon.ico.\n");
 }
 

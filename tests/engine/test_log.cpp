@@ -10,20 +10,21 @@
 
 #include "engine/log.h"
 
-namespace {
-
-class CAudio : public CLogSource {
+// Test classes live at global scope: the class name in a log line carries no namespace.
+class CLogTestSpeaker : public CLogSource {
 public:
     void Fail() const { LogLine(LOG_ERROR, "Could not open audio device."); }
 };
 
-class CBase : public CLogSource {
+class CLogTestBase : public CLogSource {
 public:
-    CBase() { LogLine(LOG_STATUS, "Instance initialized."); }
+    CLogTestBase() { LogLine(LOG_STATUS, "Instance initialized."); }
     void Hello() const { LogLine(LOG_STATUS, "hello"); }
 };
 
-class ASP_Main : public CBase {};
+class ASP_LogTestApp : public CLogTestBase {};
+
+namespace {
 
 std::string CaptureLog(void (*body)()) {
     testing::internal::CaptureStdout();
@@ -56,7 +57,7 @@ TEST(Log, SilentUntilEnabledThenFormatsEveryLevel) {
         Log(LOG_PLAIN, "plain with class", "class X");
         Log(LOG_WARNING, "careful", "");
         Log(LOG_FATAL, "gone", "class Y");
-        CAudio().Fail();
+        CLogTestSpeaker().Fail();
     });
     EXPECT_EQ(lines,
               "FORCED: Logging enabled...\n"
@@ -64,19 +65,19 @@ TEST(Log, SilentUntilEnabledThenFormatsEveryLevel) {
               "class X: plain with class\n"
               "WARNING: careful\n"
               "FATAL ERROR in class Y: gone\n"
-              "ERROR in class CAudio: Could not open audio device.\n");
+              "ERROR in class CLogTestSpeaker: Could not open audio device.\n");
 }
 
 TEST(Log, ClassNameIsTheRunTimeClassExceptDuringConstruction) {
     std::string lines = CaptureLog([] {
         EnableLogging();
-        ASP_Main app;
+        ASP_LogTestApp app;
         app.Hello();
     });
     EXPECT_EQ(lines,
               "FORCED: Logging enabled...\n"
-              "STATUS in class {anonymous}::CBase: Instance initialized.\n"
-              "STATUS in class {anonymous}::ASP_Main: hello\n");
+              "STATUS in class CLogTestBase: Instance initialized.\n"
+              "STATUS in class ASP_LogTestApp: hello\n");
 }
 
 TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
