@@ -1,0 +1,171 @@
+#include "engine/image_sprite_ex.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+CImageSpriteEx::CImageSpriteEx(CSprite* parent) : CImageSprite(parent) {}
+
+Point CImageSpriteEx::Pivot() const {
+    return Point(rotX * GetWidth(), rotY * GetHeight());
+}
+
+Point CImageSpriteEx::LocalToGlobal(Point p) const {
+    RotatePoint(p, Pivot(), GetRotation());
+    const Point inParent = p * GetScale() + Point(GetX(), GetY());
+    return parent != nullptr ? parent->LocalToGlobal(inParent) : inParent;
+}
+
+Point CImageSpriteEx::GlobalToLocal(Point p) const {
+    const Point inParent = parent != nullptr ? parent->GlobalToLocal(p) : p;
+    Point local = (inParent - Point(x, y)) / GetScale();
+    RotatePoint(local, Pivot(), -GetRotation());
+    return local;
+}
+
+void CImageSpriteEx::SetParent(CSprite* newParent) {
+    CImageSprite::SetParent(newParent);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetX(double v) {
+    CImageSprite::SetX(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetGlobalX(double v) {
+    CImageSprite::SetGlobalX(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetY(double v) {
+    CImageSprite::SetY(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetGlobalY(double v) {
+    CImageSprite::SetGlobalY(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetWidth(double v) {
+    CImageSprite::SetWidth(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetHeight(double v) {
+    CImageSprite::SetHeight(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetScale(double v) {
+    CImageSprite::SetScale(v);
+    UpdateCorners();
+}
+
+void CImageSpriteEx::SetGlobalScale(double v) {
+    CImageSprite::SetGlobalScale(v);
+    UpdateCorners();
+}
+
+Quad CImageSpriteEx::GetCorners() const {
+    return corners;
+}
+
+void CImageSpriteEx::Render(void* target) {
+    (void)target;
+    if (GetTexture() == nullptr || !GetTexture()->loaded) {
+        return;
+    }
+    UpdateCorners();
+    glBindTexture(GL_TEXTURE_2D, GetTexture()->id);
+    EmitQuad(corners, GetGlobalZ());
+}
+
+Rect CImageSpriteEx::GetRect() const {
+    Rect r = GetGlobalRect();
+    r.x += static_cast<int>(x);
+    r.y += static_cast<int>(y);
+    return r;
+}
+
+Rect CImageSpriteEx::GetGlobalRect() const {
+    double minX = corners.p[0].x;
+    double maxX = minX;
+    double minY = corners.p[0].y;
+    double maxY = minY;
+    for (const Point& c : corners.p) {
+        minX = std::min(minX, c.x);
+        maxX = std::max(maxX, c.x);
+        minY = std::min(minY, c.y);
+        maxY = std::max(maxY, c.y);
+    }
+    return Rect{static_cast<int>(minX), static_cast<int>(minY), static_cast<int>(maxX - minX),
+                static_cast<int>(maxY - minY)};
+}
+
+void CImageSpriteEx::UpdateCorners() {
+    const double w = GetWidth();
+    const double h = GetHeight();
+    corners.p[0] = LocalToGlobal(Point(0.0, h));
+    corners.p[1] = LocalToGlobal(Point(w, h));
+    corners.p[2] = LocalToGlobal(Point(w, 0.0));
+    corners.p[3] = LocalToGlobal(Point(0.0, 0.0));
+}
+
+Quad CImageSpriteEx::GetQuad() const {
+    return corners;
+}
+
+Quad CImageSpriteEx::GetGlobalQuad() const {
+    return corners;
+}
+
+void CImageSpriteEx::Rotate(double delta) {
+    SetRotation(rotation + delta);
+}
+
+double CImageSpriteEx::GetRotation() const {
+    return rotation;
+}
+
+void CImageSpriteEx::SetRotation(double degrees) {
+    if (!std::isfinite(degrees)) {
+        return;
+    }
+    // fmod rather than stepping by 360: a huge angle would otherwise never come down.
+    degrees = std::fmod(degrees, 360.0);
+    if (degrees < 0.0) {
+        degrees += 360.0;
+    }
+    if (degrees >= 360.0) {
+        degrees = 0.0;
+    }
+    if (degrees != rotation) {
+        rotation = degrees;
+        UpdateCorners();
+    }
+}
+
+double CImageSpriteEx::GetGlobalRotation() const {
+    const CRotateable* turningParent = dynamic_cast<const CRotateable*>(parent);
+    return turningParent != nullptr ? turningParent->GetGlobalRotation() + rotation : rotation;
+}
+
+void CImageSpriteEx::SetGlobalRotation(double degrees) {
+    const CRotateable* turningParent = dynamic_cast<const CRotateable*>(parent);
+    SetRotation(turningParent != nullptr ? degrees - turningParent->GetGlobalRotation() : degrees);
+}
+
+Point CImageSpriteEx::GetRotationCenter() const {
+    return Point(rotX, rotY);
+}
+
+void CImageSpriteEx::SetRotationCenter(double cx, double cy) {
+    if (cx != rotX || cy != rotY) {
+        rotX = cx;
+        rotY = cy;
+        UpdateCorners();
+    }
+}

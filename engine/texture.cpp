@@ -1,0 +1,151 @@
+#include "engine/texture.h"
+
+#include <SDL/SDL_image.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/ini.h"
+
+namespace {
+
+bool IsPowerOfTwo(int v) {
+    return (v & (v - 1)) == 0;
+}
+
+// The GL pixel format of a true-colour surface, or 0 for any other.
+GLenum PixelFormat(const SDL_PixelFormat* f) {
+    const bool redFirst = f->Rmask == 0xFF;
+    switch (f->BytesPerPixel) {
+        case 4:
+            return redFirst ? GL_RGBA : GL_BGRA;
+        case 3:
+            return redFirst ? GL_RGB : GL_BGR;
+        default:
+            return 0;
+    }
+}
+
+// SDL pads each row to its pitch (3-byte images of odd width are not tightly packed); GL is
+// handed tight rows, so padded rows are copied without their padding first.
+std::vector<Uint8> TightRows(const SDL_Surface* s, int rowBytes) {
+    std::vector<Uint8> pixels(static_cast<size_t>(rowBytes) * s->h);
+    const Uint8* source = static_cast<const Uint8*>(s->pixels);
+    for (int row = 0; row < s->h; ++row) {
+        std::memcpy(&pixels[static_cast<size_t>(row) * rowBytes],
+                    source + static_cast<size_t>(row) * s->pitch, rowBytes);
+    }
+    return pixels;
+}
+
+}  // namespace
+
+CTexture::CTexture(const std::string& file, bool readOnly) : readOnly(readOnly) {
+    glGenTextures(1, &id);
+    Load(file);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    smooth = true;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    clamp = true;
+}
+
+CTexture::~CTexture() {
+    Unload();
+}
+
+bool CTexture::Load(const std::string& file) {
+    if (surface != nullptr) {
+        SDL_FreeSurface(surface);
+    }
+    surface = IMG_Load(MakeAbsolutePath(file).c_str());
+    if (surface == nullptr) {
+        loaded = false;
+        LogLine(LOG_ERROR, "Failed to load texture from " + file + ", SDL reports: \n" + SDL_GetError());
+        return false;
+    }
+    LogLine(LOG_STATUS, "Texture " + file + " loaded successfully.");
+    name = file;
+    Update();
+    if (readOnly) {
+        SDL_FreeSurface(surface);
+        surface = nullptr;
+    }
+    return loaded;
+}
+
+bool CTexture::Update() {
+    if (surface == nullptr) {
+        LogLine(LOG_WARNING, "Tried to update read-only texture. Ignoring.");
+        return false;
+    }
+    if (!IsPowerOfTwo(surface->w) || !IsPowerOfTwo(surface->h)) {
+        LogLine(LOG_WARNING, "Texture measurements are not a power of 2.");
+    }
+    width = surface->w;
+    height = surface->h;
+    bytesPerPixel = surface->format->BytesPerPixel;
+    const GLenum pixelFormat = PixelFormat(surface->format);
+    if (pixelFormat == 0) {
+        LogLine(LOG_WARNING, "The image is not truecolor. This will cause problems.");
+        loaded = false;
+        return false;
+    }
+    format = pixelFormat;
+
+    const int rowBytes = width * bytesPerPixel;
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_LockSurface(surface);
+    }
+    std::vector<Uint8> tight;
+    const void* pixels = surface->pixels;
+    if (surface->pitch != rowBytes) {
+        tight = TightRows(surface, rowBytes);
+        pixels = tight.data();
+    }
+    GLint oldAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexImage2D(GL_TEXTURE_2D, 0, bytesPerPixel, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    loaded = true;
+    return true;
+}
+
+void CTexture::SetSmooth(bool on) {
+    if (on == smooth) {
+        return;
+    }
+    const GLint filter = on ? GL_LINEAR : GL_NEAREST;
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    smooth = on;
+}
+
+void CTexture::Unload() {
+    if (id != 0) {
+        glDeleteTextures(1, &id);
+        id = 0;
+    }
+    if (surface != nullptr) {
+        SDL_FreeSurface(surface);
+        surface = nullptr;
+    }
+    LogLine(LOG_STATUS, "Texture " + name + " unloaded successfully.");
+    name.clear();
+}
+
+int CTexture::PixelWidth() const {
+    return surface != nullptr ? surface->w : width;
+}
+
+int CTexture::PixelHeight() const {
+    return surface != nullptr ? surface->h : height;
+}

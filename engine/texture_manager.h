@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/log.h"
+#include "engine/texture.h"
+
+// The registry of textures by lower-cased file name: every sprite that names the same file shares
+// one CTexture. Owns its textures; pointers handed out stay valid until UnloadAll, UnloadTexture of
+// that name or a reload request for it.
+class CTextureManager : public CLogSource {
+public:
+    CTextureManager();
+    ~CTextureManager() override;
+    CTextureManager(const CTextureManager&) = delete;
+    CTextureManager& operator=(const CTextureManager&) = delete;
+
+    // Never returns null: a file that cannot be loaded gives a texture whose loaded is false, and
+    // that entry is returned again for the name until reload is asked for.
+    CTexture* GetTexture(const std::string& file, bool readOnly = true, bool reload = false);
+    // Index of the texture with exactly this (lower-case) name, or -1.
+    int FindTexture(const std::string& name) const;
+    void UnloadTexture(const std::string& file);
+    void UnloadAll();
+
+    int Count() const { return static_cast<int>(textures.size()); }
+
+private:
+    std::vector<std::unique_ptr<CTexture>> textures;
+};
+
+// The name as the registry stores it: ASCII lower case.
+std::string TextureName(const std::string& file);
