@@ -64,6 +64,7 @@ CGameBase::CGameBase(int width, int height, bool fullscreen, bool framed, bool r
 
 CGameBase::~CGameBase() {
     fpsControl.reset();
+    audio.reset();
     // The video surface belongs to SDL, which releases it in SDL_Quit.
     TTF_Quit();
     SDL_Quit();
@@ -105,6 +106,14 @@ void CGameBase::SetIcon(std::string file) {
     // SDL keeps using the icon surface for the window's lifetime, so it is not freed.
     SDL_WM_SetIcon(icon, nullptr);
     LogLine(LOG_STATUS, "Window Icon set to " + file + ".");
+}
+
+CAudio* CGameBase::GetAudio() {
+    if (!audio) {
+        LogLine(LOG_STATUS, "Instantiating Audio Manager on first access...");
+        audio = std::make_unique<CAudio>();
+    }
+    return audio.get();
 }
 
 void CGameBase::Run() {

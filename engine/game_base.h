@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/audio.h"
 #include "engine/fps_control.h"
 #include "engine/log.h"
 
@@ -19,6 +20,8 @@ public:
     void Run();
     void SetCaption(std::string title);
     void SetIcon(std::string file);
+    // Created on the first call; the audio device opens only when the caller runs Init.
+    CAudio* GetAudio();
 
     // Hooks, in the order the engine defines them; every one is empty here.
     virtual void OnInit() {}
@@ -40,6 +43,7 @@ public:
 
     bool quit = false;
     SDL_Surface* screen = nullptr;
+    std::unique_ptr<CAudio> audio;
     int width;
     int height;
     std::unique_ptr<CFPSControl> fpsControl;

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <SDL/SDL_mixer.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/log.h"
+
+// One loaded music piece; frees its handle when it goes.
+struct MusicEntry {
+    MusicEntry(std::string name, Mix_Music* handle) : name(std::move(name)), handle(handle) {}
+    ~MusicEntry();
+    MusicEntry(const MusicEntry&) = delete;
+    MusicEntry& operator=(const MusicEntry&) = delete;
+
+    std::string name;
+    Mix_Music* handle;
+};
+
+// One loaded sound effect; frees its chunk when it goes.
+struct SoundEntry {
+    SoundEntry(std::string name, Mix_Chunk* chunk) : name(std::move(name)), chunk(chunk) {}
+    ~SoundEntry();
+    SoundEntry(const SoundEntry&) = delete;
+    SoundEntry& operator=(const SoundEntry&) = delete;
+
+    std::string name;
+    Mix_Chunk* chunk;
+};
+
+// The sound output on SDL_mixer: sound effects and music pieces, each addressed by an index
+// that stays valid until that entry is unloaded. Only one instance may live in the process,
+// because SDL_mixer's finished hooks reach it through a global.
+class CAudio : public CLogSource {
+public:
+    CAudio();
+    ~CAudio() override;
+    CAudio(const CAudio&) = delete;
+    CAudio& operator=(const CAudio&) = delete;
+
+    // Opens SDL audio and the mixer if not yet done; false if either fails.
+    bool Init();
+    // Closes the mixer and unloads everything; SDL's audio subsystem stays up.
+    void Reset();
+
+    // Index of the entry, loading the file if needed; -1 if it cannot be loaded.
+    int LoadMusic(const std::string& name);
+    int LoadSound(const std::string& name);
+    // Index of a loaded entry with exactly this name; -1 if none.
+    int FindMusic(const std::string& name) const;
+    int FindSound(const std::string& name) const;
+    void UnloadMusic(int i);
+    void UnloadSound(int i);
+    void UnloadAllMusic();
+    void UnloadAllSounds();
+
+    // Plays sound i once; the channel, or -1 if nothing plays.
+    int PlaySound(int i);
+    // Plays the music piece, loading it if needed, looping without end.
+    void PlayMusic(const std::string& name);
+    void PauseAll();
+    void ResumeAll();
+    void HaltMusic();
+    // Mutes or unmutes the sound effects; returns whether they are muted now.
+    bool ToggleMute();
+
+    // Output format as the opened device reports it; 0 while the mixer is closed.
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+
+private:
+    bool OpenMixer();
+    bool IsLoadedSound(int i) const;
+
+    std::vector<std::unique_ptr<MusicEntry>> music;
+    std::vector<std::unique_ptr<SoundEntry>> sounds;
+    bool muted = false;
+    // Channel volume (0 to 128) to restore when unmuting.
+    Uint8 savedVolume = 0;
+
+public:
+    // Set by applications; SDL_mixer calls them on its audio thread, hence atomic.
+    std::atomic<void (*)()> musicFinishedCallback{nullptr};
+    std::atomic<void (*)(int channel)> channelFinishedCallback{nullptr};
+};
