@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// A portable stand-in for the Windows private-profile functions that the data files were
+// written for. Paths given here are host paths (see paths.h).
+
+// The keys of an INI text, looked up the way the Windows functions do: section and key names
+// without regard to ASCII letter case and without surrounding blanks, a value without
+// surrounding blanks and without one pair of matching enclosing quotes, and of repeated
+// sections or keys only the first one.
+class CIniDocument {
+public:
+    explicit CIniDocument(std::string_view text);
+
+    // The value, or nullptr if the section or the key does not exist.
+    const std::string* Find(std::string_view section, std::string_view key) const;
+
+private:
+    // Lower-cased section name -> lower-cased key name -> value.
+    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> sections;
+};
+
+// Looks a key up in the file at `path`. False if the file, the section or the key does not
+// exist or the file cannot be read. Parsed files are cached until they change on disk or are
+// written through WriteIniValue. Safe to call from several threads.
+bool ReadIniValue(const std::string& path, std::string_view section, std::string_view key,
+                  std::string& value);
+
+// Stores key=value in `section` of the file at `path`: replaces the line of the first such key,
+// or adds the key after the section's last key, or appends the section at the end of the file.
+// All other bytes of the file stay as they were. The file is replaced in one step, so it is
+// never left half written. False if nothing was stored: the file could not be read or
+// replaced, or the names or the value could not be read back as given (a line end in any of
+// them, an empty key, a key holding "=" or starting with ";" or "[").
+bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
+                   std::string_view value);
