@@ -64,6 +64,8 @@ CGameBase::CGameBase(int width, int height, bool fullscreen, bool framed, bool r
 
 CGameBase::~CGameBase() {
     fpsControl.reset();
+    // Fonts must be closed while SDL_ttf is still initialised.
+    fontFactory.reset();
     audio.reset();
     // The video surface belongs to SDL, which releases it in SDL_Quit.
     TTF_Quit();
@@ -106,6 +108,14 @@ void CGameBase::SetIcon(std::string file) {
     // SDL keeps using the icon surface for the window's lifetime, so it is not freed.
     SDL_WM_SetIcon(icon, nullptr);
     LogLine(LOG_STATUS, "Window Icon set to " + file + ".");
+}
+
+CFontFactory* CGameBase::GetFontFactory() {
+    if (!fontFactory) {
+        LogLine(LOG_STATUS, "Instantiating Font Factory on first access...");
+        fontFactory = std::make_unique<CFontFactory>();
+    }
+    return fontFactory.get();
 }
 
 CAudio* CGameBase::GetAudio() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/audio.h"
+#include "engine/font_factory.h"
 #include "engine/fps_control.h"
 #include "engine/log.h"
 
@@ -20,6 +21,8 @@ public:
     void Run();
     void SetCaption(std::string title);
     void SetIcon(std::string file);
+    // Created on the first call and kept for the rest of the run.
+    CFontFactory* GetFontFactory();
     // Created on the first call; the audio device opens only when the caller runs Init.
     CAudio* GetAudio();
 
@@ -43,6 +46,7 @@ public:
 
     bool quit = false;
     SDL_Surface* screen = nullptr;
+    std::unique_ptr<CFontFactory> fontFactory;
     std::unique_ptr<CAudio> audio;
     int width;
     int height;
