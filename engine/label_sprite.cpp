@@ -1,0 +1,159 @@
+#include "engine/label_sprite.h"
+
+#include <algorithm>
+
+CLabelSprite::CLabelSprite(CSprite* parent, CFont* font) : CImageSprite(parent), font(font) {
+    glGenTextures(1, &textTexture);
+}
+
+CLabelSprite::~CLabelSprite() {
+    SDL_FreeSurface(textSurface);
+    glDeleteTextures(1, &textTexture);
+}
+
+void CLabelSprite::Render(void* target) {
+    CImageSprite::Render(target);
+    if (textSurface == nullptr) {
+        return;
+    }
+    glBindTexture(GL_TEXTURE_2D, textTexture);
+    // The quad has the size of the power-of-two surface, so the text keeps its pixel size.
+    const double s = GetGlobalScale();
+    EmitTextQuad(GetGlobalX(), GetGlobalY(), textSurface->w * s, textSurface->h * s, 0.0);
+}
+
+void CLabelSprite::RenderText() {
+    SDL_FreeSurface(textSurface);
+    textSurface = nullptr;
+    if (font == nullptr) {
+        return;
+    }
+    const int maxSide = MaxTextureSide();
+    if (textBox.w > maxSide || textBox.h > maxSide) {
+        LogLine(LOG_WARNING, TextTooLargeMessage(textBox.w, textBox.h, maxSide));
+    }
+    textSurface = CreateTextSurface(TextureSide(textBox.w, maxSide), TextureSide(textBox.h, maxSide));
+    if (textSurface == nullptr) {
+        return;
+    }
+    if (!text.empty()) {
+        SDL_Rect rect = PrintArea(textSurface->w, textSurface->h);
+        // The area bounds the text, not only its alignment: nothing spills out of the label.
+        SDL_SetClipRect(textSurface, &rect);
+        if (multiLine) {
+            font->PrintMultiLine(text, color, alignH, alignV, lineSpacing, &rect, textSurface);
+        } else {
+            font->Print(text, color, alignH, alignV, &rect, textSurface);
+        }
+    }
+    UploadTextSurface(textTexture, textSurface);
+}
+
+int CLabelSprite::TextureSide(double boxSide, int maxSide) {
+    const int side = static_cast<int>(std::min<double>(boxSide, maxSide));
+    return side > 0 ? std::min(NextPowerOfTwo(side), maxSide) : 0;
+}
+
+SDL_Rect CLabelSprite::PrintArea(int maxW, int maxH) const {
+    double w = textBox.w;
+    double h = textBox.h;
+    if (GetWidth() < textBox.x + w) {
+        w = GetWidth() - textBox.x;
+    }
+    if (GetHeight() < textBox.y + h) {
+        h = GetHeight() - textBox.y;
+    }
+    return SDL_Rect{0, 0, static_cast<Uint16>(std::clamp<double>(w, 0.0, maxW)),
+                    static_cast<Uint16>(std::clamp<double>(h, 0.0, maxH))};
+}
+
+CFont* CLabelSprite::GetFont() const {
+    return font;
+}
+
+void CLabelSprite::SetFont(CFont* newFont) {
+    font = newFont;
+    if (font == nullptr) {
+        LogLine(LOG_WARNING, "Font set to NULL. I hope you know what you're doing.");
+    }
+    RenderText();
+}
+
+SDL_Color CLabelSprite::GetColor() const {
+    return color;
+}
+
+void CLabelSprite::SetColor(SDL_Color newColor) {
+    color = newColor;
+    RenderText();
+}
+
+TextBox CLabelSprite::GetTextBox() const {
+    return textBox;
+}
+
+void CLabelSprite::SetTextBox(double boxX, double boxY, double boxW, double boxH) {
+    boxW = std::max(0.0, boxW);
+    boxH = std::max(0.0, boxH);
+    // Only the size shapes the texture; the position merely bounds the print area.
+    const bool resized = boxW != textBox.w || boxH != textBox.h;
+    textBox = TextBox{boxX, boxY, boxW, boxH};
+    if (resized) {
+        RenderText();
+    }
+}
+
+int CLabelSprite::GetAlignH() const {
+    return alignH;
+}
+
+void CLabelSprite::SetAlignH(int align) {
+    if (align != alignH) {
+        alignH = align;
+        RenderText();
+    }
+}
+
+int CLabelSprite::GetAlignV() const {
+    return alignV;
+}
+
+void CLabelSprite::SetAlignV(int align) {
+    if (align != alignV) {
+        alignV = align;
+        RenderText();
+    }
+}
+
+std::string CLabelSprite::GetText() const {
+    return text;
+}
+
+void CLabelSprite::SetText(const std::string& newText) {
+    if (newText != text) {
+        text = newText;
+        RenderText();
+    }
+}
+
+int CLabelSprite::GetLineSpacing() const {
+    return lineSpacing;
+}
+
+void CLabelSprite::SetLineSpacing(int spacing) {
+    if (spacing != lineSpacing) {
+        lineSpacing = spacing;
+        RenderText();
+    }
+}
+
+bool CLabelSprite::IsMultiLine() const {
+    return multiLine;
+}
+
+void CLabelSprite::SetMultiLine(bool on) {
+    if (on != multiLine) {
+        multiLine = on;
+        RenderText();
+    }
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <GL/gl.h>
+#include <SDL/SDL.h>
+
+#include <string>
+
+#include "engine/font.h"
+#include "engine/image_sprite.h"
+
+// The text area of a label: its size (w, h) and its position inside the label (x, y), which
+// together bound where the text may be printed.
+struct TextBox {
+    double x = 0.0;
+    double y = 0.0;
+    double w = 0.0;
+    double h = 0.0;
+};
+
+// An image sprite that shows a string, single-line or multi-line, aligned inside its text box,
+// over its optional background image. The text is rendered into the label's own texture only
+// when something that affects it changes.
+class CLabelSprite : public CImageSprite {
+public:
+    CLabelSprite(CSprite* parent, CFont* font);
+    ~CLabelSprite() override;
+    CLabelSprite(const CLabelSprite&) = delete;
+    CLabelSprite& operator=(const CLabelSprite&) = delete;
+
+    void Render(void* target) override;
+
+    virtual void RenderText();
+    virtual CFont* GetFont() const;
+    virtual void SetFont(CFont* newFont);
+    virtual SDL_Color GetColor() const;
+    virtual void SetColor(SDL_Color newColor);
+    virtual TextBox GetTextBox() const;
+    virtual void SetTextBox(double boxX, double boxY, double boxW, double boxH);
+    virtual int GetAlignH() const;
+    virtual void SetAlignH(int align);
+    virtual int GetAlignV() const;
+    virtual void SetAlignV(int align);
+    virtual std::string GetText() const;
+    virtual void SetText(const std::string& newText);
+    virtual int GetLineSpacing() const;
+    virtual void SetLineSpacing(int spacing);
+    virtual bool IsMultiLine() const;
+    virtual void SetMultiLine(bool on);
+
+protected:
+    // The size of the text texture for the text box, at most maxSide a side; 0 for an empty box.
+    static int TextureSide(double boxSide, int maxSide);
+    // The part of the text box that lies inside the label, in whole pixels, at most maxW x maxH.
+    SDL_Rect PrintArea(int maxW, int maxH) const;
+
+    SDL_Surface* textSurface = nullptr;
+    GLuint textTexture = 0;
+    CFont* font;
+    SDL_Color color{0, 0, 0, 0};
+    std::string text;
+    int alignH = ALIGN_CENTER;
+    int alignV = ALIGN_CENTER;
+    TextBox textBox;
+    int lineSpacing = 0;
+    bool multiLine = false;
+};
