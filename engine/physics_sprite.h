@@ -1,0 +1,79 @@
+#pragma once
+
+#include "engine/geometry.h"
+#include "engine/image_sprite_ex.h"
+#include "engine/sprite.h"
+
+// r⊥: r turned by -90 degrees, (x, y) -> (-y, x). Exact, unlike RotatePoint with its cos(90°) residue.
+Point Perpendicular(Point r);
+
+// False if either vector is (0, 0); otherwise whether both x components and both y components lie
+// on the same side of 0 (a zero component agrees with either side).
+bool SameDirection(Point a, Point b);
+
+// The engine's rigid body in screen pixels: a rotatable image sprite with a linear velocity
+// (pixels per second), an angular velocity (degrees per second), a mass, a moment of inertia and a
+// restitution. Forces change the velocity at once (force * dt); OnUpdate integrates; OnCollision
+// answers an overlap with another body by an impulse exchange followed by a push-apart.
+class CPhysicsSprite : public CImageSpriteEx {
+public:
+    explicit CPhysicsSprite(CSprite* parent);
+
+    void SetWidth(double v) override;
+    void SetHeight(double v) override;
+    bool OnCollision(CSprite* other, Point contact) override;
+    void OnUpdate(double dt) override;
+
+    // Undoes the last integration step.
+    virtual void RestorePrevious();
+    // (px, py) is a point in the sprite's own unrotated, unscaled pixel frame.
+    virtual void ApplyForceAt(double fx, double fy, double dt, double px, double py);
+    virtual void ApplyForce(double fx, double fy, double dt);
+    // Friction and braking: act against the motion along the force's line, never reversing it.
+    virtual void ApplyResistanceAt(double fx, double fy, double dt, double px, double py);
+    virtual void ApplyResistance(double fx, double fy, double dt);
+    virtual bool IsFixedPosition() const;
+    virtual void SetFixedPosition(bool on);
+    virtual bool IsFixedRotation() const;
+    virtual void SetFixedRotation(bool on);
+    virtual bool IsCollidable() const;
+    virtual void SetCollidable(bool on);
+    virtual double GetMass() const;
+    // Ignores 0 (and values that are not finite), so that the divisions by the mass stay defined.
+    virtual void SetMass(double m);
+    // Masses at the corners bottom-left, bottom-right, top-right, top-left: sets the total mass and
+    // moves the rotation centre to their weighted mean.
+    virtual void SetMassDistribution(const double cornerMass[4]);
+    virtual double GetInertia() const;
+    virtual double GetAngularVelocity() const;
+    virtual void SetAngularVelocity(double degreesPerSecond);
+    virtual Point GetVelocity() const;
+    // A component that is not a number is stored as 0.
+    virtual void SetVelocity(Point v);
+    virtual double GetBounce() const;
+    virtual void SetBounce(double v);
+    // Velocity of a point given in the sprite's own unrotated, unscaled pixel frame.
+    virtual Point GetPointVelocity(Point local) const;
+
+protected:
+    double mass = 1.0;
+    Point velocity;
+    double angularVelocity = 0.0;
+    double inertia = 0.0;
+    double bounce = 1.0;
+    bool fixedPosition = false;
+    bool fixedRotation = false;
+    bool collidable = true;
+    double previousX = 0.0;
+    double previousY = 0.0;
+    double previousRotation = 0.0;
+
+private:
+    void UpdateInertia();
+    // Rotation centre in the own pixel frame.
+    Point LocalCenter() const;
+    bool Moves() const;
+    bool Turns() const;
+    double InverseMass() const;
+    void PushApart(CPhysicsSprite& b, Point n);
+};
