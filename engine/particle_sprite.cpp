@@ -65,8 +65,10 @@ void CParticleSprite::SetFrozen(bool on) {
     frozen = on;
 }
 
+// The age stops growing once it reaches the life, so a particle whose age lands exactly on its
+// life must count as dead too, or it would never be collected.
 bool CParticleSprite::IsDead() const {
-    return age >= 0.0 && age > life;
+    return age >= 0.0 && age >= life;
 }
 
 void CParticleSprite::Start(double lifeSeconds, double fadeInSeconds, double fadeOutSeconds) {
