@@ -1,0 +1,347 @@
+"""Menu, race-interface and start-up pictures, the menu files, countdown.dat,
+interface.dat and the window icon.
+
+Layouts are checked here: every caption is measured with the font the game
+uses and the script stops if one does not fit its box.
+"""
+import math
+import os
+import random
+import struct
+import numpy as np
+from PIL import Image, ImageDraw, ImageFilter
+
+from common import Canvas, SS, save, data_path, font, fractal_noise, DATA
+from world_file import IniWriter
+
+BOLD = "fnt\\dejavusans-bold.ttf"
+MONO = "fnt\\dejavusansmono-bold.ttf"
+ACCENT = (255, 196, 40)
+
+
+def check_fits(text, size, w, h, mono=False, spacing=0):
+    f = font(size, True, mono)
+    lines = [l for l in text.split("[n]") if l]
+    widths = [f.getbbox(l)[2] for l in lines]
+    height = sum(f.getbbox("Hg")[3] for _ in lines) + spacing * (len(lines) - 1)
+    if max(widths, default=0) > w - 4 or height > h:
+        raise SystemExit("text %r (size %d) does not fit %dx%d" % (text, size, w, h))
+
+
+def write_ini(rel, ini, comment):
+    with open(data_path(rel), "w", newline="") as f:
+        f.write("; " + comment + "\r\n" + ini.text())
+
+
+# ---------------------------------------------------------------- pictures
+
+def backdrop(w, h, seed):
+    """Dark asphalt with a faint texture, the base of the big pictures."""
+    rng = np.random.default_rng(seed)
+    n = fractal_noise(h, w, rng, scales=(200, 50, 8), weights=(1, 0.5, 0.4))
+    base = np.stack([28 + 10 * n, 30 + 10 * n, 38 + 12 * n], -1)
+    return Image.fromarray(np.clip(base, 0, 255).astype(np.uint8), "RGB").convert("RGBA")
+
+
+def logo(c, cx, cy, size):
+    layer = c.blank_layer()
+    ImageDraw.Draw(layer).text((cx * SS + 6 * SS, cy * SS + 8 * SS), "ASPHALTIA", anchor="mm",
+                               font=font(size * SS), fill=(0, 0, 0, 200))
+    c.paste_layer(layer.filter(ImageFilter.GaussianBlur(6 * SS)))
+    c.text(cx, cy, "ASPHALTIA", size, ACCENT + (255,), stroke=4, stroke_fill=(30, 20, 10, 255))
+    c.text(cx, cy - size * 0.04, "ASPHALTIA", size, (255, 222, 110, 255))
+
+
+def racing_stripes(c, w, h):
+    for k, col in enumerate(((200, 30, 40, 255), (240, 240, 240, 255), (200, 30, 40, 255))):
+        off = k * 34
+        c.polygon([(w * 0.55 + off, h), (w * 0.55 + 26 + off, h), (w + off, h * 0.35 + off * 0.6),
+                   (w + off, h * 0.35 + 26 + off * 0.6)], col)
+
+
+def main_background():
+    w, h = 800, 600
+    c = Canvas(w, h)
+    c.img.paste(backdrop(w * SS // 2, h * SS // 2, 1).resize((w * SS, h * SS)), (0, 0))
+    # a sweeping kerb-edged road across the picture
+    pts = [(-50, 520), (150, 450), (330, 470), (520, 380), (700, 400), (860, 300)]
+    c.line(pts, (210, 40, 40, 255), 120)
+    c.line(pts, (70, 72, 80, 255), 100)
+    for k in range(len(pts) - 1):
+        (x0, y0), (x1, y1) = pts[k], pts[k + 1]
+        for t in np.linspace(0, 1, 6, endpoint=False):
+            x, y = x0 + (x1 - x0) * t, y0 + (y1 - y0) * t
+            c.line([(x, y), (x + (x1 - x0) * 0.08, y + (y1 - y0) * 0.08)], (230, 230, 220, 200), 5)
+    shade = Image.new("RGBA", c.img.size, (10, 12, 20, 120))
+    c.paste_layer(shade)
+    racing_stripes(c, w, h)
+    logo(c, w / 2, 150, 92)
+    c.text(w / 2, 222, "SPLIT-SCREEN RACING FOR ONE TO FOUR", 20, (210, 214, 226, 255))
+    c.rect(250, 280, 550, 540, (12, 14, 22, 170), radius=18)
+    img = c.finish().resize((1024, 1024), Image.LANCZOS)
+    save(img, "gfx\\menu\\main_bg.png")
+
+
+def panel(name, w, h):
+    c = Canvas(w, h)
+    c.shadow(lambda d, col: d.rounded_rectangle([6 * SS, 6 * SS, (w - 6) * SS, (h - 6) * SS], 22 * SS, fill=col),
+             offset=(0, 6), blur=6, alpha=160)
+    c.rect(6, 6, w - 6, h - 6, (24, 28, 40, 245), radius=20)
+    c.rect(8, 8, w - 8, h - 8, (34, 40, 56, 245), radius=18)
+    c.rect(8, 8, w - 8, 64, (44, 52, 72, 255), radius=18)
+    c.rect(8, 48, w - 8, 64, (34, 40, 56, 245))
+    c.rect(22, 62, w - 22, 65, ACCENT + (255,))
+    c.rect(6, 6, w - 6, h - 6, None, radius=20, outline=(90, 100, 130, 255), width=2)
+    size = (512, 512)
+    save(c.finish().resize(size, Image.LANCZOS), "gfx\\menu\\" + name + ".png")
+
+
+def buttons():
+    looks = [((52, 60, 82), (96, 108, 140)), ((70, 80, 108), ACCENT), ((28, 32, 46), (200, 150, 30))]
+    for i, (fill, border) in enumerate(looks):
+        for name, (w, h) in (("button", (256, 64)), ("button_small", (64, 64))):
+            c = Canvas(w, h)
+            c.rect(2, 2, w - 2, h - 2, (10, 12, 18, 200), radius=12)
+            top = tuple(min(255, v + 22) for v in fill)
+            c.rect(4, 4, w - 4, h - 4, fill + (255,), radius=10)
+            if i != 2:
+                c.rect(6, 6, w - 6, h / 2, top + (255,), radius=8)
+            c.rect(4, 4, w - 4, h - 4, None, radius=10, outline=border + (255,), width=3)
+            save(c.finish(), "gfx\\menu\\%s%d.png" % (name, i))
+
+
+def spot():
+    c = Canvas(256, 256)
+    layer = c.blank_layer()
+    d = ImageDraw.Draw(layer)
+    for r in range(120, 0, -6):
+        a = int(120 * (1 - r / 120) ** 0.6)
+        d.ellipse([(128 - r) * SS, (128 - r * 1.1) * SS, (128 + r) * SS, (128 + r * 1.1) * SS],
+                  fill=(255, 230, 170, max(0, min(255, a // 3))))
+    c.paste_layer(layer)
+    c.ellipse(128, 128, 100, 112, None, outline=(255, 196, 40, 120), width=2)
+    save(c.finish(), "gfx\\menu\\spot.png")
+
+
+def blend():
+    w = 256
+    yy, xx = np.mgrid[0:w, 0:w]
+    d = np.sqrt((xx - w / 2) ** 2 + (yy - w / 2) ** 2) / (w / 2)
+    a = np.clip(150 + 70 * d ** 2, 0, 230)
+    img = np.zeros((w, w, 4), np.uint8)
+    img[..., 0], img[..., 1], img[..., 2], img[..., 3] = 6, 8, 14, a.astype(np.uint8)
+    save(Image.fromarray(img, "RGBA"), "gfx\\menu\\blend.png")
+
+
+def loading():
+    w = 1024
+    c = Canvas(w, w)
+    c.img.paste(backdrop(w * SS // 4, w * SS // 4, 2).resize((w * SS, w * SS)), (0, 0))
+    racing_stripes(c, w, w)
+    car = Image.open(os.path.join(DATA, "gfx", "cars", "red.png")).convert("RGBA").crop((0, 0, 64, 128))
+    car = car.resize((64 * 3 * SS, 128 * 3 * SS), Image.LANCZOS).rotate(-62, expand=True, resample=Image.BICUBIC)
+    c.img.alpha_composite(car, (int(330 * SS), int(520 * SS)))
+    logo(c, w / 2, 360, 120)
+    c.text(w / 2, 450, "warming up the tyres", 30, (200, 204, 220, 255), bold=False)
+    img = c.finish()
+    # fade to black towards the edges so letterbox bars blend in
+    yy, xx = np.mgrid[0:w, 0:w]
+    d = np.maximum(np.abs(xx - w / 2), np.abs(yy - w / 2)) / (w / 2)
+    f = np.clip((1.0 - d) / 0.25, 0, 1)
+    arr = np.asarray(img, np.float32)
+    arr[..., :3] *= f[..., None]
+    arr[..., 3] = 255
+    save(Image.fromarray(arr.astype(np.uint8), "RGBA").convert("RGB"), "gfx\\loading_startup.png")
+
+
+def hud_pictures():
+    c = Canvas(128, 32)
+    c.rect(1, 1, 127, 31, (8, 10, 16, 165), radius=8)
+    c.rect(1, 1, 127, 31, None, radius=8, outline=(255, 255, 255, 60), width=1)
+    save(c.finish(), "gfx\\hud\\panel.png")
+    c = Canvas(64, 64)
+    c.ellipse(32, 32, 30, 30, (8, 10, 16, 150))
+    c.ellipse(32, 32, 30, 30, None, outline=(255, 255, 255, 90), width=2)
+    c.polygon([(32, 6), (48, 40), (32, 33), (16, 40)], (20, 20, 20, 200))
+    c.polygon([(32, 8), (46, 38), (32, 31), (18, 38)], ACCENT + (255,))
+    c.polygon([(32, 8), (32, 31), (18, 38)], (255, 226, 120, 255))
+    save(c.finish(), "gfx\\hud\\compass.png")
+
+
+def icon():
+    """mxengine.ico: 32x32 and 16x16 32-bit images in the classic DIB form SDL_image reads."""
+    c = Canvas(32, 32)
+    c.rect(1, 1, 31, 31, (30, 34, 48, 255), radius=7)
+    c.rect(1, 1, 31, 31, None, radius=7, outline=ACCENT + (255,), width=2)
+    c.text(16, 16.5, "A", 22, ACCENT + (255,))
+    big = c.finish()
+    images = [big, big.resize((16, 16), Image.LANCZOS)]
+    entries, blobs = [], []
+    offset = 6 + 16 * len(images)
+    for im in images:
+        w, h = im.size
+        px = np.asarray(im, np.uint8)[::-1]          # DIB rows run bottom-up
+        bgra = px[..., [2, 1, 0, 3]].tobytes()
+        mask_row = ((w + 31) // 32) * 4
+        mask = bytes(mask_row * h)                    # all opaque: the alpha channel decides
+        header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, len(bgra) + len(mask), 0, 0, 0, 0)
+        blob = header + bgra + mask
+        entries.append(struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(blob), offset))
+        blobs.append(blob)
+        offset += len(blob)
+    with open(os.path.join(DATA, "mxengine.ico"), "wb") as f:
+        f.write(struct.pack("<HHH", 0, 1, len(images)) + b"".join(entries) + b"".join(blobs))
+
+
+# ---------------------------------------------------------------- menu files
+
+CAPTION = [("color0r", 232), ("color0g", 236), ("color0b", 246), ("color1r", ACCENT[0]), ("color1g", ACCENT[1]),
+           ("color1b", ACCENT[2]), ("color2r", 255), ("color2g", 255), ("color2b", 255)]
+
+
+def button(x, y, w, h, caption, size=22, small=False):
+    check_fits(caption, size, w, h)
+    tex = "gfx\\menu\\button_small%d.png" if small else "gfx\\menu\\button%d.png"
+    return [("x", x), ("y", y), ("z", 0), ("width", w), ("height", h), ("font", BOLD), ("size", size),
+            ("caption", caption), ("alignH", 0), ("alignV", 0), ("multiLine", False), ("lineSpacing", 0),
+            ("texture0", tex % 0), ("texture1", tex % 1), ("texture2", tex % 2)] + CAPTION
+
+
+def label(x, y, w, h, caption, size=20, align=0, color=(232, 236, 246), texture="", multi=False, spacing=0,
+          fnt=BOLD, fit=True):
+    if caption and fit:
+        check_fits(caption, size, w, h, mono=(fnt == MONO), spacing=spacing)
+    return [("x", x), ("y", y), ("z", 0), ("width", w), ("height", h), ("font", fnt), ("size", size),
+            ("caption", caption), ("alignH", align), ("alignV", 0), ("color_r", color[0]), ("color_g", color[1]),
+            ("color_b", color[2]), ("texture", texture), ("multiLine", multi), ("lineSpacing", spacing)]
+
+
+def menu(rel, bg, size, buttons_, labels, main_extra=(), extra_sections=(), comment=""):
+    ini = IniWriter()
+    ini.section("background", [("texture", bg), ("width", size[0]), ("height", size[1])])
+    ini.section("main", [("buttons", len(buttons_)), ("labels", len(labels))] + list(main_extra))
+    for i, b in enumerate(buttons_):
+        ini.section("button%d" % i, b)
+    for i, l in enumerate(labels):
+        ini.section("label%d" % i, l)
+    for name, items in extra_sections:
+        ini.section(name, items)
+    write_ini(rel, ini, comment)
+
+
+RESOLUTIONS = [(640, 480), (800, 600), (1024, 768), (1280, 720), (1280, 1024)]
+
+
+def menus():
+    menu("mnu\\main.ini", "gfx\\menu\\main_bg.png", (800, 600),
+         [button(290, 300, 220, 56, "Race"), button(290, 372, 220, 56, "Options"),
+          button(290, 444, 220, 56, "Exit")],
+         [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6[n]Esc pauses the race",
+                size=13, color=(180, 186, 204), multi=True, spacing=2)],
+         comment="Main menu: buttons Race, Options, Exit (in this order)")
+
+    pw, ph = 520, 470
+    res_buttons = [button(30, 84 + k * 54, 200, 46, "%d x %d" % r, size=20) for k, r in enumerate(RESOLUTIONS)]
+    menu("mnu\\options.ini", "gfx\\menu\\panel.png", (pw, ph),
+         res_buttons + [button(266, 224, 224, 46, "Fullscreen", size=20),
+                        button(266, 278, 224, 46, "Sound", size=20),
+                        button(150, 400, 220, 50, "Back")],
+         [label(20, 12, pw - 40, 44, "Options", size=28, color=ACCENT),
+          label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True, spacing=10,
+                color=(170, 178, 200))],
+         extra_sections=[("options", [("size", 17), ("font", BOLD), ("x", 376), ("y", 88), ("z", 0),
+                                      ("width", 118), ("height", 110), ("alignH", 2), ("alignV", 1),
+                                      ("color_b", 255), ("color_g", 255), ("color_r", 255), ("texture", ""),
+                                      ("lineSpacing", 10)])],
+         comment="Options: one button per line of options_restable.ini, then Fullscreen, Sound, Back")
+    check_fits("1280x1024[n]disabled[n]disabled", 17, 118, 110, spacing=10)
+    ini = IniWriter()
+    for k, (w, h) in enumerate(RESOLUTIONS):
+        ini.section(str(k), [("width", w), ("height", h)])
+    write_ini("mnu\\options_restable.ini", ini, "Resolutions offered by the options menu, in button order")
+
+    pw, ph = 400, 450
+    menu("mnu\\players.ini", "gfx\\menu\\panel.png", (pw, ph),
+         [button(80, 84 + k * 62, 240, 52, "%d Player%s" % (k + 1, "" if k == 0 else "s")) for k in range(4)]
+         + [button(80, 376, 240, 50, "Back")],
+         [label(20, 12, pw - 40, 44, "How many players?", size=26, color=ACCENT)],
+         comment="Players: buttons for 1 to 4 players, then Back")
+
+    pw, ph = 580, 480
+    menu("mnu\\cars.ini", "gfx\\menu\\panel.png", (pw, ph),
+         [button(276, 176, 48, 64, ">", size=28, small=True), button(12, 176, 48, 64, "<", size=28, small=True),
+          button(320, 400, 230, 52, "Select"), button(30, 400, 230, 52, "Back")],
+         [label(20, 12, pw - 40, 44, "", size=24, color=ACCENT),
+          label(350, 96, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
+          label(350, 148, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
+          label(350, 200, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
+          label(350, 252, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
+          label(64, 80, 208, 290, "", texture="gfx\\menu\\spot.png")],
+         main_extra=[("top", 5), ("mass", 6), ("accel", 7), ("brake", 8), ("frict", 9)],
+         extra_sections=[("text", [("topFront", "Player"), ("topBack", "- choose your car"),
+                                   ("mass", " Mass"), ("massUnit", "kg"), ("accel", " Power"),
+                                   ("accelUnit", "hp"), ("brake", " Brakes"), ("brakeUnit", "N"),
+                                   ("frict", " Grip"), ("frictUnit", "N")]),
+                         ("preview", [("x", 68), ("y", 90), ("w", 200), ("h", 270)])],
+         comment="Car choice: buttons Next, Previous, Select, Back; labels prompt, mass, power, brakes, grip")
+    check_fits("Player 4 - choose your car", 24, 540, 44)
+    check_fits(" Brakes 6000 N", 20, 210, 36)
+
+    pw, ph = 420, 450
+    menu("mnu\\pause.ini", "gfx\\menu\\panel.png", (pw, ph),
+         [button(90, 300, 240, 52, "Resume"), button(90, 366, 240, 52, "Quit race")],
+         [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT)]
+         + [label(60, 80 + k * 52, 300, 42, "", size=24, align=1, texture="gfx\\hud\\panel.png") for k in range(4)],
+         main_extra=[("resume", 1), ("playerLabelIndex", 4)],
+         comment="Pause menu: buttons Resume, Quit race; label 0 the title, labels 1-4 the standings rows")
+    check_fits(" 4. Player 4", 24, 300, 42)
+
+
+def race_files():
+    ini = IniWriter()
+    ini.section("main", [("size", 96), ("font", BOLD), ("width", 256), ("height", 256), ("color_b", 255),
+                         ("color_g", 255), ("color_r", 255), ("texture", "gfx\\hud\\countdown.png"),
+                         ("tileWidth", 256), ("tileHeight", 256), ("alphaStart", 30), ("alphaEnd", 255),
+                         ("scaleStart", 1.5), ("scaleEnd", 0.8)]
+                + [item for i in range(4) for item in (("string%d" % i, ""), ("tile%d" % i, i),
+                                                        ("sound%d" % i, "snd\\go.wav" if i == 0 else "snd\\beep.wav"))])
+    write_ini("dat\\countdown.dat", ini, "Start countdown: elements 3, 2, 1 are shown first, element 0 (GO!) last")
+
+    ini = IniWriter()
+    panel_tex = "gfx\\hud\\panel.png"
+
+    def text_el(name, caption, x, y, w, h, ah, av, size=15, color=(240, 240, 240), multi=False, fnt=MONO):
+        sample = caption + " 00:00:00" if name.startswith("time") else caption + " 22nd /4"
+        if name != "finished":
+            check_fits(sample, size, w, h, mono=True)
+        ini.section(name, [("size", size), ("font", fnt), ("z", 0), ("width", w), ("height", h), ("alignH", 0),
+                           ("alignV", 0), ("color_b", color[2]), ("color_g", color[1]), ("color_r", color[0]),
+                           ("texture", panel_tex), ("caption", caption), ("multiLine", multi),
+                           ("lineSpacing", 4), ("x", x), ("y", y), ("anchorH", ah), ("anchorV", av)])
+
+    # Left column, compass in the middle, right column: fits a 400 pixel wide quarter view.
+    text_el("timeTotal", "TOTAL", 8, 8, 164, 26, 0, 0)
+    text_el("timeBest", "BEST", 8, 38, 164, 26, 0, 0, color=(140, 230, 140))
+    text_el("timeCurrent", "LAP", 8, 68, 164, 26, 0, 0, color=(255, 226, 120))
+    text_el("position", "POS", -136, 8, 128, 26, 2, 0)
+    text_el("lap", "ROUND", -136, 38, 128, 26, 2, 0)
+    text_el("finished", "FINISHED[n][p] place", -150, -56, 300, 112, 1, 1, size=30, color=ACCENT, multi=True,
+            fnt=BOLD)
+    check_fits("FINISHED[n]22nd place", 30, 300, 112, spacing=4)
+    ini.section("compass", [("z", 0), ("width", 48), ("height", 48), ("rotY", 0.5), ("rotX", 0.5),
+                            ("texture", "gfx\\hud\\compass.png"), ("x", -24), ("y", 8), ("anchorH", 1),
+                            ("anchorV", 0)])
+    write_ini("dat\\interface.dat", ini, "Race interface, drawn over every player's view")
+
+
+if __name__ == "__main__":
+    main_background()
+    panel("panel", 520, 470)
+    buttons()
+    spot()
+    blend()
+    loading()
+    hud_pictures()
+    icon()
+    menus()
+    race_files()
