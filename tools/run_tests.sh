@@ -14,7 +14,7 @@ run_suite() {
     shift
     cmake -S . -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j"$jobs"
-    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs" --timeout 300)
+    (cd "$dir" && ../tools/with_xvfb.sh ctest --output-on-failure -j"$jobs" --timeout 300)
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
