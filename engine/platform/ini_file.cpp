@@ -275,7 +275,7 @@ std::string WithValue(const std::string& text, std::string_view section, std::st
     const std::string wantedKey = Lower(Trim(key));
 
     std::optional<size_t> sectionLine;
-    size_t lastLineOfSection = 0;
+    size_t lastKeyLine = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
         const IniLine line = ClassifyLine(LineText(text, lines[i]));
         if (line.kind == LineKind::kSection) {
@@ -283,17 +283,17 @@ std::string WithValue(const std::string& text, std::string_view section, std::st
                 break;
             }
             if (Lower(line.name) == wantedSection) {
-                sectionLine = lastLineOfSection = i;
+                sectionLine = lastKeyLine = i;
             }
         } else if (line.kind == LineKind::kKey && sectionLine) {
             if (Lower(line.name) == wantedKey) {
                 return text.substr(0, lines[i].begin) + keyLine + text.substr(lines[i].end);
             }
-            lastLineOfSection = i;
+            lastKeyLine = i;
         }
     }
     if (sectionLine) {
-        const LineSpan& after = lines[lastLineOfSection];
+        const LineSpan& after = lines[lastKeyLine];
         const std::string lineEndOfLast = after.next == after.end ? eol : "";
         return text.substr(0, after.next) + lineEndOfLast + keyLine + eol + text.substr(after.next);
     }
