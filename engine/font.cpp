@@ -65,9 +65,10 @@ int NextPowerOfTwo(int v) {
 }
 
 int MaxTextureSide() {
+    const int widestSurface = 8192;
     GLint side = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
-    return side;
+    return std::min<int>(side, widestSurface);
 }
 
 std::string TextTooLargeMessage(double w, double h, int maxSide) {

@@ -55,7 +55,8 @@ private:
 SDL_Surface* CreateTextSurface(int w, int h);
 // The smallest power of two not below v (1 for v <= 1).
 int NextPowerOfTwo(int v);
-// The largest texture side the current OpenGL context accepts, in pixels.
+// The largest side of a text texture, in pixels: what the current OpenGL context accepts, and
+// at most what a 32-bit SDL 1.2 surface can hold in its 16-bit row pitch.
 int MaxTextureSide();
 // The warning for text that needs a texture larger than maxSide pixels a side.
 std::string TextTooLargeMessage(double w, double h, int maxSide);
