@@ -1,0 +1,112 @@
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/audio.h"
+#include "engine/font_factory.h"
+#include "engine/game_base.h"
+#include "engine/image_sprite.h"
+#include "engine/label_sprite.h"
+#include "engine/log.h"
+#include "engine/texture_manager.h"
+
+class ASP_Menu;
+class ASP_World;
+
+// One race from the countdown to the results: owns the world, the countdown label and the pause
+// menu, drives the world every racing frame, and pauses, resumes and ends the race.
+//
+// Its owner hands it frames and input. Leaving through the pause menu's quit button only asks to
+// quit, because the click is still being handled inside the race's own menu: after handing over
+// an event the owner checks QuitRequested(), and if it is set deletes the race, returns to its main
+// menu and halts the music.
+class ASP_Game : public CLogSource {
+public:
+    enum class RaceState { Countdown = 0, Racing = 1, Paused = 2, Finished = 3 };
+
+    static constexpr int kCountdownElements = 4;
+    static constexpr int kStandingsRows = 4;
+
+    explicit ASP_Game(CGameBase* app);
+    ~ASP_Game() override;
+    ASP_Game(const ASP_Game&) = delete;
+    ASP_Game& operator=(const ASP_Game&) = delete;
+
+    void Update(double dt);
+    void Draw(void* target);
+    void OnKeyDown(SDL_Event* e);
+    void OnKeyUp(SDL_Event* e);
+    // Mouse input reaches the pause menu only while it is shown.
+    void OnMouseMove(SDL_Event* e);
+    void OnMouseButtonDown(SDL_Event* e);
+    void OnMouseButtonUp(SDL_Event* e);
+
+    // Racing <-> Paused; nothing in the other states.
+    void TogglePause();
+    void ResumeRace();
+    // Asks the owner to end the race; see the class comment.
+    void QuitRace();
+    bool QuitRequested() const { return quitRequested; }
+    // Every car has finished: the pause menu shows the final standings without its resume choice.
+    void FinishRace();
+    // Fills the standings rows of the pause menu from the cars' positions.
+    void BuildStandings();
+
+    RaceState GetState() const { return state; }
+    ASP_World* GetWorld() const { return world.get(); }
+    ASP_Menu* GetPauseMenu() const { return pauseMenu.get(); }
+    CLabelSprite* GetCountdownLabel() const { return countdownLabel.get(); }
+    double GetCountdownTime() const { return countdownTime; }
+    CSprite* GetResumeButton() const { return resumeButton; }
+    CSprite* GetStandingsLabel(int row) const;
+    CGameBase* GetApp() const { return app; }
+    CFontFactory* GetFontFactory() const { return fonts; }
+    CTextureManager* GetTextureManager() const { return textures; }
+    CAudio* GetAudio() const { return audio; }
+
+private:
+    void LoadPauseMenu();
+    void LoadCountdown();
+    void UpdateCountdown(double dt);
+    void ShowCountdownElement(int i);
+    void StartRace();
+    void PlayTrackMusic();
+
+    std::unique_ptr<CLabelSprite> countdownLabel;
+    // Countdown scale and alpha (0-255) at the end / start of each second.
+    double scaleStart = 1.0;
+    double scaleEnd = 1.0;
+    double alphaStart = 255.0;
+    double alphaEnd = 255.0;
+    std::array<std::string, kCountdownElements> countdownText;
+    std::array<int, kCountdownElements> countdownTile{};
+    std::array<int, kCountdownElements> countdownSound{-1, -1, -1, -1};
+    // Seconds left.
+    double countdownTime = 4.0;
+    std::unique_ptr<ASP_Menu> pauseMenu;
+    // Elements of the pause menu; the menu owns them.
+    CSprite* resumeButton = nullptr;
+    std::array<CSprite*, kStandingsRows> standingsLabels{};
+    std::unique_ptr<CImageSprite> blendOverlay;
+    RaceState state = RaceState::Countdown;
+    CGameBase* app;
+    std::unique_ptr<ASP_World> world;
+    CFontFactory* fonts;
+    // The world's.
+    CTextureManager* textures = nullptr;
+    CAudio* audio;
+    bool quitRequested = false;
+};
+
+// The race that exists, if any; the pause menu's buttons reach it through this.
+extern ASP_Game* currentGame;
+
+// The standings order for cars at these positions (1-based, in world order): slot r holds the
+// index of the car shown in row r. Colliding positions take the next free slot below, or the
+// nearest free one above at the bottom, so every car appears exactly once.
+std::vector<int> StandingsOrder(const std::vector<int>& positions);

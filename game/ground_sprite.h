@@ -1,0 +1,46 @@
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/geometry.h"
+#include "engine/image_sprite_ex.h"
+
+// One colour of a surface map. Black means no information.
+struct SurfaceColor {
+    uint8_t r = 0;
+    uint8_t g = 0;
+    uint8_t b = 0;
+};
+
+bool operator==(SurfaceColor a, SurfaceColor b);
+
+struct SurfaceDeleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+
+// A ground tile: an image under everything else, drawn pixel for pixel, with an optional surface
+// map of the same size whose colours mark the kind of ground under each pixel of the tile.
+class ASP_GroundSprite : public CImageSpriteEx {
+public:
+    explicit ASP_GroundSprite(CSprite* parent);
+
+    void Load(const std::string& section, const std::string& file);
+    // The surface-map colour under a global point; black off the map or without one.
+    SurfaceColor GetSurfaceColor(Point global) const;
+
+    bool HasSurfaceMap() const { return surfaceMap != nullptr; }
+
+private:
+    void LoadSurfaceMap(const std::string& name);
+
+    // Kept for the tile's whole life: every wheel asks it every frame.
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> surfaceMap;
+};
+
+// The colour of the pixel at column ix, row iy of a surface of 1, 2, 3 or 4 bytes per pixel; the
+// caller keeps ix and iy inside the surface.
+SurfaceColor ReadSurfacePixel(SDL_Surface* surface, int ix, int iy);
