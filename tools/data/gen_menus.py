@@ -237,7 +237,7 @@ def menus():
          [button(290, 300, 220, 56, "Race"), button(290, 372, 220, 56, "Options"),
           button(290, 444, 220, 56, "Exit")],
          [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6[n]Esc pauses the race",
-                size=13, color=(180, 186, 204), multi=True, spacing=2)],
+                size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
          comment="Main menu: buttons Race, Options, Exit (in this order)")
 
     pw, ph = 520, 470
