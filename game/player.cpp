@@ -71,8 +71,8 @@ void ASP_Player::LoadCar(std::string file, std::string section) {
 
     int wheelCount = GetIniInt(section, "wheels", 0, file);
     if (wheelCount > kMaxWheels) {
-        LogLine(LOG_ERROR, "Car " + section + " has " + NumberToText(wheelCount) +
-                               " wheels; only the first " + NumberToText(kMaxWheels) + " are used.");
+        LogLine(LOG_ERROR, "Car " + section + " has " + std::to_string(wheelCount) +
+                               " wheels; only the first " + std::to_string(kMaxWheels) + " are used.");
         wheelCount = kMaxWheels;
     }
     wheels.clear();
