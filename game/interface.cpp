@@ -1,0 +1,283 @@
+#include "game/interface.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/angle.h"
+#include "engine/ini.h"
+#include "game/game.h"
+#include "game/player.h"
+#include "game/world.h"
+
+namespace {
+
+const char* const kLineBreakMark = "[n]";
+const char* const kPositionMark = "[p]";
+
+bool IsDepth(double z) {
+    return z >= -1.0 && z <= 1.0;
+}
+
+Uint8 ColorByte(int v) {
+    return static_cast<Uint8>(std::clamp(v, 0, 255));
+}
+
+// A whole, non-negative count as digits, padded to two and cut to its first two.
+std::string TwoDigits(double v) {
+    const int n = std::snprintf(nullptr, 0, "%.0f", v);
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(text.data(), text.size(), "%.0f", v);
+    text.resize(static_cast<size_t>(n));
+    if (text.size() < 2) {
+        text.insert(0, 2 - text.size(), '0');
+    }
+    return text.substr(0, 2);
+}
+
+double AnchoredCoordinate(int anchor, double offset, int viewSide, double current) {
+    switch (anchor) {
+        case 0:
+            return offset;
+        case 1:
+            return viewSide / 2 + offset;
+        case 2:
+            return viewSide + offset;
+        default:
+            return current;
+    }
+}
+
+}  // namespace
+
+std::string FormatTime(double t) {
+    // Times are never negative; anything that is not a real time reads as zero.
+    if (!(t >= 0.0) || std::isinf(t)) {
+        t = 0.0;
+    }
+    const double hundredths = std::fmod(std::floor(t * 100.0), 100.0);
+    const double seconds = std::fmod(std::floor(t), 60.0);
+    const double minutes = std::floor(t / 60.0);
+    return TwoDigits(minutes) + ":" + TwoDigits(seconds) + ":" + TwoDigits(hundredths);
+}
+
+std::string Ordinal(int k) {
+    const std::string text = NumberToText(k);
+    if (text.size() >= 2 && text[text.size() - 2] == '1') {
+        return text + "th";
+    }
+    switch (text.back()) {
+        case '1':
+            return text + "st";
+        case '2':
+            return text + "nd";
+        case '3':
+            return text + "rd";
+        default:
+            return text + "th";
+    }
+}
+
+ASP_Interface::ASP_Interface(ASP_Game* game) : ASP_Interface(game, nullptr, nullptr) {}
+
+ASP_Interface::ASP_Interface(ASP_Game* game, CFontFactory* fonts, CTextureManager* textures)
+    : game(game),
+      elements{&timeTotal, &timeBest, &timeCurrent, &position, &lap, &finished, &compass},
+      givenFonts(fonts),
+      givenTextures(textures) {
+    LogLine(LOG_STATUS, "Instance initialized.");
+}
+
+ASP_Interface::~ASP_Interface() {
+    LogLine(LOG_STATUS, "Instance removed.");
+}
+
+CFontFactory* ASP_Interface::Fonts() const {
+    if (givenFonts != nullptr || game == nullptr) {
+        return givenFonts;
+    }
+    return game->GetFontFactory();
+}
+
+CTextureManager* ASP_Interface::Textures() const {
+    if (givenTextures != nullptr || game == nullptr) {
+        return givenTextures;
+    }
+    return game->GetTextureManager();
+}
+
+// An empty name means no image, not a file to look for.
+CTexture* ASP_Interface::Texture(const std::string& name) const {
+    CTextureManager* textures = Textures();
+    if (name.empty() || textures == nullptr) {
+        return nullptr;
+    }
+    return textures->GetTexture(name, true, false);
+}
+
+void ASP_Interface::Load(std::string file) {
+    LoadTextElement(timeTotal, "timeTotal", file);
+    LoadTextElement(timeBest, "timeBest", file);
+    LoadTextElement(timeCurrent, "timeCurrent", file);
+    LoadTextElement(position, "position", file);
+    LoadTextElement(lap, "lap", file);
+    LoadTextElement(finished, "finished", file);
+    LoadImageElement(compass, "compass", file);
+}
+
+void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string& section,
+                                    const std::string& file) {
+    const int size = GetIniInt(section, "size", 1, file);
+    const std::string font = GetIniString(section, "font", "", file);
+    CFontFactory* fonts = Fonts();
+    auto label =
+        std::make_unique<CLabelSprite>(nullptr, fonts != nullptr ? fonts->GetFont(font, size) : nullptr);
+    const double z = GetIniDouble(section, "z", 0.0, file);
+    if (IsDepth(z)) {
+        label->SetZ(z);
+    }
+    const double w = GetIniDouble(section, "width", 0.0, file);
+    const double h = GetIniDouble(section, "height", 0.0, file);
+    label->SetWidth(w);
+    label->SetHeight(h);
+    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
+    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
+    SDL_Color color{0, 0, 0, 0};
+    color.b = ColorByte(GetIniInt(section, "color_b", 0, file));
+    color.g = ColorByte(GetIniInt(section, "color_g", 0, file));
+    color.r = ColorByte(GetIniInt(section, "color_r", 0, file));
+    label->SetColor(color);
+    label->SetTexture(Texture(GetIniString(section, "texture", "", file)));
+    element.caption = GetIniString(section, "caption", "", file);
+    const bool multiLine = GetIniBool(section, "multiLine", false, file);
+    label->SetMultiLine(multiLine);
+    if (multiLine) {
+        label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
+        element.caption = ReplaceAll(element.caption, kLineBreakMark, "\n");
+    }
+    label->SetTextBox(0.0, 0.0, w, h);
+    label->depthTest = false;
+    element.sprite = std::move(label);
+    LoadPlacement(element, section, file);
+}
+
+void ASP_Interface::LoadImageElement(InterfaceElement& element, const std::string& section,
+                                     const std::string& file) {
+    auto image = std::make_unique<CImageSpriteEx>(nullptr);
+    const double z = GetIniDouble(section, "z", 0.0, file);
+    if (IsDepth(z)) {
+        image->SetZ(z);
+    }
+    image->SetWidth(GetIniDouble(section, "width", 0.0, file));
+    image->SetHeight(GetIniDouble(section, "height", 0.0, file));
+    const double rotY = GetIniDouble(section, "rotY", 0.5, file);
+    const double rotX = GetIniDouble(section, "rotX", 0.5, file);
+    image->SetRotationCenter(rotX, rotY);
+    image->SetTexture(Texture(GetIniString(section, "texture", "", file)));
+    image->depthTest = false;
+    element.sprite = std::move(image);
+    LoadPlacement(element, section, file);
+}
+
+void ASP_Interface::LoadPlacement(InterfaceElement& element, const std::string& section,
+                                  const std::string& file) {
+    element.x = GetIniDouble(section, "x", 0.0, file);
+    element.y = GetIniDouble(section, "y", 0.0, file);
+    element.anchorH = GetIniInt(section, "anchorH", 0, file);
+    element.anchorV = GetIniInt(section, "anchorV", 0, file);
+}
+
+void ASP_Interface::Draw(ASP_Player* car, void* target) {
+    Draw(car, CurrentRace(), target);
+}
+
+void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    Layout(viewport[2], viewport[3]);
+    Refresh(car, race);
+    for (Element e : {TIME_TOTAL, TIME_BEST, TIME_CURRENT, POSITION, LAP, COMPASS}) {
+        if (elements[e]->sprite) {
+            elements[e]->sprite->Draw(target);
+        }
+    }
+    if (car->finished && finished.sprite) {
+        finished.sprite->Draw(target);
+    }
+}
+
+void ASP_Interface::Layout(int viewWidth, int viewHeight) {
+    for (InterfaceElement* element : elements) {
+        CSprite* s = element->sprite.get();
+        if (s == nullptr) {
+            continue;
+        }
+        s->SetX(AnchoredCoordinate(element->anchorH, element->x, viewWidth, s->GetX()));
+        s->SetY(AnchoredCoordinate(element->anchorV, element->y, viewHeight, s->GetY()));
+    }
+}
+
+void ASP_Interface::SetText(Element e, const std::string& text) const {
+    if (CLabelSprite* label = GetLabel(e)) {
+        label->SetText(text);
+    }
+}
+
+void ASP_Interface::Refresh(ASP_Player* car, const RaceFacts& race) {
+    SetText(TIME_TOTAL, timeTotal.caption + " " + FormatTime(car->raceTime));
+    SetText(TIME_BEST, timeBest.caption + " " + FormatTime(car->bestLapTime));
+    SetText(TIME_CURRENT, timeCurrent.caption + " " + FormatTime(car->lapTime));
+    SetText(POSITION, position.caption + " " + Ordinal(car->position) + " /" + NumberToText(race.cars));
+    // A finished car keeps crossing the line; its lap count stops at the race's.
+    SetText(LAP,
+            lap.caption + " " + NumberToText(std::min(car->lap, race.laps)) + " /" + NumberToText(race.laps));
+    SetText(FINISHED, ReplaceAll(finished.caption, kPositionMark, Ordinal(car->position)));
+    PointCompass(car, race);
+}
+
+void ASP_Interface::PointCompass(ASP_Player* car, const RaceFacts& race) {
+    CImageSpriteEx* arrow = GetCompass();
+    if (arrow == nullptr) {
+        return;
+    }
+    const Point centre = car->GetRotationCenter();
+    Point pivot = car->LocalToGlobal(Point(centre.x * car->GetWidth(), centre.y * car->GetHeight()));
+    if (race.world != nullptr) {
+        pivot = race.world->GlobalToLocal(pivot);
+    }
+    const Point d = car->compassTarget - pivot;
+    // On the target itself there is no direction: keep pointing where the arrow last pointed.
+    if (d.x != 0.0 || d.y != 0.0) {
+        lastBearing[car] = AngleBetween(true, Point(0.0, -1.0), d);
+    }
+    const auto last = lastBearing.find(car);
+    double angle = last != lastBearing.end() ? last->second : 0.0;
+    if (car->fixedCamera) {
+        angle -= car->GetRotation();
+    }
+    arrow->SetRotation(angle);
+}
+
+ASP_Interface::RaceFacts ASP_Interface::CurrentRace() const {
+    RaceFacts race;
+    const ASP_World* world = game != nullptr ? game->GetWorld() : nullptr;
+    if (world != nullptr) {
+        race.laps = world->GetLaps();
+        race.cars = static_cast<int>(world->GetPlayers().size());
+        race.world = world;
+    }
+    return race;
+}
+
+CLabelSprite* ASP_Interface::GetLabel(Element e) const {
+    if (e < 0 || e >= ELEMENTS) {
+        return nullptr;
+    }
+    return dynamic_cast<CLabelSprite*>(elements[e]->sprite.get());
+}
+
+CImageSpriteEx* ASP_Interface::GetCompass() const {
+    return dynamic_cast<CImageSpriteEx*>(compass.sprite.get());
+}

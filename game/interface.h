@@ -1,0 +1,103 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/font_factory.h"
+#include "engine/image_sprite.h"
+#include "engine/image_sprite_ex.h"
+#include "engine/label_sprite.h"
+#include "engine/sprite.h"
+#include "engine/texture_manager.h"
+
+class ASP_Game;
+class ASP_Player;
+
+// One on-screen element of the race interface: where it sits in a view and what it shows.
+struct InterfaceElement {
+    // 0 from the view's left (top) edge, 1 from its centre, 2 from its right (bottom) edge; any
+    // other value leaves the coordinate alone.
+    int anchorH = 0;
+    int anchorV = 0;
+    // Distance from the anchor in pixels; the sprite's top-left corner lands there.
+    double x = 0.0;
+    double y = 0.0;
+    std::string caption;
+    // A CLabelSprite for the texts, a CImageSpriteEx for the compass; null until loaded.
+    std::unique_ptr<CImageSprite> sprite;
+};
+
+// What each player sees over the world: total, best and current lap times, position, lap, a compass
+// towards the next checkpoint and, once finished, a finishing text. The same seven sprites are laid
+// out and filled again for every car's view, so nothing is kept between views but the compass's
+// last bearing per car.
+class ASP_Interface : public CLogSource {
+public:
+    enum Element { TIME_TOTAL = 0, TIME_BEST, TIME_CURRENT, POSITION, LAP, FINISHED, COMPASS, ELEMENTS };
+
+    // The race figures the texts and the compass need.
+    struct RaceFacts {
+        int laps = 1;
+        int cars = 0;
+        // The frame the cars' compass targets are given in; null for screen coordinates.
+        const CSprite* world = nullptr;
+    };
+
+    // Fonts, textures and the race figures come from the race's own registries and world.
+    explicit ASP_Interface(ASP_Game* game);
+    // Fonts and textures from these registries instead of the race's, which need not exist yet.
+    ASP_Interface(ASP_Game* game, CFontFactory* fonts, CTextureManager* textures);
+    ~ASP_Interface() override;
+    ASP_Interface(const ASP_Interface&) = delete;
+    ASP_Interface& operator=(const ASP_Interface&) = delete;
+
+    // Reads the seven elements; reloading replaces them.
+    void Load(std::string file);
+    // Lays out, fills and draws the interface of car in the current viewport.
+    void Draw(ASP_Player* car, void* target);
+    void Draw(ASP_Player* car, const RaceFacts& race, void* target);
+    // Places every element for a view of this size in pixels.
+    void Layout(int viewWidth, int viewHeight);
+    // Sets the texts and the compass for car.
+    void Refresh(ASP_Player* car, const RaceFacts& race);
+    // The figures of the race's world; the defaults when there is none.
+    RaceFacts CurrentRace() const;
+
+    const InterfaceElement& GetElement(Element e) const { return *elements[e]; }
+    // The label of a text element; null for the compass or before loading.
+    CLabelSprite* GetLabel(Element e) const;
+    CImageSpriteEx* GetCompass() const;
+
+private:
+    void LoadTextElement(InterfaceElement& element, const std::string& section, const std::string& file);
+    void LoadImageElement(InterfaceElement& element, const std::string& section, const std::string& file);
+    void LoadPlacement(InterfaceElement& element, const std::string& section, const std::string& file);
+    CTexture* Texture(const std::string& name) const;
+    CFontFactory* Fonts() const;
+    CTextureManager* Textures() const;
+    void SetText(Element e, const std::string& text) const;
+    void PointCompass(ASP_Player* car, const RaceFacts& race);
+
+    ASP_Game* game;
+    InterfaceElement timeTotal;
+    InterfaceElement timeBest;
+    InterfaceElement timeCurrent;
+    InterfaceElement position;
+    InterfaceElement lap;
+    InterfaceElement finished;
+    InterfaceElement compass;
+    std::array<InterfaceElement*, ELEMENTS> elements;
+    // Registries given at construction; null means the race's.
+    CFontFactory* givenFonts = nullptr;
+    CTextureManager* givenTextures = nullptr;
+    // Each car's last compass bearing in the world's frame, degrees; kept for when the car stands
+    // exactly on its target and the direction is undefined. Keys are never dereferenced.
+    std::map<const ASP_Player*, double> lastBearing;
+};
+
+// "mm:ss:hh" of a time in seconds; each field cut to its first two digits.
+std::string FormatTime(double t);
+// The number with its English ordinal suffix: 1st, 2nd, 3rd, 4th, 11th, 21st.
+std::string Ordinal(int k);

@@ -1,0 +1,235 @@
+#include "game/menu.h"
+
+#include <algorithm>
+#include <typeinfo>
+#include <utility>
+
+#include "engine/font_factory.h"
+#include "engine/image_sprite.h"
+#include "engine/ini.h"
+#include "engine/label_sprite.h"
+#include "engine/log.h"
+
+namespace {
+
+const char* const kLineBreakMark = "[n]";
+
+Uint8 ColorByte(int v) {
+    return static_cast<Uint8>(std::clamp(v, 0, 255));
+}
+
+SDL_Color ReadColor(const std::string& section, const std::string& keyR, const std::string& keyG,
+                    const std::string& keyB, const std::string& file) {
+    SDL_Color c{0, 0, 0, 0};
+    c.r = ColorByte(GetIniInt(section, keyR, 0, file));
+    c.g = ColorByte(GetIniInt(section, keyG, 0, file));
+    c.b = ColorByte(GetIniInt(section, keyB, 0, file));
+    return c;
+}
+
+// An empty name means no image, not a file to look for.
+CTexture* MenuTexture(CTextureManager* textures, const std::string& name) {
+    if (name.empty() || textures == nullptr) {
+        return nullptr;
+    }
+    return textures->GetTexture(name, true, false);
+}
+
+bool IsDepth(double z) {
+    return z >= -1.0 && z <= 1.0;
+}
+
+// The count of sections behind a key of "main"; a broken count loads none of them.
+int ReadCount(const std::string& key, const std::string& file) {
+    const int n = GetIniInt("main", key, 0, file);
+    if (n > kMaxMenuSections) {
+        Log(LOG_ERROR,
+            "Menu file " + file + " asks for " + NumberToText(n) + " " + key + ", more than " +
+                NumberToText(kMaxMenuSections) + "; none of them is loaded.",
+            ClassNameOf(typeid(ASP_Menu)));
+        return 0;
+    }
+    return n;
+}
+
+void AddBackground(ASP_Menu* menu, const std::string& file) {
+    auto* background = new CImageSprite(menu);
+    background->SetTexture(
+        MenuTexture(menu->textureManager, GetIniString("background", "texture", "", file)));
+    background->SetX(0.0);
+    background->SetY(0.0);
+    background->SetWidth(GetIniInt("background", "width", 0, file));
+    background->SetHeight(GetIniInt("background", "height", 0, file));
+    background->depthTest = false;
+    menu->AddSprite(background);
+}
+
+std::unique_ptr<CLabelSprite> MakeButtonLook(int look, CFontFactory* fonts, CTextureManager* textures,
+                                             const std::string& section, const std::string& file) {
+    const std::string prefix = "color" + NumberToText(look);
+    auto label = std::make_unique<CLabelSprite>(
+        nullptr,
+        fonts->GetFont(GetIniString(section, "font", "", file), GetIniInt(section, "size", 1, file)));
+    label->SetColor(ReadColor(section, prefix + "r", prefix + "g", prefix + "b", file));
+    label->SetTexture(MenuTexture(textures, GetIniString(section, "texture" + NumberToText(look), "", file)));
+    const std::string caption = GetIniString(section, "caption", "", file);
+    label->SetText(caption);
+    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
+    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
+    label->SetMultiLine(GetIniBool(section, "multiLine", false, file));
+    label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
+    label->SetText(ReplaceAll(caption, kLineBreakMark, "\n"));
+    return label;
+}
+
+void AddButton(ASP_Menu* menu, CFontFactory* fonts, int i, ASP_ButtonCallback callback,
+               const std::string& file) {
+    const std::string section = "button" + NumberToText(i);
+    auto* button = new ASP_Button(menu);
+    button->SetX(GetIniInt(section, "x", 0, file));
+    button->SetY(GetIniInt(section, "y", 0, file));
+    const int z = GetIniInt(section, "z", 0, file);
+    if (IsDepth(z)) {
+        button->SetZ(z);
+    }
+    button->SetWidth(GetIniInt(section, "width", 0, file));
+    button->SetHeight(GetIniInt(section, "height", 0, file));
+    button->callback = callback;
+    for (int look = 0; look < ASP_Button::kStates; ++look) {
+        std::unique_ptr<CLabelSprite> label =
+            MakeButtonLook(look, fonts, menu->textureManager, section, file);
+        CLabelSprite* placed = label.get();
+        button->SetStateSprite(look, std::move(label));
+        placed->SetTextBox(0.0, 0.0, placed->GetWidth(), placed->GetHeight());
+        placed->depthTest = false;
+    }
+    menu->AddSprite(button);
+}
+
+void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& file) {
+    const std::string section = "label" + NumberToText(i);
+    auto* label = new CLabelSprite(
+        menu, fonts->GetFont(GetIniString(section, "font", "", file), GetIniInt(section, "size", 1, file)));
+    label->SetX(GetIniDouble(section, "x", 0.0, file));
+    label->SetY(GetIniDouble(section, "y", 0.0, file));
+    const double z = GetIniDouble(section, "z", 0.0, file);
+    if (IsDepth(z)) {
+        label->SetZ(z);
+    }
+    const double w = GetIniDouble(section, "width", 0.0, file);
+    const double h = GetIniDouble(section, "height", 0.0, file);
+    label->SetWidth(w);
+    label->SetHeight(h);
+    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
+    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
+    label->SetColor(ReadColor(section, "color_r", "color_g", "color_b", file));
+    label->SetTexture(MenuTexture(menu->textureManager, GetIniString(section, "texture", "", file)));
+    const std::string caption = GetIniString(section, "caption", "", file);
+    label->SetText(caption);
+    label->SetMultiLine(GetIniBool(section, "multiLine", false, file));
+    label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
+    label->SetText(ReplaceAll(caption, kLineBreakMark, "\n"));
+    label->SetTextBox(0.0, 0.0, w, h);
+    label->depthTest = false;
+    menu->AddSprite(label);
+}
+
+}  // namespace
+
+ASP_Menu::ASP_Menu(CTextureManager* textures) : CSpriteManager(textures) {}
+
+int ASP_Menu::ElementAt(int x, int y) {
+    std::vector<ASP_MenuElement*> found;
+    for (CSprite* s : GetSpritesAt(x, y)) {
+        if (auto* element = dynamic_cast<ASP_MenuElement*>(s)) {
+            found.push_back(element);
+        }
+    }
+    if (found.empty()) {
+        return -1;
+    }
+    // Stable, so that on equal z the element added last stays last.
+    std::stable_sort(found.begin(), found.end(), [](const ASP_MenuElement* a, const ASP_MenuElement* b) {
+        return a->GetZ() < b->GetZ();
+    });
+    const CSprite* top = found.back();
+    for (int i = 0; i < GetSpriteCount(); ++i) {
+        if (GetSprite(i) == top) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+ASP_MenuElement* ASP_Menu::ElementOf(int index) const {
+    return dynamic_cast<ASP_MenuElement*>(GetSprite(index));
+}
+
+void ASP_Menu::OnMouseMove(SDL_Event* e) {
+    const int index = ElementAt(e->motion.x, e->motion.y);
+    ASP_MenuElement* previous = ElementOf(selectedIndex);
+    if (index < 0) {
+        if (previous != nullptr) {
+            previous->Deselect();
+        }
+        selectedIndex = -1;
+        return;
+    }
+    ASP_MenuElement* element = ElementOf(index);
+    element->OnMouseOver(e);
+    if (index != selectedIndex) {
+        element->Select();
+        if (previous != nullptr) {
+            previous->Deselect();
+        }
+        selectedIndex = index;
+    }
+}
+
+void ASP_Menu::OnMouseButtonDown(SDL_Event* e) {
+    pressedIndex = ElementAt(e->button.x, e->button.y);
+    if (ASP_MenuElement* element = ElementOf(pressedIndex)) {
+        element->OnMouseDown(e);
+    }
+}
+
+void ASP_Menu::OnMouseButtonUp(SDL_Event* e) {
+    if (ASP_MenuElement* element = ElementOf(pressedIndex)) {
+        element->OnMouseUp(e);
+    }
+}
+
+void ASP_Menu::OnKeyDown(SDL_Event* e) {
+    if (ASP_MenuElement* element = ElementOf(pressedIndex)) {
+        element->OnKeyDown(e);
+    }
+}
+
+void ASP_Menu::OnKeyUp(SDL_Event* e) {
+    if (ASP_MenuElement* element = ElementOf(pressedIndex)) {
+        element->OnKeyUp(e);
+    }
+}
+
+std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, std::string file,
+                                   std::vector<ASP_ButtonCallback> callbacks) {
+    auto menu = std::make_unique<ASP_Menu>(textures);
+    AddBackground(menu.get(), file);
+    const double backgroundWidth = menu->GetSprite(0)->GetWidth();
+    const double backgroundHeight = menu->GetSprite(0)->GetHeight();
+    menu->SetX((app->width - backgroundWidth) * 0.5);
+    menu->SetY((app->height - backgroundHeight) * 0.5);
+
+    CFontFactory* fonts = app->GetFontFactory();
+    const int buttons = ReadCount("buttons", file);
+    for (int i = 0; i < buttons; ++i) {
+        const ASP_ButtonCallback callback =
+            static_cast<size_t>(i) < callbacks.size() ? callbacks[static_cast<size_t>(i)] : nullptr;
+        AddButton(menu.get(), fonts, i, callback, file);
+    }
+    const int labels = ReadCount("labels", file);
+    for (int i = 0; i < labels; ++i) {
+        AddLabel(menu.get(), fonts, i, file);
+    }
+    return menu;
+}

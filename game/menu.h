@@ -1,0 +1,52 @@
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/game_base.h"
+#include "engine/sprite_manager.h"
+#include "engine/texture_manager.h"
+#include "game/button.h"
+#include "game/menu_element.h"
+
+// A mouse-driven menu: a background image, buttons and labels read from a menu file. The topmost
+// element under the pointer is hovered; a mouse button pressed and released on it clicks it.
+// Children are drawn in the order they were added.
+class ASP_Menu : public CSpriteManager {
+public:
+    // Textures are borrowed from textures and never unloaded by the menu.
+    explicit ASP_Menu(CTextureManager* textures);
+
+    virtual void OnMouseMove(SDL_Event* e);
+    // Any mouse button, the wheel included.
+    virtual void OnMouseButtonDown(SDL_Event* e);
+    virtual void OnMouseButtonUp(SDL_Event* e);
+    virtual void OnKeyDown(SDL_Event* e);
+    virtual void OnKeyUp(SDL_Event* e);
+
+    // Index in the sprite list of the topmost element at the screen point, -1 for none. Highest z
+    // wins; on equal z the one added last.
+    int ElementAt(int x, int y);
+
+    // Index of the element a mouse button last went down on, -1 for none.
+    int pressedIndex = -1;
+    // Index of the hovered element, -1 for none.
+    int selectedIndex = -1;
+
+private:
+    // The element at index, or null when the entry is empty or not a menu element.
+    ASP_MenuElement* ElementOf(int index) const;
+};
+
+// More sections of one kind than this is a broken menu file, not a menu.
+constexpr int kMaxMenuSections = 1000;
+
+// Builds a menu from a menu file, centred in the application's window: the background first (index
+// 0), then the buttons and the labels in file order. The i-th button gets callbacks[i], buttons
+// beyond the list none. Fonts come from the application's font factory; textures are borrowed from
+// textures. A missing file gives an empty menu with a zero-sized background.
+std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, std::string file,
+                                   std::vector<ASP_ButtonCallback> callbacks);
