@@ -17,14 +17,22 @@ rm -f "$work/logfile.txt" "$work/config.ini"
 [ -f "$data/config.ini" ] && cp "$data/config.ini" "$work/config.ini"
 
 cd "$work"
-"$binary" &
-pid=$!
-
-if ! timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null; then
-    echo "no window titled '$title' appeared"
+# A busy virtual X server now and then refuses a new connection for a moment; the game then
+# stops at once with its FATAL line, and one more start tells the real answer.
+for attempt in 1 2 3; do
+    "$binary" &
+    pid=$!
+    if timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1; then
+        break
+    fi
     kill -9 "$pid" 2>/dev/null || true
-    exit 1
-fi
+    wait "$pid" 2>/dev/null || true
+    if [ "$attempt" -eq 3 ] || ! grep -q "Unable to initialize SDL" logfile.txt 2>/dev/null; then
+        echo "no window titled '$title' appeared"
+        cat logfile.txt 2>/dev/null || true
+        exit 1
+    fi
+done
 
 kill -TERM "$pid"
 status=0

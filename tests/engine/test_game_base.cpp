@@ -9,7 +9,7 @@
 #include "tests/support/gl_test.h"
 
 // Records the order in which the main loop calls the hooks.
-class ASP_RecordingApp : public CGameBase {
+class ASP_RecordingApp : private VideoReady, public CGameBase {
 public:
     ASP_RecordingApp() : CGameBase(96, 64, false, true, true) {}
 

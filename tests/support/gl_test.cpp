@@ -2,11 +2,23 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <vector>
 
 std::unique_ptr<CGameBase> GLTest::app;
 
+void InitVideoWithRetry() {
+    for (int attempt = 1; attempt <= 20; attempt++) {
+        if (SDL_Init(SDL_INIT_VIDEO) == 0) {
+            return;
+        }
+        fprintf(stderr, "SDL_Init failed (attempt %d): %s\n", attempt, SDL_GetError());
+        SDL_Delay(100 * attempt);
+    }
+}
+
 void GLTest::SetUpTestSuite() {
+    InitVideoWithRetry();
     app = std::make_unique<CGameBase>(kWidth, kHeight, false, true, false);
 }
 

@@ -7,6 +7,16 @@
 
 #include "engine/game_base.h"
 
+// Connects SDL to the (virtual) X server. A busy server now and then refuses a new connection for
+// a moment; retrying keeps window tests about what they test rather than about the machine's load.
+// CGameBase's own SDL_Init then finds video already up.
+void InitVideoWithRetry();
+
+// Base for test applications that construct a CGameBase themselves: list it before CGameBase.
+struct VideoReady {
+    VideoReady() { InitVideoWithRetry(); }
+};
+
 // A fixture with a real OpenGL window (under Xvfb in CI) shared by every test of a suite.
 // Pixels are read back from the back buffer in screen coordinates (origin top left).
 class GLTest : public ::testing::Test {
