@@ -1,0 +1,314 @@
+#include "game/game.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/ini.h"
+#include "game/button.h"
+#include "game/menu.h"
+#include "game/player.h"
+#include "game/static_sprite.h"
+#include "game/world.h"
+
+ASP_Game* currentGame = nullptr;
+
+namespace {
+
+const char* const kBlendFile = "gfx\\menu\\blend.png";
+const char* const kPauseMenuFile = "mnu\\pause.ini";
+const char* const kCountdownFile = "dat\\countdown.dat";
+
+void OnResumeClicked(ASP_Button* button, SDL_Event* e) {
+    (void)button;
+    (void)e;
+    if (currentGame != nullptr) {
+        currentGame->ResumeRace();
+    }
+}
+
+void OnQuitClicked(ASP_Button* button, SDL_Event* e) {
+    (void)button;
+    (void)e;
+    if (currentGame != nullptr) {
+        currentGame->QuitRace();
+    }
+}
+
+}  // namespace
+
+ASP_Game::ASP_Game(CGameBase* app) : app(app), fonts(app->GetFontFactory()), audio(app->GetAudio()) {
+    currentGame = this;
+    world = std::make_unique<ASP_World>(this);
+    textures = world->textureManager;
+    blendOverlay = std::make_unique<CImageSprite>(nullptr);
+    CTexture* blend = textures->GetTexture(kBlendFile, true, false);
+    blendOverlay->SetTexture(blend);
+    blendOverlay->SetWidth(app->width);
+    blendOverlay->SetHeight(app->height);
+    blend->SetSmooth(false);
+    blendOverlay->depthTest = false;
+    LoadPauseMenu();
+    LogLine(LOG_STATUS, "Instance initialized");
+    LoadCountdown();
+}
+
+ASP_Game::~ASP_Game() {
+    countdownLabel.reset();
+    blendOverlay.reset();
+    pauseMenu.reset();
+    world.reset();
+    LogLine(LOG_STATUS, "Instance removed.");
+    if (currentGame == this) {
+        currentGame = nullptr;
+    }
+}
+
+void ASP_Game::LoadPauseMenu() {
+    pauseMenu = LoadMenu(app, textures, kPauseMenuFile, {OnResumeClicked, OnQuitClicked});
+    resumeButton = pauseMenu->GetSprite(GetIniInt("main", "resume", 0, kPauseMenuFile));
+    const int firstRow = GetIniInt("main", "playerLabelIndex", 0, kPauseMenuFile);
+    for (int r = 0; r < kStandingsRows; ++r) {
+        // GetSprite answers null for an index outside the menu; the sum must not overflow first.
+        standingsLabels[static_cast<size_t>(r)] =
+            firstRow <= pauseMenu->GetSpriteCount() ? pauseMenu->GetSprite(firstRow + r) : nullptr;
+    }
+}
+
+void ASP_Game::LoadCountdown() {
+    const std::string f = kCountdownFile;
+    const int size = GetIniInt("main", "size", 1, f);
+    const std::string font = GetIniString("main", "font", "", f);
+    countdownLabel = std::make_unique<CLabelSprite>(nullptr, fonts->GetFont(font, size));
+    const double width = GetIniDouble("main", "width", 1.0, f);
+    const double height = GetIniDouble("main", "height", 1.0, f);
+    countdownLabel->SetWidth(width);
+    countdownLabel->SetHeight(height);
+    SDL_Color color{0, 0, 0, 0};
+    color.b = static_cast<Uint8>(GetIniInt("main", "color_b", 0, f));
+    color.g = static_cast<Uint8>(GetIniInt("main", "color_g", 0, f));
+    color.r = static_cast<Uint8>(GetIniInt("main", "color_r", 0, f));
+    countdownLabel->SetColor(color);
+    const std::string texture = GetIniString("main", "texture", "", f);
+    if (!texture.empty()) {
+        countdownLabel->SetTexture(textures->GetTexture(texture, true, false));
+        countdownLabel->SetTileWidth(GetIniInt("main", "tileWidth", 1, f));
+        countdownLabel->SetTileHeight(GetIniInt("main", "tileHeight", 1, f));
+    }
+    alphaStart = GetIniDouble("main", "alphaStart", 255.0, f);
+    alphaEnd = GetIniDouble("main", "alphaEnd", 255.0, f);
+    scaleStart = GetIniDouble("main", "scaleStart", 1.0, f);
+    scaleEnd = GetIniDouble("main", "scaleEnd", 1.0, f);
+    for (int i = 0; i < kCountdownElements; ++i) {
+        const size_t e = static_cast<size_t>(i);
+        countdownText[e] = GetIniString("main", "string" + NumberToText(i), "", f);
+        countdownTile[e] = GetIniInt("main", "tile" + NumberToText(i), 0, f);
+        const std::string sound = GetIniString("main", "sound" + NumberToText(i), "", f);
+        countdownSound[e] = sound.empty() ? -1 : audio->LoadSound(sound);
+    }
+    countdownLabel->SetTextBox(0.0, 0.0, width, height);
+    countdownLabel->SetAlpha(alphaStart);
+    countdownLabel->SetScale(scaleStart);
+    countdownLabel->SetAnimPos(countdownTile[kCountdownElements - 1]);
+    countdownLabel->SetText(countdownText[kCountdownElements - 1]);
+    countdownTime = 4.0;
+    state = RaceState::Countdown;
+}
+
+// Frames and input
+
+void ASP_Game::Update(double dt) {
+    switch (state) {
+        case RaceState::Countdown:
+            UpdateCountdown(dt);
+            break;
+        case RaceState::Racing:
+            world->Update(dt);
+            world->CheckCollisions();
+            break;
+        case RaceState::Paused:
+        case RaceState::Finished:
+            pauseMenu->Update(dt);
+            break;
+    }
+}
+
+void ASP_Game::Draw(void* target) {
+    world->Draw(target);
+    switch (state) {
+        case RaceState::Countdown:
+            countdownLabel->Draw(target);
+            break;
+        case RaceState::Racing:
+            break;
+        case RaceState::Paused:
+        case RaceState::Finished:
+            blendOverlay->Draw(target);
+            pauseMenu->Draw(target);
+            break;
+    }
+}
+
+void ASP_Game::OnKeyDown(SDL_Event* e) {
+    const bool escape = e->key.keysym.sym == SDLK_ESCAPE;
+    switch (state) {
+        case RaceState::Countdown:
+            world->OnKeyDown(e);
+            break;
+        case RaceState::Racing:
+            escape ? TogglePause() : world->OnKeyDown(e);
+            break;
+        case RaceState::Paused:
+            escape ? TogglePause() : pauseMenu->OnKeyDown(e);
+            break;
+        case RaceState::Finished:
+            pauseMenu->OnKeyDown(e);
+            break;
+    }
+}
+
+void ASP_Game::OnKeyUp(SDL_Event* e) {
+    if (state == RaceState::Countdown || state == RaceState::Racing) {
+        world->OnKeyUp(e);
+    } else {
+        pauseMenu->OnKeyUp(e);
+    }
+}
+
+void ASP_Game::OnMouseMove(SDL_Event* e) {
+    if (state == RaceState::Paused || state == RaceState::Finished) {
+        pauseMenu->OnMouseMove(e);
+    }
+}
+
+void ASP_Game::OnMouseButtonDown(SDL_Event* e) {
+    if (state == RaceState::Paused || state == RaceState::Finished) {
+        pauseMenu->OnMouseButtonDown(e);
+    }
+}
+
+void ASP_Game::OnMouseButtonUp(SDL_Event* e) {
+    if (state == RaceState::Paused || state == RaceState::Finished) {
+        pauseMenu->OnMouseButtonUp(e);
+    }
+}
+
+// Countdown
+
+void ASP_Game::UpdateCountdown(double dt) {
+    const int before = TruncateToInt(countdownTime);
+    countdownTime -= dt;
+    const int now = TruncateToInt(countdownTime);
+    if (now != before && now >= 0 && now < kCountdownElements) {
+        ShowCountdownElement(now);
+    }
+    const double f = countdownTime - std::trunc(countdownTime);
+    countdownLabel->SetAlpha(alphaStart + (alphaEnd - alphaStart) * f);
+    countdownLabel->SetScale(scaleStart + (scaleEnd - scaleStart) * f);
+    countdownLabel->SetX((app->width - countdownLabel->GetGlobalWidth()) * 0.5);
+    countdownLabel->SetY((app->height - countdownLabel->GetGlobalHeight()) * 0.5);
+    if (countdownTime <= 0.0) {
+        StartRace();
+    }
+}
+
+void ASP_Game::ShowCountdownElement(int i) {
+    const size_t e = static_cast<size_t>(i);
+    countdownLabel->SetText(countdownText[e]);
+    countdownLabel->SetAnimPos(countdownTile[e]);
+    audio->PlaySound(countdownSound[e]);
+}
+
+void ASP_Game::StartRace() {
+    for (ASP_Player* car : world->GetPlayers()) {
+        // One push towards the top of the world gets every car off the grid.
+        car->ApplyForce(0.0, -50.0, 1.0);
+        car->Update(0.1);
+    }
+    state = RaceState::Racing;
+    PlayTrackMusic();
+}
+
+void ASP_Game::PlayTrackMusic() {
+    const std::string& music = world->GetMusic();
+    if (music.empty() || !FileExists(music)) {
+        return;
+    }
+    audio->PlayMusic(music);
+}
+
+// Pause, resume, quit, results
+
+void ASP_Game::TogglePause() {
+    if (state == RaceState::Racing) {
+        BuildStandings();
+        state = RaceState::Paused;
+        audio->PauseAll();
+    } else if (state == RaceState::Paused) {
+        ResumeRace();
+    }
+}
+
+void ASP_Game::ResumeRace() {
+    if (state != RaceState::Paused) {
+        return;
+    }
+    state = RaceState::Racing;
+    audio->ResumeAll();
+}
+
+void ASP_Game::QuitRace() {
+    quitRequested = true;
+}
+
+void ASP_Game::FinishRace() {
+    state = RaceState::Finished;
+    if (resumeButton != nullptr) {
+        resumeButton->SetVisible(false);
+    }
+    BuildStandings();
+}
+
+CSprite* ASP_Game::GetStandingsLabel(int row) const {
+    return row >= 0 && row < kStandingsRows ? standingsLabels[static_cast<size_t>(row)] : nullptr;
+}
+
+std::vector<int> StandingsOrder(const std::vector<int>& positions) {
+    const int n = static_cast<int>(positions.size());
+    std::vector<int> order(positions.size(), -1);
+    auto taken = [&order](int slot) { return order[static_cast<size_t>(slot)] != -1; };
+    for (int i = 0; i < n; ++i) {
+        int slot = std::clamp(positions[static_cast<size_t>(i)] - 1, 0, n - 1);
+        while (taken(slot) && slot < n - 1) {
+            ++slot;
+        }
+        // The bottom is taken too: a free slot is left above, since fewer than n cars are placed.
+        while (taken(slot)) {
+            --slot;
+        }
+        order[static_cast<size_t>(slot)] = i;
+    }
+    return order;
+}
+
+void ASP_Game::BuildStandings() {
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    std::vector<int> positions;
+    for (const ASP_Player* car : cars) {
+        positions.push_back(car->position);
+    }
+    const std::vector<int> order = StandingsOrder(positions);
+    for (int r = 0; r < kStandingsRows; ++r) {
+        CSprite* row = standingsLabels[static_cast<size_t>(r)];
+        if (row == nullptr) {
+            continue;
+        }
+        const bool shown = r < static_cast<int>(cars.size());
+        row->SetVisible(shown);
+        auto* label = dynamic_cast<CLabelSprite*>(row);
+        if (shown && label != nullptr) {
+            const int i = order[static_cast<size_t>(r)];
+            label->SetText(NumberToText(cars[static_cast<size_t>(i)]->position) + ". Player " +
+                           NumberToText(i + 1));
+        }
+    }
+}
