@@ -44,7 +44,7 @@ int ReadCount(const std::string& key, const std::string& file) {
     const int n = GetIniInt("main", key, 0, file);
     if (n > kMaxMenuSections) {
         Log(LOG_ERROR,
-            "Menu file " + file + " asks for " + NumberToText(n) + " " + key + ", more than " +
+            "Menu file " + file + " asks for " + std::to_string(n) + " " + key + ", more than " +
                 NumberToText(kMaxMenuSections) + "; none of them is loaded.",
             ClassNameOf(typeid(ASP_Menu)));
         return 0;
