@@ -194,6 +194,9 @@ void ASP_Interface::Draw(ASP_Player* car, void* target) {
 }
 
 void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
+    if (car == nullptr) {
+        return;
+    }
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     Layout(viewport[2], viewport[3]);
@@ -226,6 +229,9 @@ void ASP_Interface::SetText(Element e, const std::string& text) const {
 }
 
 void ASP_Interface::Refresh(ASP_Player* car, const RaceFacts& race) {
+    if (car == nullptr) {
+        return;
+    }
     SetText(TIME_TOTAL, timeTotal.caption + " " + FormatTime(car->raceTime));
     SetText(TIME_BEST, timeBest.caption + " " + FormatTime(car->bestLapTime));
     SetText(TIME_CURRENT, timeCurrent.caption + " " + FormatTime(car->lapTime));

@@ -55,7 +55,7 @@ public:
 
     // Reads the seven elements; reloading replaces them.
     void Load(std::string file);
-    // Lays out, fills and draws the interface of car in the current viewport.
+    // Lays out, fills and draws the interface of car in the current viewport; nothing without a car.
     void Draw(ASP_Player* car, void* target);
     void Draw(ASP_Player* car, const RaceFacts& race, void* target);
     // Places every element for a view of this size in pixels.

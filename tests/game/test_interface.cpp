@@ -227,13 +227,14 @@ TEST_F(InterfaceTest, FinishedTextIsDrawnOnlyForAFinishedCar) {
     EXPECT_EQ(hud.GetCompass()->GetX(), kWidth - 20.0);
 }
 
-TEST_F(InterfaceTest, MissingFileGivesEmptyElementsThatStillWork) {
+TEST_F(InterfaceTest, MissingFileGivesEmptyElementsAndNoCarDrawsNothing) {
     ASP_Interface empty(nullptr, app->GetFontFactory(), &textures);
     empty.Refresh(&car, race);
     empty.Layout(100, 100);
     empty.Load(dir.File("absent.dat"));
     car.finished = true;
     empty.Draw(&car, race, nullptr);
+    hud.Draw(nullptr, race, nullptr);
     EXPECT_EQ(empty.GetLabel(ASP_Interface::LAP)->GetText(), " 0 /3");
     EXPECT_EQ(empty.GetCompass()->GetWidth(), 0.0);
     EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0);
