@@ -17,6 +17,8 @@ rm -f "$work/logfile.txt" "$work/config.ini"
 [ -f "$data/config.ini" ] && cp "$data/config.ini" "$work/config.ini"
 
 cd "$work"
+# SDL would otherwise fall back to a text-mode driver when X refuses a connection.
+export SDL_VIDEODRIVER=x11
 # A busy virtual X server now and then refuses a new connection for a moment; the game then
 # stops at once with its FATAL line, and one more start tells the real answer.
 for attempt in 1 2 3; do

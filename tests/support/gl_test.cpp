@@ -3,11 +3,14 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 std::unique_ptr<CGameBase> GLTest::app;
 
 void InitVideoWithRetry() {
+    // Without this SDL falls back to a text-mode driver when X refuses, and no window opens.
+    setenv("SDL_VIDEODRIVER", "x11", 0);
     for (int attempt = 1; attempt <= 20; attempt++) {
         if (SDL_Init(SDL_INIT_VIDEO) == 0) {
             return;
