@@ -1,0 +1,82 @@
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "engine/game_base.h"
+#include "game/game.h"
+#include "game/world.h"
+
+// One racing frame of the race: the world's update and its collision pass over every pair of
+// children, with four cars and a field of physics objects. Run from the data folder under a
+// (virtual) X server, as the game runs:
+//   cd data && xvfb-run -a ../build-race-rel/bench/bench_race
+
+namespace {
+
+constexpr double kDt = 1.0 / 60.0;
+
+// Four cars on the grid, a finish line, and n barrels in a grid around the cars.
+std::string TrackText(int objects) {
+    std::ostringstream text;
+    text << "[main]\nlaps=3\nrequiredCheckpoints=1\nplayers=4\ncheckpoints=1\nphysObjects=" << objects
+         << "\n";
+    for (int i = 0; i < 4; ++i) {
+        text << "[start" << i << "]\nx=" << 200 * i << "\ny=0\nrot=0\n";
+    }
+    text << "[checkpoint0]\nx=-200\ny=-600\nwidth=1200\nheight=100\nisFinish=1\nindex=0\n";
+    for (int i = 0; i < objects; ++i) {
+        text << "[phys" << i << "]\ntexture=gfx\\objects\\barrel.png\nx=" << -1000 + (i % 25) * 120
+             << "\ny=" << -1500 + (i / 25) * 120 << "\nwidth=40\nheight=40\nmass=60\nbounce=0.4\n";
+    }
+    return text.str();
+}
+
+class RaceFixture {
+public:
+    explicit RaceFixture(int objects) {
+        char pattern[] = "/tmp/asphaltia_bench_XXXXXX";
+        folder = mkdtemp(pattern);
+        const std::string world = folder + "/world.dat";
+        std::ofstream(world) << TrackText(objects);
+        game = std::make_unique<ASP_Game>(App());
+        game->GetWorld()->Load(world);
+        for (int i = 0; i < 4; ++i) {
+            game->GetWorld()->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini",
+                                        "controls" + std::to_string(i));
+        }
+        while (game->GetState() == ASP_Game::RaceState::Countdown) {
+            game->Update(kDt);
+        }
+    }
+    ~RaceFixture() {
+        game.reset();
+        std::filesystem::remove_all(folder);
+    }
+
+    static CGameBase* App() {
+        static CGameBase app(640, 480, false, true, false);
+        return &app;
+    }
+
+    std::string folder;
+    std::unique_ptr<ASP_Game> game;
+};
+
+void BM_RacingFrame(benchmark::State& state) {
+    RaceFixture race(static_cast<int>(state.range(0)));
+    ASP_World* world = race.game->GetWorld();
+    for (auto _ : state) {
+        world->Update(kDt);
+        world->CheckCollisions();
+    }
+    state.SetLabel(std::to_string(world->GetSpriteCount()) + " children");
+}
+
+}  // namespace
+
+BENCHMARK(BM_RacingFrame)->Arg(10)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
