@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Renders the shipped menus and races under a virtual X server and stores them as PNG in docs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target asphaltia_screenshots
+
+frames=$(mktemp -d)
+trap 'rm -rf "$frames"' EXIT
+(cd data && ../tools/with_xvfb.sh ../build/tools/asphaltia_screenshots "$frames")
+mkdir -p docs
+for frame in "$frames"/*.bmp; do
+    convert "$frame" "docs/$(basename "${frame%.bmp}").png"
+done
+ls docs
