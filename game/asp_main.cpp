@@ -1,13 +1,533 @@
 #include "game/asp_main.h"
 
-#include "engine/ini.h"
+#include <GL/gl.h>
 
-ASP_Main::ASP_Main()
-    : CGameBase(GetIniInt("system", "width", 800, "config.ini"),
-                GetIniInt("system", "height", 600, "config.ini"),
-                GetIniBool("system", "fullscreen", false, "config.ini"), true, false) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+#include "engine/ini.h"
+#include "game/world.h"
+
+ASP_Main* ASP_Main::instance = nullptr;
+
+namespace {
+
+const char* const kScreenFont = "fnt\\Lucida Console.ttf";
+const char* const kCarFile = "dat\\cars.dat";
+const char* const kWorldFile = "dat\\world0.dat";
+const char* const kOverlayFile = "gfx\\menu\\blend.png";
+const char* const kMainMenuFile = "mnu\\main.ini";
+const char* const kOptionsMenuFile = "mnu\\options.ini";
+const char* const kResolutionFile = "mnu\\options_restable.ini";
+const char* const kPlayersMenuFile = "mnu\\players.ini";
+const char* const kCarsMenuFile = "mnu\\cars.ini";
+
+const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars", "race"};
+
+// Index of sprite in the menu's sprite list, -1 if it is not there.
+int IndexIn(const ASP_Menu* menu, const CSprite* sprite) {
+    for (int i = 0; menu != nullptr && i < menu->GetSpriteCount(); ++i) {
+        if (menu->GetSprite(i) == sprite) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+std::string EnabledText(bool on) {
+    return on ? "enabled" : "disabled";
+}
+
+}  // namespace
+
+std::string FpsText(double fps) {
+    return "FPS: " + NumberToText(std::trunc(fps + 0.5));
+}
+
+ASP_Main::ASP_Main(std::string settings)
+    : CGameBase(GetIniInt("system", "width", 800, settings), GetIniInt("system", "height", 600, settings),
+                GetIniBool("system", "fullscreen", false, settings), true, false),
+      settingsFile(settings) {}
+
+ASP_Main::~ASP_Main() {
+    JoinLoader();
+    ReleaseAll();
+    if (instance == this) {
+        instance = nullptr;
+    }
+}
+
+// Start-up and shut-down
 
 void ASP_Main::OnInit() {
+    srand(static_cast<unsigned>(time(nullptr)));
     SetCaption("Asphaltia");
     SetIcon("mxengine.ico");
+    switch (loadContext.Create()) {
+        case CLoadContext::CREATED:
+            break;
+        case CLoadContext::NO_WINDOW_INFO:
+            LogLine(LOG_FATAL, "Error in SDL_GetWMInfo");
+            exit(1);
+        case CLoadContext::NO_CONTEXT:
+            LogLine(LOG_WARNING, "Loading runs on the main thread; the window stands still meanwhile.");
+            break;
+    }
+    textures = std::make_unique<CTextureManager>();
+    screenFonts = std::make_unique<CFontFactory>();
+    loadingScreen = std::make_unique<ASP_LoadingScreen>(width, height, textures.get(),
+                                                        screenFonts->GetFont(kScreenFont, 50));
+    instance = this;
+    fpsLabel = std::make_unique<CLabelSprite>(nullptr, screenFonts->GetFont(kScreenFont, 15));
+    fpsLabel->SetColor(SDL_Color{200, 200, 200, 0});
+    fpsLabel->SetX(10);
+    fpsLabel->SetY(10);
+    fpsLabel->depthTest = false;
+    fpsLabel->SetWidth(80);
+    fpsLabel->SetHeight(15);
+    fpsLabel->SetTextBox(0, 0, 80, 15);
+    showFps = GetIniBool("system", "fps", false, settingsFile);
+    StartLoader(&ASP_Main::LoadStartup);
+}
+
+void ASP_Main::OnCleanup() {
+    // Nothing the loader still builds may go before it is done.
+    JoinLoader();
+    ReleaseAll();
+}
+
+void ASP_Main::JoinLoader() {
+    if (loader.joinable()) {
+        loader.join();
+    }
+}
+
+void ASP_Main::ReleaseAll() {
+    fpsLabel.reset();
+    menuOverlay.reset();
+    game.reset();
+    mainMenu.reset();
+    optionsMenu.reset();
+    playersMenu.reset();
+    carsMenu.reset();
+    optionsLabel = nullptr;
+    carPreview = ASP_CarPreview();
+    loadingScreen.reset();
+    textures.reset();
+    screenFonts.reset();
+}
+
+// Loaders
+
+void ASP_Main::StartLoader(LoaderJob job) {
+    EnterState(STATE_LOADING);
+    JoinLoader();
+    if (!loadInBackground || !loadContext.IsCreated()) {
+        (this->*job)();
+        return;
+    }
+    loader = std::thread(&ASP_Main::LoaderThread, this, job);
+}
+
+void ASP_Main::LoaderThread(LoaderJob job) {
+    if (!loadContext.MakeCurrent()) {
+        LogLine(LOG_ERROR, "The loader thread has no OpenGL context; its pictures stay blank.");
+    }
+    (this->*job)();
+    loadContext.Release();
+}
+
+void ASP_Main::HandOver(int next) {
+    glFinish();
+    EnterState(next);
+}
+
+void ASP_Main::EnterState(int next) {
+    LogLine(LOG_STATUS, std::string("State: ") + kStateNames[next] + ".");
+    state.store(next, std::memory_order_release);
+}
+
+void ASP_Main::LoadStartup() {
+    GetAudio()->Init();
+    ReadCarNames();
+    LoadMenuOverlay();
+    mainMenu = LoadMenu(this, textures.get(), kMainMenuFile, {OnPlay, OnOptions, OnExit});
+    LoadOptionsMenu();
+    playersMenu = LoadMenu(this, textures.get(), kPlayersMenuFile,
+                           {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain});
+    carsMenu =
+        LoadMenu(this, textures.get(), kCarsMenuFile, {OnNextCar, OnPreviousCar, OnCarChosen, OnCarBack});
+    carPreview.Load(carsMenu.get(), kCarsMenuFile);
+    currentPlayer = 0;
+    playerCars.fill(0);
+    playerCount = 1;
+    ApplySoundSetting();
+    HandOver(STATE_MAIN_MENU);
+}
+
+void ASP_Main::ReadCarNames() {
+    const int cars = GetIniInt("main", "cars", 0, kCarFile);
+    carNames.clear();
+    if (cars > kMaxCars) {
+        LogLine(LOG_ERROR, std::string(kCarFile) + " lists " + NumberToText(cars) + " cars, more than " +
+                               NumberToText(kMaxCars) + "; none of them is offered.");
+        return;
+    }
+    for (int i = 0; i < cars; ++i) {
+        carNames.push_back(GetIniString("main", "car" + NumberToText(i), "", kCarFile));
+    }
+}
+
+void ASP_Main::LoadMenuOverlay() {
+    menuOverlay = std::make_unique<CImageSprite>(nullptr);
+    menuOverlay->SetAlpha(255);
+    CTexture* overlay = textures->GetTexture(kOverlayFile);
+    menuOverlay->SetTexture(overlay);
+    menuOverlay->SetWidth(width);
+    menuOverlay->SetHeight(height);
+    menuOverlay->depthTest = false;
+    overlay->SetSmooth(false);
+}
+
+void ASP_Main::LoadOptionsMenu() {
+    // The last three buttons are fullscreen, sound and back; every one before them offers a
+    // resolution. With fewer than three buttons, the last ones of those three are there.
+    const ASP_ButtonCallback lastThree[] = {OnFullscreen, OnSound, OnBackToMain};
+    const int buttons = std::clamp(GetIniInt("main", "buttons", 0, kOptionsMenuFile), 0, kMaxMenuSections);
+    std::vector<ASP_ButtonCallback> callbacks;
+    for (int i = 0; i < buttons; ++i) {
+        const int fromEnd = buttons - i;
+        callbacks.push_back(fromEnd > 3 ? OnResolution : lastThree[3 - fromEnd]);
+    }
+    optionsMenu = LoadMenu(this, textures.get(), kOptionsMenuFile, callbacks);
+    LoadOptionsLabel();
+}
+
+void ASP_Main::LoadOptionsLabel() {
+    const std::string f = kOptionsMenuFile;
+    const std::string s = "options";
+    optionsLabel = new CLabelSprite(
+        optionsMenu.get(),
+        GetFontFactory()->GetFont(GetIniString(s, "font", "", f), GetIniInt(s, "size", 1, f)));
+    optionsLabel->SetX(GetIniInt(s, "x", 0, f));
+    optionsLabel->SetY(GetIniInt(s, "y", 0, f));
+    const int z = GetIniInt(s, "z", 0, f);
+    if (z >= -1 && z <= 1) {
+        optionsLabel->SetZ(z);
+    }
+    const int w = GetIniInt(s, "width", 0, f);
+    const int h = GetIniInt(s, "height", 0, f);
+    optionsLabel->SetWidth(w);
+    optionsLabel->SetHeight(h);
+    optionsLabel->SetAlignH(GetIniInt(s, "alignH", 0, f));
+    optionsLabel->SetAlignV(GetIniInt(s, "alignV", 0, f));
+    SDL_Color color{0, 0, 0, 0};
+    color.b = static_cast<Uint8>(GetIniInt(s, "color_b", 0, f));
+    color.g = static_cast<Uint8>(GetIniInt(s, "color_g", 0, f));
+    color.r = static_cast<Uint8>(GetIniInt(s, "color_r", 0, f));
+    optionsLabel->SetColor(color);
+    const std::string texture = GetIniString(s, "texture", "", f);
+    if (!texture.empty()) {
+        optionsLabel->SetTexture(textures->GetTexture(texture));
+    }
+    optionsLabel->SetLineSpacing(GetIniInt(s, "lineSpacing", 0, f));
+    optionsLabel->SetMultiLine(true);
+    optionsLabel->SetTextBox(0, 0, w, h);
+    optionsLabel->depthTest = false;
+    optionsMenu->AddSprite(optionsLabel);
+}
+
+void ASP_Main::LoadRace() {
+    game = std::make_unique<ASP_Game>(this);
+    game->GetWorld()->Load(kWorldFile);
+    for (int i = 0; i < playerCount; ++i) {
+        const int car = playerCars[static_cast<size_t>(i)];
+        if (car < 0 || car >= static_cast<int>(carNames.size())) {
+            LogLine(LOG_ERROR, "Player " + NumberToText(i + 1) + " has no car.");
+            continue;
+        }
+        game->GetWorld()->AddPlayer(kCarFile, carNames[static_cast<size_t>(car)], settingsFile,
+                                    "controls" + NumberToText(i));
+    }
+    HandOver(STATE_RACE);
+}
+
+// Frames
+
+void ASP_Main::OnRender(SDL_Surface* target) {
+    switch (GetState()) {
+        case STATE_LOADING:
+            loadingScreen->Draw(target);
+            break;
+        case STATE_MAIN_MENU:
+            mainMenu->Draw(target);
+            break;
+        case STATE_OPTIONS:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            optionsMenu->Draw(target);
+            break;
+        case STATE_PLAYERS:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            playersMenu->Draw(target);
+            break;
+        case STATE_CARS:
+            mainMenu->Draw(target);
+            playersMenu->Draw(target);
+            menuOverlay->Draw(target);
+            carsMenu->Draw(target);
+            break;
+        case STATE_RACE:
+            game->Draw(target);
+            break;
+    }
+    if (showFps) {
+        fpsLabel->Draw(target);
+    }
+}
+
+void ASP_Main::OnUpdate(double dt) {
+    if (GetState() == STATE_LOADING) {
+        loadingScreen->Update(dt);
+    } else if (GetState() == STATE_RACE) {
+        game->Update(dt);
+    } else if (ASP_Menu* menu = ActiveMenu()) {
+        menu->Update(dt);
+    }
+    fpsLabel->SetText(FpsText(fpsControl->fps));
+}
+
+// Input
+
+ASP_Menu* ASP_Main::ActiveMenu() const {
+    switch (GetState()) {
+        case STATE_MAIN_MENU:
+            return mainMenu.get();
+        case STATE_OPTIONS:
+            return optionsMenu.get();
+        case STATE_PLAYERS:
+            return playersMenu.get();
+        case STATE_CARS:
+            return carsMenu.get();
+        default:
+            return nullptr;
+    }
+}
+
+void ASP_Main::OnActivate(SDL_Event* e) {
+    const bool focusLost = (e->active.state & SDL_APPINPUTFOCUS) != 0 && e->active.gain == 0;
+    if (GetState() == STATE_RACE && focusLost) {
+        game->TogglePause();
+    }
+}
+
+// The race's own menu may have asked to leave; only now, with its event handled, may it go.
+void ASP_Main::LeaveRaceIfAsked() {
+    if (game == nullptr || !game->QuitRequested()) {
+        return;
+    }
+    game.reset();
+    LogLine(LOG_STATUS, "Race left.");
+    EnterState(STATE_MAIN_MENU);
+    GetAudio()->HaltMusic();
+}
+
+void ASP_Main::OnKeyDown(SDL_Event* e) {
+    if (GetState() == STATE_RACE) {
+        game->OnKeyDown(e);
+        LeaveRaceIfAsked();
+    } else if (ASP_Menu* menu = ActiveMenu()) {
+        menu->OnKeyDown(e);
+    }
+}
+
+void ASP_Main::OnKeyUp(SDL_Event* e) {
+    if (GetState() == STATE_RACE) {
+        game->OnKeyUp(e);
+        LeaveRaceIfAsked();
+    } else if (ASP_Menu* menu = ActiveMenu()) {
+        menu->OnKeyUp(e);
+    }
+}
+
+void ASP_Main::OnMouseMove(SDL_Event* e) {
+    if (GetState() == STATE_RACE) {
+        game->OnMouseMove(e);
+        LeaveRaceIfAsked();
+    } else if (ASP_Menu* menu = ActiveMenu()) {
+        menu->OnMouseMove(e);
+    }
+}
+
+void ASP_Main::OnMouseButtonDown(SDL_Event* e) {
+    if (GetState() == STATE_RACE) {
+        game->OnMouseButtonDown(e);
+        LeaveRaceIfAsked();
+    } else if (ASP_Menu* menu = ActiveMenu()) {
+        menu->OnMouseButtonDown(e);
+    }
+}
+
+void ASP_Main::OnMouseButtonUp(SDL_Event* e) {
+    if (GetState() == STATE_RACE) {
+        game->OnMouseButtonUp(e);
+        LeaveRaceIfAsked();
+    } else if (ASP_Menu* menu = ActiveMenu()) {
+        menu->OnMouseButtonUp(e);
+    }
+}
+
+// Options
+
+void ASP_Main::RefreshOptionsLabel() {
+    if (optionsLabel == nullptr) {
+        return;
+    }
+    optionsLabel->SetText(GetIniString("system", "width", NumberToText(800), settingsFile) + "x" +
+                          GetIniString("system", "height", NumberToText(600), settingsFile) + "\n" +
+                          EnabledText(GetIniBool("system", "fullscreen", false, settingsFile)) + "\n" +
+                          EnabledText(GetIniBool("system", "sound", true, settingsFile)));
+}
+
+// Sound effects follow the stored setting, so a setting that could not be written mutes nothing.
+void ASP_Main::ApplySoundSetting() {
+    const bool muted = !GetIniBool("system", "sound", true, settingsFile);
+    // Toggling twice restores the remembered volume, so this works from either side.
+    if (GetAudio()->ToggleMute() != muted) {
+        GetAudio()->ToggleMute();
+    }
+}
+
+// Cars
+
+void ASP_Main::ShowCar(int c, int direction) {
+    const int cars = static_cast<int>(carNames.size());
+    if (cars == 0 || currentPlayer < 0 || currentPlayer >= kMaxPlayers) {
+        return;
+    }
+    c = PickCar(c, direction, currentPlayer, playerCars, playerCount, cars);
+    playerCars[static_cast<size_t>(currentPlayer)] = c;
+    carPreview.Show(kCarFile, carNames[static_cast<size_t>(c)], currentPlayer);
+}
+
+// Button callbacks
+
+void ASP_Main::OnPlay(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr) {
+        instance->EnterState(STATE_PLAYERS);
+    }
+}
+
+void ASP_Main::OnOptions(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr) {
+        instance->RefreshOptionsLabel();
+        instance->EnterState(STATE_OPTIONS);
+    }
+}
+
+void ASP_Main::OnExit(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr) {
+        instance->quit = true;
+    }
+}
+
+void ASP_Main::OnBackToMain(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr) {
+        instance->EnterState(STATE_MAIN_MENU);
+    }
+}
+
+void ASP_Main::OnResolution(ASP_Button* button, SDL_Event*) {
+    if (instance == nullptr) {
+        return;
+    }
+    const int index = IndexIn(instance->optionsMenu.get(), button);
+    if (index < 1) {
+        return;
+    }
+    const std::string row = NumberToText(index - 1);
+    const std::string& f = instance->settingsFile;
+    WriteIniInt("system", "width", GetIniInt(row, "width", 800, kResolutionFile), f);
+    WriteIniInt("system", "height", GetIniInt(row, "height", 600, kResolutionFile), f);
+    if (LastIniWriteFailed()) {
+        instance->LogLine(LOG_ERROR, "The resolution could not be stored in " + f + ".");
+    }
+    instance->RefreshOptionsLabel();
+}
+
+void ASP_Main::OnFullscreen(ASP_Button*, SDL_Event*) {
+    if (instance == nullptr) {
+        return;
+    }
+    const std::string& f = instance->settingsFile;
+    WriteIniBool("system", "fullscreen", !GetIniBool("system", "fullscreen", false, f), f);
+    instance->RefreshOptionsLabel();
+}
+
+void ASP_Main::OnSound(ASP_Button*, SDL_Event*) {
+    if (instance == nullptr) {
+        return;
+    }
+    const std::string& f = instance->settingsFile;
+    WriteIniBool("system", "sound", !GetIniBool("system", "sound", true, f), f);
+    instance->ApplySoundSetting();
+    instance->RefreshOptionsLabel();
+}
+
+void ASP_Main::OnPlayerCount(ASP_Button* button, SDL_Event*) {
+    if (instance == nullptr) {
+        return;
+    }
+    const int n = IndexIn(instance->playersMenu.get(), button);
+    if (n < 1 || n > kMaxPlayers) {
+        return;
+    }
+    if (instance->carNames.empty()) {
+        instance->LogLine(LOG_WARNING,
+                          std::string("No cars in ") + kCarFile + ": there is nothing to choose.");
+        return;
+    }
+    instance->playerCount = n;
+    instance->currentPlayer = 0;
+    instance->ShowCar(instance->playerCars[0], 1);
+    instance->EnterState(STATE_CARS);
+}
+
+void ASP_Main::OnNextCar(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr && instance->currentPlayer >= 0 && instance->currentPlayer < kMaxPlayers) {
+        instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)] + 1, 1);
+    }
+}
+
+void ASP_Main::OnPreviousCar(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr && instance->currentPlayer >= 0 && instance->currentPlayer < kMaxPlayers) {
+        instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)] - 1, -1);
+    }
+}
+
+void ASP_Main::OnCarChosen(ASP_Button*, SDL_Event*) {
+    if (instance == nullptr) {
+        return;
+    }
+    instance->currentPlayer += 1;
+    if (instance->currentPlayer < instance->playerCount) {
+        instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)], 1);
+    } else {
+        instance->StartLoader(&ASP_Main::LoadRace);
+    }
+}
+
+void ASP_Main::OnCarBack(ASP_Button*, SDL_Event*) {
+    if (instance == nullptr) {
+        return;
+    }
+    instance->currentPlayer -= 1;
+    if (instance->currentPlayer >= 0) {
+        instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)], 1);
+    } else {
+        instance->EnterState(STATE_PLAYERS);
+    }
 }

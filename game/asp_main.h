@@ -1,11 +1,140 @@
 #pragma once
 
-#include "engine/game_base.h"
+#include <SDL/SDL.h>
 
-// The game program: its window is sized and moded by config.ini.
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/font_factory.h"
+#include "engine/game_base.h"
+#include "engine/image_sprite.h"
+#include "engine/label_sprite.h"
+#include "engine/platform/gl_context.h"
+#include "engine/texture_manager.h"
+#include "game/button.h"
+#include "game/car_preview.h"
+#include "game/game.h"
+#include "game/loading_screen.h"
+#include "game/menu.h"
+
+// The game program: a loading screen while a loader thread builds the next screen, then the main
+// menu, the options, the choice of players and cars, and the race. Frames and input go to whatever
+// the current state shows.
 class ASP_Main : public CGameBase {
 public:
-    ASP_Main();
+    enum State {
+        STATE_LOADING = 0,
+        STATE_MAIN_MENU = 1,
+        STATE_OPTIONS = 2,
+        STATE_PLAYERS = 3,
+        STATE_CARS = 4,
+        STATE_RACE = 5,
+    };
+    static constexpr int kMaxPlayers = 4;
+    // A car list longer than this is a broken file, not a garage.
+    static constexpr int kMaxCars = 1000;
+
+    using LoaderJob = void (ASP_Main::*)();
+
+    // The window's size and mode come from settingsFile, which the options menu also writes.
+    explicit ASP_Main(std::string settingsFile = "config.ini");
+    ~ASP_Main() override;
+    ASP_Main(const ASP_Main&) = delete;
+    ASP_Main& operator=(const ASP_Main&) = delete;
 
     void OnInit() override;
+    void OnCleanup() override;
+    void OnRender(SDL_Surface* screen) override;
+    void OnUpdate(double dt) override;
+    void OnActivate(SDL_Event* e) override;
+    void OnKeyDown(SDL_Event* e) override;
+    void OnKeyUp(SDL_Event* e) override;
+    void OnMouseMove(SDL_Event* e) override;
+    void OnMouseButtonDown(SDL_Event* e) override;
+    void OnMouseButtonUp(SDL_Event* e) override;
+
+    // Shows the loading screen and runs job on the loader thread. The job hands the screen it
+    // built over by switching the state as its last act. Without background loading (or without a
+    // second context) the job runs before this returns.
+    void StartLoader(LoaderJob job);
+    // Builds the menus; ends in the main menu.
+    void LoadStartup();
+    // Builds the race for the chosen cars; ends in the race.
+    void LoadRace();
+
+    // Puts the current settings on the options menu.
+    void RefreshOptionsLabel();
+    // Shows car c, or the next free one in direction (+1 / -1), as currentPlayer's choice.
+    void ShowCar(int c, int direction);
+    int GetState() const { return state.load(std::memory_order_acquire); }
+
+    // Button callbacks of the menus; they reach the application through instance.
+    static void OnPlay(ASP_Button* button, SDL_Event* e);
+    static void OnOptions(ASP_Button* button, SDL_Event* e);
+    static void OnExit(ASP_Button* button, SDL_Event* e);
+    static void OnBackToMain(ASP_Button* button, SDL_Event* e);
+    static void OnResolution(ASP_Button* button, SDL_Event* e);
+    static void OnFullscreen(ASP_Button* button, SDL_Event* e);
+    static void OnSound(ASP_Button* button, SDL_Event* e);
+    static void OnPlayerCount(ASP_Button* button, SDL_Event* e);
+    static void OnNextCar(ASP_Button* button, SDL_Event* e);
+    static void OnPreviousCar(ASP_Button* button, SDL_Event* e);
+    static void OnCarChosen(ASP_Button* button, SDL_Event* e);
+    static void OnCarBack(ASP_Button* button, SDL_Event* e);
+
+    // The one application; set by OnInit.
+    static ASP_Main* instance;
+
+    // Tests turn this off to load deterministically on the main thread.
+    bool loadInBackground = true;
+    const std::string settingsFile;
+    bool showFps = false;
+    std::unique_ptr<CLabelSprite> fpsLabel;
+    std::unique_ptr<CImageSprite> menuOverlay;
+    int playerCount = 1;
+    std::vector<std::string> carNames;
+    CLoadContext loadContext;
+    std::unique_ptr<ASP_LoadingScreen> loadingScreen;
+    std::unique_ptr<ASP_Menu> mainMenu;
+    std::unique_ptr<ASP_Menu> optionsMenu;
+    std::unique_ptr<ASP_Menu> playersMenu;
+    std::unique_ptr<ASP_Menu> carsMenu;
+    // Owned by optionsMenu.
+    CLabelSprite* optionsLabel = nullptr;
+    ASP_CarPreview carPreview;
+    // Counted from 0.
+    int currentPlayer = 0;
+    // Index into carNames of each player's car.
+    std::array<int, kMaxPlayers> playerCars{};
+    std::unique_ptr<ASP_Game> game;
+    std::unique_ptr<CTextureManager> textures;
+    // Written last by a loader (release), read by the main thread (acquire): the hand-over.
+    std::atomic<int> state{STATE_LOADING};
+
+private:
+    void LoaderThread(LoaderJob job);
+    void JoinLoader();
+    void ReleaseAll();
+    // Makes everything the loader drew visible to the main thread, then switches.
+    void HandOver(int next);
+    void EnterState(int next);
+    void LeaveRaceIfAsked();
+    ASP_Menu* ActiveMenu() const;
+    void ReadCarNames();
+    void LoadMenuOverlay();
+    void LoadOptionsMenu();
+    void LoadOptionsLabel();
+    void ApplySoundSetting();
+
+    // Fonts of the loading screen and the FPS counter, which the main thread renders while a
+    // loader opens and renders the fonts of the shared registry: no font is used by two threads.
+    std::unique_ptr<CFontFactory> screenFonts;
+    std::thread loader;
 };
+
+// The FPS counter's text for a measured rate: rounded to the nearest whole number.
+std::string FpsText(double fps);
