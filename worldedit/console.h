@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <istream>
+#include <ostream>
+#include <string>
+
+// The editor's text console: prompts and messages out, one typed line at a time in. Once the
+// input has ended (a closed console, end of file on a pipe) every question is answered at once
+// with "no answer", so that no dialogue waits or loops on it.
+class ASP_WE_Console {
+public:
+    ASP_WE_Console(std::istream& in, std::ostream& out);
+
+    // Reads one line without its line end. False when the input has ended.
+    bool ReadLine(std::string& line);
+    // Writes the prompt (no line end) and reads the answer.
+    bool Ask(const std::string& prompt, std::string& answer);
+    // Writes a message and a line end, and shows it at once even when the output is a pipe.
+    void Say(const std::string& message);
+
+    // Asks for property names and values until "done", and hands each pair to set, whose
+    // answer decides the next question: 0 a new name, -1 the name again (the value is kept),
+    // -2 the value again (the name is kept), 1 the end.
+    void EditProperties(const std::function<int(const std::string& name, const std::string& value)>& set);
+
+    std::ostream& out;
+
+private:
+    std::istream& in;
+};

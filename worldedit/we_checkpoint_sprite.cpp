@@ -1,0 +1,44 @@
+#include "worldedit/we_checkpoint_sprite.h"
+
+#include "engine/ini.h"
+
+namespace {
+
+const char kIndex[] = "index";
+const char kIsFinish[] = "isFinish";
+
+}  // namespace
+
+ASP_WE_CheckpointSprite::ASP_WE_CheckpointSprite(CSprite* parent, CTextureManager* textures)
+    : ASP_WE_StaticSprite(parent, textures) {}
+
+void ASP_WE_CheckpointSprite::Print(std::ostream& out) {
+    ASP_WE_StaticSprite::Print(out);
+    out << "index: " << index << "\n";
+    out << "isFinish: " << (isFinish ? "true" : "false") << "\n";
+}
+
+int ASP_WE_CheckpointSprite::SetProperty(const std::string& name, const std::string& value,
+                                         std::ostream& out) {
+    if (SameWord(name, kIndex)) {
+        return SetTypedInt(value, [this](int v) { index = v; });
+    }
+    if (SameWord(name, kIsFinish)) {
+        return SetTypedBool(value, [this](bool v) { isFinish = v; });
+    }
+    return ASP_WE_StaticSprite::SetProperty(name, value, out);
+}
+
+void ASP_WE_CheckpointSprite::Load(const std::string& section, const std::string& file) {
+    ASP_WE_StaticSprite::Load(section, file);
+    index = GetIniInt(section, kIndex, 0, file);
+    isFinish = GetIniBool(section, kIsFinish, false, file);
+}
+
+bool ASP_WE_CheckpointSprite::Save(const std::string& section, const std::string& file) {
+    const bool staticKeysSaved = ASP_WE_StaticSprite::Save(section, file);
+    ASP_WE_SectionWriter writer(section, file);
+    writer.Int(kIndex, index);
+    writer.Bool(kIsFinish, isFinish);
+    return staticKeysSaved && writer.Succeeded();
+}

@@ -1,0 +1,77 @@
+#include "worldedit/we_ground_sprite.h"
+
+#include "engine/ini.h"
+
+namespace {
+
+const char kX[] = "x";
+const char kY[] = "y";
+const char kTexture[] = "texture";
+const char kSurface[] = "surface";
+
+}  // namespace
+
+ASP_WE_GroundSprite::ASP_WE_GroundSprite(CSprite* parent, CTextureManager* textures)
+    : CImageSprite(parent), textures(textures) {
+    SetZ(-1.0);
+}
+
+void ASP_WE_GroundSprite::Print(std::ostream& out) {
+    out << "x: " << GetX() << "\n";
+    out << "y: " << GetY() << "\n";
+    out << "texture: " << textureFile << "\n";
+    out << "surface: " << surface << "\n";
+}
+
+int ASP_WE_GroundSprite::SetProperty(const std::string& name, const std::string& value, std::ostream& out) {
+    (void)out;
+    if (SameWord(name, kX)) {
+        return SetTypedDouble(value, [this](double v) { SetX(v); });
+    }
+    if (SameWord(name, kY)) {
+        return SetTypedDouble(value, [this](double v) { SetY(v); });
+    }
+    if (SameWord(name, kTexture)) {
+        if (!NamesReadableFile(value)) {
+            return -2;
+        }
+        SetTextureFile(value);
+        return 0;
+    }
+    if (SameWord(name, kSurface)) {
+        if (!NamesReadableFile(value)) {
+            return -2;
+        }
+        surface = value;
+        return 0;
+    }
+    return -1;
+}
+
+void ASP_WE_GroundSprite::Load(const std::string& section, const std::string& file) {
+    SetX(GetIniDouble(section, kX, 0.0, file));
+    SetY(GetIniDouble(section, kY, 0.0, file));
+    SetZ(-1.0);
+    SetTextureFile(GetIniString(section, kTexture, "", file));
+    // A tile is never scaled: it is as large as its picture.
+    SetWidth(texture != nullptr ? texture->PixelWidth() : 0.0);
+    SetHeight(texture != nullptr ? texture->PixelHeight() : 0.0);
+    if (texture != nullptr && texture->smooth) {
+        texture->SetSmooth(false);
+    }
+    surface = GetIniString(section, kSurface, "", file);
+}
+
+bool ASP_WE_GroundSprite::Save(const std::string& section, const std::string& file) {
+    ASP_WE_SectionWriter writer(section, file);
+    writer.Double(kX, GetX());
+    writer.Double(kY, GetY());
+    writer.String(kTexture, textureFile);
+    writer.String(kSurface, surface);
+    return writer.Succeeded();
+}
+
+void ASP_WE_GroundSprite::SetTextureFile(const std::string& file) {
+    textureFile = file;
+    SetTexture(TextureFor(textures, file));
+}

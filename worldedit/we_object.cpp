@@ -1,0 +1,132 @@
+#include "worldedit/we_object.h"
+
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "engine/ini.h"
+
+ASP_WE_SectionWriter::ASP_WE_SectionWriter(std::string section, std::string file)
+    : section(std::move(section)), file(std::move(file)) {}
+
+void ASP_WE_SectionWriter::String(const std::string& key, const std::string& value) {
+    WriteIniString(section, key, value, file);
+    Check();
+}
+
+void ASP_WE_SectionWriter::Double(const std::string& key, double v) {
+    WriteIniDouble(section, key, v, file);
+    Check();
+}
+
+void ASP_WE_SectionWriter::Int(const std::string& key, int v) {
+    WriteIniInt(section, key, v, file);
+    Check();
+}
+
+void ASP_WE_SectionWriter::Bool(const std::string& key, bool v) {
+    WriteIniBool(section, key, v, file);
+    Check();
+}
+
+void ASP_WE_SectionWriter::Check() {
+    if (LastIniWriteFailed()) {
+        succeeded = false;
+    }
+}
+
+bool SameWord(const std::string& typed, const std::string& word) {
+    return CompareText(typed, word, true) == 0;
+}
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+size_t SkipDigits(const std::string& t, size_t i) {
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) {
+        ++i;
+    }
+    return i;
+}
+
+size_t SkipSign(const std::string& t, size_t i) {
+    return i < t.size() && (t[i] == '+' || t[i] == '-') ? i + 1 : i;
+}
+
+// Sign, digits and, for a fraction, an optional "." with digits and an exponent: the grammar the
+// INI number readers accept, here required to cover the whole text.
+bool IsWholeNumber(const std::string& t, bool fraction) {
+    size_t i = SkipSign(t, 0);
+    const size_t intStart = i;
+    i = SkipDigits(t, i);
+    bool digits = i > intStart;
+    if (fraction && i < t.size() && t[i] == '.') {
+        const size_t fracStart = i + 1;
+        i = SkipDigits(t, fracStart);
+        digits = digits || i > fracStart;
+    }
+    if (fraction && digits && i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        const size_t expStart = SkipSign(t, i + 1);
+        i = SkipDigits(t, expStart);
+        if (i == expStart) {
+            return false;
+        }
+    }
+    return digits && i == t.size();
+}
+
+}  // namespace
+
+bool ParseDouble(const std::string& text, double& v) {
+    const std::string t = Trimmed(text);
+    if (!IsWholeNumber(t, true)) {
+        return false;
+    }
+    const double read = TextToDouble(t, std::numeric_limits<double>::quiet_NaN());
+    if (!std::isfinite(read)) {
+        return false;
+    }
+    v = read;
+    return true;
+}
+
+bool ParseInt(const std::string& text, int& v) {
+    const std::string t = Trimmed(text);
+    // Two different fallbacks tell a number that does not fit an int from one that was read.
+    if (!IsWholeNumber(t, false) || TextToInt(t, 0) != TextToInt(t, 1)) {
+        return false;
+    }
+    v = TextToInt(t, 0);
+    return true;
+}
+
+bool ParseBool(const std::string& text, bool& v) {
+    if (SameWord(text, "true")) {
+        v = true;
+        return true;
+    }
+    if (SameWord(text, "false")) {
+        v = false;
+        return true;
+    }
+    return false;
+}
+
+bool NamesReadableFile(const std::string& name) {
+    return FileExists(MakeAbsolutePath(name));
+}
+
+CTexture* TextureFor(CTextureManager* textures, const std::string& file) {
+    if (textures == nullptr || file.empty()) {
+        return nullptr;
+    }
+    return textures->GetTexture(file, true, false);
+}

@@ -1,0 +1,70 @@
+#include "worldedit/we_physics_sprite.h"
+
+#include "engine/ini.h"
+
+namespace {
+
+const char kMass[] = "mass";
+const char kBounce[] = "bounce";
+const char kFixedPos[] = "fixedPos";
+const char kFixedRot[] = "fixedRot";
+// The console's names where they differ from the keys.
+const char kFixedPosLabel[] = "fixedLoc";
+const char kZLabel[] = "z";
+
+const char* BoolText(bool v) {
+    return v ? "true" : "false";
+}
+
+}  // namespace
+
+ASP_WE_PhysicsSprite::ASP_WE_PhysicsSprite(CSprite* parent, CTextureManager* textures)
+    : ASP_WE_StaticSprite(parent, textures) {}
+
+void ASP_WE_PhysicsSprite::Print(std::ostream& out) {
+    ASP_WE_StaticSprite::Print(out);
+    out << "mass: " << mass << "\n";
+    out << "bounce: " << bounce << "\n";
+    out << kFixedPosLabel << ": " << BoolText(fixedPos) << "\n";
+    out << "fixedRot: " << BoolText(fixedRot) << "\n";
+}
+
+int ASP_WE_PhysicsSprite::SetProperty(const std::string& name, const std::string& value, std::ostream& out) {
+    if (SameWord(name, kMass)) {
+        return SetTypedDouble(value, [this](double v) { mass = v; });
+    }
+    if (SameWord(name, kBounce)) {
+        return SetTypedDouble(value, [this](double v) { bounce = v; });
+    }
+    if (SameWord(name, kFixedPosLabel)) {
+        return SetTypedBool(value, [this](bool v) { fixedPos = v; });
+    }
+    if (SameWord(name, kFixedRot)) {
+        return SetTypedBool(value, [this](bool v) { fixedRot = v; });
+    }
+    if (SameWord(name, kZLabel)) {
+        // Bodies collide only with bodies at the cars' depth.
+        out << "Z-Value may not be set on physics sprites.\n";
+        return 0;
+    }
+    return ASP_WE_StaticSprite::SetProperty(name, value, out);
+}
+
+void ASP_WE_PhysicsSprite::Load(const std::string& section, const std::string& file) {
+    ASP_WE_StaticSprite::Load(section, file);
+    mass = GetIniDouble(section, kMass, 1.0, file);
+    // The race's default: a world saved unedited must drive as it did.
+    bounce = GetIniDouble(section, kBounce, 0.0, file);
+    fixedPos = GetIniBool(section, kFixedPos, false, file);
+    fixedRot = GetIniBool(section, kFixedRot, false, file);
+}
+
+bool ASP_WE_PhysicsSprite::Save(const std::string& section, const std::string& file) {
+    const bool staticKeysSaved = ASP_WE_StaticSprite::Save(section, file);
+    ASP_WE_SectionWriter writer(section, file);
+    writer.Double(kMass, mass);
+    writer.Double(kBounce, bounce);
+    writer.Bool(kFixedPos, fixedPos);
+    writer.Bool(kFixedRot, fixedRot);
+    return staticKeysSaved && writer.Succeeded();
+}

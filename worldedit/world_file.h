@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Pieces for saving a world file so that a failure part-way never leaves a half-old, half-new
+// file: the world is written into a new file next to the old one, which replaces the old one
+// only when everything was written.
+
+// The text of a world file without the sections named by one of the prefixes followed by a
+// number (letter case ignored): what remains are the parts the editor does not edit.
+std::string WithoutNumberedSections(const std::string& text, const std::vector<std::string>& prefixes);
+
+// The whole file, or the empty text if it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+// A new file holding text, in the folder of target (which need not exist). False, with nothing
+// left behind, if it cannot be made there.
+bool CreateFileNextTo(const std::string& target, const std::string& text, std::string& created);
+
+// Renames file over target in one step; target's permissions are kept. False if that fails.
+bool MoveOver(const std::string& file, const std::string& target);
