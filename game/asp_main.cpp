@@ -42,6 +42,20 @@ std::string EnabledText(bool on) {
 
 }  // namespace
 
+std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons) {
+    const ASP_ButtonCallback lastThree[] = {ASP_Main::OnFullscreen, ASP_Main::OnSound,
+                                            ASP_Main::OnBackToMain};
+    std::vector<ASP_ButtonCallback> callbacks;
+    if (buttons > kMaxMenuSections) {
+        return callbacks;
+    }
+    for (int i = 0; i < buttons; ++i) {
+        const int fromEnd = buttons - i;
+        callbacks.push_back(fromEnd > 3 ? ASP_Main::OnResolution : lastThree[3 - fromEnd]);
+    }
+    return callbacks;
+}
+
 std::string FpsText(double fps) {
     return "FPS: " + NumberToText(std::trunc(fps + 0.5));
 }
@@ -65,16 +79,7 @@ void ASP_Main::OnInit() {
     srand(static_cast<unsigned>(time(nullptr)));
     SetCaption("Asphaltia");
     SetIcon("mxengine.ico");
-    switch (loadContext.Create()) {
-        case CLoadContext::CREATED:
-            break;
-        case CLoadContext::NO_WINDOW_INFO:
-            LogLine(LOG_FATAL, "Error in SDL_GetWMInfo");
-            exit(1);
-        case CLoadContext::NO_CONTEXT:
-            LogLine(LOG_WARNING, "Loading runs on the main thread; the window stands still meanwhile.");
-            break;
-    }
+    OpenLoadContext();
     textures = std::make_unique<CTextureManager>();
     screenFonts = std::make_unique<CFontFactory>();
     loadingScreen = std::make_unique<ASP_LoadingScreen>(width, height, textures.get(),
@@ -90,6 +95,19 @@ void ASP_Main::OnInit() {
     fpsLabel->SetTextBox(0, 0, 80, 15);
     showFps = GetIniBool("system", "fps", false, settingsFile);
     StartLoader(&ASP_Main::LoadStartup);
+}
+
+void ASP_Main::OpenLoadContext() {
+    switch (loadContext.Create()) {
+        case CLoadContext::CREATED:
+            break;
+        case CLoadContext::NO_WINDOW_INFO:
+            LogLine(LOG_FATAL, "Error in SDL_GetWMInfo");
+            exit(1);
+        case CLoadContext::NO_CONTEXT:
+            LogLine(LOG_WARNING, "Loading runs on the main thread; the window stands still meanwhile.");
+            break;
+    }
 }
 
 void ASP_Main::OnCleanup() {
@@ -192,16 +210,8 @@ void ASP_Main::LoadMenuOverlay() {
 }
 
 void ASP_Main::LoadOptionsMenu() {
-    // The last three buttons are fullscreen, sound and back; every one before them offers a
-    // resolution. With fewer than three buttons, the last ones of those three are there.
-    const ASP_ButtonCallback lastThree[] = {OnFullscreen, OnSound, OnBackToMain};
-    const int buttons = std::clamp(GetIniInt("main", "buttons", 0, kOptionsMenuFile), 0, kMaxMenuSections);
-    std::vector<ASP_ButtonCallback> callbacks;
-    for (int i = 0; i < buttons; ++i) {
-        const int fromEnd = buttons - i;
-        callbacks.push_back(fromEnd > 3 ? OnResolution : lastThree[3 - fromEnd]);
-    }
-    optionsMenu = LoadMenu(this, textures.get(), kOptionsMenuFile, callbacks);
+    optionsMenu = LoadMenu(this, textures.get(), kOptionsMenuFile,
+                           OptionsCallbacks(GetIniInt("main", "buttons", 0, kOptionsMenuFile)));
     LoadOptionsLabel();
 }
 

@@ -57,6 +57,9 @@ public:
     void OnMouseButtonDown(SDL_Event* e) override;
     void OnMouseButtonUp(SDL_Event* e) override;
 
+    // Makes the loader's context on the window. Without window information the program cannot
+    // go on and ends with status 1; without a second context loaders run on the main thread.
+    void OpenLoadContext();
     // Shows the loading screen and runs job on the loader thread. The job hands the screen it
     // built over by switching the state as its last act. Without background loading (or without a
     // second context) the job runs before this returns.
@@ -135,6 +138,11 @@ private:
     std::unique_ptr<CFontFactory> screenFonts;
     std::thread loader;
 };
+
+// The callbacks of an options menu with this many buttons: the last three are fullscreen, sound
+// and back, every one before them offers a resolution. With fewer than three buttons the last ones
+// of those three remain; a count the menu would refuse gives none.
+std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons);
 
 // The FPS counter's text for a measured rate: rounded to the nearest whole number.
 std::string FpsText(double fps);
