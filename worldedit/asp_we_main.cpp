@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -241,15 +242,7 @@ void ASP_WE_Main::AddObject() {
     if (AskKind(kind)) {
         std::unique_ptr<CImageSprite> sprite = CreateObject(kind);
         auto* object = dynamic_cast<ASP_WE_Object*>(sprite.get());
-        const bool pictured =
-            SameWord(kind, "start") ||
-            (AskPicture(*object, "Texture: ", "texture") &&
-             (!SameWord(kind, "ground") || AskPicture(*object, "Surface Map: ", "surface")));
-        if (pictured) {
-            if (!SameWord(kind, "start") && sprite->GetTexture() != nullptr) {
-                sprite->SetWidth(sprite->GetTexture()->PixelWidth());
-                sprite->SetHeight(sprite->GetTexture()->PixelHeight());
-            }
+        if (AskPictures(kind, *object)) {
             PlaceInView(*sprite);
             if (sprite->GetWidth() > 0.0 && sprite->GetHeight() > 0.0) {
                 world->AddSprite(sprite.release());
@@ -290,6 +283,21 @@ std::unique_ptr<CImageSprite> ASP_WE_Main::CreateObject(const std::string& kind)
     return std::make_unique<ASP_WE_StaticSprite>(world.get(), textures);
 }
 
+bool ASP_WE_Main::AskPictures(const std::string& kind, ASP_WE_Object& object) {
+    // A start position always shows the car at the race's size.
+    if (SameWord(kind, "start")) {
+        return true;
+    }
+    if (!AskPicture(object, "Texture: ", "texture")) {
+        return false;
+    }
+    auto* sprite = dynamic_cast<CImageSprite*>(&object);
+    const CTexture* picture = sprite->GetTexture();
+    sprite->SetWidth(picture != nullptr ? picture->PixelWidth() : 0.0);
+    sprite->SetHeight(picture != nullptr ? picture->PixelHeight() : 0.0);
+    return !SameWord(kind, "ground") || AskPicture(object, "Surface Map: ", "surface");
+}
+
 bool ASP_WE_Main::AskPicture(ASP_WE_Object& object, const std::string& prompt, const std::string& property) {
     std::string name;
     do {
@@ -308,6 +316,9 @@ void ASP_WE_Main::PlaceInView(CImageSprite& sprite) {
 }
 
 void ASP_WE_Main::EditSelected() {
+    if (selected == nullptr) {
+        return;
+    }
     console.Say("");
     selected->Print(console.out);
     console.Say("Enter \"done\" to finish editing the object.");

@@ -75,6 +75,7 @@ private:
     bool WriteObjects(const std::string& file);
     bool AskKind(std::string& kind);
     std::unique_ptr<CImageSprite> CreateObject(const std::string& kind);
+    bool AskPictures(const std::string& kind, ASP_WE_Object& object);
     bool AskPicture(ASP_WE_Object& object, const std::string& prompt, const std::string& property);
     void PlaceInView(CImageSprite& sprite);
     void DeleteSelected();
