@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -402,6 +401,13 @@ void ASP_Main::RefreshOptionsLabel() {
                           EnabledText(GetIniBool("system", "sound", true, settingsFile)));
 }
 
+void ASP_Main::StoreSetting(const std::string& key, const std::string& value) {
+    WriteIniString("system", key, value, settingsFile);
+    if (LastIniWriteFailed()) {
+        LogLine(LOG_ERROR, "The setting " + key + " could not be stored in " + settingsFile + ".");
+    }
+}
+
 // Sound effects follow the stored setting, so a setting that could not be written mutes nothing.
 void ASP_Main::ApplySoundSetting() {
     const bool muted = !GetIniBool("system", "sound", true, settingsFile);
@@ -459,12 +465,8 @@ void ASP_Main::OnResolution(ASP_Button* button, SDL_Event*) {
         return;
     }
     const std::string row = NumberToText(index - 1);
-    const std::string& f = instance->settingsFile;
-    WriteIniInt("system", "width", GetIniInt(row, "width", 800, kResolutionFile), f);
-    WriteIniInt("system", "height", GetIniInt(row, "height", 600, kResolutionFile), f);
-    if (LastIniWriteFailed()) {
-        instance->LogLine(LOG_ERROR, "The resolution could not be stored in " + f + ".");
-    }
+    instance->StoreSetting("width", NumberToText(GetIniInt(row, "width", 800, kResolutionFile)));
+    instance->StoreSetting("height", NumberToText(GetIniInt(row, "height", 600, kResolutionFile)));
     instance->RefreshOptionsLabel();
 }
 
@@ -472,8 +474,8 @@ void ASP_Main::OnFullscreen(ASP_Button*, SDL_Event*) {
     if (instance == nullptr) {
         return;
     }
-    const std::string& f = instance->settingsFile;
-    WriteIniBool("system", "fullscreen", !GetIniBool("system", "fullscreen", false, f), f);
+    instance->StoreSetting("fullscreen",
+                           GetIniBool("system", "fullscreen", false, instance->settingsFile) ? "0" : "1");
     instance->RefreshOptionsLabel();
 }
 
@@ -481,8 +483,7 @@ void ASP_Main::OnSound(ASP_Button*, SDL_Event*) {
     if (instance == nullptr) {
         return;
     }
-    const std::string& f = instance->settingsFile;
-    WriteIniBool("system", "sound", !GetIniBool("system", "sound", true, f), f);
+    instance->StoreSetting("sound", GetIniBool("system", "sound", true, instance->settingsFile) ? "0" : "1");
     instance->ApplySoundSetting();
     instance->RefreshOptionsLabel();
 }

@@ -131,6 +131,8 @@ private:
     void LoadMenuOverlay();
     void LoadOptionsMenu();
     void LoadOptionsLabel();
+    // Writes a key of section system of the settings file; a failure is logged and changes nothing.
+    void StoreSetting(const std::string& key, const std::string& value);
     void ApplySoundSetting();
 
     // Fonts of the loading screen and the FPS counter, which the main thread renders while a

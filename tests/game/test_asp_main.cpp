@@ -78,6 +78,7 @@ protected:
             SDL_Event e{};
             e.type = type;
             if (type == SDL_MOUSEMOTION) {
+                e.motion.type = type;
                 e.motion.x = static_cast<Uint16>(x);
                 e.motion.y = static_cast<Uint16>(y);
             } else {
@@ -186,14 +187,23 @@ TEST_F(AspMainTest, LoaderThreadHandsOverAndInputDuringLoadingReachesNobody) {
     EXPECT_TRUE(car->IsForwardHeld());
 }
 
+TEST_F(AspMainTest, ClosingWhileLoadingWaitsForTheLoader) {
+    StartApp(ShippedSettings(), true);
+    app->OnCleanup();
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
+    EXPECT_EQ(app->mainMenu, nullptr);
+}
+
 TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceAndBack) {
     StartApp(ShippedSettings());
     ASP_Main::OnPlay(nullptr, nullptr);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
-    // Neither the background, a label nor a button of another menu counts players.
-    ASP_Main::OnPlayerCount(reinterpret_cast<ASP_Button*>(app->playersMenu->GetSprite(0)), nullptr);
-    ASP_Main::OnPlayerCount(reinterpret_cast<ASP_Button*>(app->playersMenu->GetSprite(6)), nullptr);
+    // Only the four count buttons count players: not Back (index 5), nor a button of another menu
+    // or of none.
+    ASP_Button loose(nullptr);
+    ASP_Main::OnPlayerCount(Button(app->playersMenu.get(), 5), nullptr);
     ASP_Main::OnPlayerCount(Button(app->mainMenu.get(), 1), nullptr);
+    ASP_Main::OnPlayerCount(&loose, nullptr);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
     EXPECT_EQ(app->playerCount, 1);
 
