@@ -164,7 +164,10 @@ void ASP_Player::PlayAnimation(bool loop, int start, int end) {
     SetAnimStart(start);
     SetAnimEnd(end);
     animLoop = loop;
-    SetAnimPos(start != 0 ? remaining : 0.0);
+    // A turn released half-way turns back from half-way: the new sequence skips as many frames as
+    // the old one still had to play. Taken as an absolute frame, that count would widen the range.
+    const double pos = std::clamp(start + remaining, static_cast<double>(start), static_cast<double>(end));
+    SetAnimPos(start != 0 ? pos : 0.0);
     SetAnimated(start < end);
 }
 

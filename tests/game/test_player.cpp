@@ -245,6 +245,14 @@ TEST_F(PlayerInWorldTest, TurnAnimationsPlayOnceAndHoldTheirLastFrame) {
     EXPECT_EQ(car.GetAnimPos(), 5.0);
     car.Update(0.35);
     EXPECT_EQ(car.GetAnimPos(), 7.0);
+
+    // Released one frame short of the full turn: the turn-back starts one frame in, its range intact.
+    car.OnKeyDown(SDLK_LEFT);
+    car.Update(0.1);
+    EXPECT_EQ(car.GetAnimPos(), 3.0);
+    car.OnKeyUp(SDLK_LEFT);
+    EXPECT_EQ(car.GetAnimPos(), 6.0);
+    EXPECT_EQ(car.GetAnimStart(), 5);
 }
 
 TEST_F(PlayerInWorldTest, SurfaceUnderTheWheelScalesDriveGripAndTopSpeed) {
