@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "engine/ini.h"
+#include "game/label_keys.h"
 #include "game/world.h"
 
 ASP_Main* ASP_Main::instance = nullptr;
@@ -217,30 +218,20 @@ void ASP_Main::LoadOptionsMenu() {
 void ASP_Main::LoadOptionsLabel() {
     const std::string f = kOptionsMenuFile;
     const std::string s = "options";
-    optionsLabel = new CLabelSprite(
-        optionsMenu.get(),
-        GetFontFactory()->GetFont(GetIniString(s, "font", "", f), GetIniInt(s, "size", 1, f)));
+    optionsLabel = new CLabelSprite(optionsMenu.get(), ReadLabelFont(GetFontFactory(), s, f));
     optionsLabel->SetX(GetIniInt(s, "x", 0, f));
     optionsLabel->SetY(GetIniInt(s, "y", 0, f));
     const int z = GetIniInt(s, "z", 0, f);
-    if (z >= -1 && z <= 1) {
+    if (IsDepth(z)) {
         optionsLabel->SetZ(z);
     }
     const int w = GetIniInt(s, "width", 0, f);
     const int h = GetIniInt(s, "height", 0, f);
     optionsLabel->SetWidth(w);
     optionsLabel->SetHeight(h);
-    optionsLabel->SetAlignH(GetIniInt(s, "alignH", 0, f));
-    optionsLabel->SetAlignV(GetIniInt(s, "alignV", 0, f));
-    SDL_Color color{0, 0, 0, 0};
-    color.b = static_cast<Uint8>(GetIniInt(s, "color_b", 0, f));
-    color.g = static_cast<Uint8>(GetIniInt(s, "color_g", 0, f));
-    color.r = static_cast<Uint8>(GetIniInt(s, "color_r", 0, f));
-    optionsLabel->SetColor(color);
-    const std::string texture = GetIniString(s, "texture", "", f);
-    if (!texture.empty()) {
-        optionsLabel->SetTexture(textures->GetTexture(texture));
-    }
+    ReadLabelAlignment(optionsLabel, s, f);
+    optionsLabel->SetColor(ReadLabelColor(s, "color_", f));
+    optionsLabel->SetTexture(ReadTexture(textures.get(), s, "texture", f));
     optionsLabel->SetLineSpacing(GetIniInt(s, "lineSpacing", 0, f));
     optionsLabel->SetMultiLine(true);
     optionsLabel->SetTextBox(0, 0, w, h);

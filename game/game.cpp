@@ -5,6 +5,7 @@
 
 #include "engine/ini.h"
 #include "game/button.h"
+#include "game/label_keys.h"
 #include "game/menu.h"
 #include "game/player.h"
 #include "game/static_sprite.h"
@@ -76,21 +77,14 @@ void ASP_Game::LoadPauseMenu() {
 
 void ASP_Game::LoadCountdown() {
     const std::string f = kCountdownFile;
-    const int size = GetIniInt("main", "size", 1, f);
-    const std::string font = GetIniString("main", "font", "", f);
-    countdownLabel = std::make_unique<CLabelSprite>(nullptr, fonts->GetFont(font, size));
+    countdownLabel = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(fonts, "main", f));
     const double width = GetIniDouble("main", "width", 1.0, f);
     const double height = GetIniDouble("main", "height", 1.0, f);
     countdownLabel->SetWidth(width);
     countdownLabel->SetHeight(height);
-    SDL_Color color{0, 0, 0, 0};
-    color.b = static_cast<Uint8>(GetIniInt("main", "color_b", 0, f));
-    color.g = static_cast<Uint8>(GetIniInt("main", "color_g", 0, f));
-    color.r = static_cast<Uint8>(GetIniInt("main", "color_r", 0, f));
-    countdownLabel->SetColor(color);
-    const std::string texture = GetIniString("main", "texture", "", f);
-    if (!texture.empty()) {
-        countdownLabel->SetTexture(textures->GetTexture(texture, true, false));
+    countdownLabel->SetColor(ReadLabelColor("main", "color_", f));
+    if (CTexture* sheet = ReadTexture(textures, "main", "texture", f)) {
+        countdownLabel->SetTexture(sheet);
         countdownLabel->SetTileWidth(GetIniInt("main", "tileWidth", 1, f));
         countdownLabel->SetTileHeight(GetIniInt("main", "tileHeight", 1, f));
     }

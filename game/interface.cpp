@@ -9,21 +9,13 @@
 #include "engine/angle.h"
 #include "engine/ini.h"
 #include "game/game.h"
+#include "game/label_keys.h"
 #include "game/player.h"
 #include "game/world.h"
 
 namespace {
 
-const char* const kLineBreakMark = "[n]";
 const char* const kPositionMark = "[p]";
-
-bool IsDepth(double z) {
-    return z >= -1.0 && z <= 1.0;
-}
-
-Uint8 ColorByte(int v) {
-    return static_cast<Uint8>(std::clamp(v, 0, 255));
-}
 
 // A whole, non-negative count as digits, padded to two and cut to its first two.
 std::string TwoDigits(double v) {
@@ -108,15 +100,6 @@ CTextureManager* ASP_Interface::Textures() const {
     return game->GetTextureManager();
 }
 
-// An empty name means no image, not a file to look for.
-CTexture* ASP_Interface::Texture(const std::string& name) const {
-    CTextureManager* textures = Textures();
-    if (name.empty() || textures == nullptr) {
-        return nullptr;
-    }
-    return textures->GetTexture(name, true, false);
-}
-
 void ASP_Interface::Load(std::string file) {
     LoadTextElement(timeTotal, "timeTotal", file);
     LoadTextElement(timeBest, "timeBest", file);
@@ -129,11 +112,7 @@ void ASP_Interface::Load(std::string file) {
 
 void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string& section,
                                     const std::string& file) {
-    const int size = GetIniInt(section, "size", 1, file);
-    const std::string font = GetIniString(section, "font", "", file);
-    CFontFactory* fonts = Fonts();
-    auto label =
-        std::make_unique<CLabelSprite>(nullptr, fonts != nullptr ? fonts->GetFont(font, size) : nullptr);
+    auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(Fonts(), section, file));
     const double z = GetIniDouble(section, "z", 0.0, file);
     if (IsDepth(z)) {
         label->SetZ(z);
@@ -142,20 +121,15 @@ void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string
     const double h = GetIniDouble(section, "height", 0.0, file);
     label->SetWidth(w);
     label->SetHeight(h);
-    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
-    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
-    SDL_Color color{0, 0, 0, 0};
-    color.b = ColorByte(GetIniInt(section, "color_b", 0, file));
-    color.g = ColorByte(GetIniInt(section, "color_g", 0, file));
-    color.r = ColorByte(GetIniInt(section, "color_r", 0, file));
-    label->SetColor(color);
-    label->SetTexture(Texture(GetIniString(section, "texture", "", file)));
+    ReadLabelAlignment(label.get(), section, file);
+    label->SetColor(ReadLabelColor(section, "color_", file));
+    label->SetTexture(ReadTexture(Textures(), section, "texture", file));
     element.caption = GetIniString(section, "caption", "", file);
     const bool multiLine = GetIniBool(section, "multiLine", false, file);
     label->SetMultiLine(multiLine);
     if (multiLine) {
         label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
-        element.caption = ReplaceAll(element.caption, kLineBreakMark, "\n");
+        element.caption = WithLineBreaks(element.caption);
     }
     label->SetTextBox(0.0, 0.0, w, h);
     label->depthTest = false;
@@ -175,7 +149,7 @@ void ASP_Interface::LoadImageElement(InterfaceElement& element, const std::strin
     const double rotY = GetIniDouble(section, "rotY", 0.5, file);
     const double rotX = GetIniDouble(section, "rotX", 0.5, file);
     image->SetRotationCenter(rotX, rotY);
-    image->SetTexture(Texture(GetIniString(section, "texture", "", file)));
+    image->SetTexture(ReadTexture(Textures(), section, "texture", file));
     image->depthTest = false;
     element.sprite = std::move(image);
     LoadPlacement(element, section, file);

@@ -74,7 +74,6 @@ private:
     void LoadTextElement(InterfaceElement& element, const std::string& section, const std::string& file);
     void LoadImageElement(InterfaceElement& element, const std::string& section, const std::string& file);
     void LoadPlacement(InterfaceElement& element, const std::string& section, const std::string& file);
-    CTexture* Texture(const std::string& name) const;
     CFontFactory* Fonts() const;
     CTextureManager* Textures() const;
     void SetText(Element e, const std::string& text) const;

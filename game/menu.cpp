@@ -9,35 +9,9 @@
 #include "engine/ini.h"
 #include "engine/label_sprite.h"
 #include "engine/log.h"
+#include "game/label_keys.h"
 
 namespace {
-
-const char* const kLineBreakMark = "[n]";
-
-Uint8 ColorByte(int v) {
-    return static_cast<Uint8>(std::clamp(v, 0, 255));
-}
-
-SDL_Color ReadColor(const std::string& section, const std::string& keyR, const std::string& keyG,
-                    const std::string& keyB, const std::string& file) {
-    SDL_Color c{0, 0, 0, 0};
-    c.r = ColorByte(GetIniInt(section, keyR, 0, file));
-    c.g = ColorByte(GetIniInt(section, keyG, 0, file));
-    c.b = ColorByte(GetIniInt(section, keyB, 0, file));
-    return c;
-}
-
-// An empty name means no image, not a file to look for.
-CTexture* MenuTexture(CTextureManager* textures, const std::string& name) {
-    if (name.empty() || textures == nullptr) {
-        return nullptr;
-    }
-    return textures->GetTexture(name, true, false);
-}
-
-bool IsDepth(double z) {
-    return z >= -1.0 && z <= 1.0;
-}
 
 // The count of sections behind a key of "main"; a broken count loads none of them.
 int ReadCount(const std::string& key, const std::string& file) {
@@ -54,8 +28,7 @@ int ReadCount(const std::string& key, const std::string& file) {
 
 void AddBackground(ASP_Menu* menu, const std::string& file) {
     auto* background = new CImageSprite(menu);
-    background->SetTexture(
-        MenuTexture(menu->textureManager, GetIniString("background", "texture", "", file)));
+    background->SetTexture(ReadTexture(menu->textureManager, "background", "texture", file));
     background->SetX(0.0);
     background->SetY(0.0);
     background->SetWidth(GetIniInt("background", "width", 0, file));
@@ -66,19 +39,15 @@ void AddBackground(ASP_Menu* menu, const std::string& file) {
 
 std::unique_ptr<CLabelSprite> MakeButtonLook(int look, CFontFactory* fonts, CTextureManager* textures,
                                              const std::string& section, const std::string& file) {
-    const std::string prefix = "color" + NumberToText(look);
-    auto label = std::make_unique<CLabelSprite>(
-        nullptr,
-        fonts->GetFont(GetIniString(section, "font", "", file), GetIniInt(section, "size", 1, file)));
-    label->SetColor(ReadColor(section, prefix + "r", prefix + "g", prefix + "b", file));
-    label->SetTexture(MenuTexture(textures, GetIniString(section, "texture" + NumberToText(look), "", file)));
+    auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(fonts, section, file));
+    label->SetColor(ReadLabelColor(section, "color" + NumberToText(look), file));
+    label->SetTexture(ReadTexture(textures, section, "texture" + NumberToText(look), file));
     const std::string caption = GetIniString(section, "caption", "", file);
     label->SetText(caption);
-    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
-    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
+    ReadLabelAlignment(label.get(), section, file);
     label->SetMultiLine(GetIniBool(section, "multiLine", false, file));
     label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
-    label->SetText(ReplaceAll(caption, kLineBreakMark, "\n"));
+    label->SetText(WithLineBreaks(caption));
     return label;
 }
 
@@ -108,8 +77,7 @@ void AddButton(ASP_Menu* menu, CFontFactory* fonts, int i, ASP_ButtonCallback ca
 
 void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& file) {
     const std::string section = "label" + NumberToText(i);
-    auto* label = new CLabelSprite(
-        menu, fonts->GetFont(GetIniString(section, "font", "", file), GetIniInt(section, "size", 1, file)));
+    auto* label = new CLabelSprite(menu, ReadLabelFont(fonts, section, file));
     label->SetX(GetIniDouble(section, "x", 0.0, file));
     label->SetY(GetIniDouble(section, "y", 0.0, file));
     const double z = GetIniDouble(section, "z", 0.0, file);
@@ -120,15 +88,14 @@ void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& fil
     const double h = GetIniDouble(section, "height", 0.0, file);
     label->SetWidth(w);
     label->SetHeight(h);
-    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
-    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
-    label->SetColor(ReadColor(section, "color_r", "color_g", "color_b", file));
-    label->SetTexture(MenuTexture(menu->textureManager, GetIniString(section, "texture", "", file)));
+    ReadLabelAlignment(label, section, file);
+    label->SetColor(ReadLabelColor(section, "color_", file));
+    label->SetTexture(ReadTexture(menu->textureManager, section, "texture", file));
     const std::string caption = GetIniString(section, "caption", "", file);
     label->SetText(caption);
     label->SetMultiLine(GetIniBool(section, "multiLine", false, file));
     label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
-    label->SetText(ReplaceAll(caption, kLineBreakMark, "\n"));
+    label->SetText(WithLineBreaks(caption));
     label->SetTextBox(0.0, 0.0, w, h);
     label->depthTest = false;
     menu->AddSprite(label);

@@ -1,0 +1,48 @@
+#include "game/label_keys.h"
+
+#include <algorithm>
+
+#include "engine/font_factory.h"
+#include "engine/ini.h"
+#include "engine/label_sprite.h"
+#include "engine/texture_manager.h"
+
+CFont* ReadLabelFont(CFontFactory* fonts, const std::string& section, const std::string& file) {
+    if (fonts == nullptr) {
+        return nullptr;
+    }
+    return fonts->GetFont(GetIniString(section, "font", "", file), GetIniInt(section, "size", 1, file));
+}
+
+SDL_Color ReadLabelColor(const std::string& section, const std::string& prefix, const std::string& file) {
+    const auto byte = [&](const char* channel) {
+        return static_cast<Uint8>(std::clamp(GetIniInt(section, prefix + channel, 0, file), 0, 255));
+    };
+    SDL_Color color{0, 0, 0, 0};
+    color.r = byte("r");
+    color.g = byte("g");
+    color.b = byte("b");
+    return color;
+}
+
+CTexture* ReadTexture(CTextureManager* textures, const std::string& section, const std::string& key,
+                      const std::string& file) {
+    const std::string name = GetIniString(section, key, "", file);
+    if (name.empty() || textures == nullptr) {
+        return nullptr;
+    }
+    return textures->GetTexture(name, true, false);
+}
+
+void ReadLabelAlignment(CLabelSprite* label, const std::string& section, const std::string& file) {
+    label->SetAlignH(GetIniInt(section, "alignH", 0, file));
+    label->SetAlignV(GetIniInt(section, "alignV", 0, file));
+}
+
+std::string WithLineBreaks(const std::string& caption) {
+    return ReplaceAll(caption, "[n]", "\n");
+}
+
+bool IsDepth(double z) {
+    return z >= -1.0 && z <= 1.0;
+}
