@@ -1,30 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
-
-class PathsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "asphaltia_paths_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
-    void MakeDir(const std::string& name) { std::filesystem::create_directories(dir + "/" + name); }
-    void MakeFile(const std::string& name) { std::ofstream(dir + "/" + name) << "x"; }
-
-    std::string dir;
-};
 
 // Puts the working directory back however the test ends.
 struct WorkingDirectoryGuard {
@@ -34,57 +18,40 @@ struct WorkingDirectoryGuard {
 
 }  // namespace
 
-TEST(Paths, CurrentDirHasATrailingSlash) {
-    const std::string cwd = std::filesystem::current_path().string();
-    EXPECT_EQ(GetCurrentDir(), cwd == "/" ? "/" : cwd + "/");
-}
-
-TEST_F(PathsTest, RelativeNamesStayOnTheStartupDirectory) {
-    const std::string startup = GetCurrentDir();
+TEST(Paths, RelativeNamesStayOnTheStartupDirectory) {
+    const std::string startup = std::filesystem::current_path().string() + "/";
     ASSERT_EQ(StartupDirectory(), startup);
+    TempFolder folder;
     WorkingDirectoryGuard guard;
-    std::filesystem::current_path(dir);
-    EXPECT_EQ(GetCurrentDir(), dir + "/");
+    std::filesystem::current_path(folder.path);
+    EXPECT_EQ(GetCurrentDir(), folder.path + "/");
     EXPECT_EQ(MakeAbsolutePath("no_such_dir\\world0.dat"), startup + "no_such_dir/world0.dat");
     // A leading "\" does not make a Windows name absolute.
     EXPECT_EQ(MakeAbsolutePath("\\no_such_dir"), startup + "no_such_dir");
-}
-
-TEST_F(PathsTest, DriveLetterAndSlashNamesAreAbsolute) {
     EXPECT_EQ(MakeAbsolutePath("C:\\data\\x.ini"), "C:/data/x.ini");
-    EXPECT_EQ(MakeAbsolutePath(dir + "\\sub\\x.ini"), dir + "/sub/x.ini");
     EXPECT_EQ(MakeAbsolutePath("/no_such_root_dir/x.ini"), "/no_such_root_dir/x.ini");
 }
 
-TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
-    MakeDir("gfx/cars");
-    MakeFile("gfx/cars/x.png");
+TEST(Paths, ComponentsMatchWithoutRegardToCaseAndOnlyReadableFilesExist) {
+    TempFolder folder;
+    const std::string dir = folder.path;
+    std::filesystem::create_directories(dir + "/gfx/cars");
+    std::filesystem::create_directories(dir + "/data");
+    std::filesystem::create_directories(dir + "/Data");
+    folder.Write("gfx/cars/x.png", "x");
     EXPECT_EQ(MakeAbsolutePath(dir + "\\GFX\\Cars\\X.PNG"), dir + "/gfx/cars/x.png");
     EXPECT_EQ(MakeAbsolutePath(dir + "\\Gfx\\CARS\\"), dir + "/gfx/cars/");
     EXPECT_TRUE(FileExists(dir + "\\GFX\\Cars\\X.PNG"));
-}
-
-TEST_F(PathsTest, ANewFileKeepsItsNameInTheMatchedFolder) {
-    MakeDir("Dat");
-    EXPECT_EQ(MakeAbsolutePath(dir + "\\dat\\New.ini"), dir + "/Dat/New.ini");
+    // A file about to be created keeps its name inside the matched folder.
+    EXPECT_EQ(MakeAbsolutePath(dir + "\\gfx\\CARS\\New.ini"), dir + "/gfx/cars/New.ini");
     EXPECT_EQ(MakeAbsolutePath(dir + "\\none\\A\\b.ini"), dir + "/none/A/b.ini");
-}
+    // An exact name wins; of case twins the same one is chosen every time.
+    EXPECT_EQ(MakeAbsolutePath(dir + "/data"), dir + "/data");
+    EXPECT_EQ(MakeAbsolutePath(dir + "/Data"), dir + "/Data");
+    EXPECT_EQ(MakeAbsolutePath(dir + "/DATA"), dir + "/Data");
 
-TEST_F(PathsTest, ExactNamesWinAndCaseTwinsResolveTheSameWayEveryTime) {
-    MakeDir("gfx");
-    MakeDir("Gfx");
-    EXPECT_EQ(MakeAbsolutePath(dir + "/gfx"), dir + "/gfx");
-    EXPECT_EQ(MakeAbsolutePath(dir + "/Gfx"), dir + "/Gfx");
-    EXPECT_EQ(MakeAbsolutePath(dir + "/GFX"), dir + "/Gfx");
-}
-
-TEST_F(PathsTest, FileExistsOnlyForReadableFiles) {
-    MakeDir("folder");
-    MakeFile("file.ini");
-    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
-    EXPECT_TRUE(FileExists(dir + "/file.ini"));
-    EXPECT_FALSE(FileExists(dir + "/missing.ini"));
-    EXPECT_FALSE(FileExists(dir + "/folder"));
-    EXPECT_FALSE(FileExists(dir + "/pipe"));
-    EXPECT_FALSE(FileExists("no_such_dir\\x.ini"));
+    ASSERT_EQ(mkfifo(folder.File("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(FileExists(folder.File("pipe")));
+    EXPECT_FALSE(FileExists(folder.File("data")));
+    EXPECT_FALSE(FileExists(folder.File("missing.ini")));
 }
