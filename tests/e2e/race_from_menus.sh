@@ -9,12 +9,8 @@ screenshot=${3:-}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The log file and the settings are written into the working directory; keep them out of data/.
-for entry in "$data"/*; do
-    ln -s "$(realpath "$entry")" "$work/$(basename "$entry")"
-done
-rm -f "$work/logfile.txt" "$work/config.ini"
-cp "$data/config.ini" "$work/config.ini"
+. "$(dirname "$0")/lib.sh"
+link_data_folder "$data" "$work" config.ini
 cd "$work"
 export SDL_VIDEODRIVER=x11
 export SDL_AUDIODRIVER=dummy
@@ -86,10 +82,8 @@ if ! sed -n '/Race left\./,$p' logfile.txt | grep -qF "State: main menu."; then
     fail "the game did not return to the main menu after the race"
 fi
 
-kill -TERM "$pid"
-status=0
-timeout 30 tail --pid="$pid" -f /dev/null || fail "the game did not end after being asked to close"
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "the game ended with status $status"
+close_and_expect_success "$pid" game
+# The first lines show the logger switched to its file before the engine started.
+head -n 3 logfile.txt | grep -qF "STATUS in class CGameBase: Initializing SDL..." || fail "the log does not start as expected"
 grep -qF "Game closed." logfile.txt || fail "the game did not close cleanly"
 echo "played a race from the menus and closed cleanly"

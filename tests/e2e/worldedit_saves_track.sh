@@ -17,13 +17,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir "$work/data"
-for entry in "$data"/*; do
-    ln -s "$(realpath "$entry")" "$work/data/$(basename "$entry")"
-done
-# The track is saved over, so it must be a copy.
-rm "$work/data/dat"
-cp -r "$(realpath "$data/dat")" "$work/data/dat"
+. "$(dirname "$0")/lib.sh"
+# The track is saved over, so dat/ must be a copy.
+link_data_folder "$data" "$work/data" dat
 original="$work/original.dat"
 cp "$data/dat/world0.dat" "$original"
 
@@ -53,12 +49,8 @@ printf 'y\ndat\\world0.dat\n' >&3
 xdotool key --window "$window" s 2>/dev/null
 timeout 60 bash -c "until grep -q 'Saving done.' '$work/console.out'; do sleep 0.1; done" || fail "the save did not finish"
 
-kill -TERM "$pid"
-status=0
-timeout 30 tail --pid="$pid" -f /dev/null || fail "the editor did not end after being asked to close"
-wait "$pid" || status=$?
+close_and_expect_success "$pid" editor
 pid=
-[ "$status" -eq 0 ] || fail "the editor ended with status $status"
 
 saved="$work/data/dat/world0.dat"
 cmp -s "$original" "$saved" && fail "the track file was not written again"
