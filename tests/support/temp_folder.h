@@ -1,0 +1,36 @@
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+// A folder of its own under /tmp for the files a test writes; removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/asphaltia_test_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path = made != nullptr ? made : "";
+    }
+    ~TempFolder() {
+        if (!path.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The absolute name of a file in the folder.
+    std::string File(const std::string& name) const { return path + "/" + name; }
+    // Writes text to a file of the folder and returns its absolute name.
+    std::string Write(const std::string& name, const std::string& text) const {
+        const std::string file = File(name);
+        std::ofstream(file) << text;
+        return file;
+    }
+
+    std::string path;
+};
