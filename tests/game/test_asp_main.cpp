@@ -13,8 +13,8 @@
 #include "game/asp_main.h"
 #include "game/player.h"
 #include "game/world.h"
-#include "tests/game/temp_folder.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "engine/sprite_manager.h"
 #include "game/interface.h"
 #include "game/player.h"
-#include "tests/game/temp_folder.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 // A hundred minutes and more keep only their first two digits; what cannot be a race time reads zero.
 TEST(FormatTimeTest, TwoDigitsPerFieldAndZeroForImpossibleTimes) {

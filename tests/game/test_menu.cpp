@@ -12,8 +12,8 @@
 #include "engine/texture_manager.h"
 #include "game/button.h"
 #include "game/menu.h"
-#include "tests/game/temp_folder.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "engine/particle_engine.h"
 #include "game/player.h"
 #include "game/world.h"
-#include "tests/game/temp_folder.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

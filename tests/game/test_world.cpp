@@ -18,8 +18,8 @@
 #include "game/player.h"
 #include "game/static_sprite.h"
 #include "game/world.h"
-#include "tests/game/temp_folder.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "game/ground_sprite.h"
 #include "game/physics_sprite.h"
 #include "game/static_sprite.h"
-#include "tests/game/temp_folder.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
