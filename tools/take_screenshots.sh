@@ -9,7 +9,7 @@ cmake --build build -j"$(nproc)" --target asphaltia_screenshots
 
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
-(cd data && ../tools/with_xvfb.sh ../build/tools/asphaltia_screenshots "$frames")
+(cd data && SDL_AUDIODRIVER=dummy ../tools/with_xvfb.sh ../build/tools/asphaltia_screenshots "$frames")
 mkdir -p docs
 for frame in "$frames"/*.bmp; do
     convert "$frame" "docs/$(basename "${frame%.bmp}").png"

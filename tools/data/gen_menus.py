@@ -250,7 +250,7 @@ def menus():
           label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True, spacing=10,
                 color=(170, 178, 200))],
          extra_sections=[("options", [("size", 17), ("font", BOLD), ("x", 376), ("y", 88), ("z", 0),
-                                      ("width", 118), ("height", 110), ("alignH", 2), ("alignV", 1),
+                                      ("width", 118), ("height", 110), ("alignH", 2), ("alignV", 0),
                                       ("color_b", 255), ("color_g", 255), ("color_r", 255), ("texture", ""),
                                       ("lineSpacing", 10)])],
          comment="Options: one button per line of options_restable.ini, then Fullscreen, Sound, Back")
