@@ -113,14 +113,7 @@ void ASP_Interface::Load(std::string file) {
 void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string& section,
                                     const std::string& file) {
     auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(Fonts(), section, file));
-    const double z = GetIniDouble(section, "z", 0.0, file);
-    if (IsDepth(z)) {
-        label->SetZ(z);
-    }
-    const double w = GetIniDouble(section, "width", 0.0, file);
-    const double h = GetIniDouble(section, "height", 0.0, file);
-    label->SetWidth(w);
-    label->SetHeight(h);
+    ReadLabelBox(label.get(), section, file);
     ReadLabelAlignment(label.get(), section, file);
     label->SetColor(ReadLabelColor(section, "color_", file));
     label->SetTexture(ReadTexture(Textures(), section, "texture", file));
@@ -131,7 +124,6 @@ void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string
         label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
         element.caption = WithLineBreaks(element.caption);
     }
-    label->SetTextBox(0.0, 0.0, w, h);
     label->depthTest = false;
     element.sprite = std::move(label);
     LoadPlacement(element, section, file);

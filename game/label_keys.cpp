@@ -39,6 +39,18 @@ void ReadLabelAlignment(CLabelSprite* label, const std::string& section, const s
     label->SetAlignV(GetIniInt(section, "alignV", 0, file));
 }
 
+void ReadLabelBox(CLabelSprite* label, const std::string& section, const std::string& file) {
+    const double z = GetIniDouble(section, "z", 0.0, file);
+    if (IsDepth(z)) {
+        label->SetZ(z);
+    }
+    const double w = GetIniDouble(section, "width", 0.0, file);
+    const double h = GetIniDouble(section, "height", 0.0, file);
+    label->SetWidth(w);
+    label->SetHeight(h);
+    label->SetTextBox(0.0, 0.0, w, h);
+}
+
 std::string WithLineBreaks(const std::string& caption) {
     return ReplaceAll(caption, "[n]", "\n");
 }

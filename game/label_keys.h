@@ -27,6 +27,9 @@ CTexture* ReadTexture(CTextureManager* textures, const std::string& section, con
 // "alignH" and "alignV".
 void ReadLabelAlignment(CLabelSprite* label, const std::string& section, const std::string& file);
 
+// "z" (kept only inside [-1, 1]), "width" and "height"; the text box covers the whole label.
+void ReadLabelBox(CLabelSprite* label, const std::string& section, const std::string& file);
+
 // "[n]" in a caption stands for a line break.
 std::string WithLineBreaks(const std::string& caption);
 

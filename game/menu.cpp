@@ -80,14 +80,7 @@ void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& fil
     auto* label = new CLabelSprite(menu, ReadLabelFont(fonts, section, file));
     label->SetX(GetIniDouble(section, "x", 0.0, file));
     label->SetY(GetIniDouble(section, "y", 0.0, file));
-    const double z = GetIniDouble(section, "z", 0.0, file);
-    if (IsDepth(z)) {
-        label->SetZ(z);
-    }
-    const double w = GetIniDouble(section, "width", 0.0, file);
-    const double h = GetIniDouble(section, "height", 0.0, file);
-    label->SetWidth(w);
-    label->SetHeight(h);
+    ReadLabelBox(label, section, file);
     ReadLabelAlignment(label, section, file);
     label->SetColor(ReadLabelColor(section, "color_", file));
     label->SetTexture(ReadTexture(menu->textureManager, section, "texture", file));
@@ -96,7 +89,6 @@ void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& fil
     label->SetMultiLine(GetIniBool(section, "multiLine", false, file));
     label->SetLineSpacing(GetIniInt(section, "lineSpacing", 0, file));
     label->SetText(WithLineBreaks(caption));
-    label->SetTextBox(0.0, 0.0, w, h);
     label->depthTest = false;
     menu->AddSprite(label);
 }
