@@ -1,6 +1,6 @@
 #include <GL/gl.h>
-#include <SDL/SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -9,46 +9,31 @@
 #include <string>
 #include <vector>
 
-#include "engine/ini.h"
 #include "engine/log.h"
-#include "game/checkpoint_sprite.h"
 #include "game/game.h"
-#include "game/ground_sprite.h"
 #include "game/physics_sprite.h"
 #include "game/player.h"
-#include "game/static_sprite.h"
 #include "game/world.h"
+#include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-using Surface = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
-
-// A w x h map of one colour, saved as a BMP file.
-std::string SaveMap(const TempFolder& folder, const std::string& name, int w, int h, Uint8 r, Uint8 g,
-                    Uint8 b) {
-    Surface s(SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0));
-    SDL_FillRect(s.get(), nullptr, SDL_MapRGB(s->format, r, g, b));
-    const std::string file = folder.File(name);
-    SDL_SaveBMP(s.get(), file.c_str());
-    return file;
-}
+using Viewport = std::array<GLint, 4>;
 
 // Records the viewport of every view it is drawn in.
 class ViewportProbe : public CSprite {
 public:
-    explicit ViewportProbe(std::vector<std::array<GLint, 4>>* seen) : CSprite(nullptr), seen(seen) {}
-    void Draw(void* target) override {
-        (void)target;
-        std::array<GLint, 4> v{};
-        glGetIntegerv(GL_VIEWPORT, v.data());
-        seen->push_back(v);
+    explicit ViewportProbe(std::vector<Viewport>* seen) : CSprite(nullptr), seen(seen) {}
+    void Draw(void*) override {
+        seen->emplace_back();
+        glGetIntegerv(GL_VIEWPORT, seen->back().data());
     }
-    void Update(double dt) override { (void)dt; }
+    void Update(double) override {}
 
 private:
-    std::vector<std::array<GLint, 4>>* seen;
+    std::vector<Viewport>* seen;
 };
 
 class WorldTest : public GLTest {
@@ -56,38 +41,22 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         glViewport(0, 0, kWidth, kHeight);
+        NewRace();
+    }
+    void NewRace() {
         game = std::make_unique<ASP_Game>(app.get());
         world = game->GetWorld();
     }
-    void TearDown() override { game.reset(); }
-
-    // A world file with the given sections after a "main" section with these keys.
-    std::string WriteWorld(const std::string& mainKeys, const std::string& sections) {
-        return folder.Write("world.dat", "[main]\n" + mainKeys + sections);
-    }
-    std::string Starts(int n) {
-        std::string text;
+    // Loads a world file of text after "[main]": keys of section main, then other sections.
+    void LoadWorld(const std::string& text) { world->Load(folder.Write("world.dat", "[main]\n" + text)); }
+    // Offers n plain cars of 20 x 40 pixels without wheels; the number the world took.
+    int AddCars(int n) {
+        const std::string cars = folder.Write("cars.dat", "[box]\nwidth=20\nheight=40\nmass=2\n");
+        int added = 0;
         for (int i = 0; i < n; ++i) {
-            text += "[start" + std::to_string(i) + "]\nx=" + std::to_string(100 * i) +
-                    "\ny=50\nrot=" + std::to_string(10 * i) + "\n";
+            added += world->AddPlayer(cars, "box", folder.File("config.ini"), "controls" + std::to_string(i));
         }
-        return text;
-    }
-    // A plain car of 20 x 40 pixels without wheels.
-    std::string CarFile() { return folder.Write("cars.dat", "[box]\nwidth=20\nheight=40\nmass=2\n"); }
-    void AddCars(int n) {
-        const std::string cars = CarFile();
-        for (int i = 0; i < n; ++i) {
-            world->AddPlayer(cars, "box", folder.File("config.ini"), "controls" + std::to_string(i));
-        }
-    }
-    template <class T>
-    int CountChildren() const {
-        int n = 0;
-        for (int i = 0; i < world->GetSpriteCount(); ++i) {
-            n += dynamic_cast<T*>(world->GetSprite(i)) != nullptr ? 1 : 0;
-        }
-        return n;
+        return added;
     }
 
     TempFolder folder;
@@ -97,227 +66,126 @@ protected:
 
 }  // namespace
 
-TEST_F(WorldTest, LoadsTheTrackValuesStartsAndObjects) {
-    const std::string file = WriteWorld(
-        "laps=3\nrequiredCheckpoints=2\nmusic=mus\\track.ogg\nplayers=2\nstatics=2\ncheckpoints=2\n"
-        "physObjects=1\n",
-        Starts(2) +
-            "[static0]\nx=1\n[static1]\nx=2\n[checkpoint0]\nindex=0\nisFinish=1\n[checkpoint1]\nindex=1\n"
-            "[phys0]\nx=300\ny=300\nwidth=10\nheight=10\n");
-    world->Load(file);
-    EXPECT_EQ(world->GetLaps(), 3);
-    EXPECT_EQ(world->GetRequiredCheckpoints(), 2);
-    EXPECT_EQ(world->GetMusic(), "mus\\track.ogg");
-    ASSERT_EQ(world->GetStartPositions().size(), 2u);
-    EXPECT_DOUBLE_EQ(world->GetStartPositions()[1].x, 100.0);
-    EXPECT_DOUBLE_EQ(world->GetStartPositions()[1].rot, 10.0);
-    EXPECT_EQ(CountChildren<ASP_CheckpointSprite>(), 2);
-    EXPECT_EQ(CountChildren<ASP_StaticSprite>(), 4);
-    EXPECT_EQ(CountChildren<ASP_PhysicsSprite>(), 1);
-    EXPECT_EQ(world->GetCheckpoints(1).size(), 1u);
-    EXPECT_EQ(world->GetCheckpoints(-1).size(), 2u);
-    // The particle engine is the first child.
-    EXPECT_EQ(world->GetSprite(0), world->GetParticles());
-}
+TEST_F(WorldTest, CountedSectionsLoadModifiersWithEmittersAndHugeCountsAreRefusedWithAnError) {
+    EnableLogging();
+    testing::internal::CaptureStdout();
+    LoadWorld(
+        "modifiers=2\nstatics=10001\nphysObjects=2000000000\ncheckpoints=1\n"
+        "[static0]\nx=1\n[checkpoint0]\nindex=0\n[mod0]\nr=300\ng=2\nb=3\nactiveAccel=-40\n"
+        "[mod0part]\nprototypes=1\nlife=2\n[mod0prot0]\nwidth=4\nheight=4\n[mod1]\nr=1\n");
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("ERROR in class ASP_World: Refused \"statics\" = 10001 in section main of " +
+                       folder.File("world.dat") + ": more than 10000, none loaded.\n"),
+              std::string::npos)
+        << log;
+    // Nothing of a refused kind: the particle engine and the one checkpoint.
+    EXPECT_EQ(world->GetSpriteCount(), 2);
 
-TEST_F(WorldTest, ModifiersKeepTheLowByteAndGetTheirEmitters) {
-    const std::string file = WriteWorld("modifiers=2\n",
-                                        "[mod0]\nr=300\ng=2\nb=3\naccel=0.5\nactiveAccel=-40\ntopSpeed=0.8\n"
-                                        "[mod0part]\nprototypes=1\nlife=2\n[mod0prot0]\nwidth=4\nheight=4\n"
-                                        "[mod1]\nr=1\n[mod1part]\nlife=2\n");
-    world->Load(file);
-    ASSERT_EQ(world->GetModifiers().size(), 2u);
-    const SurfaceModifier& grass = world->GetModifiers()[0];
-    EXPECT_EQ(grass.r, 44);
-    EXPECT_EQ(grass.g, 2);
-    EXPECT_EQ(grass.b, 3);
-    EXPECT_DOUBLE_EQ(grass.accel, 0.5);
-    EXPECT_DOUBLE_EQ(grass.brake, 1.0);
-    EXPECT_DOUBLE_EQ(grass.frict, 1.0);
+    const SurfaceModifier& grass = world->GetModifiers().at(0);
+    EXPECT_EQ(grass.r, 300 & 0xFF);
     EXPECT_DOUBLE_EQ(grass.activeAccel, -40.0);
-    EXPECT_DOUBLE_EQ(grass.topSpeed, 0.8);
-    EXPECT_GE(grass.particle, 0);
+    ASSERT_GE(grass.particle, 0);
     EXPECT_NE(grass.particle, world->GetCollisionEmitter());
-    EXPECT_EQ(world->GetModifiers()[1].particle, -1);
-
-    // One emission in ten, on average.
+    // Without prototypes there is nothing to emit.
+    EXPECT_EQ(world->GetModifiers().at(1).particle, -1);
+    // One emission in ten, on average; the angle range is turned for the emission only.
     std::srand(7);
     for (int i = 0; i < 200; ++i) {
         world->EmitParticle(grass.particle, Point(50.0, 60.0), 90.0);
         world->EmitParticle(-1, Point(50.0, 60.0), 90.0);
     }
-    const size_t emitted = world->GetParticles()->GetEmitter(grass.particle)->liveParticles.size();
-    EXPECT_GT(emitted, 5u);
-    EXPECT_LT(emitted, 50u);
-    // The angle range is shifted for the emission only.
-    EXPECT_DOUBLE_EQ(world->GetParticles()->GetEmitter(grass.particle)->settings->angleMax, 360.0);
+    const Emitter* emitter = world->GetParticles()->GetEmitter(grass.particle);
+    EXPECT_GT(emitter->liveParticles.size(), 5u);
+    EXPECT_LT(emitter->liveParticles.size(), 50u);
+    EXPECT_DOUBLE_EQ(emitter->settings->angleMax, 360.0);
 }
 
 TEST_F(WorldTest, FirstTileUnderThePointGivesTheColourAndOffTheMapIsBlack) {
-    const std::string red = SaveMap(folder, "red.bmp", 64, 64, 255, 0, 0);
-    const std::string blue = SaveMap(folder, "blue.bmp", 64, 64, 0, 0, 255);
-    const std::string tile = SaveMap(folder, "tile.bmp", 64, 64, 90, 90, 90);
-    const std::string file = WriteWorld("mapTiles=2\nmodifiers=2\n",
-                                        "[map0]\ntexture=" + tile + "\nx=0\ny=0\nsurface=" + red +
-                                            "\n[map1]\ntexture=" + tile + "\nx=32\ny=0\nsurface=" + blue +
-                                            "\n[mod0]\nr=255\naccel=0.25\n[mod1]\nb=255\naccel=0.75\n");
-    world->Load(file);
-    ASSERT_EQ(world->GetGroundTiles().size(), 2u);
-    EXPECT_DOUBLE_EQ(world->GetGroundTiles()[0]->GetWidth(), 64.0);
-    EXPECT_DOUBLE_EQ(world->GetModifierAt(Point(10, 10)).accel, 0.25);
+    // Green on the left quarter of map0, which no modifier describes.
+    const std::string red =
+        WriteBmp(folder.File("red.bmp"), 64, 64, [](int x, int) { return x < 16 ? 0x00FF00 : 0xFF0000; });
+    const std::string blue = WriteSolidBmp(folder.File("blue.bmp"), 64, 64, 0x0000FF);
+    const std::string tile = WriteSolidBmp(folder.File("tile.bmp"), 64, 64, 0x5A5A5A);
+    LoadWorld("mapTiles=2\nmodifiers=3\nphysObjects=1\n[map0]\ntexture=" + tile +
+              "\nx=0\ny=0\nsurface=" + red + "\n[map1]\ntexture=" + tile + "\nx=32\ny=0\nsurface=" + blue +
+              "\n[mod0]\nr=255\naccel=0.25\n[mod1]\nb=255\naccel=0.75\n"
+              "[mod2]\nactiveAccel=300\n[phys0]\nx=500\ny=500\nmass=1000\n");
+    EXPECT_DOUBLE_EQ(world->GetModifierAt(Point(20, 10)).accel, 0.25);
     // Where both tiles lie, the earlier one wins even though the later one is drawn over it.
     EXPECT_DOUBLE_EQ(world->GetModifierAt(Point(40, 10)).accel, 0.25);
     EXPECT_DOUBLE_EQ(world->GetModifierAt(Point(80, 10)).accel, 0.75);
-    // Off the map, without a black modifier: the neutral ground.
-    const SurfaceModifier off = world->GetModifierAt(Point(500, 500));
-    EXPECT_DOUBLE_EQ(off.accel, 1.0);
-    EXPECT_DOUBLE_EQ(off.topSpeed, 1.0);
-    EXPECT_DOUBLE_EQ(off.activeAccel, 0.0);
-    EXPECT_EQ(off.particle, -1);
-}
-
-TEST_F(WorldTest, ABlackModifierAppliesOffTheMapAndMovesPhysicsObjects) {
-    const std::string file = WriteWorld("modifiers=1\nphysObjects=3\n",
-                                        "[mod0]\nactiveAccel=300\n[phys0]\nmass=1000\n[phys1]\nmass=1000\n"
-                                        "[phys2]\nmass=1000\n");
-    world->Load(file);
+    // A colour without a modifier is the neutral ground; off the map is black.
+    EXPECT_EQ(world->GetModifierAt(Point(5, 10)).particle, -1);
+    EXPECT_DOUBLE_EQ(world->GetModifierAt(Point(5, 10)).activeAccel, 0.0);
     EXPECT_DOUBLE_EQ(world->GetModifierAt(Point(-1000, 7)).activeAccel, 300.0);
-    std::vector<ASP_PhysicsSprite*> objects;
-    for (int i = 0; i < world->GetSpriteCount(); ++i) {
-        if (auto* o = dynamic_cast<ASP_PhysicsSprite*>(world->GetSprite(i))) {
-            objects.push_back(o);
-        }
-    }
-    ASSERT_EQ(objects.size(), 3u);
+
+    // The black ground under the object pushes it along its motion, and only while it moves.
+    auto* crate = dynamic_cast<ASP_PhysicsSprite*>(world->GetSprite(world->GetSpriteCount() - 1));
+    ASSERT_NE(crate, nullptr);
     const double dt = 1.0 / 60.0;
-    objects[0]->SetVelocity(Point(100.0, 0.0));
-    objects[0]->Update(dt);
-    // The drag of 200000 and the push of 300 along the motion, both over the mass.
-    EXPECT_NEAR(objects[0]->GetVelocity().x, 100.0 - 200.0 * dt + 0.3 * dt, 1e-9);
-    // At rest the surface gives no force and nothing turns into NaN.
-    objects[1]->Update(dt);
-    EXPECT_EQ(objects[1]->GetVelocity(), Point(0.0, 0.0));
-    EXPECT_TRUE(std::isfinite(objects[1]->GetX()));
+    crate->SetVelocity(Point(100.0, 0.0));
+    crate->Update(dt);
+    // The drag of 200000 and the push of 300, both over the mass.
+    EXPECT_NEAR(crate->GetVelocity().x, 100.0 - 200.0 * dt + 0.3 * dt, 1e-9);
+    crate->SetVelocity(Point(0.0, 0.0));
+    crate->Update(dt);
+    EXPECT_EQ(crate->GetVelocity(), Point(0.0, 0.0));
+    EXPECT_TRUE(std::isfinite(crate->GetX()));
 }
 
-TEST_F(WorldTest, CountsBeyondTheBoundAreRefusedWhole) {
-    const std::string file = WriteWorld("statics=2000000000\ncheckpoints=1\nmodifiers=10001\n",
-                                        "[static0]\nx=1\n[checkpoint0]\nindex=0\n[mod0]\nr=1\n");
-    world->Load(file);
-    EXPECT_EQ(CountChildren<ASP_CheckpointSprite>(), 1);
-    EXPECT_EQ(CountChildren<ASP_StaticSprite>(), 1);
-    EXPECT_TRUE(world->GetModifiers().empty());
+TEST_F(WorldTest, CarsTakeTheStartPositionsInOrderAndNeverMoreThanFour) {
+    LoadWorld("players=2\n[start1]\nx=100\ny=50\nrot=90\n");
+    EXPECT_EQ(AddCars(3), 2);
+    const ASP_Player* second = world->GetPlayers()[1];
+    EXPECT_EQ(Point(second->GetX(), second->GetY()), Point(100.0, 50.0));
+    EXPECT_DOUBLE_EQ(second->GetRotation(), 90.0);
+
+    NewRace();
+    LoadWorld("players=6\n");
+    EXPECT_EQ(AddCars(6), 4);
 }
 
-TEST_F(WorldTest, AcceptsNoMoreCarsThanStartPositions) {
-    world->Load(WriteWorld("players=2\n", Starts(2)));
-    const std::string cars = CarFile();
-    EXPECT_TRUE(world->AddPlayer(cars, "box", folder.File("config.ini"), "controls0"));
-    EXPECT_TRUE(world->AddPlayer(cars, "box", folder.File("config.ini"), "controls1"));
-    EXPECT_FALSE(world->AddPlayer(cars, "box", folder.File("config.ini"), "controls2"));
-    ASSERT_EQ(world->GetPlayers().size(), 2u);
-    ASP_Player* second = world->GetPlayers()[1];
-    EXPECT_DOUBLE_EQ(second->GetX(), 100.0);
-    EXPECT_DOUBLE_EQ(second->GetY(), 50.0);
-    EXPECT_DOUBLE_EQ(second->GetRotation(), 10.0);
-    EXPECT_DOUBLE_EQ(second->GetWidth(), 20.0);
-}
-
-TEST_F(WorldTest, NeverMoreThanFourCars) {
-    world->Load(WriteWorld("players=6\n", Starts(6)));
-    AddCars(6);
-    EXPECT_EQ(world->GetPlayers().size(), 4u);
-}
-
-TEST_F(WorldTest, CompassPointsAtTheNearestCheckpointOfTheIndex) {
-    world->Load(WriteWorld("players=1\ncheckpoints=3\nrequiredCheckpoints=2\n",
-                           Starts(1) + "[checkpoint0]\nx=1000\ny=0\nwidth=10\nheight=10\n"
-                                       "[checkpoint1]\nx=20\ny=0\nwidth=10\nheight=10\n"
-                                       "[checkpoint2]\nindex=1\nx=500\ny=500\nwidth=10\nheight=10\n"));
-    AddCars(1);
-    ASP_Player* car = world->GetPlayers()[0];
-    EXPECT_EQ(car->compassTarget, Point(25.0, 5.0));
-    world->SetCheckpointTarget(car, 1);
-    EXPECT_EQ(car->compassTarget, Point(505.0, 505.0));
-    // Past the last checkpoint the target is checkpoint 0 again.
-    world->SetCheckpointTarget(car, 2);
-    EXPECT_EQ(car->compassTarget, Point(25.0, 5.0));
-}
-
-TEST(WorldZoom, ZoomsOutWithSpeed) {
-    EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(0.0), 0.6);
-    EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(100.0), 0.6);
-    EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(450.0), 0.5);
-    EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(800.0), 0.4);
-    EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(5000.0), 0.4);
-    EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(NAN), 0.6);
+TEST(WorldZoom, ZoomsOutFrom100To800PixelsPerSecond) {
+    const std::vector<std::pair<double, double>> zoomAt = {{0.0, 0.6},   {100.0, 0.6},  {450.0, 0.5},
+                                                           {800.0, 0.4}, {5000.0, 0.4}, {NAN, 0.6}};
+    for (const auto& [speed, zoom] : zoomAt) {
+        EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(speed), zoom) << speed;
+    }
 }
 
 TEST_F(WorldTest, ViewsSplitTheWindowByTheNumberOfCars) {
-    const int W = kWidth;
-    const int H = kHeight;
-    using V = std::array<GLint, 4>;
-    const std::vector<std::vector<V>> expected = {
-        {{0, 0, W, H}},
-        {{0, 0, W / 2, H}, {W / 2, 0, W / 2, H}},
-        {{W / 4, H / 2, W / 2, H / 2}, {0, 0, W / 2, H / 2}, {W / 2, 0, W / 2, H / 2}},
-        {{0, H / 2, W / 2, H / 2},
-         {W / 2, H / 2, W / 2, H / 2},
-         {0, 0, W / 2, H / 2},
-         {W / 2, 0, W / 2, H / 2}},
+    const int w = kWidth / 2;
+    const int h = kHeight / 2;
+    const std::vector<std::vector<Viewport>> expected = {
+        {{0, 0, 2 * w, 2 * h}},
+        {{0, 0, w, 2 * h}, {w, 0, w, 2 * h}},
+        {{w / 2, h, w, h}, {0, 0, w, h}, {w, 0, w, h}},
+        {{0, h, w, h}, {w, h, w, h}, {0, 0, w, h}, {w, 0, w, h}},
     };
     for (int n = 1; n <= 4; ++n) {
-        SCOPED_TRACE(n);
-        game = std::make_unique<ASP_Game>(app.get());
-        world = game->GetWorld();
-        world->Load(WriteWorld("players=4\n", Starts(4)));
+        NewRace();
+        LoadWorld("players=4\n");
         AddCars(n);
-        std::vector<V> seen;
+        std::vector<Viewport> seen;
         world->AddSprite(new ViewportProbe(&seen));
         world->Draw(nullptr);
-        EXPECT_EQ(seen, expected[static_cast<size_t>(n - 1)]);
-        V after{};
+        EXPECT_EQ(seen, expected[static_cast<size_t>(n - 1)]) << n << " cars";
+        Viewport after{};
         glGetIntegerv(GL_VIEWPORT, after.data());
-        EXPECT_EQ(after, (V{0, 0, W, H}));
+        EXPECT_EQ(after, (Viewport{0, 0, 2 * w, 2 * h})) << n << " cars";
     }
 }
 
-TEST_F(WorldTest, ViewIsCentredOnTheCarAndTurnsWithAFixedCamera) {
-    folder.Write("config.ini", "[controls0]\nfixedCamera=1\n");
-    world->Load(WriteWorld("players=1\n", "[start0]\nx=300\ny=200\nrot=90\n"));
-    AddCars(1);
-    world->Draw(nullptr);
-    ASP_Player* car = world->GetPlayers()[0];
-    // The car's pivot lies at the centre of the view at the zoom of a car at rest.
-    const Point pivot = car->LocalToGlobal(Point(10.0, 20.0));
-    EXPECT_NEAR(pivot.x, kWidth / 2.0, 1e-9);
-    EXPECT_NEAR(pivot.y, kHeight / 2.0, 1e-9);
-    EXPECT_DOUBLE_EQ(world->GetScale(), 0.6);
-    EXPECT_DOUBLE_EQ(world->GetRotation(), 270.0);
-    // The car's front (local -y) points up on the screen.
-    const Point front = car->LocalToGlobal(Point(10.0, 0.0));
-    EXPECT_NEAR(front.x, kWidth / 2.0, 1e-9);
-    EXPECT_LT(front.y, pivot.y);
-}
-
-TEST_F(WorldTest, TurnedViewMapsBackExactly) {
-    world->SetRotationCenter(40.0, 30.0);
-    world->SetRotation(-450.0);
-    EXPECT_DOUBLE_EQ(world->GetRotation(), 270.0);
-    world->SetScale(0.5);
-    world->SetX(12.0);
-    const Point back = world->GlobalToLocal(world->LocalToGlobal(Point(7.0, -3.0)));
-    EXPECT_NEAR(back.x, 7.0, 1e-9);
-    EXPECT_NEAR(back.y, -3.0, 1e-9);
-}
-
-TEST_F(WorldTest, MissingFileEndsTheProgramWithAFailureStatus) {
+TEST_F(WorldTest, MissingFileEndsTheProgramWithAFailureStatusAndAFatalLine) {
     // The child runs this test afresh, with a window of its own, instead of forking this one's.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            // The logger writes to standard output; the death test reads standard error.
+            dup2(STDERR_FILENO, STDOUT_FILENO);
             EnableLogging();
             world->Load(folder.File("world0.dat"));
         },
-        ::testing::ExitedWithCode(EXIT_FAILURE), "");
+        ::testing::ExitedWithCode(EXIT_FAILURE),
+        "FATAL ERROR in class ASP_World: Failed to locate world file .*/world0.dat");
 }
