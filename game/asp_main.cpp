@@ -189,7 +189,7 @@ void ASP_Main::ReadCarNames() {
     const int cars = GetIniInt("main", "cars", 0, kCarFile);
     carNames.clear();
     if (cars > kMaxCars) {
-        LogLine(LOG_ERROR, std::string(kCarFile) + " lists " + NumberToText(cars) + " cars, more than " +
+        LogLine(LOG_ERROR, std::string(kCarFile) + " lists " + std::to_string(cars) + " cars, more than " +
                                NumberToText(kMaxCars) + "; none of them is offered.");
         return;
     }

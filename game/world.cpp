@@ -115,7 +115,7 @@ void ASP_World::Load(std::string file) {
 int ASP_World::ReadCount(const std::string& section, const std::string& key, const std::string& file) const {
     const int count = GetIniInt(section, key, 0, file);
     if (count > kMaxSections) {
-        LogLine(LOG_ERROR, "Refused \"" + key + "\" = " + NumberToText(count) + " in section " + section +
+        LogLine(LOG_ERROR, "Refused \"" + key + "\" = " + std::to_string(count) + " in section " + section +
                                " of " + file + ": more than " + NumberToText(kMaxSections) +
                                ", none loaded.");
         return 0;

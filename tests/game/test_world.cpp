@@ -78,6 +78,7 @@ TEST_F(WorldTest, CountedSectionsLoadModifiersWithEmittersAndHugeCountsAreRefuse
                        folder.File("world.dat") + ": more than 10000, none loaded.\n"),
               std::string::npos)
         << log;
+    EXPECT_NE(log.find("Refused \"physObjects\" = 2000000000 in section main"), std::string::npos) << log;
     // Nothing of a refused kind: the particle engine and the one checkpoint.
     EXPECT_EQ(world->GetSpriteCount(), 2);
 
