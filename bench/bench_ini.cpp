@@ -90,4 +90,49 @@ void BM_WriteKeyIntoWorld(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteKeyIntoWorld)->Unit(benchmark::kMicrosecond);
 
+// The editor's save of the shipped track: about 3400 keys written into a new file.
+constexpr int kSavedObjects = 340;
+
+void WriteSavedWorld(const std::string& file) {
+    for (int i = 0; i < kSavedObjects; ++i) {
+        const std::string section = "object" + std::to_string(i);
+        for (const char* key : kKeys) {
+            WriteIniDouble(section, key, i * 0.5, file);
+        }
+    }
+}
+
+// An empty file, as the editor saves into one it has just made.
+std::string FreshSaveFile(benchmark::State& state) {
+    state.PauseTiming();
+    const std::string file = World().dir + "/saved.dat";
+    std::ofstream(file, std::ios::binary | std::ios::trunc);
+    state.ResumeTiming();
+    return file;
+}
+
+// Each key stored in a replacement of the whole file.
+void BM_Write3400KeysKeyByKey(benchmark::State& state) {
+    for (auto _ : state) {
+        WriteSavedWorld(FreshSaveFile(state));
+    }
+    state.SetItemsProcessed(state.iterations() * kSavedObjects * std::size(kKeys));
+}
+BENCHMARK(BM_Write3400KeysKeyByKey)->Unit(benchmark::kMillisecond);
+
+// The same keys gathered in a batch and stored in one replacement.
+void BM_Write3400KeysInOneBatch(benchmark::State& state) {
+    for (auto _ : state) {
+        const std::string file = FreshSaveFile(state);
+        CIniWriteBatch batch(file);
+        WriteSavedWorld(file);
+        if (!batch.Commit()) {
+            state.SkipWithError("the batch was not stored");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kSavedObjects * std::size(kKeys));
+}
+BENCHMARK(BM_Write3400KeysInOneBatch)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -96,6 +96,20 @@ bool LastIniWriteFailed() {
     return lastWriteFailed;
 }
 
+CIniWriteBatch::CIniWriteBatch(std::string file) : path(ResolvePath(file)), open(OpenIniBatch(path)) {}
+
+CIniWriteBatch::~CIniWriteBatch() {
+    if (open) {
+        DropIniBatch(path);
+    }
+}
+
+bool CIniWriteBatch::Commit() {
+    const bool wasOpen = open;
+    open = false;
+    return wasOpen && CommitIniBatch(path);
+}
+
 bool FileExists(std::string path) {
     return IsReadableFile(ResolvePath(path));
 }

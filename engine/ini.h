@@ -25,6 +25,31 @@ void WriteIniBool(std::string section, std::string key, bool v, std::string file
 // Whether the last WriteIni* call of this thread stored nothing.
 bool LastIniWriteFailed();
 
+// Gathers the writes of this thread to one file in memory and stores them with one replacement
+// of the file, where each WriteIni* call would replace the file once. While it exists, the
+// WriteIni* calls of this thread to `file` change only the gathered copy and its GetIni* calls
+// read that copy; other threads see the file on disk. The file is read when the batch begins,
+// and Commit stores exactly what the same writes one by one would have made of it. Destroyed
+// without Commit, the batch drops its writes. It must end on the thread that began it.
+class CIniWriteBatch {
+public:
+    // A second batch of the same file on the same thread is none of its own: the writes go to
+    // the first, and its Commit fails.
+    explicit CIniWriteBatch(std::string file);
+    ~CIniWriteBatch();
+    CIniWriteBatch(const CIniWriteBatch&) = delete;
+    CIniWriteBatch& operator=(const CIniWriteBatch&) = delete;
+
+    // Stores the gathered writes in one step and ends the batch; later writes go to the file one
+    // by one. False, with the file left as it was, if a write of the batch failed (as
+    // LastIniWriteFailed told), the file could not be replaced, or the batch had ended.
+    bool Commit();
+
+private:
+    std::string path;
+    bool open;
+};
+
 // True if the resolved file can be opened for reading.
 bool FileExists(std::string path);
 // The current working directory with a trailing separator.

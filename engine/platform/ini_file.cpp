@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -98,7 +99,7 @@ std::vector<LineSpan> SplitLines(std::string_view text) {
             ++end;
         }
         size_t next = std::min(end + 1, text.size());
-        if (text.compare(end, 2, "\r\n") == 0) {
+        if (next < text.size() && text[end] == '\r' && text[next] == '\n') {
             next = end + 2;
         }
         lines.push_back({begin, end, next});
@@ -112,10 +113,10 @@ std::string_view LineText(std::string_view text, const LineSpan& line) {
 }
 
 // New lines get the line end the file already uses, so a CRLF file stays CRLF.
-std::string LineEndOf(std::string_view text, const std::vector<LineSpan>& lines) {
+std::string_view LineEndOf(std::string_view text, const std::vector<LineSpan>& lines) {
     for (const LineSpan& line : lines) {
         if (line.next > line.end) {
-            return std::string(text.substr(line.end, line.next - line.end));
+            return text.substr(line.end, line.next - line.end);
         }
     }
     return "\n";
@@ -265,40 +266,156 @@ bool Storable(std::string_view section, std::string_view key, std::string_view v
            name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '[';
 }
 
-// The file's text with key=value stored in it; every other byte stays as it was.
-std::string WithValue(const std::string& text, std::string_view section, std::string_view key,
-                      std::string_view value) {
-    const std::vector<LineSpan> lines = SplitLines(text);
-    const std::string eol = LineEndOf(text, lines);
-    const std::string keyLine = std::string(Trim(key)) + "=" + std::string(value);
-    const std::string wantedSection = Lower(Trim(section));
-    const std::string wantedKey = Lower(Trim(key));
+// A line of an INI text: a view of the text it was read from until something is stored over it.
+struct TextLine {
+    std::string_view read;
+    std::unique_ptr<std::string> stored;
+    std::string_view end;  // empty only for a last line without a line end
 
-    std::optional<size_t> sectionLine;
-    size_t lastKeyLine = 0;
+    std::string_view Text() const { return stored ? std::string_view(*stored) : read; }
+};
+
+// The lines from one section header up to the next, or those before the first header.
+struct TextSection {
+    std::vector<TextLine> lines;  // the header first, if there is one
+    size_t lastKey = 0;           // a new key goes after this line: the last key line or the header
+};
+
+// An INI text held as lines grouped by section, so that storing a key costs a look-up and a
+// scan of its section rather than a pass over the whole text. Every byte that is not stored
+// over stays as it was. The lines view the text it was made from, so it stays where it is.
+class CIniText {
+public:
+    explicit CIniText(std::string text);
+    CIniText(const CIniText&) = delete;
+    CIniText& operator=(const CIniText&) = delete;
+
+    // Replaces the line of the first such key of the first such section, or adds the key after
+    // the section's last key, or appends the section at the end. Names as CIniDocument finds them.
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    // As CIniDocument::Find of Text(), but into `value`; false if there is no such key.
+    bool Find(std::string_view section, std::string_view key, std::string& value) const;
+    std::string Text() const;
+
+private:
+    std::optional<size_t> SectionIndex(std::string_view section) const;
+    void AppendSection(std::string_view name, std::string keyLine);
+
+    const std::string original;
+    std::string_view byteOrderMark;
+    // New lines get the line end the text already uses, so a CRLF file stays CRLF.
+    std::string_view eol;
+    std::vector<TextSection> sections;                    // the first one holds the lines before any header
+    std::unordered_map<std::string, size_t> firstByName;  // lower-cased name -> index in sections
+};
+
+TextLine NewLine(std::string text, std::string_view end) {
+    return {{}, std::make_unique<std::string>(std::move(text)), end};
+}
+
+// The index of the first line of `lines` that sets `key` (lower-cased).
+std::optional<size_t> KeyLineIndex(const std::vector<TextLine>& lines, const std::string& key) {
     for (size_t i = 0; i < lines.size(); ++i) {
-        const IniLine line = ClassifyLine(LineText(text, lines[i]));
-        if (line.kind == LineKind::kSection) {
-            if (sectionLine) {
-                break;
-            }
-            if (Lower(line.name) == wantedSection) {
-                sectionLine = lastKeyLine = i;
-            }
-        } else if (line.kind == LineKind::kKey && sectionLine) {
-            if (Lower(line.name) == wantedKey) {
-                return text.substr(0, lines[i].begin) + keyLine + text.substr(lines[i].end);
-            }
-            lastKeyLine = i;
+        const IniLine meaning = ClassifyLine(lines[i].Text());
+        if (meaning.kind == LineKind::kKey && Lower(meaning.name) == key) {
+            return i;
         }
     }
-    if (sectionLine) {
-        const LineSpan& after = lines[lastKeyLine];
-        const std::string lineEndOfLast = after.next == after.end ? eol : "";
-        return text.substr(0, after.next) + lineEndOfLast + keyLine + eol + text.substr(after.next);
+    return std::nullopt;
+}
+
+CIniText::CIniText(std::string text) : original(std::move(text)), sections(1) {
+    byteOrderMark = std::string_view(original).substr(0, BodyStart(original));
+    const std::vector<LineSpan> spans = SplitLines(original);
+    eol = LineEndOf(original, spans);
+    for (const LineSpan& span : spans) {
+        const std::string_view line = LineText(original, span);
+        const IniLine meaning = ClassifyLine(line);
+        if (meaning.kind == LineKind::kSection) {
+            firstByName.try_emplace(Lower(meaning.name), sections.size());
+            sections.emplace_back();
+        } else if (meaning.kind == LineKind::kKey) {
+            sections.back().lastKey = sections.back().lines.size();
+        }
+        sections.back().lines.push_back(
+            {line, nullptr, std::string_view(original).substr(span.end, span.next - span.end)});
     }
-    const bool endsOpen = !text.empty() && text.back() != '\n' && text.back() != '\r';
-    return text + (endsOpen ? eol : "") + "[" + std::string(Trim(section)) + "]" + eol + keyLine + eol;
+}
+
+std::optional<size_t> CIniText::SectionIndex(std::string_view section) const {
+    const auto found = firstByName.find(Lower(Trim(section)));
+    return found == firstByName.end() ? std::nullopt : std::optional<size_t>(found->second);
+}
+
+void CIniText::Set(std::string_view section, std::string_view key, std::string_view value) {
+    std::string keyLine = std::string(Trim(key)) + "=" + std::string(value);
+    const std::optional<size_t> index = SectionIndex(section);
+    if (!index) {
+        AppendSection(Trim(section), std::move(keyLine));
+        return;
+    }
+    TextSection& found = sections[*index];
+    if (const std::optional<size_t> line = KeyLineIndex(found.lines, Lower(Trim(key)))) {
+        found.lines[*line].stored = std::make_unique<std::string>(std::move(keyLine));
+        return;
+    }
+    // Only the last line of the text can lack a line end.
+    TextLine& last = found.lines[found.lastKey];
+    if (last.end.empty()) {
+        last.end = eol;
+    }
+    found.lastKey += 1;
+    found.lines.insert(found.lines.begin() + found.lastKey, NewLine(std::move(keyLine), eol));
+}
+
+void CIniText::AppendSection(std::string_view name, std::string keyLine) {
+    TextSection& previous = sections.back();
+    if (!previous.lines.empty() && previous.lines.back().end.empty()) {
+        previous.lines.back().end = eol;
+    } else if (previous.lines.empty() && !byteOrderMark.empty()) {
+        // The header must not share a line with the byte-order mark.
+        previous.lines.push_back(NewLine("", eol));
+    }
+    firstByName.try_emplace(Lower(name), sections.size());
+    TextSection& added = sections.emplace_back();
+    added.lines.push_back(NewLine("[" + std::string(name) + "]", eol));
+    added.lines.push_back(NewLine(std::move(keyLine), eol));
+    added.lastKey = 1;
+}
+
+bool CIniText::Find(std::string_view section, std::string_view key, std::string& value) const {
+    const std::optional<size_t> index = SectionIndex(section);
+    if (!index) {
+        return false;
+    }
+    const std::vector<TextLine>& lines = sections[*index].lines;
+    const std::optional<size_t> line = KeyLineIndex(lines, Lower(Trim(key)));
+    if (line) {
+        value = Unquote(ClassifyLine(lines[*line].Text()).value);
+    }
+    return line.has_value();
+}
+
+std::string CIniText::Text() const {
+    std::string text;
+    text.reserve(original.size());
+    // Runs of the original text that nothing was stored over are copied in one piece.
+    std::string_view run = byteOrderMark;
+    const auto append = [&](std::string_view piece) {
+        if (run.data() + run.size() == piece.data()) {
+            run = std::string_view(run.data(), run.size() + piece.size());
+        } else {
+            text += run;
+            run = piece;
+        }
+    };
+    for (const TextSection& section : sections) {
+        for (const TextLine& line : section.lines) {
+            append(line.Text());
+            append(line.end);
+        }
+    }
+    return text += run;
 }
 
 // Writing through a symbolic link must change the file it points to, not replace the link.
@@ -346,6 +463,47 @@ bool ReplaceFile(const std::string& path, std::string_view contents, std::option
     return true;
 }
 
+// The text of the file at `target` for rewriting it, and its mode if it exists; a missing file
+// is an empty one. False if rewriting it would lose contents that could not be read, or if it
+// is read-only and so not ours to replace.
+bool ReadForRewrite(const std::string& target, std::string& text, std::optional<mode_t>& mode) {
+    const std::optional<OpenedFile> file = OpenRegularFile(target);
+    if (!file) {
+        return errno == ENOENT;
+    }
+    const bool readable = ReadAll(file->descriptor, text);
+    close(file->descriptor);
+    mode = file->info.st_mode & 07777;
+    return readable && access(target.c_str(), W_OK) == 0;
+}
+
+// A file whose writes on this thread are gathered in memory.
+struct PendingFile {
+    std::string target;
+    std::optional<mode_t> mode;
+    std::optional<CIniText> text;  // none if the file could not be read for rewriting
+    bool refusedWrite = false;
+};
+
+// The open batches of this thread by path: a thread's batches are its own business.
+thread_local std::unordered_map<std::string, PendingFile> pendingFiles;
+
+PendingFile* PendingFileOf(const std::string& path) {
+    const auto found = pendingFiles.find(path);
+    return found == pendingFiles.end() ? nullptr : &found->second;
+}
+
+// A refused write also fails the batch's commit: the file gets all of the batch or nothing.
+bool StoreInBatch(PendingFile& pending, std::string_view section, std::string_view key,
+                  std::string_view value) {
+    const bool stored = pending.text && Storable(section, key, value);
+    if (stored) {
+        pending.text->Set(section, key, value);
+    }
+    pending.refusedWrite = pending.refusedWrite || !stored;
+    return stored;
+}
+
 }  // namespace
 
 CIniDocument::CIniDocument(std::string_view text) {
@@ -373,30 +531,64 @@ const std::string* CIniDocument::Find(std::string_view section, std::string_view
 
 bool ReadIniValue(const std::string& path, std::string_view section, std::string_view key,
                   std::string& value) {
+    const PendingFile* pending = PendingFileOf(path);
+    if (pending && pending->text) {
+        return pending->text->Find(section, key, value);
+    }
     return Cache().Read(path, section, key, value);
 }
 
 bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value) {
+    if (PendingFile* pending = PendingFileOf(path)) {
+        return StoreInBatch(*pending, section, key, value);
+    }
     if (!Storable(section, key, value)) {
         return false;
     }
     const std::string target = WriteTarget(path);
     std::string original;
     std::optional<mode_t> mode;
-    if (const std::optional<OpenedFile> file = OpenRegularFile(target)) {
-        const bool readable = ReadAll(file->descriptor, original);
-        close(file->descriptor);
-        // Rewriting a file that could not be read completely would lose its contents, and a
-        // read-only file is not ours to replace.
-        if (!readable || access(target.c_str(), W_OK) != 0) {
-            return false;
-        }
-        mode = file->info.st_mode & 07777;
-    } else if (errno != ENOENT) {
+    if (!ReadForRewrite(target, original, mode)) {
         return false;
     }
-    const bool replaced = ReplaceFile(target, WithValue(original, section, key, value), mode);
+    CIniText text(std::move(original));
+    text.Set(section, key, value);
+    const bool replaced = ReplaceFile(target, text.Text(), mode);
     Cache().ForgetAll();
     return replaced;
+}
+
+bool OpenIniBatch(const std::string& path) {
+    // Made in place: the text's lines view the text it holds.
+    const auto [added, isNew] = pendingFiles.try_emplace(path);
+    if (!isNew) {
+        return false;
+    }
+    PendingFile& pending = added->second;
+    pending.target = WriteTarget(path);
+    std::string original;
+    if (ReadForRewrite(pending.target, original, pending.mode)) {
+        pending.text.emplace(std::move(original));
+    }
+    return true;
+}
+
+bool CommitIniBatch(const std::string& path) {
+    const auto found = pendingFiles.find(path);
+    if (found == pendingFiles.end()) {
+        return false;
+    }
+    const PendingFile& pending = found->second;
+    const bool replaced = pending.text && !pending.refusedWrite &&
+                          ReplaceFile(pending.target, pending.text->Text(), pending.mode);
+    pendingFiles.erase(found);
+    if (replaced) {
+        Cache().ForgetAll();
+    }
+    return replaced;
+}
+
+void DropIniBatch(const std::string& path) {
+    pendingFiles.erase(path);
 }

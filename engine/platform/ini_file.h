@@ -37,3 +37,19 @@ bool ReadIniValue(const std::string& path, std::string_view section, std::string
 // them, an empty key, a key holding "=" or starting with ";" or "[").
 bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value);
+
+// A batch gathers the writes to one file in memory, so that many keys cost one replacement of
+// the file instead of one each. While a batch of `path` is open on a thread, WriteIniValue of
+// that thread changes only the batch's copy and ReadIniValue of that thread reads that copy;
+// other threads see the file as it is on disk. The copy is read when the batch opens.
+
+// Opens a batch of `path` on this thread. False if this thread has one open for it already. A
+// file that cannot be read for rewriting (WriteIniValue would fail) gives a batch that refuses
+// every write and leaves reads to the file.
+bool OpenIniBatch(const std::string& path);
+// Closes the batch of `path` on this thread and stores its copy as WriteIniValue stores a file,
+// in one step. False, with the file left as it was, if there was no such batch, the batch
+// refused a write, or the file could not be replaced.
+bool CommitIniBatch(const std::string& path);
+// Closes the batch of `path` on this thread, if any, without storing anything.
+void DropIniBatch(const std::string& path);

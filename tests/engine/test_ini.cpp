@@ -207,6 +207,52 @@ TEST_F(IniTest, WritesReachTheFileThroughLinksAndCaseKeepingItsMode) {
     EXPECT_EQ(Entries(), 2);
 }
 
+TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitWithWhatKeyByKeyWritesMake) {
+    const std::string start = "\xEF\xBB\xBF; top\r\n[a]\r\nx=1\r\n\r\n[b]";
+    const auto writeAll = [](const std::string& target) {
+        WriteIniString("a", "x", "2", target);
+        WriteIniInt("A", "y", 3, target);
+        WriteIniString("b", "z", "'q'", target);
+        WriteIniDouble("c", "w", 0.5, target);
+        WriteIniBool(" c ", "X", true, target);
+    };
+    writeAll(folder.Write("one_by_one.ini", start));
+    Put(start);
+    CIniWriteBatch batch(file);
+    writeAll(file);
+    EXPECT_FALSE(LastIniWriteFailed());
+    EXPECT_EQ(Contents(), start);
+    EXPECT_EQ(Get("a", "x") + Get("b", "z") + Get("c", "x"), "2q1");
+    std::string elsewhere;
+    std::thread([&] { elsewhere = Get("a", "x"); }).join();
+    EXPECT_EQ(elsewhere, "1");
+    EXPECT_TRUE(batch.Commit());
+    EXPECT_EQ(Contents(),
+              "\xEF\xBB\xBF; top\r\n[a]\r\nx=2\r\ny=3\r\n\r\n[b]\r\nz='q'\r\n[c]\r\nw=0.5\r\nX=1\r\n");
+    EXPECT_EQ(Contents(), Contents("one_by_one.ini"));
+    EXPECT_EQ(Entries(), 2);
+}
+
+TEST_F(IniTest, ABatchDroppedRefusingAWriteOrInAMissingFolderStoresNothing) {
+    Put("[s]\nk=1\n");
+    {
+        CIniWriteBatch dropped(file);
+        WriteIniString("s", "k", "2", file);
+    }
+    EXPECT_EQ(Get("s", "k"), "1");
+    CIniWriteBatch refusing(file);
+    WriteIniString("s", "k", "2", file);
+    WriteIniString("s", "k", "3\n[evil]", file);
+    EXPECT_TRUE(LastIniWriteFailed());
+    EXPECT_FALSE(refusing.Commit());
+    const std::string missing = folder.File("missing/x.ini");
+    CIniWriteBatch nowhere(missing);
+    WriteIniString("s", "k", "1", missing);
+    EXPECT_FALSE(nowhere.Commit());
+    EXPECT_EQ(Contents(), "[s]\nk=1\n");
+    EXPECT_EQ(Entries(), 1);
+}
+
 TEST_F(IniTest, EveryReadSeesEveryEarlierWrite) {
     for (int i = 0; i < 20; ++i) {
         WriteIniInt("s", "k", i, file);
