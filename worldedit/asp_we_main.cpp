@@ -178,7 +178,14 @@ bool ASP_WE_Main::WriteWorld(const std::string& file) {
         console.Say("Cannot create a new file next to " + target + ".");
         return false;
     }
+    // Thousands of keys, each stored in a replacement of the whole file, froze the editor for
+    // seconds; gathered in memory they cost one replacement.
+    CIniWriteBatch batch(temporary);
     bool written = WriteObjects(temporary);
+    if (written && !batch.Commit()) {
+        console.Say("Cannot write " + temporary + ".");
+        written = false;
+    }
     if (written && !MoveOver(temporary, target)) {
         console.Say("Cannot replace " + target + ".");
         written = false;
