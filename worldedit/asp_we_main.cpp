@@ -118,7 +118,7 @@ void ASP_WE_Main::OnUpdate(double dt) {
 int ASP_WE_Main::ReadCount(const std::string& countKey) {
     const int count = GetIniInt(kMain, countKey, 0, worldPath);
     if (count > kMaxObjectsPerKind) {
-        console.Say("Refused " + countKey + " = " + NumberToText(count) + ": more than " +
+        console.Say("Refused " + countKey + " = " + std::to_string(count) + ": more than " +
                     NumberToText(kMaxObjectsPerKind) + ", none of them loaded.");
         return 0;
     }
