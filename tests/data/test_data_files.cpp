@@ -4,10 +4,9 @@
 // rules must be satisfiable (checkpoints 0 .. requiredCheckpoints - 1, a finish line at 0, four
 // start positions). Runs with the data folder as working directory.
 
-#include <gtest/gtest.h>
-
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -30,78 +29,70 @@ const std::vector<std::string> menuFiles = {"mnu\\main.ini", "mnu\\options.ini",
                                             "mnu\\cars.ini", "mnu\\pause.ini"};
 
 // Data files name files the Windows way, relative to the data folder.
-std::string HostPath(const std::string& dataName)
-{
+std::string HostPath(const std::string& dataName) {
     std::string path = dataName;
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
 }
 
-bool Exists(const std::string& dataName)
-{
+bool Exists(const std::string& dataName) {
     if (dataName.empty())
         return false;
     std::ifstream in(HostPath(dataName), std::ios::binary);
     return in.good();
 }
 
-std::string Str(const std::string& section, const std::string& key, const std::string& file)
-{
+std::string Str(const std::string& section, const std::string& key, const std::string& file) {
     return GetIniString(section, key, "", file);
 }
 
-int Int(const std::string& section, const std::string& key, const std::string& file)
-{
+int Int(const std::string& section, const std::string& key, const std::string& file) {
     return GetIniInt(section, key, -1, file);
 }
 
-std::string Indexed(const std::string& prefix, int i, const std::string& suffix = "")
-{
+std::string Indexed(const std::string& prefix, int i, const std::string& suffix = "") {
     return prefix + NumberToText(i) + suffix;
 }
 
 // Width and height from the IHDR chunk; {0, 0} for anything that is not a PNG.
-std::pair<int, int> PngSize(const std::string& dataName)
-{
+std::pair<int, int> PngSize(const std::string& dataName) {
     std::ifstream in(HostPath(dataName), std::ios::binary);
     unsigned char header[24] = {};
     in.read(reinterpret_cast<char*>(header), sizeof header);
     const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (!in || !std::equal(signature, signature + 8, header) || std::string(header + 12, header + 16) != "IHDR")
+    if (!in || !std::equal(signature, signature + 8, header) ||
+        std::string(header + 12, header + 16) != "IHDR")
         return {0, 0};
     auto be32 = [&](int at) {
-        return int(uint32_t(header[at]) << 24 | uint32_t(header[at + 1]) << 16 | uint32_t(header[at + 2]) << 8 |
-                   uint32_t(header[at + 3]));
+        return int(uint32_t(header[at]) << 24 | uint32_t(header[at + 1]) << 16 |
+                   uint32_t(header[at + 2]) << 8 | uint32_t(header[at + 3]));
     };
     return {be32(16), be32(20)};
 }
 
-bool PowerOfTwo(int v)
-{
+bool PowerOfTwo(int v) {
     return v > 0 && (v & (v - 1)) == 0;
 }
 
 // A picture the texture registry can use: present, PNG, power-of-two sides.
-void ExpectTexture(const std::string& name, const std::string& where)
-{
+void ExpectTexture(const std::string& name, const std::string& where) {
     SCOPED_TRACE(where + ": " + name);
     ASSERT_TRUE(Exists(name)) << "missing file";
     auto [w, h] = PngSize(name);
     EXPECT_TRUE(PowerOfTwo(w) && PowerOfTwo(h)) << "size " << w << "x" << h;
     std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     EXPECT_EQ(lower, name) << "texture names are looked up lower-cased";
 }
 
-void ExpectFile(const std::string& name, const std::string& where)
-{
+void ExpectFile(const std::string& name, const std::string& where) {
     EXPECT_TRUE(Exists(name)) << where << ": missing file \"" << name << "\"";
 }
 
 using Colour = std::tuple<int, int, int>;
 
-std::set<Colour> SurfaceColours(const std::string& dataName, int* w, int* h)
-{
+std::set<Colour> SurfaceColours(const std::string& dataName, int* w, int* h) {
     std::set<Colour> colours;
     SDL_Surface* map = IMG_Load(HostPath(dataName).c_str());
     if (!map)
@@ -122,7 +113,7 @@ std::set<Colour> SurfaceColours(const std::string& dataName, int* w, int* h)
             if (SDL_BYTEORDER == SDL_BIG_ENDIAN && bpp > 1)
                 value = SDL_SwapBE32(value) >> (8 * (4 - bpp));
             if (haveLast && value == last)
-                continue; // maps are mostly runs of one colour
+                continue;  // maps are mostly runs of one colour
             last = value;
             haveLast = true;
             Uint8 r, g, b;
@@ -135,11 +126,11 @@ std::set<Colour> SurfaceColours(const std::string& dataName, int* w, int* h)
     return colours;
 }
 
-void ExpectEmitter(const std::string& prefix, const std::string& file)
-{
+void ExpectEmitter(const std::string& prefix, const std::string& file) {
     int prototypes = GetIniInt(prefix + "part", "prototypes", 0, file);
     EXPECT_GE(prototypes, 1) << prefix << "part throws no particles";
-    EXPECT_GT(GetIniDouble(prefix + "part", "life", 1, file), 0) << prefix << "part: particles would never start";
+    EXPECT_GT(GetIniDouble(prefix + "part", "life", 1, file), 0)
+        << prefix << "part: particles would never start";
     for (int j = 0; j < prototypes; ++j) {
         std::string section = Indexed(prefix + "prot", j);
         ExpectTexture(Str(section, "texture", file), file + " [" + section + "]");
@@ -149,8 +140,7 @@ void ExpectEmitter(const std::string& prefix, const std::string& file)
 }
 
 // A static object with a sheet: its frames must exist in the picture.
-void ExpectSheetObject(const std::string& section, const std::string& file)
-{
+void ExpectSheetObject(const std::string& section, const std::string& file) {
     std::string texture = Str(section, "texture", file);
     ExpectTexture(texture, file + " [" + section + "]");
     auto [w, h] = PngSize(texture);
@@ -164,10 +154,9 @@ void ExpectSheetObject(const std::string& section, const std::string& file)
     EXPECT_GT(GetIniDouble(section, "height", 1, file), 1) << section << ": no size given";
 }
 
-} // namespace
+}  // namespace
 
-TEST(DataFiles, ConfigGivesFourPlayersDistinctKeys)
-{
+TEST(DataFiles, ConfigGivesFourPlayersDistinctKeys) {
     ASSERT_TRUE(Exists(configFile));
     EXPECT_EQ(GetIniInt("system", "width", 0, configFile), 800);
     EXPECT_EQ(GetIniInt("system", "height", 0, configFile), 600);
@@ -182,12 +171,11 @@ TEST(DataFiles, ConfigGivesFourPlayersDistinctKeys)
             EXPECT_TRUE(used.insert(code).second) << section << " " << key << " reuses key " << code;
         }
     }
-    EXPECT_EQ(Int("controls0", "forward", configFile), 273); // SDLK_UP: player 1 drives with the arrows
-    EXPECT_EQ(Int("controls3", "forward", configFile), 264); // SDLK_KP8
+    EXPECT_EQ(Int("controls0", "forward", configFile), 273);  // SDLK_UP: player 1 drives with the arrows
+    EXPECT_EQ(Int("controls3", "forward", configFile), 264);  // SDLK_KP8
 }
 
-TEST(DataFiles, FontsAndStartupFilesExist)
-{
+TEST(DataFiles, FontsAndStartupFilesExist) {
     ExpectFile("fnt\\Lucida Console.ttf", "loading screen font");
     ExpectTexture("gfx\\loading_startup.png", "loading screen");
     ExpectTexture("gfx\\menu\\blend.png", "menu overlay");
@@ -197,17 +185,16 @@ TEST(DataFiles, FontsAndStartupFilesExist)
     unsigned char header[6] = {};
     ico.read(reinterpret_cast<char*>(header), sizeof header);
     ASSERT_TRUE(ico.good()) << "window icon missing";
-    EXPECT_EQ(header[0] | header[1] << 8, 0); // reserved
-    EXPECT_EQ(header[2] | header[3] << 8, 1); // type 1: icon
-    EXPECT_GE(header[4] | header[5] << 8, 1); // image count
+    EXPECT_EQ(header[0] | header[1] << 8, 0);  // reserved
+    EXPECT_EQ(header[2] | header[3] << 8, 1);  // type 1: icon
+    EXPECT_GE(header[4] | header[5] << 8, 1);  // image count
     SDL_Surface* icon = IMG_Load("mxengine.ico");
     ASSERT_NE(icon, nullptr) << IMG_GetError();
     EXPECT_EQ(icon->w, 32);
     SDL_FreeSurface(icon);
 }
 
-TEST(DataFiles, MenusNameExistingFilesAndConsistentIndices)
-{
+TEST(DataFiles, MenusNameExistingFilesAndConsistentIndices) {
     for (const std::string& file : menuFiles) {
         SCOPED_TRACE(file);
         ASSERT_TRUE(Exists(file));
@@ -268,8 +255,7 @@ TEST(DataFiles, MenusNameExistingFilesAndConsistentIndices)
     EXPECT_LE(rows + 3, pauseButtons + GetIniInt("main", "labels", 0, pause)) << "four standings rows needed";
 }
 
-TEST(DataFiles, CarsHaveSheetsTailsAndWheels)
-{
+TEST(DataFiles, CarsHaveSheetsTailsAndWheels) {
     int cars = GetIniInt("main", "cars", 0, carsFile);
     ASSERT_GE(cars, 4);
     std::set<std::tuple<double, double, double>> handling;
@@ -285,8 +271,8 @@ TEST(DataFiles, CarsHaveSheetsTailsAndWheels)
         ASSERT_GT(tw, 0);
         ASSERT_GT(th, 0);
         int frames = (w / tw) * (h / th);
-        for (const char* key : {"animStraightEnd", "animLeftEnd", "animLeftBackEnd", "animRightEnd",
-                                "animRightBackEnd"})
+        for (const char* key :
+             {"animStraightEnd", "animLeftEnd", "animLeftBackEnd", "animRightEnd", "animRightBackEnd"})
             EXPECT_LT(GetIniInt(car, key, 0, carsFile), frames) << key;
         EXPECT_LT(GetIniInt(car, "animLeftStart", 0, carsFile), GetIniInt(car, "animLeftEnd", 0, carsFile));
         EXPECT_LT(GetIniInt(car, "animRightStart", 0, carsFile), GetIniInt(car, "animRightEnd", 0, carsFile));
@@ -313,15 +299,15 @@ TEST(DataFiles, CarsHaveSheetsTailsAndWheels)
     ExpectEmitter("", carsFile);
 }
 
-TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree)
-{
+TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree) {
     ASSERT_TRUE(Exists(worldFile));
     ASSERT_EQ(SDL_Init(0), 0);
     int modifiers = GetIniInt("main", "modifiers", 0, worldFile);
     std::set<Colour> known;
     for (int i = 0; i < modifiers; ++i) {
         std::string section = Indexed("mod", i);
-        known.insert({GetIniInt(section, "r", 0, worldFile) & 255, GetIniInt(section, "g", 0, worldFile) & 255,
+        known.insert({GetIniInt(section, "r", 0, worldFile) & 255,
+                      GetIniInt(section, "g", 0, worldFile) & 255,
                       GetIniInt(section, "b", 0, worldFile) & 255});
         ExpectEmitter(section, worldFile);
     }
@@ -350,8 +336,7 @@ TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree)
     SDL_Quit();
 }
 
-TEST(DataFiles, WorldRaceRulesCanBeMet)
-{
+TEST(DataFiles, WorldRaceRulesCanBeMet) {
     EXPECT_GE(GetIniInt("main", "players", 0, worldFile), 4);
     EXPECT_GE(GetIniInt("main", "laps", 0, worldFile), 1);
     ExpectFile(Str("main", "music", worldFile), "world music");
@@ -380,8 +365,7 @@ TEST(DataFiles, WorldRaceRulesCanBeMet)
         EXPECT_GE(perIndex[k], 1) << "no checkpoint " << k << ": the lap could not be completed";
 }
 
-TEST(DataFiles, WorldObjectsNameExistingPictures)
-{
+TEST(DataFiles, WorldObjectsNameExistingPictures) {
     int statics = GetIniInt("main", "statics", 0, worldFile);
     int phys = GetIniInt("main", "physObjects", 0, worldFile);
     EXPECT_GE(statics, 10);
@@ -390,7 +374,8 @@ TEST(DataFiles, WorldObjectsNameExistingPictures)
     for (int i = 0; i < statics; ++i) {
         std::string section = Indexed("static", i);
         ExpectSheetObject(section, worldFile);
-        animated += GetIniInt(section, "animEnd", 0, worldFile) != GetIniInt(section, "animStart", 0, worldFile);
+        animated +=
+            GetIniInt(section, "animEnd", 0, worldFile) != GetIniInt(section, "animStart", 0, worldFile);
     }
     for (int i = 0; i < phys; ++i) {
         std::string section = Indexed("phys", i);
@@ -406,8 +391,7 @@ TEST(DataFiles, WorldObjectsNameExistingPictures)
     EXPECT_GE(fixed, 1);
 }
 
-TEST(DataFiles, CountdownAndInterfaceAreComplete)
-{
+TEST(DataFiles, CountdownAndInterfaceAreComplete) {
     ExpectFile(Str("main", "font", countdownFile), "countdown font");
     std::string sheet = Str("main", "texture", countdownFile);
     if (!sheet.empty()) {
