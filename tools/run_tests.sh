@@ -9,6 +9,11 @@ tools/setup.sh
 
 jobs=$(nproc)
 
+# Sources stay formatted by the repository's .clang-format.
+if git rev-parse --git-dir >/dev/null 2>&1; then
+    git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+fi
+
 run_suite() {
     local dir=$1
     shift
