@@ -1,6 +1,7 @@
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,69 @@ const char* const kTrack =
     "[checkpoint1]\nx=1800\ny=-2200\nwidth=600\nheight=600\nindex=1\n"
     "[checkpoint2]\nx=1800\ny=600\nwidth=600\nheight=600\nindex=2\n";
 
+void Hold(ASP_Player* car, SDLKey key, bool wanted, bool held) {
+    if (wanted != held) {
+        wanted ? car->OnKeyDown(key) : car->OnKeyUp(key);
+    }
+}
+
+// A driver who steers at the compass target, slows for sharp turns, and backs out for a second
+// whenever it has been stuck (against a wall, say) for one.
+class ScriptedDriver {
+public:
+    ScriptedDriver(ASP_Player* car, double speed) : car(car), speed(speed) {}
+
+    void Drive(double dt) {
+        const double v = Length(car->GetVelocity());
+        stuckFor = v < 20.0 ? stuckFor + dt : 0.0;
+        if (stuckFor > 1.0) {
+            reverseFor = 2.0;
+            stuckFor = 0.0;
+        }
+        reverseFor -= dt;
+        const double turn = TurnToTarget();
+        const bool reversing = reverseFor > 0.0;
+        // Backing out, the wheels point the other way to swing the nose round.
+        const double steer = reversing ? -turn : turn;
+        const double wanted = std::abs(turn) > 30.0 ? speed * 0.3 : speed;
+        Hold(car, SDLK_LEFT, steer > 4.0, car->IsLeftHeld());
+        Hold(car, SDLK_RIGHT, steer < -4.0, car->IsRightHeld());
+        Hold(car, SDLK_UP, !reversing && v < wanted, car->IsForwardHeld());
+        Hold(car, SDLK_DOWN, reversing || v > wanted + 100.0, car->IsBackwardHeld());
+    }
+
+private:
+    // The turn, counter-clockwise positive, that faces the car at its target.
+    double TurnToTarget() const {
+        const Point centre = car->GetRotationCenter();
+        const Point pivot(car->GetX() + car->GetWidth() * centre.x,
+                          car->GetY() + car->GetHeight() * centre.y);
+        Point facing(0.0, -1.0);
+        RotatePoint(facing, Point(0.0, 0.0), car->GetRotation());
+        return -AngleBetween(true, car->compassTarget - pivot, facing);
+    }
+
+    ASP_Player* car;
+    double speed;
+    double stuckFor = 0.0;
+    double reverseFor = 0.0;
+};
+
+// Drives the car until it finishes or the time runs out; answers the checkpoints in the order taken.
+std::vector<int> DriveRace(ASP_Game& game, ASP_Player* car, double speed, double seconds) {
+    game.Update(4.0);  // the whole countdown in one frame
+    ScriptedDriver driver(car, speed);
+    std::vector<int> taken{car->lastCheckpoint};
+    for (double t = 0.0; t < seconds && !car->finished; t += kDt) {
+        driver.Drive(kDt);
+        game.Update(kDt);
+        if (taken.back() != car->lastCheckpoint) {
+            taken.push_back(car->lastCheckpoint);
+        }
+    }
+    return taken;
+}
+
 // A race on kTrack with real cars: the shipped Vulcan, 80 x 160 pixels.
 class RaceTest : public GLTest {
 protected:
@@ -48,22 +112,6 @@ protected:
         e.type = e.key.type = SDL_KEYDOWN;
         e.key.keysym.sym = key;
         game->OnKeyDown(&e);
-    }
-    // One frame of a driver who steers at the compass target and keeps a moderate speed.
-    void DriveTowardsTarget(ASP_Player* car) {
-        const Point pivot = Point(car->GetX(), car->GetY()) + Point(40.0, 80.0);
-        Point facing(0.0, -1.0);
-        RotatePoint(facing, Point(0.0, 0.0), car->GetRotation());
-        // The turn, counter-clockwise positive, that faces the car at its target.
-        const double turn = -AngleBetween(true, car->compassTarget - pivot, facing);
-        const auto hold = [car](SDLKey key, bool wanted, bool held) {
-            if (wanted != held) {
-                wanted ? car->OnKeyDown(key) : car->OnKeyUp(key);
-            }
-        };
-        hold(SDLK_LEFT, turn > 4.0, car->IsLeftHeld());
-        hold(SDLK_RIGHT, turn < -4.0, car->IsRightHeld());
-        hold(SDLK_UP, Length(car->GetVelocity()) < 350.0, car->IsForwardHeld());
     }
     // Puts the car's pivot on the checkpoint's and runs the collision pass.
     void PassOver(ASP_Player* car, int checkpoint) {
@@ -102,15 +150,7 @@ TEST_F(RaceTest, CountdownShowsThreeTwoOneGoForFourSecondsWhileEscapeDoesNotPaus
 }
 
 TEST_F(RaceTest, ScriptedDriverTakesTheCheckpointsInOrderCompletesTheLapsAndWins) {
-    game->Update(4.0);  // the whole countdown in one frame
-    std::vector<int> taken{car->lastCheckpoint};
-    for (int frame = 0; frame < 60 * 240 && !car->finished; ++frame) {
-        DriveTowardsTarget(car);
-        game->Update(kDt);
-        if (taken.back() != car->lastCheckpoint) {
-            taken.push_back(car->lastCheckpoint);
-        }
-    }
+    const std::vector<int> taken = DriveRace(*game, car, 350.0, 240.0);
     ASSERT_TRUE(car->finished) << "stuck at checkpoint " << car->lastCheckpoint << ", lap " << car->lap;
     EXPECT_EQ(taken, (std::vector<int>{-1, 0, 1, 2, 0, 1, 2, 0}));
     EXPECT_EQ(game->GetState(), State::Finished);
@@ -188,4 +228,28 @@ TEST_F(RaceTest, EscapePausesAndTheQuitButtonOnlyAsksTheOwnerWhoDeletesTheRaceAf
     // What the owner does once the event has been handled.
     game.reset();
     EXPECT_EQ(currentGame, nullptr);
+}
+
+using ShippedTrack = GLTest;
+
+// The shipped circuit can be driven: three laps through every checkpoint in order.
+TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLap) {
+    ASP_Game game(app.get());
+    ASP_World* world = game.GetWorld();
+    world->Load("dat\\world0.dat");
+    ASSERT_TRUE(world->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini", "controls0"));
+    ASP_Player* car = world->GetPlayers().front();
+
+    const std::vector<int> taken = DriveRace(game, car, 450.0, 600.0);
+
+    ASSERT_TRUE(car->finished) << "stuck at checkpoint " << car->lastCheckpoint << ", lap " << car->lap;
+    std::vector<int> expected{-1};
+    for (int lap = 0; lap < world->GetLaps(); ++lap) {
+        for (int k = 0; k < world->GetRequiredCheckpoints(); ++k) {
+            expected.push_back(k);
+        }
+    }
+    expected.push_back(0);
+    EXPECT_EQ(taken, expected);
+    EXPECT_EQ(game.GetState(), ASP_Game::RaceState::Finished);
 }
