@@ -158,3 +158,12 @@ void RotatePoint(Point& p, Point pivot, double degrees) {
     const Point d = p - pivot;
     p = pivot + Point(d.x * std::cos(a) + d.y * std::sin(a), d.y * std::cos(a) - d.x * std::sin(a));
 }
+
+Quad BoxQuad(double x, double y, double w, double h) {
+    Quad q;
+    q.p[0] = Point(x, y + h);
+    q.p[1] = Point(x + w, y + h);
+    q.p[2] = Point(x + w, y);
+    q.p[3] = Point(x, y);
+    return q;
+}

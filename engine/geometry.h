@@ -30,6 +30,9 @@ struct Quad {
     Point p[4];
 };
 
+// The outline of an axis-aligned w x h box whose top-left corner is (x, y), corners in outline order.
+Quad BoxQuad(double x, double y, double w, double h);
+
 struct Rect {
     int x = 0;
     int y = 0;

@@ -62,12 +62,7 @@ void CImageSprite::Update(double dt) {
 
 Quad CImageSprite::GetCorners() const {
     const Rect r = GetGlobalRect();
-    Quad q;
-    q.p[0] = Point(r.x, r.y + r.h);
-    q.p[1] = Point(r.x + r.w, r.y + r.h);
-    q.p[2] = Point(r.x + r.w, r.y);
-    q.p[3] = Point(r.x, r.y);
-    return q;
+    return BoxQuad(r.x, r.y, r.w, r.h);
 }
 
 void CImageSprite::Render(void* target) {
@@ -80,12 +75,7 @@ void CImageSprite::Render(void* target) {
     const double gy = GetGlobalY();
     const double gw = GetGlobalScale() * GetWidth();
     const double gh = GetGlobalScale() * GetHeight();
-    Quad q;
-    q.p[0] = Point(gx, gy + gh);
-    q.p[1] = Point(gx + gw, gy + gh);
-    q.p[2] = Point(gx + gw, gy);
-    q.p[3] = Point(gx, gy);
-    EmitQuad(q, GetGlobalZ());
+    EmitQuad(BoxQuad(gx, gy, gw, gh), GetGlobalZ());
 }
 
 void CImageSprite::EmitQuad(const Quad& q, double depth) const {

@@ -43,16 +43,7 @@ void ASP_Button::Update(double dt) {
 }
 
 Quad ASP_Button::GetCorners() const {
-    const double gx = GetGlobalX();
-    const double gy = GetGlobalY();
-    const double gw = GetGlobalWidth();
-    const double gh = GetGlobalHeight();
-    Quad q;
-    q.p[0] = Point(gx, gy + gh);
-    q.p[1] = Point(gx + gw, gy + gh);
-    q.p[2] = Point(gx + gw, gy);
-    q.p[3] = Point(gx, gy);
-    return q;
+    return BoxQuad(GetGlobalX(), GetGlobalY(), GetGlobalWidth(), GetGlobalHeight());
 }
 
 void ASP_Button::OnMouseOver(SDL_Event* e) {

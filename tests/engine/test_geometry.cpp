@@ -4,19 +4,9 @@
 
 namespace {
 
-// The outline of an axis-aligned w x h box at (x, y), corners in outline order.
-Quad Box(double x, double y, double w, double h) {
-    Quad q;
-    q.p[0] = Point(x, y + h);
-    q.p[1] = Point(x + w, y + h);
-    q.p[2] = Point(x + w, y);
-    q.p[3] = Point(x, y);
-    return q;
-}
-
 // The same box turned about its centre.
 Quad TurnedBox(double x, double y, double w, double h, double degrees) {
-    Quad q = Box(x, y, w, h);
+    Quad q = BoxQuad(x, y, w, h);
     const Point c = QuadCenter(q);
     for (Point& p : q.p) {
         RotatePoint(p, c, degrees);
@@ -56,25 +46,25 @@ TEST(RotatePoint, TurnsCounterClockwiseOnScreenAboutThePivot) {
 TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
     Point contact(-1, -1);
     // A's corner 0 (0, 10) is outside B, B's corner 0 (5, 15) outside A, A's corner 1 (10, 10) inside.
-    ASSERT_TRUE(QuadsOverlap(Box(0, 0, 10, 10), Box(5, 5, 10, 10), &contact));
+    ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(5, 5, 10, 10), &contact));
     EXPECT_EQ(contact, Point(10, 10));
     // A small box inside a big one gives its corner 0 whether it is A or B.
-    ASSERT_TRUE(QuadsOverlap(Box(4, 4, 2, 2), Box(0, 0, 10, 10), &contact));
+    ASSERT_TRUE(QuadsOverlap(BoxQuad(4, 4, 2, 2), BoxQuad(0, 0, 10, 10), &contact));
     EXPECT_EQ(contact, Point(4, 6));
     contact = Point(-1, -1);
-    ASSERT_TRUE(QuadsOverlap(Box(0, 0, 10, 10), Box(4, 4, 2, 2), &contact));
+    ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(4, 4, 2, 2), &contact));
     EXPECT_EQ(contact, Point(4, 6));
 
     // Two bars crossing as a plus sign have no corner inside the other: the caller's value stays.
     contact = Point(-7, -7);
-    ASSERT_TRUE(QuadsOverlap(Box(0, 10, 30, 4), Box(13, 0, 4, 30), &contact));
+    ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 10, 30, 4), BoxQuad(13, 0, 4, 30), &contact));
     EXPECT_EQ(contact, Point(-7, -7));
 }
 
 TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAccept) {
     // A diamond off the corner of an upright square: the bounding circles overlap, but along the
     // diamond's own edge axis the two are apart.
-    const Quad square = Box(0, 0, 10, 10);
+    const Quad square = BoxQuad(0, 0, 10, 10);
     const Quad diamond = TurnedBox(9.2, 9.2, 10, 10, 45);
     ASSERT_LT(Length(QuadCenter(diamond) - QuadCenter(square)), 2 * Length(Point(5, 5)));
     EXPECT_FALSE(QuadsOverlap(square, diamond, nullptr));
@@ -90,17 +80,17 @@ TEST(QuadsOverlap, OutlinesWithoutAreaOverlapAndContainNothing) {
     const Quad none{};
     Point contact(3, 3);
     EXPECT_FALSE(QuadsOverlap(none, none, &contact));
-    EXPECT_FALSE(QuadsOverlap(none, Box(-5, -5, 10, 10), &contact));
-    EXPECT_FALSE(QuadsOverlap(Box(-5, -5, 10, 10), Box(0, 0, 10, 0), &contact));
+    EXPECT_FALSE(QuadsOverlap(none, BoxQuad(-5, -5, 10, 10), &contact));
+    EXPECT_FALSE(QuadsOverlap(BoxQuad(-5, -5, 10, 10), BoxQuad(0, 0, 10, 0), &contact));
     EXPECT_EQ(contact, Point(3, 3));
     EXPECT_FALSE(PointInQuad(Point(0, 0), none));
-    EXPECT_FALSE(PointInQuad(Point(0, 0), Box(0, 0, 10, 0)));
+    EXPECT_FALSE(PointInQuad(Point(0, 0), BoxQuad(0, 0, 10, 0)));
 }
 
 TEST(QuadsOverlap, BordersCountForOutlinesAndPointsAndTurnedEdgesBound) {
-    EXPECT_TRUE(QuadsOverlap(Box(0, 0, 10, 10), Box(10, 0, 10, 10), nullptr));
-    EXPECT_FALSE(QuadsOverlap(Box(0, 0, 10, 10), Box(10.5, 0, 10, 10), nullptr));
-    const Quad box = Box(10, 20, 30, 40);
+    EXPECT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(10, 0, 10, 10), nullptr));
+    EXPECT_FALSE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(10.5, 0, 10, 10), nullptr));
+    const Quad box = BoxQuad(10, 20, 30, 40);
     EXPECT_TRUE(PointInQuad(Point(10, 20), box));
     EXPECT_TRUE(PointInQuad(Point(40, 60), box));
     EXPECT_FALSE(PointInQuad(Point(9.99, 40), box));
