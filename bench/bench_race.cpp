@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/game_base.h"
-#include "game/game.h"
-#include "game/world.h"
+#include "game/race/game.h"
+#include "game/race/world.h"
 
 // One racing frame of the race: the world's update and its collision pass over every pair of
 // children, with four cars and a field of physics objects. Run from the data folder under a

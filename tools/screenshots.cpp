@@ -10,7 +10,7 @@
 
 #include "engine/ini.h"
 #include "engine/platform/gl_context.h"
-#include "game/asp_main.h"
+#include "game/app/asp_main.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "game/ground_sprite.h"
+#include "game/race/ground_sprite.h"
 
 #include <SDL/SDL_image.h>
 
 #include "engine/ini.h"
-#include "game/static_sprite.h"
+#include "game/race/static_sprite.h"
 
 bool operator==(SurfaceColor a, SurfaceColor b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;

@@ -1,4 +1,4 @@
-#include "game/car_preview.h"
+#include "game/menus/car_preview.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "game/button.h"
+#include "game/menus/button.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "game/static_sprite.h"
+#include "game/race/static_sprite.h"
 
 #include <climits>
 #include <cmath>

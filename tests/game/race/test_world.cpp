@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "engine/log.h"
-#include "game/game.h"
-#include "game/physics_sprite.h"
-#include "game/player.h"
-#include "game/world.h"
+#include "game/race/game.h"
+#include "game/race/physics_sprite.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"

@@ -1,4 +1,4 @@
-#include "game/player.h"
+#include "game/race/player.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "engine/ini.h"
 #include "engine/particle_engine.h"
 #include "engine/sprite_manager.h"
-#include "game/world.h"
+#include "game/race/world.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include "engine/label_sprite.h"
 #include "engine/platform/gl_context.h"
 #include "engine/texture_manager.h"
-#include "game/button.h"
-#include "game/car_preview.h"
-#include "game/game.h"
-#include "game/loading_screen.h"
-#include "game/menu.h"
+#include "game/app/loading_screen.h"
+#include "game/menus/button.h"
+#include "game/menus/car_preview.h"
+#include "game/menus/menu.h"
+#include "game/race/game.h"
 
 // The game program: a loading screen while a loader thread builds the next screen, then the main
 // menu, the options, the choice of players and cars, and the race. Frames and input go to whatever

@@ -8,8 +8,8 @@
 
 #include "engine/log.h"
 #include "engine/particle_engine.h"
-#include "game/player.h"
-#include "game/world.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,15 +1,15 @@
-#include "game/game.h"
+#include "game/race/game.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/ini.h"
-#include "game/button.h"
-#include "game/label_keys.h"
-#include "game/menu.h"
-#include "game/player.h"
-#include "game/static_sprite.h"
-#include "game/world.h"
+#include "game/menus/button.h"
+#include "game/menus/label_keys.h"
+#include "game/menus/menu.h"
+#include "game/race/player.h"
+#include "game/race/static_sprite.h"
+#include "game/race/world.h"
 
 ASP_Game* currentGame = nullptr;
 

@@ -1,11 +1,11 @@
-#include "game/physics_sprite.h"
+#include "game/race/physics_sprite.h"
 
 #include <cmath>
 
 #include "engine/angle.h"
 #include "engine/ini.h"
-#include "game/static_sprite.h"
-#include "game/world.h"
+#include "game/race/static_sprite.h"
+#include "game/race/world.h"
 
 ASP_PhysicsSprite::ASP_PhysicsSprite(CSprite* parent) : CPhysicsSprite(parent) {}
 

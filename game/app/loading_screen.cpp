@@ -1,4 +1,4 @@
-#include "game/loading_screen.h"
+#include "game/app/loading_screen.h"
 
 #include <SDL/SDL_ttf.h>
 

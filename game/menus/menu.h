@@ -9,8 +9,8 @@
 #include "engine/game_base.h"
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
-#include "game/button.h"
-#include "game/menu_element.h"
+#include "game/menus/button.h"
+#include "game/menus/menu_element.h"
 
 // A mouse-driven menu: a background image, buttons and labels read from a menu file. The topmost
 // element under the pointer is hovered; a mouse button pressed and released on it clicks it.

@@ -1,3 +1,3 @@
-#include "game/menu_element.h"
+#include "game/menus/menu_element.h"
 
 ASP_MenuElement::ASP_MenuElement(CSprite* parent) : CSprite(parent) {}

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "engine/angle.h"
-#include "game/ground_sprite.h"
-#include "game/physics_sprite.h"
-#include "game/static_sprite.h"
+#include "game/race/ground_sprite.h"
+#include "game/race/physics_sprite.h"
+#include "game/race/static_sprite.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,8 +1,8 @@
-#include "game/checkpoint_sprite.h"
+#include "game/race/checkpoint_sprite.h"
 
 #include "engine/ini.h"
-#include "game/player.h"
-#include "game/world.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 
 ASP_CheckpointSprite::ASP_CheckpointSprite(CSprite* parent) : ASP_StaticSprite(parent) {}
 

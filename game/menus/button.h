@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "engine/geometry.h"
-#include "game/menu_element.h"
+#include "game/menus/menu_element.h"
 
 class ASP_Button;
 

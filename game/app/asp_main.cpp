@@ -1,4 +1,4 @@
-#include "game/asp_main.h"
+#include "game/app/asp_main.h"
 
 #include <GL/gl.h>
 
@@ -7,8 +7,8 @@
 #include <ctime>
 
 #include "engine/ini.h"
-#include "game/label_keys.h"
-#include "game/world.h"
+#include "game/menus/label_keys.h"
+#include "game/race/world.h"
 
 ASP_Main* ASP_Main::instance = nullptr;
 

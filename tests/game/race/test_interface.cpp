@@ -7,8 +7,8 @@
 
 #include "engine/label_sprite.h"
 #include "engine/sprite_manager.h"
-#include "game/interface.h"
-#include "game/player.h"
+#include "game/race/interface.h"
+#include "game/race/player.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 

@@ -10,9 +10,9 @@
 
 #include "engine/ini.h"
 #include "engine/platform/gl_context.h"
-#include "game/asp_main.h"
-#include "game/player.h"
-#include "game/world.h"
+#include "game/app/asp_main.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 

@@ -2,7 +2,7 @@
 
 #include "engine/log.h"
 #include "engine/platform/gl_context.h"
-#include "game/asp_main.h"
+#include "game/app/asp_main.h"
 
 int main() {
     // Before anything opens the display: the loader thread shares it.

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/geometry.h"
-#include "game/static_sprite.h"
+#include "game/race/static_sprite.h"
 
 class ASP_Player;
 class ASP_World;

@@ -1,4 +1,4 @@
-#include "game/world.h"
+#include "game/race/world.h"
 
 #include <GL/gl.h>
 
@@ -9,13 +9,13 @@
 #include "engine/geometry.h"
 #include "engine/ini.h"
 #include "engine/particle_sprite.h"
-#include "game/checkpoint_sprite.h"
-#include "game/game.h"
-#include "game/ground_sprite.h"
-#include "game/interface.h"
-#include "game/physics_sprite.h"
-#include "game/player.h"
-#include "game/static_sprite.h"
+#include "game/race/checkpoint_sprite.h"
+#include "game/race/game.h"
+#include "game/race/ground_sprite.h"
+#include "game/race/interface.h"
+#include "game/race/physics_sprite.h"
+#include "game/race/player.h"
+#include "game/race/static_sprite.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "engine/angle.h"
-#include "game/checkpoint_sprite.h"
-#include "game/game.h"
-#include "game/menu.h"
-#include "game/player.h"
-#include "game/world.h"
+#include "game/menus/menu.h"
+#include "game/race/checkpoint_sprite.h"
+#include "game/race/game.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 

@@ -6,7 +6,7 @@
 #include "engine/geometry.h"
 #include "engine/image_sprite_ex.h"
 #include "engine/label_sprite.h"
-#include "game/menu.h"
+#include "game/menus/menu.h"
 
 // The car choice on the cars menu: a prompt naming the player who chooses, the car's values and a
 // picture of the car with its trailing part. The labels and sprites belong to the menu.

@@ -10,8 +10,8 @@
 #include "engine/label_sprite.h"
 #include "engine/log.h"
 #include "engine/texture_manager.h"
-#include "game/button.h"
-#include "game/menu.h"
+#include "game/menus/button.h"
+#include "game/menus/menu.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 

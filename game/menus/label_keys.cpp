@@ -1,4 +1,4 @@
-#include "game/label_keys.h"
+#include "game/menus/label_keys.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "game/interface.h"
+#include "game/race/interface.h"
 
 #include <GL/gl.h>
 
@@ -8,10 +8,10 @@
 
 #include "engine/angle.h"
 #include "engine/ini.h"
-#include "game/game.h"
-#include "game/label_keys.h"
-#include "game/player.h"
-#include "game/world.h"
+#include "game/menus/label_keys.h"
+#include "game/race/game.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 
 namespace {
 

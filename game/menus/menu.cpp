@@ -1,4 +1,4 @@
-#include "game/menu.h"
+#include "game/menus/menu.h"
 
 #include <algorithm>
 #include <typeinfo>
@@ -9,7 +9,7 @@
 #include "engine/ini.h"
 #include "engine/label_sprite.h"
 #include "engine/log.h"
-#include "game/label_keys.h"
+#include "game/menus/label_keys.h"
 
 namespace {
 
