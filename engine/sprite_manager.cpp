@@ -164,6 +164,29 @@ void CSpriteManager::RemoveSprite(int index) {
     }
 }
 
+std::unique_ptr<CSprite> CSpriteManager::TakeSprite(int index) {
+    if (GetSprite(index) == nullptr || passDepth > 0) {
+        return nullptr;
+    }
+    std::unique_ptr<CSprite> taken = std::move(sprites[static_cast<size_t>(index)]);
+    AdoptOrphansOf(taken.get());
+    RebuildDrawList();
+    return taken;
+}
+
+bool CSpriteManager::PutSprite(int index, std::unique_ptr<CSprite> s) {
+    if (index < 0 || passDepth > 0 || GetSprite(index) != nullptr || !CanAdopt(s.get()) || IsChild(s.get())) {
+        return false;
+    }
+    if (index >= GetSpriteCount()) {
+        sprites.resize(static_cast<size_t>(index) + 1);
+    }
+    s->SetParent(this);
+    sprites[static_cast<size_t>(index)] = std::move(s);
+    RebuildDrawList();
+    return true;
+}
+
 int CSpriteManager::GetSpriteCount() const {
     return static_cast<int>(sprites.size());
 }

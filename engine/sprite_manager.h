@@ -35,6 +35,13 @@ public:
     void RemoveAll();
     // Deletes the child at index and leaves its entry empty for the next AddSprite.
     void RemoveSprite(int index);
+    // Takes the child at index out without deleting it or unloading its texture, leaving its entry
+    // empty, so that PutSprite can bring it back to the same place. Null for an empty entry or
+    // while a pass runs.
+    std::unique_ptr<CSprite> TakeSprite(int index);
+    // Puts s into the entry at index, which must be empty (the list grows to reach it). False,
+    // with s deleted, if the entry is taken, s cannot be a child, or a pass runs.
+    bool PutSprite(int index, std::unique_ptr<CSprite> s);
 
     // Number of entries, empty ones included; GetSprite gives null for an empty or unknown index.
     int GetSpriteCount() const;

@@ -1,5 +1,6 @@
 #include "worldedit/asp_we_main.h"
 
+#include <GL/gl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "engine/ini.h"
 #include "engine/rotateable.h"
+#include "worldedit/canvas_overlay.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_physics_sprite.h"
@@ -35,9 +37,46 @@ const char kMain[] = "main";
 const char kLaps[] = "laps";
 const char kRequiredCheckpoints[] = "requiredCheckpoints";
 
-const double kTurnStep = 5.0;  // degrees per wheel notch
+const double kTurnStep = 5.0;       // degrees per wheel notch
+const double kSnapTurnStep = 15.0;  // degrees per notch with Shift
 const double kZoomBase = 1.5;
 const Uint8 kMiddleButtonMask = SDL_BUTTON(SDL_BUTTON_MIDDLE);
+
+// A new track takes its surfaces, their particles, its laps and its music from the shipped one.
+const char kTemplateWorld[] = "dat\\world0.dat";
+const char kStartCarTexture[] = "gfx\\cars\\cadillac.png";
+const char kCheckpointTexture[] = "gfx\\objects\\checkpoint.png";
+// The start grid of a new track: two rows of two cars (113 x 200) below a finish line.
+const double kGridColumnGap = 170.0;
+const double kGridRowGap = 260.0;
+const double kFinishWidth = 600.0;
+const double kFinishHeight = 60.0;
+// Without a ground tile the grid divides the shipped tiles' size.
+const double kDefaultTileSize = 1024.0;
+
+const char kOverlayFont[] = "fnt\\dejavusansmono.ttf";
+const int kOverlayFontSize = 14;
+const double kArrowLength = 60.0;
+
+const std::vector<std::string> kHelpLines = {
+    "Keys of the world editor",
+    "",
+    "Left click     pick up an object / put it down",
+    "Right click    delete the picked-up object",
+    "Wheel          turn the picked-up object by 5 degrees",
+    "Shift+Wheel    turn it to the next 15 degree step",
+    "Ctrl+Wheel     zoom about the pointer",
+    "Middle drag    move the view",
+    "A              add an object (answer on the console)",
+    "E              edit the picked-up object, or the track's laps",
+    "S              save (answer on the console)",
+    "G              snap to the grid on/off",
+    "Shift+G        grid size: 1, 1/2 ... 1/16 of a ground tile",
+    "Ctrl+Z Ctrl+Y  undo, redo",
+    "Ctrl+Q         close (asks to save unsaved changes)",
+    "Escape         cancel the console question / close this help",
+    "F1             show or hide this help",
+};
 
 const std::vector<std::string> kKindWords = {"ground", "start", "checkpoint", "static", "physobj"};
 
@@ -52,6 +91,29 @@ bool IsKindWord(const std::string& typed) {
 
 CSprite* AsSprite(ASP_WE_Object* object) {
     return dynamic_cast<CSprite*>(object);
+}
+
+// The word that AddObject takes for the object's kind; subclasses are tested first.
+std::string KindWord(ASP_WE_Object* object) {
+    if (dynamic_cast<ASP_WE_PhysicsSprite*>(object) != nullptr) {
+        return "physobj";
+    }
+    if (dynamic_cast<ASP_WE_CheckpointSprite*>(object) != nullptr) {
+        return "checkpoint";
+    }
+    if (dynamic_cast<ASP_WE_GroundSprite*>(object) != nullptr) {
+        return "ground";
+    }
+    return dynamic_cast<ASP_WE_StartSprite*>(object) != nullptr ? "start" : "static";
+}
+
+double Snapped(double v, double step) {
+    return std::round(v / step) * step;
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -70,6 +132,8 @@ void ASP_WE_Main::OnInit() {
     world = std::make_unique<CSpriteManager>(nullptr);
     world->sortByZ = true;
     textures = world->textureManager;
+    pointer = Point(width / 2.0, height / 2.0);
+    console.whileWaiting = [this] { return WaitInWindow(); };
     zoomLevel = 0;
     leftCtrl = false;
     rightCtrl = false;
@@ -85,14 +149,115 @@ void ASP_WE_Main::OnInit() {
 }
 
 bool ASP_WE_Main::AskWorldPath() {
-    do {
-        std::string typed;
-        if (!console.Ask("Enter World File Path: ", typed)) {
+    std::string typed;
+    bool answered = false;
+    for (;;) {
+        if (!answered && !console.Ask("Enter World File Path: ", typed)) {
             return false;
         }
+        answered = false;
         worldPath = MakeAbsolutePath(typed);
-    } while (!FileExists(worldPath));
-    return true;
+        if (FileExists(worldPath)) {
+            return true;
+        }
+        if (typed.empty()) {
+            continue;
+        }
+        console.Say("File not found: " + typed);
+        std::string answer;
+        if (!console.Ask("Create it as a new track? (y/n) ", answer)) {
+            return false;
+        }
+        if (SameWord(answer, "y")) {
+            if (CreateWorld(typed)) {
+                return true;
+            }
+        } else if (!SameWord(answer, "n") && !answer.empty()) {
+            // A script written for the plain question sends the next file name here.
+            typed = answer;
+            answered = true;
+        }
+    }
+}
+
+bool ASP_WE_Main::CreateWorld(const std::string& typed) {
+    int across = 0;
+    int down = 0;
+    std::string texture;
+    std::string surface;
+    if (!AskCount("Width in tiles: ", across) || !AskCount("Height in tiles: ", down) ||
+        !AskFile("Ground texture: ", texture) || !AskFile("Surface Map: ", surface)) {
+        return false;
+    }
+    const CTexture* picture = TextureFor(textures, texture);
+    if (picture == nullptr || picture->PixelWidth() <= 0 || picture->PixelHeight() <= 0) {
+        console.Say("Invalid texture file selected.");
+        return false;
+    }
+    PlaceNewTrack(across, down, texture, surface);
+    // Saving keeps the sections of the file it replaces that are not objects: here the template's.
+    worldPath = MakeAbsolutePath(kTemplateWorld);
+    laps = GetIniInt(kMain, kLaps, 1, worldPath);
+    requiredCheckpoints = 1;
+    const bool written = WriteWorld(typed);
+    // Loaded again from the file, so that the editor shows what the game will read.
+    world->RemoveAll();
+    worldPath = MakeAbsolutePath(typed);
+    console.Say(written ? "Created the new track " + typed + "." : "Cannot create " + typed + ".");
+    return written;
+}
+
+bool ASP_WE_Main::AskCount(const std::string& prompt, int& count) {
+    std::string typed;
+    while (console.Ask(prompt, typed)) {
+        if (ParseInt(typed, count) && count >= 1 && count <= kMaxNewTrackTiles) {
+            return true;
+        }
+        console.Say("Incorrect value: a whole number from 1 to " + NumberToText(kMaxNewTrackTiles) + ".");
+    }
+    return false;
+}
+
+bool ASP_WE_Main::AskFile(const std::string& prompt, std::string& name) {
+    while (console.Ask(prompt, name)) {
+        if (NamesReadableFile(name)) {
+            return true;
+        }
+        console.Say("File not found: " + name);
+    }
+    return false;
+}
+
+void ASP_WE_Main::PlaceNewTrack(int across, int down, const std::string& texture,
+                                const std::string& surface) {
+    const CTexture* picture = TextureFor(textures, texture);
+    const double tileW = picture->PixelWidth();
+    const double tileH = picture->PixelHeight();
+    for (int row = 0; row < down; ++row) {
+        for (int column = 0; column < across; ++column) {
+            auto tile = std::make_unique<ASP_WE_GroundSprite>(world.get(), textures);
+            tile->SetProperty("texture", texture, console.out);
+            tile->SetProperty("surface", surface, console.out);
+            tile->SetX(column * tileW);
+            tile->SetY(row * tileH);
+            world->AddSprite(tile.release());
+        }
+    }
+    const Point middle(across * tileW / 2.0, down * tileH / 2.0);
+    for (int i = 0; i < 4; ++i) {
+        auto start = std::make_unique<ASP_WE_StartSprite>(world.get(), textures);
+        start->SetX(middle.x - kGridColumnGap + (i % 2) * kGridColumnGap);
+        start->SetY(middle.y + kFinishHeight + (i / 2) * kGridRowGap);
+        world->AddSprite(start.release());
+    }
+    auto finish = std::make_unique<ASP_WE_CheckpointSprite>(world.get(), textures);
+    finish->SetTextureFile(kCheckpointTexture);
+    finish->SetWidth(kFinishWidth);
+    finish->SetHeight(kFinishHeight);
+    finish->SetX(middle.x - kFinishWidth / 2.0);
+    finish->SetY(middle.y - kFinishHeight);
+    finish->isFinish = true;
+    world->AddSprite(finish.release());
 }
 
 void ASP_WE_Main::FailStart(const std::string& message) {
@@ -109,10 +274,131 @@ void ASP_WE_Main::OnCleanup() {
 
 void ASP_WE_Main::OnRender(SDL_Surface* screen) {
     world->Draw(screen);
+    RenderOverlay();
 }
 
 void ASP_WE_Main::OnUpdate(double dt) {
+    if (quit && Unsaved()) {
+        AskBeforeClosing();
+    }
     world->Update(dt);
+}
+
+void ASP_WE_Main::AskBeforeClosing() {
+    BringToFront(consoleWindow);
+    quit = false;
+    console.Say("The track has unsaved changes.");
+    std::string answer;
+    if (!console.Ask("Save them before closing? (y = save, n = close without saving, Escape = keep editing) ",
+                     answer)) {
+        // Nobody can answer a console whose input has ended: the editor closes as asked.
+        quit = console.Ended();
+    } else if (SameWord(answer, "y")) {
+        quit = SaveAs();
+    } else {
+        quit = SameWord(answer, "n");
+    }
+    BringToFront(sdlWindow);
+}
+
+bool ASP_WE_Main::WaitInWindow() {
+    bool answerWanted = true;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_ESCAPE) {
+            answerWanted = false;
+        } else if (e.type == SDL_QUIT) {
+            quit = true;
+            answerWanted = false;
+        } else if (e.type == SDL_KEYUP || e.type == SDL_VIDEORESIZE) {
+            DispatchEvent(&e);
+        }
+    }
+    if (answerWanted && screen != nullptr) {
+        waitingForConsole = true;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        OnRender(screen);
+        SDL_GL_SwapBuffers();
+        waitingForConsole = false;
+    }
+    return answerWanted;
+}
+
+void ASP_WE_Main::RenderOverlay() {
+    using namespace we_canvas;
+    CFont* font = GetFontFactory()->GetFont(kOverlayFont, kOverlayFontSize);
+    if (snapToGrid) {
+        Grid(world->LocalToGlobal(Point(0.0, 0.0)), world->GetScale(), GridSpacing(), width, height,
+             kGridLine);
+    }
+    RenderCheckpoints(font);
+    RenderStarts(font);
+    if (CSprite* picked = AsSprite(selected)) {
+        Outline(picked->GetCorners(), kHighlight, 3.0f);
+    }
+    Label(font, StatusText(), 8.0, height - 2.0 * kOverlayFontSize, false);
+    if (showHelp) {
+        TextBlock(font, kHelpLines, 40.0, 40.0);
+    }
+}
+
+void ASP_WE_Main::RenderCheckpoints(CFont* font) {
+    using namespace we_canvas;
+    std::vector<ASP_WE_CheckpointSprite*> checkpoints;
+    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+        if (auto* checkpoint = dynamic_cast<ASP_WE_CheckpointSprite*>(world->GetSprite(i))) {
+            checkpoints.push_back(checkpoint);
+        }
+    }
+    std::stable_sort(checkpoints.begin(), checkpoints.end(),
+                     [](const auto* a, const auto* b) { return a->index < b->index; });
+    for (ASP_WE_CheckpointSprite* checkpoint : checkpoints) {
+        // A lap runs through the indices in order: the arrow points at the next one, the last at the first.
+        const auto next = std::find_if(checkpoints.begin(), checkpoints.end(),
+                                       [&](const auto* other) { return other->index > checkpoint->index; });
+        const ASP_WE_CheckpointSprite* target = next != checkpoints.end() ? *next : checkpoints.front();
+        const Quad corners = checkpoint->GetCorners();
+        const Point toward =
+            target->index != checkpoint->index ? QuadCenter(target->GetCorners()) : QuadCenter(corners);
+        const CheckpointMark mark = MarkCheckpoint(corners, toward, kArrowLength);
+        const Colour colour = checkpoint->isFinish ? kFinishLine : kCheckpointLine;
+        Line(mark.from, mark.to, colour, 4.0f);
+        Arrow(mark.centre, mark.arrowHead, colour, 3.0f);
+        const Point label = mark.centre - (mark.arrowHead - mark.centre) * 0.4;
+        Label(font, NumberToText(checkpoint->index) + (checkpoint->isFinish ? " finish" : ""), label.x,
+              label.y, true);
+    }
+}
+
+void ASP_WE_Main::RenderStarts(CFont* font) {
+    int number = 0;
+    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+        if (auto* start = dynamic_cast<ASP_WE_StartSprite*>(world->GetSprite(i))) {
+            const Quad corners = start->GetCorners();
+            we_canvas::Outline(corners, we_canvas::kStartOutline, 2.0f);
+            const Point centre = QuadCenter(corners);
+            we_canvas::Label(font, "Start " + NumberToText(++number), centre.x, centre.y, true);
+        }
+    }
+}
+
+std::string ASP_WE_Main::StatusText() const {
+    if (waitingForConsole) {
+        return "Answer the question on the console (Escape here cancels it)";
+    }
+    const Point at = world->GlobalToLocal(pointer);
+    std::string text = FileNameOf(worldPath) + (Unsaved() ? " (unsaved)" : "") + "  |  zoom " +
+                       NumberToText(std::round(world->GetScale() * 100.0) / 100.0) + "  |  pointer " +
+                       NumberToText(std::round(at.x)) + ", " + NumberToText(std::round(at.y)) + "  |  grid ";
+    text += snapToGrid ? "1/" + NumberToText(gridDivisions) + " tile" : "off";
+    if (const CSprite* picked = AsSprite(selected)) {
+        const auto* turnable = dynamic_cast<const CRotateable*>(selected);
+        text += "  |  " + KindWord(selected) + " at " + NumberToText(picked->GetX()) + ", " +
+                NumberToText(picked->GetY()) +
+                (turnable != nullptr ? ", angle " + NumberToText(turnable->GetRotation()) : "");
+    }
+    return text + "  |  F1 keys";
 }
 
 int ASP_WE_Main::ReadCount(const std::string& countKey) {
@@ -149,16 +435,26 @@ void ASP_WE_Main::LoadWorld() {
 }
 
 bool ASP_WE_Main::SaveWorld() {
+    SettleMove();
     BringToFront(consoleWindow);
     std::string answer;
-    std::string file;
-    bool saved = false;
-    if (console.Ask("Save? (y/n) ", answer) && SameWord(answer, "y") && console.Ask("File name: ", file)) {
-        console.Say("Saving...");
-        saved = WriteWorld(file);
-        console.Say(saved ? "Saving done." : "Saving failed: " + file + " was left as it was.");
-    }
+    const bool saved = console.Ask("Save? (y/n) ", answer) && SameWord(answer, "y") && SaveAs();
     BringToFront(sdlWindow);
+    return saved;
+}
+
+bool ASP_WE_Main::SaveAs() {
+    std::string file;
+    if (!console.Ask("File name: ", file)) {
+        return false;
+    }
+    console.Say("Saving...");
+    const bool saved = WriteWorld(file);
+    console.Say(saved ? "Saving done." : "Saving failed: " + file + " was left as it was.");
+    if (saved) {
+        history.MarkSaved();
+        worldPropertiesEdited = false;
+    }
     return saved;
 }
 
@@ -250,10 +546,11 @@ void ASP_WE_Main::AddObject() {
         std::unique_ptr<CImageSprite> sprite = CreateObject(kind);
         auto* object = dynamic_cast<ASP_WE_Object*>(sprite.get());
         if (AskPictures(kind, *object)) {
-            PlaceInView(*sprite);
+            PlaceUnderPointer(*sprite);
             if (sprite->GetWidth() > 0.0 && sprite->GetHeight() > 0.0) {
-                world->AddSprite(sprite.release());
-                selected = object;
+                SettleMove();
+                history.Push(std::make_unique<ASP_WE_Presence>(world->AddSprite(sprite.release()), nullptr));
+                PickUp(object);
             } else {
                 console.Say("Invalid texture file selected.");
             }
@@ -311,15 +608,95 @@ bool ASP_WE_Main::AskPicture(ASP_WE_Object& object, const std::string& prompt, c
         if (!console.Ask(prompt, name)) {
             return false;
         }
+        if (!NamesReadableFile(name)) {
+            console.Say("File not found: " + name);
+        }
     } while (object.SetProperty(property, name, console.out) != 0);
     return true;
 }
 
-void ASP_WE_Main::PlaceInView(CImageSprite& sprite) {
-    const Point corner =
-        world->GlobalToLocal(Point((width - sprite.GetWidth()) / 2.0, (height - sprite.GetHeight()) / 2.0));
+void ASP_WE_Main::PlaceUnderPointer(CImageSprite& sprite) {
+    Point corner = world->GlobalToLocal(pointer) - Point(sprite.GetWidth(), sprite.GetHeight()) / 2.0;
+    if (snapToGrid) {
+        corner = Point(Snapped(corner.x, GridSpacing()), Snapped(corner.y, GridSpacing()));
+    }
     sprite.SetX(corner.x);
     sprite.SetY(corner.y);
+}
+
+void ASP_WE_Main::PickUp(ASP_WE_Object* object) {
+    selected = object;
+    CSprite* sprite = AsSprite(object);
+    if (sprite == nullptr) {
+        return;
+    }
+    pickedUpAt = Point(sprite->GetX(), sprite->GetY());
+    auto* turnable = dynamic_cast<CRotateable*>(object);
+    pickedUpAngle = turnable != nullptr ? turnable->GetRotation() : 0.0;
+    grabOffset = pickedUpAt - world->GlobalToLocal(pointer);
+    pickedUpState = history.Remember(*object);
+}
+
+void ASP_WE_Main::SettleMove() {
+    CSprite* sprite = AsSprite(selected);
+    if (sprite == nullptr) {
+        return;
+    }
+    auto* turnable = dynamic_cast<CRotateable*>(selected);
+    const bool moved = Point(sprite->GetX(), sprite->GetY()) != pickedUpAt ||
+                       (turnable != nullptr && turnable->GetRotation() != pickedUpAngle);
+    if (moved) {
+        history.Push(std::make_unique<ASP_WE_Change>(IndexOf(selected), pickedUpState,
+                                                     history.Remember(*selected), history.Store()));
+        PickUp(selected);
+    }
+}
+
+void ASP_WE_Main::FollowPointer() {
+    CSprite* sprite = AsSprite(selected);
+    if (sprite == nullptr || dynamic_cast<ASP_WE_GroundSprite*>(sprite) != nullptr) {
+        return;
+    }
+    Point corner = world->GlobalToLocal(pointer) + grabOffset;
+    if (snapToGrid) {
+        corner = Point(Snapped(corner.x, GridSpacing()), Snapped(corner.y, GridSpacing()));
+    }
+    sprite->SetX(corner.x);
+    sprite->SetY(corner.y);
+}
+
+int ASP_WE_Main::IndexOf(ASP_WE_Object* object) const {
+    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+        if (world->GetSprite(i) == AsSprite(object)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+double ASP_WE_Main::GridSpacing() const {
+    double tile = kDefaultTileSize;
+    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+        if (auto* ground = dynamic_cast<ASP_WE_GroundSprite*>(world->GetSprite(i));
+            ground && ground->GetWidth() > 0.0) {
+            tile = ground->GetWidth();
+            break;
+        }
+    }
+    return tile / gridDivisions;
+}
+
+bool ASP_WE_Main::Undo() {
+    SettleMove();
+    // The object may leave the world with the edit.
+    selected = nullptr;
+    return history.Undo(*world);
+}
+
+bool ASP_WE_Main::Redo() {
+    SettleMove();
+    selected = nullptr;
+    return history.Redo(*world);
 }
 
 void ASP_WE_Main::EditSelected() {
@@ -330,9 +707,19 @@ void ASP_WE_Main::EditSelected() {
     selected->Print(console.out);
     console.Say("Enter \"done\" to finish editing the object.");
     console.Say("");
-    console.EditProperties([this](const std::string& name, const std::string& value) {
-        return selected->SetProperty(name, value, console.out);
+    SettleMove();
+    const std::string before = history.Remember(*selected);
+    bool changed = false;
+    console.EditProperties([this, &changed](const std::string& name, const std::string& value) {
+        const int result = selected->SetProperty(name, value, console.out);
+        changed = changed || result == 0;
+        return result;
     });
+    if (changed) {
+        history.Push(std::make_unique<ASP_WE_Change>(IndexOf(selected), before, history.Remember(*selected),
+                                                     history.Store()));
+        PickUp(selected);
+    }
 }
 
 void ASP_WE_Main::EditWorld() {
@@ -342,8 +729,11 @@ void ASP_WE_Main::EditWorld() {
     console.Say("requiredCheckpoints: " + NumberToText(requiredCheckpoints));
     console.Say("Enter \"done\" to finish editing the object.");
     console.Say("");
-    console.EditProperties(
-        [this](const std::string& name, const std::string& value) { return SetWorldProperty(name, value); });
+    console.EditProperties([this](const std::string& name, const std::string& value) {
+        const int result = SetWorldProperty(name, value);
+        worldPropertiesEdited = worldPropertiesEdited || result == 0;
+        return result;
+    });
     BringToFront(sdlWindow);
 }
 
@@ -394,6 +784,32 @@ void ASP_WE_Main::OnKeyDown(SDL_Event* e) {
         case SDLK_s:
             SaveWorld();
             break;
+        case SDLK_g:
+            if ((e->key.keysym.mod & KMOD_SHIFT) != 0) {
+                gridDivisions = gridDivisions * 2 > kMaxGridDivisions ? 1 : gridDivisions * 2;
+            } else {
+                snapToGrid = !snapToGrid;
+            }
+            break;
+        case SDLK_z:
+            if (CtrlHeld()) {
+                Undo();
+            }
+            break;
+        case SDLK_y:
+            if (CtrlHeld()) {
+                Redo();
+            }
+            break;
+        case SDLK_q:
+            quit = quit || CtrlHeld();
+            break;
+        case SDLK_F1:
+            showHelp = !showHelp;
+            break;
+        case SDLK_ESCAPE:
+            showHelp = false;
+            break;
         case SDLK_LCTRL:
             leftCtrl = true;
             break;
@@ -414,25 +830,28 @@ void ASP_WE_Main::OnKeyUp(SDL_Event* e) {
 }
 
 void ASP_WE_Main::OnMouseMove(SDL_Event* e) {
+    pointer = Point(e->motion.x, e->motion.y);
     if ((e->motion.state & kMiddleButtonMask) != 0) {
         world->SetX(world->GetX() + e->motion.xrel);
         world->SetY(world->GetY() + e->motion.yrel);
         return;
     }
-    // A selected object follows the mouse until a click drops it; ground tiles stay where they are.
-    CSprite* sprite = AsSprite(selected);
-    if (sprite != nullptr && dynamic_cast<ASP_WE_GroundSprite*>(sprite) == nullptr) {
-        sprite->SetX(sprite->GetX() + e->motion.xrel / world->GetScale());
-        sprite->SetY(sprite->GetY() + e->motion.yrel / world->GetScale());
-    }
+    // A selected object stays under the pointer, where it was taken, until a click drops it;
+    // ground tiles stay where they are.
+    FollowPointer();
 }
 
 void ASP_WE_Main::OnMouseButtonDown(SDL_Event* e) {
+    pointer = Point(e->button.x, e->button.y);
+    const bool shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
     switch (e->button.button) {
         case SDL_BUTTON_LEFT:
-            selected = selected == nullptr
-                           ? dynamic_cast<ASP_WE_Object*>(world->GetSpriteAt(e->button.x, e->button.y))
-                           : nullptr;
+            if (selected == nullptr) {
+                PickUp(dynamic_cast<ASP_WE_Object*>(world->GetSpriteAt(e->button.x, e->button.y)));
+            } else {
+                SettleMove();
+                selected = nullptr;
+            }
             break;
         case SDL_BUTTON_RIGHT:
             DeleteSelected();
@@ -440,6 +859,8 @@ void ASP_WE_Main::OnMouseButtonDown(SDL_Event* e) {
         case SDL_BUTTON_WHEELUP:
             if (CtrlHeld()) {
                 Zoom(zoomLevel + 1, e->button.x, e->button.y);
+            } else if (shift) {
+                SnapTurnSelected(1);
             } else {
                 TurnSelected(kTurnStep);
             }
@@ -447,6 +868,8 @@ void ASP_WE_Main::OnMouseButtonDown(SDL_Event* e) {
         case SDL_BUTTON_WHEELDOWN:
             if (CtrlHeld()) {
                 Zoom(zoomLevel - 1, e->button.x, e->button.y);
+            } else if (shift) {
+                SnapTurnSelected(-1);
             } else {
                 TurnSelected(-kTurnStep);
             }
@@ -457,14 +880,13 @@ void ASP_WE_Main::OnMouseButtonDown(SDL_Event* e) {
 }
 
 void ASP_WE_Main::DeleteSelected() {
-    CSprite* sprite = AsSprite(selected);
+    SettleMove();
+    const int index = IndexOf(selected);
     // Dropped before the object goes, so that nothing is left pointing at it.
     selected = nullptr;
-    for (int i = 0; sprite != nullptr && i < world->GetSpriteCount(); ++i) {
-        if (world->GetSprite(i) == sprite) {
-            world->RemoveSprite(i);
-            return;
-        }
+    if (index >= 0) {
+        // Kept by the history, so that undoing puts it back where it was.
+        history.Push(std::make_unique<ASP_WE_Presence>(index, world->TakeSprite(index)));
     }
 }
 
@@ -473,4 +895,15 @@ void ASP_WE_Main::TurnSelected(double degrees) {
     if (turnable != nullptr) {
         turnable->SetRotation(turnable->GetRotation() + degrees);
     }
+}
+
+void ASP_WE_Main::SnapTurnSelected(int direction) {
+    auto* turnable = dynamic_cast<CRotateable*>(selected);
+    if (turnable == nullptr) {
+        return;
+    }
+    // To the next step in that direction, so that an angle between steps lands on one.
+    const double steps = turnable->GetRotation() / kSnapTurnStep;
+    const double next = direction > 0 ? std::floor(steps + 1e-9) + 1.0 : std::ceil(steps - 1e-9) - 1.0;
+    turnable->SetRotation(next * kSnapTurnStep);
 }

@@ -13,17 +13,22 @@
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
 #include "worldedit/console.h"
+#include "worldedit/undo_stack.h"
 #include "worldedit/we_object.h"
 
-// The world editor: one world file shown in a window, edited with the mouse and three keys there
-// and with dialogues on the text console. The dialogues run inside the key handler, so the window
-// stands still while one waits for an answer.
+// The world editor: one world file shown in a window, edited with the mouse and keys there and
+// with dialogues on the text console. The dialogues run inside the key handler; while one waits
+// for an answer the window is still drawn, and its Escape cancels the dialogue.
 class ASP_WE_Main : public CGameBase {
 public:
     // A world holding more objects of one kind than this is refused, not loaded for minutes.
     static constexpr int kMaxObjectsPerKind = 10000;
     static constexpr int kMinZoomLevel = -8;
     static constexpr int kMaxZoomLevel = 7;
+    // A new track is at most this many tiles a side.
+    static constexpr int kMaxNewTrackTiles = 32;
+    // The grid divides a ground tile into 1 to this many parts a side.
+    static constexpr int kMaxGridDivisions = 16;
 
     ASP_WE_Main(std::istream& in, std::ostream& out);
 
@@ -48,6 +53,13 @@ public:
     int SetWorldProperty(const std::string& name, const std::string& value);
     // Scales the view by 1.5 to the power of level, keeping the world point under (x, y) in place.
     void Zoom(int level, int x, int y);
+    // Takes back the latest edit, or makes the latest undone one again; false when there is none.
+    bool Undo();
+    bool Redo();
+    // Whether the world differs from what was loaded or last saved.
+    bool Unsaved() const { return history.Unsaved() || worldPropertiesEdited; }
+    // The grid's spacing in world pixels: a fraction of the ground tiles' size.
+    double GridSpacing() const;
 
     // 0, or 1 when the editor could not start.
     int ExitStatus() const { return exitStatus; }
@@ -61,12 +73,26 @@ public:
     bool leftCtrl = false;
     bool rightCtrl = false;
     ASP_WE_Object* selected = nullptr;
+    bool snapToGrid = false;
+    int gridDivisions = 4;
+    bool showHelp = false;
     // Holds every object of the world; its position and scale are the view.
     std::unique_ptr<CSpriteManager> world;
     CTextureManager* textures = nullptr;
 
 private:
     bool AskWorldPath();
+    bool CreateWorld(const std::string& typed);
+    bool AskCount(const std::string& prompt, int& count);
+    bool AskFile(const std::string& prompt, std::string& name);
+    void PlaceNewTrack(int across, int down, const std::string& texture, const std::string& surface);
+    bool SaveAs();
+    void AskBeforeClosing();
+    bool WaitInWindow();
+    void RenderOverlay();
+    void RenderCheckpoints(CFont* font);
+    void RenderStarts(CFont* font);
+    std::string StatusText() const;
     void FailStart(const std::string& message);
     int ReadCount(const std::string& countKey);
     template <typename Object>
@@ -77,11 +103,26 @@ private:
     std::unique_ptr<CImageSprite> CreateObject(const std::string& kind);
     bool AskPictures(const std::string& kind, ASP_WE_Object& object);
     bool AskPicture(ASP_WE_Object& object, const std::string& prompt, const std::string& property);
-    void PlaceInView(CImageSprite& sprite);
+    void PlaceUnderPointer(CImageSprite& sprite);
+    void PickUp(ASP_WE_Object* object);
+    // Ends the move of the picked-up object as one step of the history, keeping it picked up.
+    void SettleMove();
+    void FollowPointer();
+    int IndexOf(ASP_WE_Object* object) const;
     void DeleteSelected();
     void TurnSelected(double degrees);
+    void SnapTurnSelected(int direction);
     bool CtrlHeld() const { return leftCtrl || rightCtrl; }
 
     ASP_WE_Console console;
+    ASP_WE_UndoStack history;
     int exitStatus = 0;
+    bool worldPropertiesEdited = false;
+    // The pointer on the screen, and where the picked-up object was taken and is held.
+    Point pointer;
+    Point grabOffset;
+    std::string pickedUpState;
+    Point pickedUpAt;
+    double pickedUpAngle = 0.0;
+    bool waitingForConsole = false;
 };

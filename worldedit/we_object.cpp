@@ -109,11 +109,12 @@ bool ParseInt(const std::string& text, int& v) {
 }
 
 bool ParseBool(const std::string& text, bool& v) {
-    if (SameWord(text, "true")) {
+    // The world file holds 1 and 0, so those are taken as typed too.
+    if (SameWord(text, "true") || text == "1") {
         v = true;
         return true;
     }
-    if (SameWord(text, "false")) {
+    if (SameWord(text, "false") || text == "0") {
         v = false;
         return true;
     }

@@ -47,7 +47,7 @@ bool SameWord(const std::string& typed, const std::string& word);
 // refused rather than read as its leading digits or ignored.
 bool ParseDouble(const std::string& text, double& v);
 bool ParseInt(const std::string& text, int& v);
-// "true" or "false" in any letter case.
+// "true" or "false" in any letter case, or "1" or "0".
 bool ParseBool(const std::string& text, bool& v);
 
 // Hands a typed value to set and answers as SetProperty does: 0, or -2 when the text is not a

@@ -36,7 +36,8 @@ int ASP_WE_PhysicsSprite::SetProperty(const std::string& name, const std::string
     if (SameWord(name, kBounce)) {
         return SetTypedDouble(value, [this](double v) { bounce = v; });
     }
-    if (SameWord(name, kFixedPosLabel)) {
+    // The console shows "fixedLoc"; the file's own name is taken as well.
+    if (SameWord(name, kFixedPosLabel) || SameWord(name, kFixedPos)) {
         return SetTypedBool(value, [this](bool v) { fixedPos = v; });
     }
     if (SameWord(name, kFixedRot)) {

@@ -1,3 +1,4 @@
+#include <GL/gl.h>
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
@@ -12,9 +13,12 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "game/race/game.h"
+#include "game/race/world.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 #include "worldedit/asp_we_main.h"
+#include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_start_sprite.h"
 #include "worldedit/we_static_sprite.h"
@@ -83,27 +87,54 @@ protected:
         e.button.y = static_cast<Uint16>(y);
         app->OnMouseButtonDown(&e);
     }
-    void Move(int xrel, int yrel, Uint8 buttons = 0) {
+    // The pointer to (x, y), as SDL reports it.
+    void Move(int x, int y, Uint8 buttons = 0) {
         SDL_Event e{};
         e.type = SDL_MOUSEMOTION;
         e.motion.state = buttons;
-        e.motion.xrel = static_cast<Sint16>(xrel);
-        e.motion.yrel = static_cast<Sint16>(yrel);
+        e.motion.x = static_cast<Uint16>(x);
+        e.motion.y = static_cast<Uint16>(y);
+        e.motion.xrel = static_cast<Sint16>(x - mouseX);
+        e.motion.yrel = static_cast<Sint16>(y - mouseY);
+        mouseX = x;
+        mouseY = y;
         app->OnMouseMove(&e);
     }
     bool Said(const std::string& text) const { return out.str().find(text) != std::string::npos; }
+    std::string SavedText() {
+        const std::string file = folder.File("saved.dat");
+        Type("y\n" + file + "\n");
+        EXPECT_TRUE(app->SaveWorld());
+        return FileText(file);
+    }
+    // Red, green and blue of the pixel at (x, y) of the last frame drawn, origin top left.
+    std::vector<int> Pixel(int x, int y) {
+        unsigned char rgb[3] = {};
+        glReadPixels(x, app->height - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        return {rgb[0], rgb[1], rgb[2]};
+    }
+    void Render() {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glLoadIdentity();
+        app->OnRender(app->screen);
+    }
 
     std::stringstream in;
     std::ostringstream out;
     TempFolder folder;
     std::string worldFile;
     std::unique_ptr<ASP_WE_Main> app;
+    int mouseX = 0;
+    int mouseY = 0;
 };
 
 TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
     Type(folder.File("missing.dat") + "\n");
     Open(kWorld);
-    EXPECT_EQ(out.str().rfind("Enter World File Path: Enter World File Path: Loading world file...\n", 0),
+    // The answer to the offer of a new track is taken as the next name, as scripts send it.
+    EXPECT_EQ(out.str().rfind("Enter World File Path: File not found: " + folder.File("missing.dat") +
+                                  "\nCreate it as a new track? (y/n) Loading world file...\n",
+                              0),
               0u);
     EXPECT_EQ(Count<ASP_WE_StaticSprite>(), 5);  // checkpoints and bodies are static objects too
     // The middle cone is selected, then deleted: the selection goes with it.
@@ -238,7 +269,8 @@ TEST_F(WorldEditor, MouseSelectsDragsTurnsDropsAndDeletes) {
     Click(SDL_BUTTON_LEFT, 132, 132);
     CSprite* cone = Selected();
     ASSERT_NE(cone, nullptr);
-    Move(10, -5);
+    // Held where it was taken.
+    Move(142, 127);
     EXPECT_EQ(Point(cone->GetX(), cone->GetY()), Point(110.0, 95.0));
     Click(SDL_BUTTON_WHEELUP, 0, 0);
     Click(SDL_BUTTON_WHEELDOWN, 0, 0);
@@ -248,6 +280,16 @@ TEST_F(WorldEditor, MouseSelectsDragsTurnsDropsAndDeletes) {
     EXPECT_EQ(app->selected, nullptr);
     Move(10, 10);
     EXPECT_EQ(cone->GetX(), 110.0);
+    // Shift turns to the next 15 degree step, either way.
+    Click(SDL_BUTTON_LEFT, 142, 127);
+    SDL_SetModState(KMOD_LSHIFT);
+    Click(SDL_BUTTON_WHEELUP, 0, 0);
+    EXPECT_EQ(dynamic_cast<CRotateable*>(cone)->GetRotation(), 0.0);
+    Click(SDL_BUTTON_WHEELDOWN, 0, 0);
+    Click(SDL_BUTTON_WHEELDOWN, 0, 0);
+    SDL_SetModState(KMOD_NONE);
+    EXPECT_EQ(dynamic_cast<CRotateable*>(cone)->GetRotation(), 330.0);
+    Click(SDL_BUTTON_LEFT, 0, 0);
 
     // Ground tiles neither follow the mouse nor turn, but can be deleted; without a selection
     // the right button deletes nothing.
@@ -294,10 +336,10 @@ TEST_F(WorldEditor, CtrlWheelZoomsAboutThePointerWithinLimitsAndMiddleButtonPans
     const Point cone = app->world->LocalToGlobal(Point(132, 132));
     Click(SDL_BUTTON_LEFT, static_cast<int>(cone.x), static_cast<int>(cone.y));
     ASSERT_NE(Selected(), nullptr);
-    Move(1, 0);
+    Move(static_cast<int>(cone.x) + 1, static_cast<int>(cone.y));
     EXPECT_NEAR(Selected()->GetX(), 102.25, 1e-9);
     const double worldX = app->world->GetX();
-    Move(30, -20, SDL_BUTTON(SDL_BUTTON_MIDDLE));
+    Move(mouseX + 30, mouseY - 20, SDL_BUTTON(SDL_BUTTON_MIDDLE));
     EXPECT_EQ(app->world->GetX(), worldX + 30);
     EXPECT_NEAR(Selected()->GetX(), 102.25, 1e-9);
 }
@@ -361,4 +403,141 @@ TEST_F(WorldEditor, SavingTheShippedTrackKeepsEveryKeyTheRaceReads) {
     EXPECT_GT(compared, 3000);
 }
 
+TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesThemAgain) {
+    Open(kWorld);
+    const std::string original = SavedText();
+    EXPECT_FALSE(app->Unsaved());
+    // Add, move and turn, edit, delete; then more than a hundred turns.
+    Move(640, 600);
+    Type("static\ngfx\\objects\\cone.png\n");
+    app->AddObject();
+    Move(600, 650);
+    Click(SDL_BUTTON_LEFT, 600, 650);
+    Click(SDL_BUTTON_LEFT, 132, 132);
+    Move(200, 200);
+    Click(SDL_BUTTON_WHEELUP, 200, 200);
+    Type("height\n12\nanimEnd\n2\ndone\n");
+    app->EditSelected();
+    Click(SDL_BUTTON_LEFT, 200, 200);
+    Click(SDL_BUTTON_LEFT, 332, 332);
+    Click(SDL_BUTTON_RIGHT, 332, 332);
+    const int edits = 5;
+    for (int i = 0; i < 120; ++i) {
+        Click(SDL_BUTTON_LEFT, 532, 132);
+        Click(SDL_BUTTON_WHEELDOWN, 532, 132);
+        Click(SDL_BUTTON_LEFT, 532, 132);
+    }
+    EXPECT_TRUE(app->Unsaved());
+    const std::string edited = SavedText();
+    EXPECT_NE(edited, original);
+    int undone = 0;
+    Key(SDL_KEYDOWN, SDLK_RCTRL);
+    while (app->Undo()) {
+        ++undone;
+    }
+    EXPECT_EQ(undone, edits + 120);
+    EXPECT_TRUE(app->Unsaved());
+    EXPECT_EQ(SavedText(), original);
+    for (int i = 0; i < undone; ++i) {
+        Key(SDL_KEYDOWN, SDLK_y);
+    }
+    EXPECT_FALSE(app->Redo());
+    EXPECT_EQ(SavedText(), edited);
+    // A new edit ends what could be redone.
+    Key(SDL_KEYDOWN, SDLK_z);
+    Click(SDL_BUTTON_LEFT, 10, 10);
+    Click(SDL_BUTTON_RIGHT, 10, 10);
+    EXPECT_FALSE(app->Redo());
+}
+
+TEST_F(WorldEditor, ConsoleTakesDoneAtAValueCancelsOnEscapeAndAsksBeforeClosingUnsavedWork) {
+    Open(kWorld);
+    Click(SDL_BUTTON_LEFT, 132, 132);
+    Type("x\ndone\ny\nabc\nDone\nDONE\n");
+    app->EditSelected();
+    EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point(100.0, 100.0));
+    EXPECT_FALSE(app->Unsaved());
+
+    // Escape in the window cancels the question; the typed line waits for the next one.
+    SDL_Event escape{};
+    escape.type = SDL_KEYDOWN;
+    escape.key.keysym.sym = SDLK_ESCAPE;
+    SDL_PushEvent(&escape);
+    const int before = Count<CSprite>();
+    Type("static\ngfx\\objects\\cone.png\n");
+    app->AddObject();
+    EXPECT_TRUE(Said("Cancelled.\n"));
+    EXPECT_EQ(Count<CSprite>(), before);
+
+    // A wrong picture name is named.
+    in.str("");
+    Type("static\ngfx\\none.png\ngfx\\objects\\cone.png\n");
+    app->AddObject();
+    EXPECT_TRUE(Said("File not found: gfx\\none.png\n"));
+    ASSERT_TRUE(app->Unsaved());
+    // Closing asks first: anything but y or n keeps the editor open; n closes; so does an ended input.
+    const std::pair<std::string, bool> answers[] = {{"keep\n", false}, {"n\n", true}, {"", true}};
+    for (const auto& [answer, closes] : answers) {
+        app->quit = true;
+        Type(answer);
+        app->OnUpdate(0.0);
+        EXPECT_EQ(app->quit, closes) << answer;
+    }
+    app->quit = true;
+    Type("y\n" + folder.File("closing.dat") + "\n");
+    app->OnUpdate(0.0);
+    EXPECT_TRUE(app->quit);
+    EXPECT_FALSE(app->Unsaved());
+    EXPECT_EQ(GetIniInt("main", "statics", 0, folder.File("closing.dat")), 4);
+}
+
+TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
+    const std::string track = folder.File("new.dat");
+    Type(track +
+         "\ny\n0\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\none.png\ngfx\\tiles\\surface_0_0.png\n");
+    app->OnInit();
+    ASSERT_FALSE(app->quit) << out.str();
+    EXPECT_TRUE(
+        Said("File not found: " + track + "\nCreate it as a new track? (y/n) Width in tiles: Incorrect"));
+    EXPECT_TRUE(Said("File not found: gfx\\tiles\\none.png\n"));
+    EXPECT_EQ(app->worldPath, track);
+    EXPECT_EQ(Count<ASP_WE_GroundSprite>(), 6);
+
+    ASP_Game race(app.get());
+    race.GetWorld()->Load(track);
+    EXPECT_EQ(race.GetWorld()->GetGroundTiles().size(), 6u);
+    EXPECT_EQ(race.GetWorld()->GetStartPositions().size(), 4u);
+    EXPECT_EQ(race.GetWorld()->GetCheckpoints(0).size(), 1u);
+    EXPECT_EQ(race.GetWorld()->GetRequiredCheckpoints(), 1);
+    EXPECT_EQ(race.GetWorld()->GetModifiers().size(),
+              static_cast<size_t>(GetIniInt("main", "modifiers", 0, "dat\\world0.dat")));
+    EXPECT_EQ(race.GetWorld()->GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
+}
+
+TEST_F(WorldEditor, CanvasOutlinesThePickedUpObjectLabelsCheckpointsAndDrawsTheGrid) {
+    Open(kWorld);
+    Render();
+    const std::vector<int> black = {0, 0, 0};
+    // The cone's top edge, the grid's line at x = 3 tiles, and the checkpoint's label on its middle.
+    EXPECT_NE(Pixel(132, 100), std::vector<int>({255, 230, 0}));
+    Click(SDL_BUTTON_LEFT, 132, 132);
+    Render();
+    EXPECT_EQ(Pixel(132, 100), std::vector<int>({255, 230, 0}));
+    const double tile = app->GridSpacing() * app->gridDivisions;
+    const int gridX = static_cast<int>(3 * tile);
+    EXPECT_EQ(Pixel(gridX, 650), black);
+    Key(SDL_KEYDOWN, SDLK_g);
+    Render();
+    EXPECT_NE(Pixel(gridX, 650), black);
+    EXPECT_EQ(Pixel(gridX + static_cast<int>(tile / 8), 650), black);
+    int lit = 0;
+    // One checkpoint points up, so its label sits below its middle (200, 310).
+    for (int x = 185; x < 215; ++x) {
+        for (int y = 322; y < 346; ++y) {
+            const std::vector<int> p = Pixel(x, y);
+            lit += p[0] > 200 && p[1] > 200 && p[2] > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 10);
+}
 }  // namespace

@@ -127,30 +127,37 @@ TEST_F(WorldEditorObjects, StaticObjectPropertiesAndARunningAnimationWithoutAPos
     EXPECT_FALSE(object.IsAnimated());
 }
 
-TEST_F(WorldEditorObjects, CheckpointRoundTripsAndTakesOnlyWordsForIsFinish) {
+TEST_F(WorldEditorObjects, CheckpointAndBodyRoundTripAndTakeTheirBooleansAsWordsOrDigits) {
     ASP_WE_CheckpointSprite checkpoint(nullptr, &textures);
     std::vector<std::string> keys = kStaticKeys;
     keys.insert(keys.end(), {"index", "isFinish"});
     RoundTrip(checkpoint, std::string(kStaticSection) + "index=4\nisFinish=1\n", keys);
-    EXPECT_EQ(Set(checkpoint, "isFinish", "False"), 0);
-    EXPECT_FALSE(checkpoint.isFinish);
-    EXPECT_EQ(Set(checkpoint, "ISFINISH", "TRUE"), 0);
-    EXPECT_TRUE(checkpoint.isFinish);
-    EXPECT_EQ(Set(checkpoint, "isFinish", "1"), -2);
-    EXPECT_EQ(Set(checkpoint, "index", "x"), -2);
-    EXPECT_EQ(Set(checkpoint, "x", "3"), 0);
-    EXPECT_EQ(checkpoint.GetX(), 3.0);
-}
-
-TEST_F(WorldEditorObjects, PhysicsObjectRoundTripsNamesFixedPosFixedLocAndKeepsItsDepth) {
     ASP_WE_PhysicsSprite body(nullptr, &textures);
-    std::vector<std::string> keys = kStaticKeys;
+    keys = kStaticKeys;
     keys.insert(keys.end(), {"mass", "bounce", "fixedPos", "fixedRot"});
     RoundTrip(body, std::string(kStaticSection) + "mass=250\nbounce=0.3\nfixedPos=1\nfixedRot=0\n", keys);
     EXPECT_NE(Printed(body).find("fixedLoc: true\n"), std::string::npos);
-    EXPECT_EQ(Set(body, "fixedLoc", "false"), 0);
-    EXPECT_FALSE(body.fixedPos);
-    EXPECT_EQ(Set(body, "fixedPos", "true"), -1);
+    // The console's label and the file's name both edit fixedPos.
+    const struct {
+        ASP_WE_Object& object;
+        const char* name;
+        const char* value;
+        const bool& field;
+        int result;
+        bool after;
+    } edits[] = {
+        {checkpoint, "isFinish", "False", checkpoint.isFinish, 0, false},
+        {checkpoint, "ISFINISH", "1", checkpoint.isFinish, 0, true},
+        {checkpoint, "isFinish", "yes", checkpoint.isFinish, -2, true},
+        {body, "fixedLoc", "0", body.fixedPos, 0, false},
+        {body, "FIXEDPOS", "true", body.fixedPos, 0, true},
+        {body, "fixedRot", "2", body.fixedRot, -2, false},
+    };
+    for (const auto& edit : edits) {
+        EXPECT_EQ(Set(edit.object, edit.name, edit.value), edit.result) << edit.name << "=" << edit.value;
+        EXPECT_EQ(edit.field, edit.after) << edit.name << "=" << edit.value;
+    }
+    EXPECT_EQ(Set(checkpoint, "index", "x"), -2);
     EXPECT_EQ(Set(body, "z", "0.5"), 0);
     EXPECT_EQ(body.GetZ(), -0.5);
     EXPECT_EQ(console.str(), "Z-Value may not be set on physics sprites.\n");

@@ -1,0 +1,75 @@
+#include "worldedit/undo_stack.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <utility>
+
+namespace {
+
+// A name no file has: the batch reads nothing at its start and is dropped, never committed.
+std::string StorePath(const void* owner) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "asphaltia-undo-never-written";
+    return (folder /
+            (std::to_string(getpid()) + "-" + std::to_string(reinterpret_cast<uintptr_t>(owner)) + ".ini"))
+        .string();
+}
+
+}  // namespace
+
+ASP_WE_Presence::ASP_WE_Presence(int index, std::unique_ptr<CSprite> deleted)
+    : index(index), away(std::move(deleted)) {}
+
+void ASP_WE_Presence::Toggle(CSpriteManager& world) {
+    if (away == nullptr) {
+        away = world.TakeSprite(index);
+    } else if (world.PutSprite(index, std::move(away))) {
+        away = nullptr;
+    }
+}
+
+ASP_WE_Change::ASP_WE_Change(int index, std::string before, std::string after, std::string store)
+    : index(index), before(std::move(before)), after(std::move(after)), store(std::move(store)) {}
+
+void ASP_WE_Change::Restore(CSpriteManager& world, const std::string& section) {
+    if (auto* object = dynamic_cast<ASP_WE_Object*>(world.GetSprite(index))) {
+        object->Load(section, store);
+    }
+}
+
+ASP_WE_UndoStack::ASP_WE_UndoStack() : store(StorePath(this)), batch(store) {}
+
+std::string ASP_WE_UndoStack::Remember(ASP_WE_Object& object) {
+    const std::string section = "state" + std::to_string(sections++);
+    object.Save(section, store);
+    return section;
+}
+
+void ASP_WE_UndoStack::Push(std::unique_ptr<ASP_WE_Edit> edit) {
+    undone.clear();
+    done.push_back({std::move(edit), ++numbered});
+    if (done.size() > kMaxSteps) {
+        done.erase(done.begin());
+    }
+}
+
+bool ASP_WE_UndoStack::Undo(CSpriteManager& world) {
+    if (done.empty()) {
+        return false;
+    }
+    done.back().edit->Undo(world);
+    undone.push_back(std::move(done.back()));
+    done.pop_back();
+    return true;
+}
+
+bool ASP_WE_UndoStack::Redo(CSpriteManager& world) {
+    if (undone.empty()) {
+        return false;
+    }
+    undone.back().edit->Redo(world);
+    done.push_back(std::move(undone.back()));
+    undone.pop_back();
+    return true;
+}
