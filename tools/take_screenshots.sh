@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Renders the shipped menus and races under a virtual X server and stores them as PNG in docs/.
+# Renders the shipped menus and races, and the world editor at work, under a virtual X server and
+# stores them as PNG in docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target asphaltia_screenshots
+cmake --build build -j"$(nproc)" --target asphaltia_screenshots asphaltia_worldedit
 
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
@@ -14,4 +15,5 @@ mkdir -p docs
 for frame in "$frames"/*.bmp; do
     convert "$frame" "docs/$(basename "${frame%.bmp}").png"
 done
+tools/take_editor_screenshots.sh
 ls docs

@@ -144,6 +144,9 @@ void ASP_WE_Main::OnInit() {
         return;
     }
     LoadWorld();
+    if (createdSize.x > 0.0) {
+        ShowArea(createdSize);
+    }
     selected = nullptr;
     BringToFront(sdlWindow);
 }
@@ -243,7 +246,8 @@ void ASP_WE_Main::PlaceNewTrack(int across, int down, const std::string& texture
             world->AddSprite(tile.release());
         }
     }
-    const Point middle(across * tileW / 2.0, down * tileH / 2.0);
+    createdSize = Point(across * tileW, down * tileH);
+    const Point middle = createdSize / 2.0;
     for (int i = 0; i < 4; ++i) {
         auto start = std::make_unique<ASP_WE_StartSprite>(world.get(), textures);
         start->SetX(middle.x - kGridColumnGap + (i % 2) * kGridColumnGap);
@@ -378,7 +382,7 @@ void ASP_WE_Main::RenderStarts(CFont* font) {
             const Quad corners = start->GetCorners();
             we_canvas::Outline(corners, we_canvas::kStartOutline, 2.0f);
             const Point centre = QuadCenter(corners);
-            we_canvas::Label(font, "Start " + NumberToText(++number), centre.x, centre.y, true);
+            we_canvas::Label(font, NumberToText(++number), centre.x, centre.y, true);
         }
     }
 }
@@ -684,6 +688,14 @@ double ASP_WE_Main::GridSpacing() const {
         }
     }
     return tile / gridDivisions;
+}
+
+void ASP_WE_Main::ShowArea(Point size) {
+    const double fit = std::min(width / size.x, height / size.y);
+    Zoom(static_cast<int>(std::floor(std::log(fit) / std::log(kZoomBase))), 0, 0);
+    const double scale = world->GetScale();
+    world->SetX((width - size.x * scale) / 2.0);
+    world->SetY((height - size.y * scale) / 2.0);
 }
 
 bool ASP_WE_Main::Undo() {

@@ -86,6 +86,8 @@ private:
     bool AskCount(const std::string& prompt, int& count);
     bool AskFile(const std::string& prompt, std::string& name);
     void PlaceNewTrack(int across, int down, const std::string& texture, const std::string& surface);
+    // Zooms and moves the view so that the world area from (0, 0) of that size fills the window.
+    void ShowArea(Point size);
     bool SaveAs();
     void AskBeforeClosing();
     bool WaitInWindow();
@@ -125,4 +127,6 @@ private:
     Point pickedUpAt;
     double pickedUpAngle = 0.0;
     bool waitingForConsole = false;
+    // The size of a track made at the start, in world pixels; 0 when a file was opened.
+    Point createdSize;
 };

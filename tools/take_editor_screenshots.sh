@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Drives the world editor under a virtual X server as a track builder would and stores what its
+# window shows as PNG in docs/: a new track made from the console, then the shipped circuit with
+# an object picked up, the grid and the help. Needs a built editor (tools/take_screenshots.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+if [ -z "${DISPLAY:-}" ]; then
+    exec tools/with_xvfb.sh "$0" "$@"
+fi
+
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf "$work"' EXIT
+. tests/e2e/lib.sh
+link_data_folder data "$work/data" dat
+mkfifo "$work/console"
+
+# Starts the editor on the answers given, waits for its window and for the world to load.
+start() {
+    (cd "$work/data" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+        "$repo/build/worldedit/asphaltia_worldedit" <"$work/console" >"$work/console.out" 2>&1) &
+    pid=$!
+    exec 3>"$work/console"
+    printf "$1" >&3
+    timeout 30 xdotool search --sync --onlyvisible --name "World Editor" >/dev/null
+    timeout 30 bash -c "until grep -q 'Loading done.' '$work/console.out'; do sleep 0.1; done"
+    xdotool mousemove 640 360
+}
+shot() {
+    sleep 0.7
+    # The window itself, cut from the screen: without a window manager it sits at the top left.
+    import -window root -crop 1280x720+0+0 +repage "docs/editor_$1.png"
+}
+stop() {
+    kill -TERM "$pid"
+    printf 'n\n' >&3
+    wait "$pid" || true
+    exec 3>&-
+}
+
+start 'dat\\my_track.dat\ny\n3\n2\ngfx\\tiles\\ground_1_1.png\ngfx\\tiles\\surface_1_1.png\n'
+shot new_track
+stop
+
+start 'dat\\world0.dat\n'
+xdotool keydown ctrl click 5 click 5 keyup ctrl
+xdotool mousemove 1090 240 click 1 mousemove 1060 280
+xdotool keydown shift click 4 keyup shift
+xdotool key g
+xdotool mousemove 1040 300
+shot picked_up_on_grid
+xdotool key F1
+shot help
+# The whole circuit with its checkpoints in order and its numbered start positions.
+xdotool key F1 key g click 1 keydown ctrl click 5 click 5 keyup ctrl
+xdotool mousemove 900 500 mousedown 2 mousemove 750 400 mousemove 620 250 mouseup 2
+shot circuit
+stop
+ls docs/editor_*.png
