@@ -229,7 +229,7 @@ TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPictu
     Key(SDL_KEYDOWN, SDLK_a);
     EXPECT_EQ(Count<CSprite>(), before + 1);
     ASSERT_NE(Selected(), nullptr);
-    // As large as its picture, in the middle of the 1280 x 720 view.
+    // As large as its picture, under the pointer, which starts in the middle of the 1280 x 720 view.
     EXPECT_EQ(Selected()->GetWidth(), 32.0);
     EXPECT_EQ(Selected()->GetX(), (1280 - 32) / 2.0);
     EXPECT_EQ(Selected()->GetY(), (720 - 32) / 2.0);
@@ -251,10 +251,11 @@ TEST_F(WorldEditor, EditingAsksAgainForARefusedValueOrNameAndEndsOnDoneOrClosedI
     EXPECT_EQ(app->SetWorldProperty("requiredCheckpoints", "-1"), -2);
     EXPECT_EQ(app->laps, 3);
 
-    // A refused value is asked again for the same name, a refused name again for the same value.
+    // A refused value is asked again for the same name, a refused name again for the same value;
+    // "done" as a value changes nothing.
     Click(SDL_BUTTON_LEFT, 132, 132);
     ASSERT_NE(Selected(), nullptr);
-    Type("X\nabc\n5\nsize\n7\ny\nDONE\n");
+    Type("X\nabc\n5\nsize\n7\ny\nx\ndone\nDONE\n");
     Key(SDL_KEYDOWN, SDLK_e);
     EXPECT_TRUE(Said("\nx: 100\n"));
     EXPECT_EQ(Selected()->GetX(), 5.0);
@@ -289,6 +290,13 @@ TEST_F(WorldEditor, MouseSelectsDragsTurnsDropsAndDeletes) {
     Click(SDL_BUTTON_WHEELDOWN, 0, 0);
     SDL_SetModState(KMOD_NONE);
     EXPECT_EQ(dynamic_cast<CRotateable*>(cone)->GetRotation(), 330.0);
+    // On the grid it jumps to the nearest line.
+    Key(SDL_KEYDOWN, SDLK_g);
+    Move(150, 140);
+    const double step = app->GridSpacing();
+    EXPECT_EQ(Point(cone->GetX(), cone->GetY()),
+              Point(std::round(118 / step) * step, std::round(108 / step) * step));
+    Key(SDL_KEYDOWN, SDLK_g);
     Click(SDL_BUTTON_LEFT, 0, 0);
 
     // Ground tiles neither follow the mouse nor turn, but can be deleted; without a selection
@@ -450,14 +458,8 @@ TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesTh
     EXPECT_FALSE(app->Redo());
 }
 
-TEST_F(WorldEditor, ConsoleTakesDoneAtAValueCancelsOnEscapeAndAsksBeforeClosingUnsavedWork) {
+TEST_F(WorldEditor, ConsoleQuestionsCancelOnEscapeNameMissingFilesAndAskBeforeClosingUnsavedWork) {
     Open(kWorld);
-    Click(SDL_BUTTON_LEFT, 132, 132);
-    Type("x\ndone\ny\nabc\nDone\nDONE\n");
-    app->EditSelected();
-    EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point(100.0, 100.0));
-    EXPECT_FALSE(app->Unsaved());
-
     // Escape in the window cancels the question; the typed line waits for the next one.
     SDL_Event escape{};
     escape.type = SDL_KEYDOWN;

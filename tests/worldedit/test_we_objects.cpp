@@ -127,37 +127,30 @@ TEST_F(WorldEditorObjects, StaticObjectPropertiesAndARunningAnimationWithoutAPos
     EXPECT_FALSE(object.IsAnimated());
 }
 
-TEST_F(WorldEditorObjects, CheckpointAndBodyRoundTripAndTakeTheirBooleansAsWordsOrDigits) {
+TEST_F(WorldEditorObjects, CheckpointRoundTripsAndTakesWordsOrDigitsForIsFinish) {
     ASP_WE_CheckpointSprite checkpoint(nullptr, &textures);
     std::vector<std::string> keys = kStaticKeys;
     keys.insert(keys.end(), {"index", "isFinish"});
     RoundTrip(checkpoint, std::string(kStaticSection) + "index=4\nisFinish=1\n", keys);
+    EXPECT_EQ(Set(checkpoint, "isFinish", "0"), 0);
+    EXPECT_FALSE(checkpoint.isFinish);
+    EXPECT_EQ(Set(checkpoint, "ISFINISH", "TRUE"), 0);
+    EXPECT_TRUE(checkpoint.isFinish);
+    EXPECT_EQ(Set(checkpoint, "isFinish", "yes"), -2);
+    EXPECT_EQ(Set(checkpoint, "index", "x"), -2);
+}
+
+TEST_F(WorldEditorObjects, PhysicsObjectRoundTripsNamesFixedPosFixedLocAndKeepsItsDepth) {
     ASP_WE_PhysicsSprite body(nullptr, &textures);
-    keys = kStaticKeys;
+    std::vector<std::string> keys = kStaticKeys;
     keys.insert(keys.end(), {"mass", "bounce", "fixedPos", "fixedRot"});
     RoundTrip(body, std::string(kStaticSection) + "mass=250\nbounce=0.3\nfixedPos=1\nfixedRot=0\n", keys);
     EXPECT_NE(Printed(body).find("fixedLoc: true\n"), std::string::npos);
-    // The console's label and the file's name both edit fixedPos.
-    const struct {
-        ASP_WE_Object& object;
-        const char* name;
-        const char* value;
-        const bool& field;
-        int result;
-        bool after;
-    } edits[] = {
-        {checkpoint, "isFinish", "False", checkpoint.isFinish, 0, false},
-        {checkpoint, "ISFINISH", "1", checkpoint.isFinish, 0, true},
-        {checkpoint, "isFinish", "yes", checkpoint.isFinish, -2, true},
-        {body, "fixedLoc", "0", body.fixedPos, 0, false},
-        {body, "FIXEDPOS", "true", body.fixedPos, 0, true},
-        {body, "fixedRot", "2", body.fixedRot, -2, false},
-    };
-    for (const auto& edit : edits) {
-        EXPECT_EQ(Set(edit.object, edit.name, edit.value), edit.result) << edit.name << "=" << edit.value;
-        EXPECT_EQ(edit.field, edit.after) << edit.name << "=" << edit.value;
-    }
-    EXPECT_EQ(Set(checkpoint, "index", "x"), -2);
+    EXPECT_EQ(Set(body, "fixedLoc", "false"), 0);
+    EXPECT_FALSE(body.fixedPos);
+    // The file's name for it is taken too.
+    EXPECT_EQ(Set(body, "FIXEDPOS", "1"), 0);
+    EXPECT_TRUE(body.fixedPos);
     EXPECT_EQ(Set(body, "z", "0.5"), 0);
     EXPECT_EQ(body.GetZ(), -0.5);
     EXPECT_EQ(console.str(), "Z-Value may not be set on physics sprites.\n");
@@ -178,11 +171,10 @@ TEST_F(WorldEditorObjects, SavingReportsAKeyThatCannotBeWritten) {
 TEST(WorldEditorTypedValues, WholeTextMustBeTheNumber) {
     double d = 0.0;
     int i = 0;
-    EXPECT_TRUE(ParseDouble(" 1.5 ", d));
-    EXPECT_EQ(d, 1.5);
-    EXPECT_TRUE(ParseDouble("-1e3", d));
-    EXPECT_EQ(d, -1000.0);
-    EXPECT_TRUE(ParseDouble(".5", d));
+    for (const auto& [text, value] :
+         {std::pair{" 1.5 ", 1.5}, std::pair{"-1e3", -1000.0}, std::pair{".5", 0.5}}) {
+        EXPECT_TRUE(ParseDouble(text, d) && d == value) << text;
+    }
     for (const char* bad : {"", "abc", "12abc", "1.5.2", "nan", "inf", "1e999", "0x10", "1e", "."}) {
         EXPECT_FALSE(ParseDouble(bad, d)) << bad;
     }
