@@ -44,7 +44,6 @@ const Uint8 kMiddleButtonMask = SDL_BUTTON(SDL_BUTTON_MIDDLE);
 
 // A new track takes its surfaces, their particles, its laps and its music from the shipped one.
 const char kTemplateWorld[] = "dat\\world0.dat";
-const char kStartCarTexture[] = "gfx\\cars\\cadillac.png";
 const char kCheckpointTexture[] = "gfx\\objects\\checkpoint.png";
 // The start grid of a new track: two rows of two cars (113 x 200) below a finish line.
 const double kGridColumnGap = 170.0;
@@ -272,6 +271,8 @@ void ASP_WE_Main::FailStart(const std::string& message) {
 
 void ASP_WE_Main::OnCleanup() {
     selected = nullptr;
+    // Deleted objects kept for undoing use the world's textures.
+    history.Clear();
     textures = nullptr;
     world.reset();
 }
@@ -609,11 +610,8 @@ bool ASP_WE_Main::AskPictures(const std::string& kind, ASP_WE_Object& object) {
 bool ASP_WE_Main::AskPicture(ASP_WE_Object& object, const std::string& prompt, const std::string& property) {
     std::string name;
     do {
-        if (!console.Ask(prompt, name)) {
+        if (!AskFile(prompt, name)) {
             return false;
-        }
-        if (!NamesReadableFile(name)) {
-            console.Say("File not found: " + name);
         }
     } while (object.SetProperty(property, name, console.out) != 0);
     return true;
@@ -670,7 +668,7 @@ void ASP_WE_Main::FollowPointer() {
 }
 
 int ASP_WE_Main::IndexOf(ASP_WE_Object* object) const {
-    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+    for (int i = 0; object != nullptr && i < world->GetSpriteCount(); ++i) {
         if (world->GetSprite(i) == AsSprite(object)) {
             return i;
         }

@@ -73,3 +73,8 @@ bool ASP_WE_UndoStack::Redo(CSpriteManager& world) {
     undone.pop_back();
     return true;
 }
+
+void ASP_WE_UndoStack::Clear() {
+    done.clear();
+    undone.clear();
+}

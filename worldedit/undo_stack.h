@@ -68,6 +68,8 @@ public:
     // False when there is nothing to undo or redo.
     bool Undo(CSpriteManager& world);
     bool Redo(CSpriteManager& world);
+    // Forgets every edit, and with them the objects they keep.
+    void Clear();
 
     // Whether the world differs from the last save (or from the loaded file).
     bool Unsaved() const { return Top() != savedTop; }
