@@ -55,22 +55,21 @@ void ASP_WE_UndoStack::Push(std::unique_ptr<ASP_WE_Edit> edit) {
 }
 
 bool ASP_WE_UndoStack::Undo(CSpriteManager& world) {
-    if (done.empty()) {
-        return false;
-    }
-    done.back().edit->Undo(world);
-    undone.push_back(std::move(done.back()));
-    done.pop_back();
-    return true;
+    return Replay(done, undone, world, &ASP_WE_Edit::Undo);
 }
 
 bool ASP_WE_UndoStack::Redo(CSpriteManager& world) {
-    if (undone.empty()) {
+    return Replay(undone, done, world, &ASP_WE_Edit::Redo);
+}
+
+bool ASP_WE_UndoStack::Replay(std::vector<Step>& from, std::vector<Step>& to, CSpriteManager& world,
+                              void (ASP_WE_Edit::*apply)(CSpriteManager&)) {
+    if (from.empty()) {
         return false;
     }
-    undone.back().edit->Redo(world);
-    done.push_back(std::move(undone.back()));
-    undone.pop_back();
+    (from.back().edit.get()->*apply)(world);
+    to.push_back(std::move(from.back()));
+    from.pop_back();
     return true;
 }
 

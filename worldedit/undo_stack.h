@@ -83,6 +83,9 @@ private:
     };
 
     long Top() const { return done.empty() ? 0 : done.back().number; }
+    // Applies the latest step of from and moves it over to to.
+    static bool Replay(std::vector<Step>& from, std::vector<Step>& to, CSpriteManager& world,
+                       void (ASP_WE_Edit::*apply)(CSpriteManager&));
 
     std::string store;
     CIniWriteBatch batch;
