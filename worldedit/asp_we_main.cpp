@@ -639,15 +639,15 @@ void ASP_WE_Main::PickUp(ASP_WE_Object* object) {
     pickedUpState = history.Remember(*object);
 }
 
+bool ASP_WE_Main::PickedUpMoved() const {
+    const CSprite* sprite = AsSprite(selected);
+    const auto* turnable = dynamic_cast<const CRotateable*>(selected);
+    return sprite != nullptr && (Point(sprite->GetX(), sprite->GetY()) != pickedUpAt ||
+                                 (turnable != nullptr && turnable->GetRotation() != pickedUpAngle));
+}
+
 void ASP_WE_Main::SettleMove() {
-    CSprite* sprite = AsSprite(selected);
-    if (sprite == nullptr) {
-        return;
-    }
-    auto* turnable = dynamic_cast<CRotateable*>(selected);
-    const bool moved = Point(sprite->GetX(), sprite->GetY()) != pickedUpAt ||
-                       (turnable != nullptr && turnable->GetRotation() != pickedUpAngle);
-    if (moved) {
+    if (PickedUpMoved()) {
         history.Push(std::make_unique<ASP_WE_Change>(IndexOf(selected), pickedUpState,
                                                      history.Remember(*selected), history.Store()));
         PickUp(selected);

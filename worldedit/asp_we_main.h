@@ -57,7 +57,7 @@ public:
     bool Undo();
     bool Redo();
     // Whether the world differs from what was loaded or last saved.
-    bool Unsaved() const { return history.Unsaved() || worldPropertiesEdited; }
+    bool Unsaved() const { return history.Unsaved() || worldPropertiesEdited || PickedUpMoved(); }
     // The grid's spacing in world pixels: a fraction of the ground tiles' size.
     double GridSpacing() const;
 
@@ -109,6 +109,7 @@ private:
     void PickUp(ASP_WE_Object* object);
     // Ends the move of the picked-up object as one step of the history, keeping it picked up.
     void SettleMove();
+    bool PickedUpMoved() const;
     void FollowPointer();
     int IndexOf(ASP_WE_Object* object) const;
     void DeleteSelected();
