@@ -458,7 +458,6 @@ bool ASP_WE_Main::SaveAs() {
     console.Say(saved ? "Saving done." : "Saving failed: " + file + " was left as it was.");
     if (saved) {
         history.MarkSaved();
-        worldPropertiesEdited = false;
     }
     return saved;
 }
@@ -740,8 +739,15 @@ void ASP_WE_Main::EditWorld() {
     console.Say("Enter \"done\" to finish editing the object.");
     console.Say("");
     console.EditProperties([this](const std::string& name, const std::string& value) {
+        const int lapsBefore = laps;
+        const int requiredBefore = requiredCheckpoints;
         const int result = SetWorldProperty(name, value);
-        worldPropertiesEdited = worldPropertiesEdited || result == 0;
+        for (auto [number, before] :
+             {std::pair{&laps, lapsBefore}, std::pair{&requiredCheckpoints, requiredBefore}}) {
+            if (*number != before) {
+                history.Push(std::make_unique<ASP_WE_NumberChange>(*number, before, *number));
+            }
+        }
         return result;
     });
     BringToFront(sdlWindow);

@@ -57,7 +57,7 @@ public:
     bool Undo();
     bool Redo();
     // Whether the world differs from what was loaded or last saved.
-    bool Unsaved() const { return history.Unsaved() || worldPropertiesEdited || PickedUpMoved(); }
+    bool Unsaved() const { return history.Unsaved() || PickedUpMoved(); }
     // The grid's spacing in world pixels: a fraction of the ground tiles' size.
     double GridSpacing() const;
 
@@ -120,7 +120,6 @@ private:
     ASP_WE_Console console;
     ASP_WE_UndoStack history;
     int exitStatus = 0;
-    bool worldPropertiesEdited = false;
     // The pointer on the screen, and where the picked-up object was taken and is held.
     Point pointer;
     Point grabOffset;

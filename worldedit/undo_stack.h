@@ -51,6 +51,20 @@ private:
     std::string store;
 };
 
+// A number of the world itself (its laps, its required checkpoints) changed.
+class ASP_WE_NumberChange : public ASP_WE_Edit {
+public:
+    ASP_WE_NumberChange(int& number, int before, int after) : number(number), before(before), after(after) {}
+
+    void Undo(CSpriteManager&) override { number = before; }
+    void Redo(CSpriteManager&) override { number = after; }
+
+private:
+    int& number;
+    int before;
+    int after;
+};
+
 // The editor's history: the latest kMaxSteps edits, undone and redone in order. The sections of
 // the objects' states live in a batch of a file that is never written, so they cost no disk.
 class ASP_WE_UndoStack {

@@ -251,6 +251,9 @@ TEST_F(WorldEditor, EditingAsksAgainForARefusedValueOrNameAndEndsOnDoneOrClosedI
     EXPECT_EQ(app->SetWorldProperty("laps", "2x"), -2);
     EXPECT_EQ(app->SetWorldProperty("requiredCheckpoints", "-1"), -2);
     EXPECT_EQ(app->laps, 3);
+    ASSERT_TRUE(app->Undo() && app->Undo());
+    EXPECT_EQ(std::pair(app->laps, app->requiredCheckpoints), std::pair(2, 1));
+    ASSERT_TRUE(app->Redo() && app->Redo());
 
     // A refused value is asked again for the same name, a refused name again for the same value;
     // "done" as a value changes nothing.
