@@ -174,7 +174,7 @@ std::unique_ptr<CSprite> CSpriteManager::TakeSprite(int index) {
     return taken;
 }
 
-bool CSpriteManager::PutSprite(int index, std::unique_ptr<CSprite> s) {
+bool CSpriteManager::PutSprite(int index, std::unique_ptr<CSprite>& s) {
     if (index < 0 || passDepth > 0 || GetSprite(index) != nullptr || !CanAdopt(s.get()) || IsChild(s.get())) {
         return false;
     }

@@ -39,9 +39,9 @@ public:
     // empty, so that PutSprite can bring it back to the same place. Null for an empty entry or
     // while a pass runs.
     std::unique_ptr<CSprite> TakeSprite(int index);
-    // Puts s into the entry at index, which must be empty (the list grows to reach it). False,
-    // with s deleted, if the entry is taken, s cannot be a child, or a pass runs.
-    bool PutSprite(int index, std::unique_ptr<CSprite> s);
+    // Moves s into the entry at index, which must be empty (the list grows to reach it). False,
+    // with s left to the caller, if the entry is taken, s cannot be a child, or a pass runs.
+    bool PutSprite(int index, std::unique_ptr<CSprite>& s);
 
     // Number of entries, empty ones included; GetSprite gives null for an empty or unknown index.
     int GetSpriteCount() const;

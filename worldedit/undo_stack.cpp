@@ -24,8 +24,8 @@ ASP_WE_Presence::ASP_WE_Presence(int index, std::unique_ptr<CSprite> deleted)
 void ASP_WE_Presence::Toggle(CSpriteManager& world) {
     if (away == nullptr) {
         away = world.TakeSprite(index);
-    } else if (world.PutSprite(index, std::move(away))) {
-        away = nullptr;
+    } else {
+        world.PutSprite(index, away);
     }
 }
 
