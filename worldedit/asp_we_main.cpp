@@ -196,12 +196,21 @@ bool ASP_WE_Main::CreateWorld(const std::string& typed) {
         console.Say("Invalid texture file selected.");
         return false;
     }
+    // Saving keeps the sections of the file it replaces that are not objects: here those of a copy
+    // of the template, without its header comment, which describes the shipped track.
+    std::string kept = ReadWholeFile(MakeAbsolutePath(kTemplateWorld));
+    kept.erase(0, std::min(kept.find('['), kept.size()));
+    std::string templateCopy;
+    if (!CreateFileNextTo(MakeAbsolutePath(typed), kept, templateCopy)) {
+        console.Say("Cannot create " + typed + ".");
+        return false;
+    }
     PlaceNewTrack(across, down, texture, surface);
-    // Saving keeps the sections of the file it replaces that are not objects: here the template's.
-    worldPath = MakeAbsolutePath(kTemplateWorld);
+    worldPath = templateCopy;
     laps = GetIniInt(kMain, kLaps, 1, worldPath);
     requiredCheckpoints = 1;
     const bool written = WriteWorld(typed);
+    unlink(templateCopy.c_str());
     // Loaded again from the file, so that the editor shows what the game will read.
     world->RemoveAll();
     worldPath = MakeAbsolutePath(typed);

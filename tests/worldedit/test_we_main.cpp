@@ -506,6 +506,7 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
     EXPECT_TRUE(Said("File not found: gfx\\tiles\\none.png\n"));
     EXPECT_EQ(app->worldPath, track);
     EXPECT_EQ(Count<ASP_WE_GroundSprite>(), 6);
+    EXPECT_EQ(FileText(track).rfind("[main]", 0), 0u);
 
     ASP_Game race(app.get());
     race.GetWorld()->Load(track);
