@@ -9,6 +9,8 @@
 #include <ctime>
 
 #include "engine/ini.h"
+#include "engine/platform/paths.h"
+#include "engine/screenshot.h"
 
 Uint32 VideoModeFlags(bool fullscreen, bool framed, bool resizable) {
     if (fullscreen) {
@@ -147,6 +149,9 @@ void CGameBase::RunFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     OnRender(screen);
+    if (screenshotWanted) {
+        TakeScreenshot();
+    }
     SDL_GL_SwapBuffers();
     fpsControl->Regulate();
 }
@@ -157,6 +162,7 @@ void CGameBase::DispatchEvent(SDL_Event* e) {
             OnActivate(e);
             break;
         case SDL_KEYDOWN:
+            screenshotWanted = screenshotWanted || e->key.keysym.sym == SDLK_F12;
             OnKeyDown(e);
             break;
         case SDL_KEYUP:
@@ -181,6 +187,20 @@ void CGameBase::DispatchEvent(SDL_Event* e) {
         default:
             break;
     }
+}
+
+void CGameBase::TakeScreenshot() {
+    screenshotWanted = false;
+    const std::time_t now = std::time(nullptr);
+    int number = 1;
+    while (FileExists(ScreenshotName(now, number))) {
+        ++number;
+    }
+    const std::string path = PrepareWritePath(ScreenshotName(now, number));
+    const bool saved = SaveFramePng(path, width, height);
+    LogLine(saved ? LOG_STATUS : LOG_ERROR,
+            (saved ? "Screenshot saved to " : "Cannot save a screenshot to ") + path + ".");
+    OnScreenshot(path, saved);
 }
 
 void CGameBase::ApplySize(int w, int h) {

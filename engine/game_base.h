@@ -38,6 +38,8 @@ public:
     virtual void OnMouseButtonDown(SDL_Event* e) { (void)e; }
     virtual void OnMouseButtonUp(SDL_Event* e) { (void)e; }
     virtual void OnResize(SDL_Event* e) { (void)e; }
+    // After F12: the screenshot's file, and whether it was written. It is logged either way.
+    virtual void OnScreenshot(const std::string& path, bool saved) { (void)path, (void)saved; }
 
     // One frame of the main loop: events, update, clear, render, swap, pace.
     void RunFrame();
@@ -51,9 +53,12 @@ public:
     int width;
     int height;
     std::unique_ptr<CFPSControl> fpsControl;
+    // Set by F12; the next frame is saved once drawn, before it is shown.
+    bool screenshotWanted = false;
 
 private:
     void SetUpOpenGL();
+    void TakeScreenshot();
     void ApplySize(int w, int h);
 };
 

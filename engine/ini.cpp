@@ -76,7 +76,7 @@ bool GetIniBool(std::string section, std::string key, bool def, std::string file
 }
 
 void WriteIniString(std::string section, std::string key, std::string value, std::string file) {
-    lastWriteFailed = !WriteIniValue(ResolvePath(file), section, key, value);
+    lastWriteFailed = !WriteIniValue(PrepareWritePath(file), section, key, value);
 }
 
 void WriteIniInt(std::string section, std::string key, int v, std::string file) {
@@ -96,7 +96,7 @@ bool LastIniWriteFailed() {
     return lastWriteFailed;
 }
 
-CIniWriteBatch::CIniWriteBatch(std::string file) : path(ResolvePath(file)), open(OpenIniBatch(path)) {}
+CIniWriteBatch::CIniWriteBatch(std::string file) : path(PrepareWritePath(file)), open(OpenIniBatch(path)) {}
 
 CIniWriteBatch::~CIniWriteBatch() {
     if (open) {

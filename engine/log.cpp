@@ -9,6 +9,8 @@
 #include <mutex>
 #include <typeinfo>
 
+#include "engine/platform/paths.h"
+
 namespace {
 
 bool loggingEnabled = false;
@@ -78,9 +80,10 @@ void EnableFileLogging() {
         }
         fileLogging = true;
         // Opening for writing first empties the file, so only this run's lines remain.
-        logFile.open(logFileName, std::ios::out | std::ios::trunc);
+        const std::string path = PrepareWritePath(logFileName);
+        logFile.open(path, std::ios::out | std::ios::trunc);
         logFile.close();
-        logFile.open(logFileName, std::ios::out | std::ios::app);
+        logFile.open(path, std::ios::out | std::ios::app);
     }
     Log(LOG_FORCED, "File logging enabled, writing to " + logFileName + "...", "");
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "engine/platform/paths.h"
 #include "engine/rotateable.h"
 #include "worldedit/canvas_overlay.h"
 #include "worldedit/we_checkpoint_sprite.h"
@@ -151,8 +152,9 @@ void ASP_WE_Main::OnInit() {
 }
 
 bool ASP_WE_Main::AskWorldPath() {
-    std::string typed;
-    bool answered = false;
+    // A file named on the command line stands for the first answer.
+    std::string typed = givenWorldFile;
+    bool answered = !typed.empty();
     for (;;) {
         if (!answered && !console.Ask("Enter World File Path: ", typed)) {
             return false;
@@ -201,7 +203,7 @@ bool ASP_WE_Main::CreateWorld(const std::string& typed) {
     std::string kept = ReadWholeFile(MakeAbsolutePath(kTemplateWorld));
     kept.erase(0, std::min(kept.find('['), kept.size()));
     std::string templateCopy;
-    if (!CreateFileNextTo(MakeAbsolutePath(typed), kept, templateCopy)) {
+    if (!CreateFileNextTo(PrepareWritePath(typed), kept, templateCopy)) {
         console.Say("Cannot create " + typed + ".");
         return false;
     }
@@ -276,6 +278,10 @@ void ASP_WE_Main::FailStart(const std::string& message) {
     console.Say(message);
     exitStatus = 1;
     quit = true;
+}
+
+void ASP_WE_Main::OnScreenshot(const std::string& path, bool saved) {
+    console.Say(saved ? "Screenshot saved to " + path + "." : "Cannot save a screenshot to " + path + ".");
 }
 
 void ASP_WE_Main::OnCleanup() {
@@ -476,7 +482,7 @@ bool ASP_WE_Main::WriteWorld(const std::string& file) {
         console.Say("No file name was given.");
         return false;
     }
-    const std::string target = MakeAbsolutePath(file);
+    const std::string target = PrepareWritePath(file);
     // Only what the editor does not edit (music, surface modifiers and their particles) is
     // carried over; the object sections are written afresh, so none of an old count lingers.
     const std::string kept = WithoutNumberedSections(

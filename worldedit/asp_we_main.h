@@ -40,6 +40,7 @@ public:
     void OnKeyUp(SDL_Event* e) override;
     void OnMouseMove(SDL_Event* e) override;
     void OnMouseButtonDown(SDL_Event* e) override;
+    void OnScreenshot(const std::string& path, bool saved) override;
 
     // Adds the objects of the world file at worldPath to the world.
     void LoadWorld();
@@ -64,6 +65,8 @@ public:
     // 0, or 1 when the editor could not start.
     int ExitStatus() const { return exitStatus; }
 
+    // Edited instead of asking for a world file, if it can be opened.
+    std::string givenWorldFile;
     std::string worldPath;
     WindowHandle consoleWindow;
     WindowHandle sdlWindow = 0;

@@ -2,11 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -69,6 +73,77 @@ std::string MatchComponentsIgnoringCase(const std::string& path) {
     return resolved;
 }
 
+bool IsAbsolute(const std::string& name) {
+    return (name.size() >= 2 && name[1] == ':') || (!name.empty() && name[0] == '/');
+}
+
+// The path as written, or its case-insensitive match if that does not exist.
+std::string Matched(const std::string& path) {
+    return PathExists(path) ? path : MatchComponentsIgnoringCase(path);
+}
+
+PathRoots& Roots() {
+    static PathRoots roots{StartupDirectory(), StartupDirectory(), StartupDirectory()};
+    return roots;
+}
+
+std::string WithSlashes(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+// A name relative to a root loses its leading separator: the root already ends with the one
+// that a leading "\" stands for.
+std::string Relative(const std::string& name) {
+    const std::string path = WithSlashes(name);
+    return path.substr(std::min(path.find_first_not_of('/'), path.size()));
+}
+
+// Where the user's copy of a relative name is or would be; empty without a user folder.
+std::string UserCandidate(const std::string& relative) {
+    const bool settings = relative.find('/') == std::string::npos && relative.size() > 4 &&
+                          EqualIgnoringCase(relative.substr(relative.size() - 4), ".ini");
+    const std::string& root = settings ? Roots().settings : Roots().user;
+    return root.empty() ? "" : Matched(root + relative);
+}
+
+std::string AsFolder(const std::string& path) {
+    return path.empty() || path.back() == '/' ? path : path + "/";
+}
+
+// An XDG base folder: the variable if it holds an absolute path (relative ones are invalid by
+// the rules), else the fallback under the home folder.
+std::string BaseFolder(const char* variable, const std::string& fallback) {
+    const char* value = getenv(variable);
+    if (value != nullptr && value[0] == '/') {
+        return AsFolder(value);
+    }
+    const char* home = getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd* account = getpwuid(getuid());
+        home = account != nullptr ? account->pw_dir : nullptr;
+    }
+    return home != nullptr && home[0] == '/' ? AsFolder(home) + fallback : "";
+}
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? "" : AsFolder(program.parent_path().string());
+}
+
+// Copied next to the target first and renamed, so a failed copy never leaves half a file.
+void CopyForWriting(const std::string& source, const std::string& target) {
+    std::error_code ec;
+    const std::string partial = target + ".copying";
+    if (fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec)) {
+        // A shipped file may be read-only; the user's copy is theirs to change.
+        fs::permissions(partial, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+        fs::rename(partial, target, ec);
+    }
+    fs::remove(partial, ec);
+}
+
 // Reading the directory during static initialisation pins it to the one the program started
 // in, before main could change it.
 [[maybe_unused]] const std::string& startupDirectoryAtLoad = StartupDirectory();
@@ -90,18 +165,71 @@ const std::string& StartupDirectory() {
     return directory;
 }
 
+void SetPathRoots(const PathRoots& roots) {
+    Roots() = roots;
+}
+
+const PathRoots& GetPathRoots() {
+    return Roots();
+}
+
+PathRoots ChooseRoots(const std::string& app, const std::string& marker, const std::string& dataOption,
+                      const std::string& userOption) {
+    PathRoots roots;
+    const bool startedInData = dataOption.empty() && HoldsFile(StartupDirectory(), marker);
+    if (!dataOption.empty()) {
+        roots.data = AsFolder(fs::absolute(dataOption).lexically_normal().string());
+    } else if (startedInData) {
+        roots.data = StartupDirectory();
+    } else {
+        roots.data = AsFolder(fs::path(ProgramFolder() + "../share/" + app).lexically_normal().string());
+    }
+    if (!userOption.empty()) {
+        roots.user = roots.settings = AsFolder(fs::absolute(userOption).lexically_normal().string());
+    } else if (startedInData) {
+        roots.user = roots.settings = StartupDirectory();
+    } else {
+        const std::string data = BaseFolder("XDG_DATA_HOME", ".local/share/");
+        const std::string config = BaseFolder("XDG_CONFIG_HOME", ".config/");
+        roots.user = data.empty() ? "" : data + app + "/";
+        roots.settings = config.empty() ? "" : config + app + "/";
+    }
+    return roots;
+}
+
+bool HoldsFile(const std::string& folder, const std::string& marker) {
+    return IsReadableFile(Matched(folder + Relative(marker)));
+}
+
 std::string ResolvePath(const std::string& name) {
-    std::string path = name;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    const bool absolute = (name.size() >= 2 && name[1] == ':') || (!name.empty() && name[0] == '/');
-    if (!absolute) {
-        // The start-up directory already ends with the separator that a leading "\" stands for.
-        path = StartupDirectory() + path.substr(std::min(path.find_first_not_of('/'), path.size()));
+    if (IsAbsolute(name)) {
+        return Matched(WithSlashes(name));
     }
-    if (PathExists(path)) {
-        return path;
+    const std::string relative = Relative(name);
+    const std::string user = UserCandidate(relative);
+    return PathExists(user) ? user : Matched(Roots().data + relative);
+}
+
+std::string PrepareWritePath(const std::string& name) {
+    if (IsAbsolute(name)) {
+        return ResolvePath(name);
     }
-    return MatchComponentsIgnoringCase(path);
+    const std::string relative = Relative(name);
+    const std::string target = UserCandidate(relative);
+    if (!target.empty() && !PathExists(target)) {
+        MakeFolders(fs::path(target).parent_path().string());
+        const std::string shipped = Matched(Roots().data + relative);
+        if (shipped != target && IsReadableFile(shipped)) {
+            CopyForWriting(shipped, target);
+        }
+    }
+    return target;
+}
+
+bool MakeFolders(const std::string& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return fs::is_directory(folder, ec);
 }
 
 bool IsReadableFile(const std::string& path) {

@@ -60,9 +60,10 @@ std::string FpsText(double fps) {
     return "FPS: " + NumberToText(std::trunc(fps + 0.5));
 }
 
-ASP_Main::ASP_Main(std::string settings)
-    : CGameBase(GetIniInt("system", "width", 800, settings), GetIniInt("system", "height", 600, settings),
-                GetIniBool("system", "fullscreen", false, settings), true, false),
+ASP_Main::ASP_Main(std::string settings, const CStartOptions& start)
+    : CGameBase(start.width > 0 ? start.width : GetIniInt("system", "width", 800, settings),
+                start.height > 0 ? start.height : GetIniInt("system", "height", 600, settings),
+                start.fullscreen.value_or(GetIniBool("system", "fullscreen", false, settings)), true, false),
       settingsFile(settings) {}
 
 ASP_Main::~ASP_Main() {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/command_line.h"
 #include "engine/font_factory.h"
 #include "engine/game_base.h"
 #include "engine/image_sprite.h"
@@ -40,8 +41,9 @@ public:
 
     using LoaderJob = void (ASP_Main::*)();
 
-    // The window's size and mode come from settingsFile, which the options menu also writes.
-    explicit ASP_Main(std::string settingsFile = "config.ini");
+    // The window's size and mode come from settingsFile, which the options menu also writes,
+    // unless the start options choose them for this start.
+    explicit ASP_Main(std::string settingsFile = "config.ini", const CStartOptions& start = {});
     ~ASP_Main() override;
     ASP_Main(const ASP_Main&) = delete;
     ASP_Main& operator=(const ASP_Main&) = delete;

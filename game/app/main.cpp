@@ -1,18 +1,52 @@
+#include <iostream>
 #include <memory>
 
+#include "engine/command_line.h"
 #include "engine/log.h"
 #include "engine/platform/gl_context.h"
+#include "engine/platform/paths.h"
 #include "game/app/asp_main.h"
 
-int main() {
+namespace {
+
+const CProgramInfo kGame = {
+    "asphaltia",
+    "A top-down car racing game for one to four players on one keyboard.",
+    ASPHALTIA_VERSION,
+    "mnu\\main.ini",
+    true,
+    "",
+    "Started in a folder holding its data, the game reads and writes there. Otherwise config.ini\n"
+    "is kept in $XDG_CONFIG_HOME/asphaltia (~/.config/asphaltia) and the log, records and\n"
+    "screenshots in $XDG_DATA_HOME/asphaltia (~/.local/share/asphaltia). F12 takes a screenshot.\n",
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    CStartOptions options;
+    const int status = ParseCommandLine({argv + 1, argv + argc}, kGame, options, std::cout, std::cerr);
+    if (status >= 0) {
+        return status;
+    }
+    const FolderState folders = OpenFolders(kGame, options, std::cerr);
+    if (folders == FolderState::NO_DATA) {
+        return 1;
+    }
+    // The first start gives the player a copy of the shipped settings to change.
+    PrepareWritePath("config.ini");
     // Before anything opens the display: the loader thread shares it.
     EnableThreadedDisplay();
     EnableLogging();
     EnableFileLogging();
-    DisableConsoleLogging();
+    // Without a folder for the log file, the log stays on the terminal.
+    if (folders == FolderState::READY) {
+        DisableConsoleLogging();
+    }
     // The program has no console window of its own here, so there is none to hide.
     {
-        auto app = std::make_unique<ASP_Main>();
+        auto app = std::make_unique<ASP_Main>("config.ini", options);
+        LogFolders();
         app->Run();
     }
     return 0;

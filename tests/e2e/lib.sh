@@ -1,4 +1,5 @@
-# Shared steps of the end-to-end scripts; sourced, not run. Each script defines fail().
+# Shared steps of the end-to-end scripts; sourced, not run. Scripts that start the game set $log
+# to its log file; the others define fail() themselves.
 
 # A working folder for a program: every entry of the data folder linked into it, so the program
 # finds its data while whatever it writes stays out of the repository. Names given after the
@@ -25,4 +26,48 @@ close_and_expect_success() {
     timeout 30 tail --pid="$pid" -f /dev/null || fail "the $name did not end after being asked to close"
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "the $name ended with status $status"
+}
+
+fail() {
+    echo "$1"
+    cat "$log" 2>/dev/null || true
+    kill -9 "$pid" 2>/dev/null || true
+    exit 1
+}
+
+# Waits up to 30 s for a line in the log.
+wait_for_line() {
+    for _ in $(seq 300); do
+        grep -qF "$1" "$log" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "the log never showed: $1"
+}
+
+# Clicks at a point of the 800 x 600 window; each menu is centred in it.
+click() {
+    xdotool mousemove --window "$window" "$1" "$2"
+    sleep 0.2
+    xdotool click 1
+    sleep 0.3
+}
+
+# Starts the game with the given command in the background ($pid), waits for its window
+# ($window) and its main menu.
+start_game() {
+    for attempt in 1 2 3; do
+        "$@" &
+        pid=$!
+        if window=$(timeout 30 xdotool search --sync --onlyvisible --name Asphaltia 2>/dev/null | head -n 1); then
+            break
+        fi
+        kill -9 "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        # A busy virtual X server now and then refuses a connection; only that earns another try.
+        if [ "$attempt" -eq 3 ] || ! grep -q "Unable to initialize SDL" "$log" 2>/dev/null; then
+            fail "no game window appeared"
+        fi
+    done
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    wait_for_line "State: main menu."
 }

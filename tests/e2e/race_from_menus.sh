@@ -2,59 +2,53 @@
 # Plays the game through its menus as a user would: Race, 1 Player, Select, drive a while, pause,
 # quit the race from the pause menu, and close the window from the main menu.
 # Usage: race_from_menus.sh <asphaltia binary> <data folder> [screenshot file of the race]
+#    or: race_from_menus.sh --run-game <asphaltia binary> <repository>
+# The first form plays in a folder holding the data, where the game keeps its files. The second
+# starts the game with tools/run_game.sh, changes options first, and checks that the repository
+# is left as it was while the changes land in the player's own folders.
 set -euo pipefail
-binary=$1
-data=$2
+run_game=
+if [ "$1" = --run-game ]; then
+    run_game=1
+    shift
+fi
+binary=$(realpath "$1")
+data=$(realpath "$2")
 screenshot=${3:-}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
-link_data_folder "$data" "$work" config.ini
-cd "$work"
 export SDL_VIDEODRIVER=x11
 export SDL_AUDIODRIVER=dummy
+if [ -n "$run_game" ]; then
+    repository=$data
+    export HOME="$work/home"
+    unset XDG_CONFIG_HOME XDG_DATA_HOME
+    log="$HOME/.local/share/asphaltia/logfile.txt"
+    settings="$HOME/.config/asphaltia/config.ini"
+    before=$(git -C "$repository" status --porcelain --ignored)
+    launch=(env ASPHALTIA_GAME="$binary" "$repository/tools/run_game.sh")
+else
+    link_data_folder "$data" "$work" config.ini
+    cd "$work"
+    log=logfile.txt
+    launch=("$binary")
+fi
 
-fail() {
-    echo "$1"
-    cat logfile.txt 2>/dev/null || true
-    kill -9 "$pid" 2>/dev/null || true
-    exit 1
-}
+start_game "${launch[@]}"
 
-# Waits up to 30 s for a line in the log.
-wait_for_line() {
-    for _ in $(seq 300); do
-        grep -qF "$1" logfile.txt 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "the log never showed: $1"
-}
+if [ -n "$run_game" ]; then
+    # mnu\main.ini: "Options" at (290, 372) 220 x 56. mnu\options.ini: 520 x 470 panel at
+    # (140, 65); "1024 x 768" at (30, 192), "Sound" at (266, 278), both 200 x 46; "Back" at (150, 400).
+    click 400 400
+    wait_for_line "State: options."
+    click 270 280
+    click 506 366
+    click 390 488
+    wait_for_line "State: main menu."
+fi
 
-# Clicks at a point of the 800 x 600 window; each menu is centred in it.
-click() {
-    xdotool mousemove --window "$window" "$1" "$2"
-    sleep 0.2
-    xdotool click 1
-    sleep 0.3
-}
-
-for attempt in 1 2 3; do
-    "$binary" &
-    pid=$!
-    if window=$(timeout 30 xdotool search --sync --onlyvisible --name Asphaltia 2>/dev/null | head -n 1); then
-        break
-    fi
-    kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    # A busy virtual X server now and then refuses a connection; only that earns another try.
-    if [ "$attempt" -eq 3 ] || ! grep -q "Unable to initialize SDL" logfile.txt 2>/dev/null; then
-        fail "no game window appeared"
-    fi
-done
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-
-wait_for_line "State: main menu."
 # mnu\main.ini: 800 x 600 panel, "Race" at (290, 300) 220 x 56.
 click 400 328
 wait_for_line "State: players."
@@ -78,12 +72,17 @@ sleep 0.5
 # mnu\pause.ini: 420 x 450 panel at (190, 75), "Quit race" at (90, 366) 240 x 52.
 click 400 467
 wait_for_line "Race left."
-if ! sed -n '/Race left\./,$p' logfile.txt | grep -qF "State: main menu."; then
+if ! sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu."; then
     fail "the game did not return to the main menu after the race"
 fi
 
 close_and_expect_success "$pid" game
 # The first lines show the logger switched to its file before the engine started.
-head -n 3 logfile.txt | grep -qF "STATUS in class CGameBase: Initializing SDL..." || fail "the log does not start as expected"
-grep -qF "Game closed." logfile.txt || fail "the game did not close cleanly"
+head -n 3 "$log" | grep -qF "STATUS in class CGameBase: Initializing SDL..." || fail "the log does not start as expected"
+grep -qF "Game closed." "$log" || fail "the game did not close cleanly"
+if [ -n "$run_game" ]; then
+    [ "$(git -C "$repository" status --porcelain --ignored)" = "$before" ] || fail "the repository changed"
+    [ "$(tr -d '\r' <"$settings" | grep -cx -e width=1024 -e sound=0)" -eq 2 ] ||
+        fail "the options did not reach $settings"
+fi
 echo "played a race from the menus and closed cleanly"

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "engine/log.h"
+#include "engine/platform/paths.h"
 
 // Test classes live at global scope: the class name in a log line carries no namespace.
 class CLogTestSpeaker : public CLogSource {
@@ -30,6 +30,14 @@ std::string CaptureLog(void (*body)()) {
     testing::internal::CaptureStdout();
     body();
     return testing::internal::GetCapturedStdout();
+}
+
+// A fresh folder that takes what the program writes, as the player's folder does.
+std::string UseNewUserFolder() {
+    char folder[] = "/tmp/asphaltia_log_XXXXXX";
+    const std::string made = mkdtemp(folder) != nullptr ? std::string(folder) + "/" : "";
+    SetPathRoots({made, made, made});
+    return made;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -81,11 +89,10 @@ TEST(Log, ClassNameIsTheRunTimeClassExceptDuringConstruction) {
 }
 
 TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
-    char folder[] = "/tmp/asphaltia_log_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
+    const std::string folder = UseNewUserFolder();
+    ASSERT_NE(folder, "");
     {
-        std::ofstream old("logfile.txt");
+        std::ofstream old(folder + "logfile.txt");
         old << "a line of an earlier run\n";
     }
 
@@ -101,16 +108,15 @@ TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
               "FORCED: Logging enabled...\n"
               "FORCED: File logging enabled, writing to logfile.txt...\n"
               "FORCED: Console logging disabled.\n");
-    EXPECT_EQ(ReadFile("logfile.txt"),
+    EXPECT_EQ(ReadFile(folder + "logfile.txt"),
               "FORCED: File logging enabled, writing to logfile.txt...\n"
               "FORCED: Console logging disabled.\n"
               "STATUS in class CGameBase: Initializing SDL...\n");
 }
 
 TEST(Log, LinesFromTwoThreadsNeverInterleave) {
-    char folder[] = "/tmp/asphaltia_log_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
+    const std::string folder = UseNewUserFolder();
+    ASSERT_NE(folder, "");
     CaptureLog([] {
         EnableLogging();
         EnableFileLogging();
@@ -129,7 +135,7 @@ TEST(Log, LinesFromTwoThreadsNeverInterleave) {
     first.join();
     second.join();
 
-    std::istringstream file(ReadFile("logfile.txt"));
+    std::istringstream file(ReadFile(folder + "logfile.txt"));
     std::string line;
     int count = 0;
     while (std::getline(file, line)) {

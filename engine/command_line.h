@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// What a program accepts on its command line and where it finds its data.
+struct CProgramInfo {
+    std::string name;     // as installed in bin/, and the name of its folders
+    std::string summary;  // one line for --help
+    std::string version;
+    // A relative data name that only a folder holding the program's data has.
+    std::string dataMarker;
+    bool windowOptions = false;  // --fullscreen, --windowed, --size
+    std::string fileArgument;    // the name of the one optional argument in the usage line, if any
+    std::string notes;           // closing lines of --help
+};
+
+// The options of one start. Nothing here is stored anywhere.
+struct CStartOptions {
+    std::string dataFolder;
+    std::string userFolder;
+    std::optional<bool> fullscreen;
+    int width = 0;  // 0: as the settings say
+    int height = 0;
+    std::string file;
+};
+
+// Reads the arguments that follow the program's name. -1 when the program should run; otherwise
+// the status to exit with, after --help or --version was answered on out (0) or a usage error on
+// err (2).
+int ParseCommandLine(const std::vector<std::string>& args, const CProgramInfo& program,
+                     CStartOptions& options, std::ostream& out, std::ostream& err);
+
+enum class FolderState { READY, READ_ONLY, NO_DATA };
+
+// Chooses the folders of this run (see ChooseRoots) and creates the user's. NO_DATA, after a
+// message on err, when the data folder does not hold the program's data. READ_ONLY, after a
+// message on err, when a user folder cannot be created: the shipped files are read and what the
+// run writes is lost.
+FolderState OpenFolders(const CProgramInfo& program, const CStartOptions& options, std::ostream& err);
+
+// One log line naming the folders in use, for the player looking for their files.
+void LogFolders();
