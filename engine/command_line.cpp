@@ -100,7 +100,7 @@ int ParseCommandLine(const std::vector<std::string>& args, const CProgramInfo& p
 
 FolderState OpenFolders(const CProgramInfo& program, const CStartOptions& options, std::ostream& err) {
     const PathRoots roots =
-        ChooseRoots(program.name, program.dataMarker, options.dataFolder, options.userFolder);
+        ChooseRoots(program.folder, program.dataMarker, options.dataFolder, options.userFolder);
     if (!HoldsFile(roots.data, program.dataMarker)) {
         err << program.name << ": no game data in " << roots.data
             << ". Start it in its data folder or name that folder with --data DIR.\n";

@@ -7,7 +7,8 @@
 
 // What a program accepts on its command line and where it finds its data.
 struct CProgramInfo {
-    std::string name;     // as installed in bin/, and the name of its folders
+    std::string name;     // as installed in bin/
+    std::string folder;   // the name of its data and user folders
     std::string summary;  // one line for --help
     std::string version;
     // A relative data name that only a folder holding the program's data has.

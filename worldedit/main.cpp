@@ -10,6 +10,7 @@ namespace {
 
 const CProgramInfo kEditor = {
     "asphaltia_worldedit",
+    "asphaltia",
     "The track editor of Asphaltia. Without WORLD_FILE it asks for one on the console.",
     ASPHALTIA_VERSION,
     "mnu\\main.ini",

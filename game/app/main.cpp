@@ -11,6 +11,7 @@ namespace {
 
 const CProgramInfo kGame = {
     "asphaltia",
+    "asphaltia",
     "A top-down car racing game for one to four players on one keyboard.",
     ASPHALTIA_VERSION,
     "mnu\\main.ini",

@@ -168,13 +168,27 @@ def hud_pictures():
     save(c.finish(), "gfx\\hud\\compass.png")
 
 
+def icon_picture(size):
+    """The icon drawn on its 32-pixel grid, scaled to size x size."""
+    k = size / 32
+    c = Canvas(size, size)
+    c.rect(k, k, 31 * k, 31 * k, (30, 34, 48, 255), radius=7 * k)
+    c.rect(k, k, 31 * k, 31 * k, None, radius=7 * k, outline=ACCENT + (255,), width=round(2 * k))
+    c.text(16 * k, 16.5 * k, "A", round(22 * k), ACCENT + (255,))
+    return c.finish()
+
+
+def desktop_icons():
+    """packaging/icons/<size>.png: the icon for the desktop's menus, in the usual theme sizes."""
+    folder = os.path.join(DATA, "..", "packaging", "icons")
+    os.makedirs(folder, exist_ok=True)
+    for size in (16, 32, 48, 64, 128, 256):
+        icon_picture(size).save(os.path.join(folder, "%d.png" % size), optimize=True)
+
+
 def icon():
     """mxengine.ico: 32x32 and 16x16 32-bit images in the classic DIB form SDL_image reads."""
-    c = Canvas(32, 32)
-    c.rect(1, 1, 31, 31, (30, 34, 48, 255), radius=7)
-    c.rect(1, 1, 31, 31, None, radius=7, outline=ACCENT + (255,), width=2)
-    c.text(16, 16.5, "A", 22, ACCENT + (255,))
-    big = c.finish()
+    big = icon_picture(32)
     images = [big, big.resize((16, 16), Image.LANCZOS)]
     entries, blobs = [], []
     offset = 6 + 16 * len(images)
@@ -343,5 +357,6 @@ if __name__ == "__main__":
     loading()
     hud_pictures()
     icon()
+    desktop_icons()
     menus()
     race_files()

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and plays the installed game as a player who just
+# installed it: started from another folder, it finds its data, keeps its files in the player's
+# folders, saves a screenshot on F12, and closes from its main menu with status 0.
+# Usage: installed_game.sh <build folder>
+set -euo pipefail
+build=$1
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib.sh"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+export HOME="$work/home"
+unset XDG_CONFIG_HOME XDG_DATA_HOME
+export SDL_VIDEODRIVER=x11
+export SDL_AUDIODRIVER=dummy
+log="$HOME/.local/share/asphaltia/logfile.txt"
+mkdir "$work/elsewhere"
+cd "$work/elsewhere"
+
+for program in asphaltia asphaltia_worldedit; do
+    "$work/prefix/bin/$program" --help | grep -q "^Usage: $program" || fail "$program --help shows no usage"
+done
+start_game "$work/prefix/bin/asphaltia"
+xdotool key --window "$window" F12
+wait_for_line "Screenshot saved to $HOME/.local/share/asphaltia/screenshots/"
+picture=$(ls "$HOME"/.local/share/asphaltia/screenshots/*.png)
+[ "$(head -c 4 "$picture" | tail -c 3)" = PNG ] || fail "$picture is no PNG file"
+close_and_expect_success "$pid" "installed game"
+[ -f "$HOME/.config/asphaltia/config.ini" ] || fail "the first start did not copy config.ini"
+[ -z "$(ls -A "$work/elsewhere")" ] || fail "the game wrote into the folder it was started from"
+echo "the installed game started from another folder, took a screenshot and closed cleanly"
