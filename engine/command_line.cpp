@@ -37,7 +37,8 @@ int UsageError(const CProgramInfo& program, const std::string& problem, std::ost
 // "WxH" with both sides between 1 and kMaxSide.
 bool ReadSize(const std::string& text, int& width, int& height) {
     const size_t x = text.find('x');
-    if (x == std::string::npos || text.find_first_not_of("0123456789x") != std::string::npos) {
+    if (x == std::string::npos || x != text.rfind('x') ||
+        text.find_first_not_of("0123456789x") != std::string::npos) {
         return false;
     }
     width = TextToInt(text.substr(0, x), 0);

@@ -1,19 +1,26 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
+#include "engine/command_line.h"
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-// Puts the working directory back however the test ends.
-struct WorkingDirectoryGuard {
-    std::string saved = std::filesystem::current_path().string();
-    ~WorkingDirectoryGuard() { std::filesystem::current_path(saved); }
+// Puts the working directory and the folders back however the test ends.
+struct PathsGuard {
+    std::string savedDirectory = std::filesystem::current_path().string();
+    PathRoots savedRoots = GetPathRoots();
+    ~PathsGuard() {
+        std::filesystem::current_path(savedDirectory);
+        SetPathRoots(savedRoots);
+    }
 };
 
 }  // namespace
@@ -22,7 +29,7 @@ TEST(Paths, RelativeNamesStayOnTheStartupDirectory) {
     const std::string startup = std::filesystem::current_path().string() + "/";
     ASSERT_EQ(StartupDirectory(), startup);
     TempFolder folder;
-    WorkingDirectoryGuard guard;
+    PathsGuard guard;
     std::filesystem::current_path(folder.path);
     EXPECT_EQ(GetCurrentDir(), folder.path + "/");
     EXPECT_EQ(MakeAbsolutePath("no_such_dir\\world0.dat"), startup + "no_such_dir/world0.dat");
@@ -54,4 +61,88 @@ TEST(Paths, ComponentsMatchWithoutRegardToCaseAndOnlyReadableFilesExist) {
     EXPECT_FALSE(FileExists(folder.File("pipe")));
     EXPECT_FALSE(FileExists(folder.File("data")));
     EXPECT_FALSE(FileExists(folder.File("missing.ini")));
+}
+
+TEST(Paths, UserFoldersAreReadFirstAndTakeEveryWrite) {
+    TempFolder folder;
+    PathsGuard guard;
+    const std::string data = folder.File("data/"), user = folder.File("user/"),
+                      settings = folder.File("cfg/");
+    std::filesystem::create_directories(data + "dat");
+    std::filesystem::create_directories(user + "DAT");
+    folder.Write("data/config.ini", "[system]\r\nwidth=800\r\nsound=1\r\n");
+    folder.Write("data/dat/a.dat", "shipped");
+    folder.Write("data/dat/b.dat", "shipped");
+    folder.Write("user/DAT/A.dat", "edited");
+    SetPathRoots({data, user, settings});
+
+    EXPECT_EQ(MakeAbsolutePath("dat\\a.dat"), user + "DAT/A.dat");
+    EXPECT_EQ(MakeAbsolutePath("dat\\b.dat"), data + "dat/b.dat");
+    EXPECT_EQ(MakeAbsolutePath("config.ini"), data + "config.ini");
+    // The first write changes a copy in the settings folder; the shipped file stays as it was.
+    WriteIniInt("system", "width", 1024, "config.ini");
+    EXPECT_EQ(MakeAbsolutePath("config.ini"), settings + "config.ini");
+    EXPECT_EQ(GetIniInt("system", "width", 0, "config.ini"), 1024);
+    EXPECT_EQ(GetIniInt("system", "sound", 0, "config.ini"), 1);
+    EXPECT_EQ(GetIniInt("system", "width", 0, data + "config.ini"), 800);
+    EXPECT_EQ(PrepareWritePath("shots\\a.png"), user + "shots/a.png");
+    EXPECT_TRUE(std::filesystem::is_directory(user + "shots"));
+
+    // Folders that cannot exist (beneath a file) or none at all: the shipped files are read and
+    // every write fails.
+    for (const std::string& broken : {data + "config.ini/user/", std::string()}) {
+        SetPathRoots({data, broken, broken});
+        EXPECT_EQ(MakeAbsolutePath("dat\\a.dat"), data + "dat/a.dat");
+        WriteIniInt("system", "width", 640, "config.ini");
+        EXPECT_TRUE(LastIniWriteFailed());
+        EXPECT_EQ(GetIniInt("system", "width", 0, "config.ini"), 800);
+    }
+}
+
+TEST(Paths, FoldersFollowTheOptionsTheStartFolderAndTheXdgRules) {
+    TempFolder folder;
+    PathsGuard guard;
+    const std::string here = StartupDirectory();  // the shipped data
+    setenv("HOME", folder.path.c_str(), 1);
+    struct Case {
+        const char* configHome;
+        const char* dataOption;
+        const char* userOption;
+        PathRoots expected;
+    };
+    const std::string xdgData = folder.File(".local/share/asphaltia/"),
+                      xdgConfig = folder.File(".config/asphaltia/");
+    const std::string mine = folder.File("mine/");
+    const Case cases[] = {
+        {"", "", "", {here, here, here}},
+        {"", "", mine.c_str(), {here, mine, mine}},
+        {"", here.c_str(), "", {here, xdgData, xdgConfig}},
+        {"/etc/xdg", here.c_str(), "", {here, xdgData, "/etc/xdg/asphaltia/"}},
+        // A relative value breaks the rules and is ignored.
+        {"relative", here.c_str(), "", {here, xdgData, xdgConfig}},
+    };
+    for (const Case& c : cases) {
+        setenv("XDG_CONFIG_HOME", c.configHome, 1);
+        const PathRoots roots = ChooseRoots("asphaltia", "mnu\\main.ini", c.dataOption, c.userOption);
+        EXPECT_EQ(roots.data + " " + roots.user + " " + roots.settings,
+                  c.expected.data + " " + c.expected.user + " " + c.expected.settings)
+            << c.configHome << " " << c.dataOption << " " << c.userOption;
+    }
+    // Not started in the data: the installed data beside the program's folder.
+    EXPECT_NE(ChooseRoots("asphaltia", "no\\such.file", "", "").data.find("/share/asphaltia/"),
+              std::string::npos);
+
+    const CProgramInfo program = {"asphaltia", "asphaltia", "", "1", "mnu\\main.ini", true, "", ""};
+    std::ostringstream err;
+    CStartOptions options;
+    options.dataFolder = folder.path;
+    EXPECT_EQ(OpenFolders(program, options, err), FolderState::NO_DATA);
+    options.dataFolder = here;
+    options.userFolder = folder.Write("file", "") + "/user";
+    EXPECT_EQ(OpenFolders(program, options, err), FolderState::READ_ONLY);
+    EXPECT_EQ(err.str().find("no game data in " + folder.path), 11u) << err.str();
+    EXPECT_NE(err.str().find("cannot create the folder " + options.userFolder), std::string::npos);
+    options.userFolder = mine;
+    EXPECT_EQ(OpenFolders(program, options, err), FolderState::READY);
+    EXPECT_TRUE(std::filesystem::is_directory(mine));
 }

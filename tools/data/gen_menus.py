@@ -1,5 +1,5 @@
 """Menu, race-interface and start-up pictures, the menu files, countdown.dat,
-interface.dat and the window icon.
+interface.dat, the window icon and the desktop icons in packaging/.
 
 Layouts are checked here: every caption is measured with the font the game
 uses and the script stops if one does not fit its box.
