@@ -1,5 +1,7 @@
 #include "engine/command_line.h"
 
+#include <iostream>
+
 #include "engine/ini.h"
 #include "engine/log.h"
 #include "engine/platform/paths.h"
@@ -119,6 +121,16 @@ FolderState OpenFolders(const CProgramInfo& program, const CStartOptions& option
         }
     }
     return state;
+}
+
+int BeginProgram(int argc, char* argv[], const CProgramInfo& program, CStartOptions& options,
+                 FolderState& folders) {
+    const int status = ParseCommandLine({argv + 1, argv + argc}, program, options, std::cout, std::cerr);
+    if (status >= 0) {
+        return status;
+    }
+    folders = OpenFolders(program, options, std::cerr);
+    return folders == FolderState::NO_DATA ? 1 : -1;
 }
 
 void LogFolders() {

@@ -42,5 +42,10 @@ enum class FolderState { READY, READ_ONLY, NO_DATA };
 // run writes is lost.
 FolderState OpenFolders(const CProgramInfo& program, const CStartOptions& options, std::ostream& err);
 
+// ParseCommandLine on the program's arguments, then OpenFolders with std::cout and std::cerr: -1
+// when the program should run, with `folders` telling how; otherwise the status to exit with.
+int BeginProgram(int argc, char* argv[], const CProgramInfo& program, CStartOptions& options,
+                 FolderState& folders);
+
 // One log line naming the folders in use, for the player looking for their files.
 void LogFolders();

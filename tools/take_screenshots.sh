@@ -8,12 +8,7 @@ tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target asphaltia_screenshots asphaltia_worldedit
 
-frames=$(mktemp -d)
-trap 'rm -rf "$frames"' EXIT
-(cd data && SDL_AUDIODRIVER=dummy ../tools/with_xvfb.sh ../build/tools/asphaltia_screenshots "$frames")
 mkdir -p docs
-for frame in "$frames"/*.bmp; do
-    convert "$frame" "docs/$(basename "${frame%.bmp}").png"
-done
+(cd data && SDL_AUDIODRIVER=dummy ../tools/with_xvfb.sh ../build/tools/asphaltia_screenshots ../docs)
 tools/take_editor_screenshots.sh
 ls docs

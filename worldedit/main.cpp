@@ -25,12 +25,10 @@ const CProgramInfo kEditor = {
 
 int main(int argc, char* argv[]) {
     CStartOptions options;
-    const int status = ParseCommandLine({argv + 1, argv + argc}, kEditor, options, std::cout, std::cerr);
+    FolderState folders;
+    const int status = BeginProgram(argc, argv, kEditor, options, folders);
     if (status >= 0) {
         return status;
-    }
-    if (OpenFolders(kEditor, options, std::cerr) == FolderState::NO_DATA) {
-        return 1;
     }
     // Logging stays off: the console carries only the editor's own prompts and messages.
     auto app = std::make_unique<ASP_WE_Main>(std::cin, std::cout);

@@ -101,8 +101,7 @@ std::string Relative(const std::string& name) {
 
 // Where the user's copy of a relative name is or would be; empty without a user folder.
 std::string UserCandidate(const std::string& relative) {
-    const bool settings = relative.find('/') == std::string::npos && relative.size() > 4 &&
-                          EqualIgnoringCase(relative.substr(relative.size() - 4), ".ini");
+    const bool settings = EqualIgnoringCase(relative, "config.ini");
     const std::string& root = settings ? Roots().settings : Roots().user;
     return root.empty() ? "" : Matched(root + relative);
 }

@@ -14,8 +14,8 @@ const std::string& StartupDirectory();
 
 // The folders relative names lead to, each with a trailing "/". The data folder may be read
 // only; the user's folders take every write and are read first, so a file the user changed
-// hides the shipped one. Settings files (a name ending in ".ini" with no folder in it, such as
-// config.ini) live in the settings folder, everything else in the user folder.
+// hides the shipped one. The settings file config.ini lives in the settings folder, everything
+// else in the user folder.
 struct PathRoots {
     std::string data;
     std::string user;

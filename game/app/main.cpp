@@ -1,4 +1,3 @@
-#include <iostream>
 #include <memory>
 
 #include "engine/command_line.h"
@@ -26,13 +25,10 @@ const CProgramInfo kGame = {
 
 int main(int argc, char* argv[]) {
     CStartOptions options;
-    const int status = ParseCommandLine({argv + 1, argv + argc}, kGame, options, std::cout, std::cerr);
+    FolderState folders;
+    const int status = BeginProgram(argc, argv, kGame, options, folders);
     if (status >= 0) {
         return status;
-    }
-    const FolderState folders = OpenFolders(kGame, options, std::cerr);
-    if (folders == FolderState::NO_DATA) {
-        return 1;
     }
     // The first start gives the player a copy of the shipped settings to change.
     PrepareWritePath("config.ini");
