@@ -19,7 +19,7 @@ std::string UsageLine(const CProgramInfo& program) {
 void WriteHelp(const CProgramInfo& program, std::ostream& out) {
     out << UsageLine(program) << "\n" << program.summary << "\n\n";
     out << "  --data DIR     read the shipped data from DIR\n"
-           "  --user DIR     keep settings, records, the log and screenshots in DIR\n";
+           "  --user DIR     keep settings, the log, screenshots and saved tracks in DIR\n";
     if (program.windowOptions) {
         out << "  --fullscreen   start in fullscreen, this time only\n"
                "  --windowed     start in a window, this time only\n"
@@ -136,7 +136,7 @@ int BeginProgram(int argc, char* argv[], const CProgramInfo& program, CStartOpti
 void LogFolders() {
     const PathRoots& roots = GetPathRoots();
     Log(LOG_STATUS,
-        "Data from " + roots.data + ", settings in " + roots.settings + ", log, records and screenshots in " +
-            roots.user + ".",
+        "Data from " + roots.data + ", settings in " + roots.settings +
+            ", log, screenshots and saved tracks in " + roots.user + ".",
         "");
 }

@@ -53,10 +53,11 @@ public:
     int width;
     int height;
     std::unique_ptr<CFPSControl> fpsControl;
+
+private:
     // Set by F12; the next frame is saved once drawn, before it is shown.
     bool screenshotWanted = false;
 
-private:
     void SetUpOpenGL();
     void TakeScreenshot();
     void ApplySize(int w, int h);

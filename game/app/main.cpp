@@ -17,8 +17,8 @@ const CProgramInfo kGame = {
     true,
     "",
     "Started in a folder holding its data, the game reads and writes there. Otherwise config.ini\n"
-    "is kept in $XDG_CONFIG_HOME/asphaltia (~/.config/asphaltia) and the log, records and\n"
-    "screenshots in $XDG_DATA_HOME/asphaltia (~/.local/share/asphaltia). F12 takes a screenshot.\n",
+    "is kept in $XDG_CONFIG_HOME/asphaltia (~/.config/asphaltia) and the log, screenshots and\n"
+    "saved tracks in $XDG_DATA_HOME/asphaltia (~/.local/share/asphaltia). F12 takes a screenshot.\n",
 };
 
 }  // namespace
