@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Starts the world editor on the shipped track in a copy of the data folder, answers its
-# console through a pipe, presses the save key in its window, closes it, and checks that the
-# saved track holds every key of the original with the same value.
+# Starts the world editor in a copy of the data folder on the shipped track, named on its command
+# line, answers its console through a pipe, presses the save key in its window, closes it, and
+# checks that the saved track holds every key of the original with the same value.
 # Usage: worldedit_saves_track.sh <asphaltia_worldedit binary> <data folder>
 # With ASPHALTIA_E2E_SCREENSHOT set to a file name, a screenshot of the screen is kept there.
 set -euo pipefail
@@ -26,10 +26,9 @@ cp "$data/dat/world0.dat" "$original"
 mkfifo "$work/console"
 cd "$work/data"
 export SDL_VIDEODRIVER=x11
-"$binary" <"$work/console" >"$work/console.out" 2>&1 &
+"$binary" dat/world0.dat <"$work/console" >"$work/console.out" 2>&1 &
 pid=$!
 exec 3>"$work/console"
-printf 'dat\\world0.dat\n' >&3
 
 fail() {
     echo "$1"
@@ -40,6 +39,7 @@ fail() {
 
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || fail "no window titled '$title' appeared"
 timeout 30 bash -c "until grep -q 'Loading done.' '$work/console.out'; do sleep 0.1; done" || fail "the track did not load"
+grep -q "Enter World File Path" "$work/console.out" && fail "the editor asked for the track it was given"
 if [ -n "${ASPHALTIA_E2E_SCREENSHOT:-}" ]; then
     sleep 1
     import -window root "$ASPHALTIA_E2E_SCREENSHOT"
