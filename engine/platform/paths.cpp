@@ -125,6 +125,12 @@ std::string BaseFolder(const char* variable, const std::string& fallback) {
     return home != nullptr && home[0] == '/' ? AsFolder(home) + fallback : "";
 }
 
+// A folder named on the command line, relative to the start-up directory.
+std::string AbsoluteFolder(const std::string& folder) {
+    const fs::path path = fs::path(folder).is_absolute() ? folder : StartupDirectory() + folder;
+    return AsFolder(path.lexically_normal().string());
+}
+
 std::string ProgramFolder() {
     std::error_code ec;
     const fs::path program = fs::read_symlink("/proc/self/exe", ec);
@@ -177,14 +183,14 @@ PathRoots ChooseRoots(const std::string& app, const std::string& marker, const s
     PathRoots roots;
     const bool startedInData = dataOption.empty() && HoldsFile(StartupDirectory(), marker);
     if (!dataOption.empty()) {
-        roots.data = AsFolder(fs::absolute(dataOption).lexically_normal().string());
+        roots.data = AbsoluteFolder(dataOption);
     } else if (startedInData) {
         roots.data = StartupDirectory();
     } else {
         roots.data = AsFolder(fs::path(ProgramFolder() + "../share/" + app).lexically_normal().string());
     }
     if (!userOption.empty()) {
-        roots.user = roots.settings = AsFolder(fs::absolute(userOption).lexically_normal().string());
+        roots.user = roots.settings = AbsoluteFolder(userOption);
     } else if (startedInData) {
         roots.user = roots.settings = StartupDirectory();
     } else {

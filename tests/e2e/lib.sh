@@ -30,8 +30,8 @@ close_and_expect_success() {
 
 fail() {
     echo "$1"
-    cat "$log" 2>/dev/null || true
-    kill -9 "$pid" 2>/dev/null || true
+    cat "${log:-}" 2>/dev/null || true
+    kill -9 "${pid:-}" 2>/dev/null || true
     exit 1
 }
 
