@@ -104,6 +104,7 @@ TEST(Paths, FoldersFollowTheOptionsTheStartFolderAndTheXdgRules) {
     PathsGuard guard;
     const std::string here = StartupDirectory();  // the shipped data
     setenv("HOME", folder.path.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
     struct Case {
         const char* configHome;
         const char* dataOption;
