@@ -395,6 +395,14 @@ void ASP_World::Draw(void* target) {
     SetView(x0, y0, W, H);
 }
 
+Bounds ASP_World::ShownArea(int w, int h) const {
+    Bounds shown = BoundsOf(Quad{{GlobalToLocal(Point(0, h)), GlobalToLocal(Point(w, h)),
+                                  GlobalToLocal(Point(w, 0)), GlobalToLocal(Point(0, 0))}});
+    // A pixel's worth of slack for rounding at the edges.
+    const double margin = 2.0 / GetScale();
+    return Bounds{shown.minX - margin, shown.minY - margin, shown.maxX + margin, shown.maxY + margin};
+}
+
 void ASP_World::DrawPlayerView(int i, void* target) {
     ASP_Player* car = players[static_cast<size_t>(i)];
     GLint viewport[4];
@@ -405,6 +413,6 @@ void ASP_World::DrawPlayerView(int i, void* target) {
     SetRotation(car->fixedCamera ? -car->GetRotation() : 0.0);
     SetX(viewport[2] * 0.5 - zoom * rotationCenter.x);
     SetY(viewport[3] * 0.5 - zoom * rotationCenter.y);
-    CSpriteManager::Draw(target);
+    DrawIn(target, ShownArea(viewport[2], viewport[3]));
     interface->Draw(car, target);
 }

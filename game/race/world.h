@@ -115,6 +115,8 @@ private:
     void LoadObjects(const std::string& prefix, const std::string& countKey, const std::string& file);
     void SetView(int x, int y, int w, int h) const;
     void DrawPlayerView(int i, void* target);
+    // What a view of w x h pixels shows of the world's own frame, with the current camera.
+    Bounds ShownArea(int w, int h) const;
 
     // Also the first child, so the world owns it.
     CParticleEngine* particles;
