@@ -413,6 +413,10 @@ void ASP_World::DrawPlayerView(int i, void* target) {
     SetRotation(car->fixedCamera ? -car->GetRotation() : 0.0);
     SetX(viewport[2] * 0.5 - zoom * rotationCenter.x);
     SetY(viewport[3] * 0.5 - zoom * rotationCenter.y);
-    DrawIn(target, ShownArea(viewport[2], viewport[3]));
+    if (cullViews) {
+        DrawIn(target, ShownArea(viewport[2], viewport[3]));
+    } else {
+        CSpriteManager::Draw(target);
+    }
     interface->Draw(car, target);
 }

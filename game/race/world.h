@@ -87,6 +87,9 @@ public:
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
 
+    // Views leave out the children they cannot show; off, every view draws every child.
+    bool cullViews = true;
+
     // The zoom of a car's view at a speed in pixels per second: 0.6 up to 100, 0.4 from 800.
     static double ZoomForSpeed(double speed);
 
