@@ -488,6 +488,9 @@ struct PendingFile {
 // The open batches of this thread by path: a thread's batches are its own business.
 thread_local std::unordered_map<std::string, PendingFile> pendingFiles;
 
+// The files pinned by read batches of this thread.
+thread_local std::unordered_map<std::string, CIniDocument> pinnedFiles;
+
 PendingFile* PendingFileOf(const std::string& path) {
     const auto found = pendingFiles.find(path);
     return found == pendingFiles.end() ? nullptr : &found->second;
@@ -535,11 +538,20 @@ bool ReadIniValue(const std::string& path, std::string_view section, std::string
     if (pending && pending->text) {
         return pending->text->Find(section, key, value);
     }
+    const auto pinned = pinnedFiles.find(path);
+    if (pinned != pinnedFiles.end()) {
+        const std::string* found = pinned->second.Find(section, key);
+        if (found) {
+            value = *found;
+        }
+        return found != nullptr;
+    }
     return Cache().Read(path, section, key, value);
 }
 
 bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value) {
+    pinnedFiles.erase(path);
     if (PendingFile* pending = PendingFileOf(path)) {
         return StoreInBatch(*pending, section, key, value);
     }
@@ -591,4 +603,22 @@ bool CommitIniBatch(const std::string& path) {
 
 void DropIniBatch(const std::string& path) {
     pendingFiles.erase(path);
+}
+
+bool OpenIniReadBatch(const std::string& path) {
+    const std::optional<OpenedFile> file = OpenRegularFile(path);
+    if (!file) {
+        return false;
+    }
+    std::string contents;
+    const bool read = ReadAll(file->descriptor, contents);
+    close(file->descriptor);
+    if (read) {
+        pinnedFiles.insert_or_assign(path, CIniDocument(contents));
+    }
+    return read;
+}
+
+void CloseIniReadBatch(const std::string& path) {
+    pinnedFiles.erase(path);
 }

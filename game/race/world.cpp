@@ -99,6 +99,7 @@ void ASP_World::Load(std::string file) {
         // Without its track the race cannot run; a non-zero status tells the caller it failed.
         std::exit(EXIT_FAILURE);
     }
+    const CIniReadBatch batch(file);
     laps = GetIniInt("main", "laps", 1, file);
     requiredCheckpoints = GetIniInt("main", "requiredCheckpoints", 1, file);
     music = GetIniString("main", "music", "", file);
