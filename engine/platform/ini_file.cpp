@@ -159,6 +159,17 @@ bool ReadAll(int descriptor, std::string& contents) {
     }
 }
 
+// The whole of a regular file, and what it was when read; nothing if it cannot be read.
+std::optional<struct stat> ReadRegularFile(const std::string& path, std::string& contents) {
+    const std::optional<OpenedFile> file = OpenRegularFile(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    const bool read = ReadAll(file->descriptor, contents);
+    close(file->descriptor);
+    return read ? std::optional<struct stat>(file->info) : std::nullopt;
+}
+
 bool WriteAll(int descriptor, std::string_view contents) {
     while (!contents.empty()) {
         const ssize_t count = write(descriptor, contents.data(), contents.size());
@@ -231,18 +242,13 @@ private:
         if (cached != files.end() && cached->second.version == version) {
             return &cached->second.document;
         }
-        const std::optional<OpenedFile> file = OpenRegularFile(path);
-        if (!file) {
-            return nullptr;
-        }
         std::string contents;
-        const bool read = ReadAll(file->descriptor, contents);
-        close(file->descriptor);
+        const std::optional<struct stat> read = ReadRegularFile(path, contents);
         if (!read) {
             return nullptr;
         }
         // The version of the file actually read, which may be newer than the one asked about.
-        CachedFile parsed{FileVersion(file->info), CIniDocument(contents)};
+        CachedFile parsed{FileVersion(*read), CIniDocument(contents)};
         return &files.insert_or_assign(path, std::move(parsed)).first->second.document;
     }
 
@@ -606,17 +612,12 @@ void DropIniBatch(const std::string& path) {
 }
 
 bool OpenIniReadBatch(const std::string& path) {
-    const std::optional<OpenedFile> file = OpenRegularFile(path);
-    if (!file) {
+    std::string contents;
+    if (!ReadRegularFile(path, contents)) {
         return false;
     }
-    std::string contents;
-    const bool read = ReadAll(file->descriptor, contents);
-    close(file->descriptor);
-    if (read) {
-        pinnedFiles.insert_or_assign(path, CIniDocument(contents));
-    }
-    return read;
+    pinnedFiles.insert_or_assign(path, CIniDocument(contents));
+    return true;
 }
 
 void CloseIniReadBatch(const std::string& path) {
