@@ -64,6 +64,13 @@ void BM_ReadWorldKeyByKey(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadWorldKeyByKey)->Unit(benchmark::kMillisecond);
 
+// The same inside a read batch, as the race and the editor load their world file.
+void BM_ReadWorldInAReadBatch(benchmark::State& state) {
+    const CIniReadBatch batch(World().path);
+    ReadEveryObject(state, World().path);
+}
+BENCHMARK(BM_ReadWorldInAReadBatch)->Unit(benchmark::kMillisecond);
+
 // The same with the file named in other letter case, as data made on Windows may name it.
 void BM_ReadWorldKeyByKeyOtherCase(benchmark::State& state) {
     ReadEveryObject(state, World().dir + "\\WORLD0.DAT");

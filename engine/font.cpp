@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/draw_pass.h"
 #include "engine/ini.h"
 
 namespace {
@@ -216,6 +217,7 @@ void CFont::DrawDirect(const SDL_Surface* ts, int x, int y) const {
     GLuint texture = 0;
     glGenTextures(1, &texture);
     UploadTextSurface(texture, pot);
+    CDrawPass::Forget();
     glColor4d(1.0, 1.0, 1.0, 1.0);
     EmitTextQuad(x, y, w, h, 1.0);
     glFinish();

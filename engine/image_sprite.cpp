@@ -26,6 +26,11 @@ void CImageSprite::Draw(void* target) {
     if (!IsVisible()) {
         return;
     }
+    if (CDrawPass::IsOpen()) {
+        CDrawPass::UseSpriteState(depthTest, IsOpaque(), alpha);
+        Render(target);
+        return;
+    }
     if (depthTest) {
         glEnable(GL_DEPTH_TEST);
     }
@@ -70,7 +75,6 @@ void CImageSprite::Render(void* target) {
     if (texture == nullptr || !texture->loaded) {
         return;
     }
-    glBindTexture(GL_TEXTURE_2D, texture->id);
     const double gx = GetGlobalX();
     const double gy = GetGlobalY();
     const double gw = GetGlobalScale() * GetWidth();
@@ -79,15 +83,11 @@ void CImageSprite::Render(void* target) {
 }
 
 void CImageSprite::EmitQuad(const Quad& q, double depth) const {
-    const TexCoords& t = texCoords;
-    const double s[4] = {t.s0, t.s1, t.s1, t.s0};
-    const double tt[4] = {t.t1, t.t1, t.t0, t.t0};
-    glBegin(GL_QUADS);
-    for (int i = 0; i < 4; ++i) {
-        glTexCoord2d(s[i], tt[i]);
-        glVertex3d(q.p[i].x, q.p[i].y, depth);
-    }
-    glEnd();
+    DrawTexturedQuad(texture->id, q, texCoords, depth);
+}
+
+bool CImageSprite::IsOpaque() const {
+    return alpha >= 255.0 && texture != nullptr && texture->bytesPerPixel == 3;
 }
 
 void CImageSprite::OnUpdate(double dt) {

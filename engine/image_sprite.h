@@ -1,16 +1,9 @@
 #pragma once
 
+#include "engine/draw_pass.h"
 #include "engine/geometry.h"
 #include "engine/sprite.h"
 #include "engine/texture.h"
-
-// The texture rectangle of one frame: s to the right, t down (t = 0 is the top of the image).
-struct TexCoords {
-    double s0 = 0.0;
-    double t0 = 0.0;
-    double s1 = 0.0;
-    double t1 = 0.0;
-};
 
 // A sprite that shows one frame of a tile sheet as a textured rectangle, with an animation that
 // runs through a range of frames, a global alpha and optional depth testing.
@@ -63,6 +56,8 @@ public:
 protected:
     // Emits the textured quad with corners 0..3 as Quad orders them, all at depth z.
     void EmitQuad(const Quad& q, double depth) const;
+    // True when every pixel drawn is the texture's own, so blending cannot change it.
+    virtual bool IsOpaque() const;
 
     int tileWidth = 0;
     int tileHeight = 0;

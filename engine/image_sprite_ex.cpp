@@ -11,9 +11,13 @@ Point CImageSpriteEx::Pivot() const {
     return Point(rotX * GetWidth(), rotY * GetHeight());
 }
 
-Point CImageSpriteEx::LocalToGlobal(Point p) const {
+Point CImageSpriteEx::ToParent(Point p) const {
     RotatePoint(p, Pivot(), GetRotation());
-    const Point inParent = p * GetScale() + Point(GetX(), GetY());
+    return p * GetScale() + Point(GetX(), GetY());
+}
+
+Point CImageSpriteEx::LocalToGlobal(Point p) const {
+    const Point inParent = ToParent(p);
     return parent != nullptr ? parent->LocalToGlobal(inParent) : inParent;
 }
 
@@ -79,8 +83,13 @@ void CImageSpriteEx::Render(void* target) {
         return;
     }
     UpdateCorners();
-    glBindTexture(GL_TEXTURE_2D, GetTexture()->id);
     EmitQuad(corners, GetGlobalZ());
+}
+
+void CImageSpriteEx::SkipRender() {
+    if (IsVisible() && GetTexture() != nullptr && GetTexture()->loaded) {
+        UpdateCorners();
+    }
 }
 
 Rect CImageSpriteEx::GetRect() const {
@@ -112,6 +121,13 @@ void CImageSpriteEx::UpdateCorners() {
     corners.p[1] = LocalToGlobal(Point(w, h));
     corners.p[2] = LocalToGlobal(Point(w, 0.0));
     corners.p[3] = LocalToGlobal(Point(0.0, 0.0));
+}
+
+Quad CImageSpriteEx::ParentQuad() const {
+    const double w = GetWidth();
+    const double h = GetHeight();
+    return Quad{
+        {ToParent(Point(0.0, h)), ToParent(Point(w, h)), ToParent(Point(w, 0.0)), ToParent(Point(0.0, 0.0))}};
 }
 
 Quad CImageSpriteEx::GetQuad() const {

@@ -26,6 +26,14 @@ public:
     Rect GetRect() const override;
     Rect GetGlobalRect() const override;
 
+    // The outline in the parent's frame. What Render draws lies inside it unless
+    // DrawsBeyondOutline says otherwise.
+    Quad ParentQuad() const;
+    virtual bool DrawsBeyondOutline() const { return false; }
+    // What drawing does besides drawing, for a sprite left out of a view: the collision outline
+    // follows the camera, as it does when the sprite is drawn.
+    void SkipRender();
+
     virtual void UpdateCorners();
     virtual Quad GetQuad() const;
     virtual Quad GetGlobalQuad() const;
@@ -46,4 +54,5 @@ protected:
 
 private:
     Point Pivot() const;
+    Point ToParent(Point p) const;
 };

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
+#include <unordered_map>
 
 #include "engine/platform/ini_file.h"
 #include "engine/platform/paths.h"
@@ -15,9 +16,18 @@ constexpr size_t kMaxValueLength = 1023;
 
 thread_local bool lastWriteFailed = false;
 
+// The host paths of the files this thread has a batch of, by the names the batches were given:
+// resolving a name looks at the disk, once per key without this.
+thread_local std::unordered_map<std::string, std::string> batchPaths;
+
+std::string HostPath(const std::string& file) {
+    const auto known = batchPaths.find(file);
+    return known != batchPaths.end() ? known->second : ResolvePath(file);
+}
+
 bool FindIniValue(const std::string& section, const std::string& key, const std::string& file,
                   std::string& value) {
-    if (!ReadIniValue(ResolvePath(file), section, key, value)) {
+    if (!ReadIniValue(HostPath(file), section, key, value)) {
         return false;
     }
     value.resize(std::min(value.size(), kMaxValueLength));
@@ -96,18 +106,44 @@ bool LastIniWriteFailed() {
     return lastWriteFailed;
 }
 
-CIniWriteBatch::CIniWriteBatch(std::string file) : path(PrepareWritePath(file)), open(OpenIniBatch(path)) {}
+// Writes go to the user's copy; reads of the file during the batch find the same copy there.
+CIniWriteBatch::CIniWriteBatch(std::string file)
+    : name(file), path(PrepareWritePath(file)), open(OpenIniBatch(path)) {
+    if (open) {
+        batchPaths.emplace(name, path);
+    }
+}
 
 CIniWriteBatch::~CIniWriteBatch() {
     if (open) {
         DropIniBatch(path);
+        batchPaths.erase(name);
     }
 }
 
 bool CIniWriteBatch::Commit() {
     const bool wasOpen = open;
     open = false;
+    if (wasOpen) {
+        batchPaths.erase(name);
+    }
     return wasOpen && CommitIniBatch(path);
+}
+
+CIniReadBatch::CIniReadBatch(std::string file) : name(file), path(ResolvePath(file)) {
+    // A name some batch of this thread already holds keeps that batch's path and content.
+    if (batchPaths.emplace(name, path).second) {
+        OpenIniReadBatch(path);
+    } else {
+        name.clear();
+    }
+}
+
+CIniReadBatch::~CIniReadBatch() {
+    if (!name.empty()) {
+        CloseIniReadBatch(path);
+        batchPaths.erase(name);
+    }
 }
 
 bool FileExists(std::string path) {

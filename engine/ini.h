@@ -46,8 +46,24 @@ public:
     bool Commit();
 
 private:
+    std::string name;
     std::string path;
     bool open;
+};
+
+// Resolves a file's name once and reads the file once for the reads of this thread while it exists,
+// instead of looking at the disk for every key: for loading a file of thousands of keys. Writes of
+// this thread to the file end it early; the file should not change otherwise meanwhile.
+class CIniReadBatch {
+public:
+    explicit CIniReadBatch(std::string file);
+    ~CIniReadBatch();
+    CIniReadBatch(const CIniReadBatch&) = delete;
+    CIniReadBatch& operator=(const CIniReadBatch&) = delete;
+
+private:
+    std::string name;
+    std::string path;
 };
 
 // True if the resolved file can be opened for reading.

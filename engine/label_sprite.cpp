@@ -7,6 +7,7 @@ CLabelSprite::CLabelSprite(CSprite* parent, CFont* font) : CImageSprite(parent),
 }
 
 CLabelSprite::~CLabelSprite() {
+    ForgetKeptTexts();
     SDL_FreeSurface(textSurface);
     glDeleteTextures(1, &textTexture);
 }
@@ -16,10 +17,10 @@ void CLabelSprite::Render(void* target) {
     if (textSurface == nullptr) {
         return;
     }
-    glBindTexture(GL_TEXTURE_2D, textTexture);
     // The quad has the size of the power-of-two surface, so the text keeps its pixel size.
     const double s = GetGlobalScale();
-    EmitTextQuad(GetGlobalX(), GetGlobalY(), textSurface->w * s, textSurface->h * s, 0.0);
+    DrawTexturedQuad(textTexture, BoxQuad(GetGlobalX(), GetGlobalY(), textSurface->w * s, textSurface->h * s),
+                     TexCoords{0.0, 0.0, 1.0, 1.0}, 0.0);
 }
 
 void CLabelSprite::RenderText() {
@@ -76,7 +77,7 @@ void CLabelSprite::SetFont(CFont* newFont) {
     if (font == nullptr) {
         LogLine(LOG_WARNING, "Font set to NULL. I hope you know what you're doing.");
     }
-    RenderText();
+    Restyle();
 }
 
 SDL_Color CLabelSprite::GetColor() const {
@@ -85,7 +86,7 @@ SDL_Color CLabelSprite::GetColor() const {
 
 void CLabelSprite::SetColor(SDL_Color newColor) {
     color = newColor;
-    RenderText();
+    Restyle();
 }
 
 TextBox CLabelSprite::GetTextBox() const {
@@ -98,6 +99,8 @@ void CLabelSprite::SetTextBox(double boxX, double boxY, double boxW, double boxH
     // Only the size shapes the texture; the position merely bounds the print area.
     const bool resized = boxW != textBox.w || boxH != textBox.h;
     textBox = TextBox{boxX, boxY, boxW, boxH};
+    // The position bounds the print area, so kept texts may no longer fit.
+    ForgetKeptTexts();
     if (resized) {
         RenderText();
     }
@@ -110,7 +113,7 @@ int CLabelSprite::GetAlignH() const {
 void CLabelSprite::SetAlignH(int align) {
     if (align != alignH) {
         alignH = align;
-        RenderText();
+        Restyle();
     }
 }
 
@@ -121,7 +124,7 @@ int CLabelSprite::GetAlignV() const {
 void CLabelSprite::SetAlignV(int align) {
     if (align != alignV) {
         alignV = align;
-        RenderText();
+        Restyle();
     }
 }
 
@@ -130,9 +133,59 @@ std::string CLabelSprite::GetText() const {
 }
 
 void CLabelSprite::SetText(const std::string& newText) {
-    if (newText != text) {
-        text = newText;
-        RenderText();
+    if (newText == text || ShowKeptText(newText)) {
+        return;
+    }
+    KeepCurrentText();
+    text = newText;
+    RenderText();
+}
+
+void CLabelSprite::Restyle() {
+    ForgetKeptTexts();
+    RenderText();
+}
+
+void CLabelSprite::ForgetKeptTexts() {
+    for (RenderedText& r : kept) {
+        SDL_FreeSurface(r.surface);
+        glDeleteTextures(1, &r.texture);
+    }
+    kept.clear();
+}
+
+bool CLabelSprite::ShowKeptText(const std::string& newText) {
+    if (textSurface == nullptr) {
+        return false;
+    }
+    for (auto r = kept.begin(); r != kept.end(); ++r) {
+        // The print area follows the label's size, which may have changed since.
+        if (r->text == newText && r->width == GetWidth() && r->height == GetHeight()) {
+            const RenderedText shown = *r;
+            kept.erase(r);
+            kept.push_back(RenderedText{text, GetWidth(), GetHeight(), textSurface, textTexture});
+            text = shown.text;
+            textSurface = shown.surface;
+            textTexture = shown.texture;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CLabelSprite::KeepCurrentText() {
+    if (textSurface == nullptr) {
+        return;
+    }
+    kept.push_back(RenderedText{text, GetWidth(), GetHeight(), textSurface, textTexture});
+    textSurface = nullptr;
+    if (kept.size() > kKeptTexts) {
+        // The longest unused one makes room, and its texture takes the next rendering.
+        SDL_FreeSurface(kept.front().surface);
+        textTexture = kept.front().texture;
+        kept.erase(kept.begin());
+    } else {
+        glGenTextures(1, &textTexture);
     }
 }
 
@@ -143,7 +196,7 @@ int CLabelSprite::GetLineSpacing() const {
 void CLabelSprite::SetLineSpacing(int spacing) {
     if (spacing != lineSpacing) {
         lineSpacing = spacing;
-        RenderText();
+        Restyle();
     }
 }
 
@@ -154,6 +207,6 @@ bool CLabelSprite::IsMultiLine() const {
 void CLabelSprite::SetMultiLine(bool on) {
     if (on != multiLine) {
         multiLine = on;
-        RenderText();
+        Restyle();
     }
 }

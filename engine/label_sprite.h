@@ -4,6 +4,7 @@
 #include <SDL/SDL.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/font.h"
 #include "engine/image_sprite.h"
@@ -19,7 +20,9 @@ struct TextBox {
 
 // An image sprite that shows a string, single-line or multi-line, aligned inside its text box,
 // over its optional background image. The text is rendered into the label's own texture only
-// when something that affects it changes.
+// when something that affects it changes. A label that takes turns showing a few texts (the race
+// interface shows each player's in turn) keeps the last ones rendered and shows them again
+// without rendering.
 class CLabelSprite : public CImageSprite {
 public:
     CLabelSprite(CSprite* parent, CFont* font);
@@ -47,7 +50,12 @@ public:
     virtual bool IsMultiLine() const;
     virtual void SetMultiLine(bool on);
 
+    // Texts rendered before, kept for showing again besides the current one: one per further player.
+    static constexpr size_t kKeptTexts = 3;
+
 protected:
+    // The text is blended over whatever lies below.
+    bool IsOpaque() const override { return false; }
     // The size of the text texture for the text box, at most maxSide a side; 0 for an empty box.
     static int TextureSide(double boxSide, int maxSide);
     // The part of the text box that lies inside the label, in whole pixels, at most maxW x maxH.
@@ -63,4 +71,24 @@ protected:
     TextBox textBox;
     int lineSpacing = 0;
     bool multiLine = false;
+
+private:
+    struct RenderedText {
+        std::string text;
+        double width;
+        double height;
+        SDL_Surface* surface;
+        GLuint texture;
+    };
+
+    // Something that shapes every text changed: the kept ones are dropped and the current one is
+    // rendered again.
+    void Restyle();
+    void ForgetKeptTexts();
+    // Shows newText from a kept rendering; false if there is none.
+    bool ShowKeptText(const std::string& newText);
+    // Keeps the current rendering and gives the label a texture for the next one.
+    void KeepCurrentText();
+
+    std::vector<RenderedText> kept;
 };

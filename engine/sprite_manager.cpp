@@ -4,7 +4,9 @@
 #include <string>
 #include <utility>
 
+#include "engine/draw_pass.h"
 #include "engine/image_sprite.h"
+#include "engine/image_sprite_ex.h"
 #include "engine/ini.h"
 
 CSpriteManager::CSpriteManager(CTextureManager* tm) : CSprite(nullptr) {
@@ -24,7 +26,26 @@ CSpriteManager::~CSpriteManager() {
     LogLine(LOG_STATUS, "Instance removed.");
 }
 
+Bounds BoundsOf(const Quad& q) {
+    Bounds b{q.p[0].x, q.p[0].y, q.p[0].x, q.p[0].y};
+    for (const Point& c : q.p) {
+        b.minX = std::min(b.minX, c.x);
+        b.minY = std::min(b.minY, c.y);
+        b.maxX = std::max(b.maxX, c.x);
+        b.maxY = std::max(b.maxY, c.y);
+    }
+    return b;
+}
+
 void CSpriteManager::Draw(void* target) {
+    DrawChildren(target, nullptr);
+}
+
+void CSpriteManager::DrawIn(void* target, const Bounds& view) {
+    DrawChildren(target, &view);
+}
+
+void CSpriteManager::DrawChildren(void* target, const Bounds* view) {
     if (!IsVisible() || drawList.empty()) {
         return;
     }
@@ -33,12 +54,29 @@ void CSpriteManager::Draw(void* target) {
         SortByZ();
     }
     BeginPass();
+    const CDrawPass drawPass;
     for (size_t i = 0; i < drawList.size(); ++i) {
-        if (!IsDiscarded(drawList[i])) {
-            drawList[i]->Draw(target);
+        CSprite* child = drawList[i];
+        if (IsDiscarded(child)) {
+            continue;
+        }
+        auto* image = view != nullptr ? dynamic_cast<CImageSpriteEx*>(child) : nullptr;
+        if (image != nullptr && OutsideView(*image, *view)) {
+            image->SkipRender();
+        } else {
+            child->Draw(target);
         }
     }
     EndPass();
+}
+
+// Only outlines known in the manager's frame are judged; anything else is drawn.
+bool CSpriteManager::OutsideView(const CImageSpriteEx& child, const Bounds& view) const {
+    if (child.GetParent() != this || child.DrawsBeyondOutline()) {
+        return false;
+    }
+    const Bounds b = BoundsOf(child.ParentQuad());
+    return b.maxX < view.minX || b.minX > view.maxX || b.maxY < view.minY || b.minY > view.maxY;
 }
 
 void CSpriteManager::Update(double dt) {

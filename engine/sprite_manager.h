@@ -4,8 +4,19 @@
 #include <vector>
 
 #include "engine/geometry.h"
+#include "engine/image_sprite_ex.h"
 #include "engine/sprite.h"
 #include "engine/texture_manager.h"
+
+// An axis-aligned area: the smallest one around a quad, or what a view shows of a manager.
+struct Bounds {
+    double minX = 0.0;
+    double minY = 0.0;
+    double maxX = 0.0;
+    double maxY = 0.0;
+};
+
+Bounds BoundsOf(const Quad& q);
 
 // A container sprite: owns its children, draws and updates them, sorts them by depth on request,
 // runs the pairwise collision test between them and finds the children under a screen point. It
@@ -48,6 +59,10 @@ public:
     CSprite* GetSprite(int index) const;
     bool OwnsTextureManager() const;
 
+    // Draw for a view that shows only `view` of the manager's own frame: children that cannot
+    // reach into it are skipped, which changes no pixel of the view.
+    void DrawIn(void* target, const Bounds& view);
+
     bool unloadTexturesOnClear;
     bool sortByZ = false;
     CTextureManager* textureManager;
@@ -59,6 +74,8 @@ private:
     void AdoptOrphansOf(const CSprite* removed);
     void Discard(std::unique_ptr<CSprite> s);
     bool IsDiscarded(const CSprite* s) const;
+    void DrawChildren(void* target, const Bounds* view);
+    bool OutsideView(const CImageSpriteEx& child, const Bounds& view) const;
     void RebuildDrawList();
     void SortByZ();
     void BeginPass();

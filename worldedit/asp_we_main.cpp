@@ -443,6 +443,7 @@ void ASP_WE_Main::LoadObjects(const std::string& countKey, const std::string& pr
 
 void ASP_WE_Main::LoadWorld() {
     console.Say("Loading world file...");
+    const CIniReadBatch batch(worldPath);
     LoadObjects<ASP_WE_StartSprite>(kStarts.countKey, kStarts.prefix);
     LoadObjects<ASP_WE_GroundSprite>(kGround.countKey, kGround.prefix);
     LoadObjects<ASP_WE_StaticSprite>(kStatics.countKey, kStatics.prefix);

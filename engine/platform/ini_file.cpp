@@ -159,6 +159,17 @@ bool ReadAll(int descriptor, std::string& contents) {
     }
 }
 
+// The whole of a regular file, and what it was when read; nothing if it cannot be read.
+std::optional<struct stat> ReadRegularFile(const std::string& path, std::string& contents) {
+    const std::optional<OpenedFile> file = OpenRegularFile(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    const bool read = ReadAll(file->descriptor, contents);
+    close(file->descriptor);
+    return read ? std::optional<struct stat>(file->info) : std::nullopt;
+}
+
 bool WriteAll(int descriptor, std::string_view contents) {
     while (!contents.empty()) {
         const ssize_t count = write(descriptor, contents.data(), contents.size());
@@ -231,18 +242,13 @@ private:
         if (cached != files.end() && cached->second.version == version) {
             return &cached->second.document;
         }
-        const std::optional<OpenedFile> file = OpenRegularFile(path);
-        if (!file) {
-            return nullptr;
-        }
         std::string contents;
-        const bool read = ReadAll(file->descriptor, contents);
-        close(file->descriptor);
+        const std::optional<struct stat> read = ReadRegularFile(path, contents);
         if (!read) {
             return nullptr;
         }
         // The version of the file actually read, which may be newer than the one asked about.
-        CachedFile parsed{FileVersion(file->info), CIniDocument(contents)};
+        CachedFile parsed{FileVersion(*read), CIniDocument(contents)};
         return &files.insert_or_assign(path, std::move(parsed)).first->second.document;
     }
 
@@ -488,6 +494,9 @@ struct PendingFile {
 // The open batches of this thread by path: a thread's batches are its own business.
 thread_local std::unordered_map<std::string, PendingFile> pendingFiles;
 
+// The files pinned by read batches of this thread.
+thread_local std::unordered_map<std::string, CIniDocument> pinnedFiles;
+
 PendingFile* PendingFileOf(const std::string& path) {
     const auto found = pendingFiles.find(path);
     return found == pendingFiles.end() ? nullptr : &found->second;
@@ -535,11 +544,20 @@ bool ReadIniValue(const std::string& path, std::string_view section, std::string
     if (pending && pending->text) {
         return pending->text->Find(section, key, value);
     }
+    const auto pinned = pinnedFiles.find(path);
+    if (pinned != pinnedFiles.end()) {
+        const std::string* found = pinned->second.Find(section, key);
+        if (found) {
+            value = *found;
+        }
+        return found != nullptr;
+    }
     return Cache().Read(path, section, key, value);
 }
 
 bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value) {
+    pinnedFiles.erase(path);
     if (PendingFile* pending = PendingFileOf(path)) {
         return StoreInBatch(*pending, section, key, value);
     }
@@ -591,4 +609,17 @@ bool CommitIniBatch(const std::string& path) {
 
 void DropIniBatch(const std::string& path) {
     pendingFiles.erase(path);
+}
+
+bool OpenIniReadBatch(const std::string& path) {
+    std::string contents;
+    if (!ReadRegularFile(path, contents)) {
+        return false;
+    }
+    pinnedFiles.insert_or_assign(path, CIniDocument(contents));
+    return true;
+}
+
+void CloseIniReadBatch(const std::string& path) {
+    pinnedFiles.erase(path);
 }

@@ -53,3 +53,9 @@ bool OpenIniBatch(const std::string& path);
 bool CommitIniBatch(const std::string& path);
 // Closes the batch of `path` on this thread, if any, without storing anything.
 void DropIniBatch(const std::string& path);
+
+// A read batch pins the file at `path` for this thread as it is when the batch opens: its reads
+// on this thread then cost neither a look at the disk nor a lock, until the batch closes or this
+// thread writes to the file. False if the file cannot be read (reads then go to the file).
+bool OpenIniReadBatch(const std::string& path);
+void CloseIniReadBatch(const std::string& path);

@@ -2,6 +2,8 @@
 
 #include <SDL/SDL_image.h>
 
+#include <algorithm>
+
 #include "engine/ini.h"
 #include "game/race/static_sprite.h"
 
@@ -31,47 +33,94 @@ void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
         LogLine(LOG_ERROR, "Failed to locate surface map " + name);
         return;
     }
-    surfaceMap.reset(IMG_Load(MakeAbsolutePath(name).c_str()));
-    if (surfaceMap == nullptr) {
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(IMG_Load(MakeAbsolutePath(name).c_str()));
+    if (decoded == nullptr) {
         LogLine(LOG_ERROR, "Failed to load surface map " + name + ", SDL reports: " + SDL_GetError());
         return;
+    }
+    if (!KeepAsIndices(decoded.get())) {
+        surfaceMap = std::move(decoded);
     }
     LogLine(LOG_STATUS, "Surface map " + name + " loaded succesfully.");
 }
 
+bool ASP_GroundSprite::KeepAsIndices(SDL_Surface* decoded) {
+    const bool locked = SDL_MUSTLOCK(decoded) && SDL_LockSurface(decoded) == 0;
+    std::vector<Uint32> values;
+    std::vector<uint8_t> indices(static_cast<size_t>(decoded->w) * decoded->h);
+    size_t last = 0;
+    for (int iy = 0; iy < decoded->h; ++iy) {
+        for (int ix = 0; ix < decoded->w; ++ix) {
+            const Uint32 value = RawPixel(decoded, ix, iy);
+            if (values.empty() || values[last] != value) {
+                last = static_cast<size_t>(std::find(values.begin(), values.end(), value) - values.begin());
+                if (last == values.size()) {
+                    values.push_back(value);
+                }
+            }
+            if (values.size() > 256) {
+                break;
+            }
+            indices[static_cast<size_t>(iy) * decoded->w + ix] = static_cast<uint8_t>(last);
+        }
+    }
+    if (locked) {
+        SDL_UnlockSurface(decoded);
+    }
+    if (values.size() > 256) {
+        return false;
+    }
+    mapColors.clear();
+    for (Uint32 value : values) {
+        SurfaceColor color;
+        SDL_GetRGB(value, decoded->format, &color.r, &color.g, &color.b);
+        mapColors.push_back(color);
+    }
+    mapWidth = decoded->w;
+    mapHeight = decoded->h;
+    mapIndices = std::move(indices);
+    return true;
+}
+
 SurfaceColor ASP_GroundSprite::GetSurfaceColor(Point global) const {
-    if (surfaceMap == nullptr) {
+    if (!HasSurfaceMap()) {
         return SurfaceColor();
     }
+    const int w = surfaceMap != nullptr ? surfaceMap->w : mapWidth;
+    const int h = surfaceMap != nullptr ? surfaceMap->h : mapHeight;
     const Point local = GlobalToLocal(global);
     // Truncation toward zero: less than one pixel left of or above the map still reads column or
     // row 0. Comparing as doubles first keeps far-away points (and NaN) out of the int conversion.
-    if (!(local.x > -1.0 && local.x < surfaceMap->w && local.y > -1.0 && local.y < surfaceMap->h)) {
+    if (!(local.x > -1.0 && local.x < w && local.y > -1.0 && local.y < h)) {
         return SurfaceColor();
     }
-    return ReadSurfacePixel(surfaceMap.get(), static_cast<int>(local.x), static_cast<int>(local.y));
+    const int ix = static_cast<int>(local.x);
+    const int iy = static_cast<int>(local.y);
+    if (surfaceMap != nullptr) {
+        return ReadSurfacePixel(surfaceMap.get(), ix, iy);
+    }
+    return mapColors[mapIndices[static_cast<size_t>(iy) * w + ix]];
+}
+
+Uint32 RawPixel(const SDL_Surface* surface, int ix, int iy) {
+    const int bytesPerPixel = surface->format->BytesPerPixel;
+    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + iy * surface->pitch + ix * bytesPerPixel;
+    switch (bytesPerPixel) {
+        case 1:
+            return *p;
+        case 2:
+            return *reinterpret_cast<const Uint16*>(p);
+        case 3:
+            return static_cast<Uint32>(p[0]) | static_cast<Uint32>(p[1]) << 8 |
+                   static_cast<Uint32>(p[2]) << 16;
+        default:
+            return *reinterpret_cast<const Uint32*>(p);
+    }
 }
 
 SurfaceColor ReadSurfacePixel(SDL_Surface* surface, int ix, int iy) {
     const bool locked = SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) == 0;
-    const int bytesPerPixel = surface->format->BytesPerPixel;
-    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + iy * surface->pitch + ix * bytesPerPixel;
-    Uint32 value = 0;
-    switch (bytesPerPixel) {
-        case 1:
-            value = *p;
-            break;
-        case 2:
-            value = *reinterpret_cast<const Uint16*>(p);
-            break;
-        case 3:
-            value =
-                static_cast<Uint32>(p[0]) | static_cast<Uint32>(p[1]) << 8 | static_cast<Uint32>(p[2]) << 16;
-            break;
-        default:
-            value = *reinterpret_cast<const Uint32*>(p);
-            break;
-    }
+    const Uint32 value = RawPixel(surface, ix, iy);
     if (locked) {
         SDL_UnlockSurface(surface);
     }

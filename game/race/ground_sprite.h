@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/geometry.h"
 #include "engine/image_sprite_ex.h"
@@ -32,15 +33,24 @@ public:
     // The surface-map colour under a global point; black off the map or without one.
     SurfaceColor GetSurfaceColor(Point global) const;
 
-    bool HasSurfaceMap() const { return surfaceMap != nullptr; }
+    bool HasSurfaceMap() const { return surfaceMap != nullptr || !mapIndices.empty(); }
 
 private:
     void LoadSurfaceMap(const std::string& name);
+    // Keeps a decoded map of at most 256 colours as one byte a pixel; false for any other.
+    bool KeepAsIndices(SDL_Surface* decoded);
 
-    // Kept for the tile's whole life: every wheel asks it every frame.
+    // Kept for the tile's whole life: every wheel asks it every frame. A map of few colours (a
+    // track's maps have one per kind of ground) is kept as indices into its colours instead.
     std::unique_ptr<SDL_Surface, SurfaceDeleter> surfaceMap;
+    int mapWidth = 0;
+    int mapHeight = 0;
+    std::vector<SurfaceColor> mapColors;
+    std::vector<uint8_t> mapIndices;
 };
 
+// The raw value of the pixel at column ix, row iy of a locked surface of 1 to 4 bytes per pixel.
+Uint32 RawPixel(const SDL_Surface* surface, int ix, int iy);
 // The colour of the pixel at column ix, row iy of a surface of 1, 2, 3 or 4 bytes per pixel; the
 // caller keeps ix and iy inside the surface.
 SurfaceColor ReadSurfacePixel(SDL_Surface* surface, int ix, int iy);

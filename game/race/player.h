@@ -48,6 +48,8 @@ public:
     // The rigid-body response, then the crash reaction when the other sprite is a car.
     bool OnCollision(CSprite* other, Point contact) override;
     // The car, then its tail over it.
+    // The tail reaches out behind the car.
+    bool DrawsBeyondOutline() const override { return true; }
     void Render(void* target) override;
     // The driving model; integrates in the middle.
     void OnUpdate(double dt) override;

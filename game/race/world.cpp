@@ -99,6 +99,7 @@ void ASP_World::Load(std::string file) {
         // Without its track the race cannot run; a non-zero status tells the caller it failed.
         std::exit(EXIT_FAILURE);
     }
+    const CIniReadBatch batch(file);
     laps = GetIniInt("main", "laps", 1, file);
     requiredCheckpoints = GetIniInt("main", "requiredCheckpoints", 1, file);
     music = GetIniString("main", "music", "", file);
@@ -395,6 +396,14 @@ void ASP_World::Draw(void* target) {
     SetView(x0, y0, W, H);
 }
 
+Bounds ASP_World::ShownArea(int w, int h) const {
+    Bounds shown = BoundsOf(Quad{{GlobalToLocal(Point(0, h)), GlobalToLocal(Point(w, h)),
+                                  GlobalToLocal(Point(w, 0)), GlobalToLocal(Point(0, 0))}});
+    // A pixel's worth of slack for rounding at the edges.
+    const double margin = 2.0 / GetScale();
+    return Bounds{shown.minX - margin, shown.minY - margin, shown.maxX + margin, shown.maxY + margin};
+}
+
 void ASP_World::DrawPlayerView(int i, void* target) {
     ASP_Player* car = players[static_cast<size_t>(i)];
     GLint viewport[4];
@@ -405,6 +414,10 @@ void ASP_World::DrawPlayerView(int i, void* target) {
     SetRotation(car->fixedCamera ? -car->GetRotation() : 0.0);
     SetX(viewport[2] * 0.5 - zoom * rotationCenter.x);
     SetY(viewport[3] * 0.5 - zoom * rotationCenter.y);
-    CSpriteManager::Draw(target);
+    if (cullViews) {
+        DrawIn(target, ShownArea(viewport[2], viewport[3]));
+    } else {
+        CSpriteManager::Draw(target);
+    }
     interface->Draw(car, target);
 }

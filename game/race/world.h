@@ -87,6 +87,9 @@ public:
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
 
+    // Views leave out the children they cannot show; off, every view draws every child.
+    bool cullViews = true;
+
     // The zoom of a car's view at a speed in pixels per second: 0.6 up to 100, 0.4 from 800.
     static double ZoomForSpeed(double speed);
 
@@ -115,6 +118,8 @@ private:
     void LoadObjects(const std::string& prefix, const std::string& countKey, const std::string& file);
     void SetView(int x, int y, int w, int h) const;
     void DrawPlayerView(int i, void* target);
+    // What a view of w x h pixels shows of the world's own frame, with the current camera.
+    Bounds ShownArea(int w, int h) const;
 
     // Also the first child, so the world owns it.
     CParticleEngine* particles;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/font.h"
 #include "engine/font_factory.h"
@@ -64,6 +65,14 @@ protected:
             }
         }
         return b;
+    }
+
+    static std::vector<uint8_t> Screen(CLabelSprite& label) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        label.Draw(nullptr);
+        std::vector<uint8_t> pixels(kWidth * kHeight * 4);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
     }
 
     CFont* const font = app->GetFontFactory()->GetFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 14);
@@ -129,18 +138,25 @@ TEST_F(LabelTest, OnlyChangesRenderAgainIntoPowerOfTwoSurfacesAndAnOversizeBoxIs
     CCountingLabel label(nullptr, font);
     Place(label, 0, 0, 100, 30);
     label.SetText("Lap 1");
+    const std::vector<uint8_t> lap1 = Screen(label);
     const int afterFirst = label.renders;
     label.SetText("Lap 1");
-    label.SetTextBox(5, 2, 100, 30);
+    label.SetTextBox(0, 0, 100, 30);
     label.SetAlignH(ALIGN_CENTER);
-    label.SetAlignV(ALIGN_CENTER);
     label.SetLineSpacing(0);
     label.SetMultiLine(false);
-    EXPECT_EQ(label.renders, afterFirst);
+    // Texts shown before, one per further player, come back without rendering and look the same.
+    for (const char* text : {"Lap 2", "Lap 3", "Lap 4", "Lap 1", "Lap 3"}) {
+        label.SetText(text);
+    }
+    EXPECT_EQ(label.renders, afterFirst + 3);
+    label.SetText("Lap 1");
+    EXPECT_EQ(Screen(label), lap1);
+    // A new colour, or a moved box, shapes every text anew.
+    label.SetTextBox(5, 2, 100, 30);
     label.SetText("Lap 2");
     label.SetTextBox(5, 2, 200, 30);
-    EXPECT_EQ(label.renders, afterFirst + 2);
-
+    EXPECT_EQ(label.renders, afterFirst + 5);
     ASSERT_NE(label.Surface(), nullptr);
     EXPECT_EQ(label.Surface()->w, 256);
     EXPECT_EQ(label.Surface()->h, 32);

@@ -177,6 +177,55 @@ TEST_F(WorldTest, ViewsSplitTheWindowByTheNumberOfCars) {
     }
 }
 
+// Counts its renders: a far-away object that a view must leave out.
+// Counts its renders, so that a test sees which objects a view left out.
+class RenderCounter : public CImageSpriteEx {
+public:
+    using CImageSpriteEx::CImageSpriteEx;
+    void Render(void* target) override {
+        ++renders;
+        CImageSpriteEx::Render(target);
+    }
+    int renders = 0;
+};
+
+TEST_F(WorldTest, ViewsLeaveOutWhatTheyCannotShowAndDrawTheSameImage) {
+    LoadWorld("players=1\n");
+    ASSERT_EQ(AddCars(1), 1);
+    CTexture* texture = world->textureManager->GetTexture(
+        WriteBmp(folder.File("o.bmp"), 16, 16, [](int x, int y) { return x * 0x0F0000 + y * 0x0F; }));
+    // Around the car's view of about 213 x 213 world pixels: across its edges, turned, and far out.
+    RenderCounter* far = nullptr;
+    for (const auto& [x, y, angle] : {std::array<double, 3>{-125, 0, 0},
+                                      {70, -125, 30},
+                                      {110, 90, 45},
+                                      {-150, -150, 10},
+                                      {-40, 150, 80},
+                                      {3000, 3000, 0}}) {
+        far = new RenderCounter(world);
+        far->SetTexture(texture);
+        far->SetSize(40, 40);
+        far->SetPosition(x, y);
+        far->SetRotation(angle);
+        world->AddSprite(far);
+    }
+    world->GetPlayers()[0]->SetRotation(37);
+    for (bool turning : {false, true}) {
+        world->GetPlayers()[0]->fixedCamera = turning;
+        std::vector<uint8_t> image[2] = {std::vector<uint8_t>(kWidth * kHeight * 4), image[0]};
+        for (bool cull : {false, true}) {
+            world->cullViews = cull;
+            far->renders = 0;
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            world->Draw(nullptr);
+            EXPECT_EQ(far->renders, cull ? 0 : 1);
+            glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, image[cull].data());
+        }
+        EXPECT_GT(CountLitPixels(0, 0, kWidth, kHeight), kWidth * kHeight / 10) << turning;
+        EXPECT_TRUE(image[0] == image[1]) << turning;
+    }
+}
+
 TEST_F(WorldTest, MissingFileEndsTheProgramWithAFailureStatusAndAFatalLine) {
     // The child runs this test afresh, with a window of its own, instead of forking this one's.
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -104,6 +104,10 @@ TEST(SurfaceMap, NameIsResolvedLikeEveryDataFileAndABrokenMapIsBlack) {
     // A Windows name in another letter case, as world files written by the editor have it.
     auto tile = TileWithMap(folder, folder.path + "\\MAPS\\Surface.BMP");
     EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(10.0, 20.0))), 0xFF0000u);
+    // A map of more colours than one byte can tell apart is kept whole and reads the same.
+    auto rich = TileWithMap(
+        folder, WriteBmp(folder.File("rich.bmp"), 20, 20, [](int x, int y) { return x * 20 + y; }));
+    EXPECT_EQ(Rgb(rich->GetSurfaceColor(Point(23.5, 27.0))), 13u * 20 + 7);
     auto broken = TileWithMap(folder, folder.Write("broken.bmp", "not an image"));
     EXPECT_FALSE(broken->HasSurfaceMap());
     EXPECT_EQ(Rgb(broken->GetSurfaceColor(Point(10.0, 20.0))), 0u);

@@ -1,0 +1,134 @@
+#include <GL/gl.h>
+#include <SDL/SDL.h>
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <time.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "engine/ini.h"
+#include "engine/platform/gl_context.h"
+#include "game/app/asp_main.h"
+
+// Whole frames of the shipped race as a player gets them: the game is driven from the main menu
+// through the car choice into a race of 1, 2 or 4 cars, every car accelerating, and each measured
+// frame is the main loop's work without its pacing (update, clear, draw, swap, finish). Reported
+// per frame: CPU time of all threads (the software renderer draws on threads of its own) and of
+// the main thread. Also: the time from the last car choice to the first race frame, and the
+// process's peak resident size (meaningful when one case runs alone). Run from the data folder:
+//   cd data && SDL_AUDIODRIVER=dummy ../tools/with_xvfb.sh ../build/bench/bench_frame
+//   ... --benchmark_filter='BM_RaceFrame/4/1280/720' for the peak size of a 4-car race alone
+
+namespace {
+
+constexpr double kFrame = 1.0 / 60.0;
+constexpr int kFrames = 200;
+
+double CpuSeconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+double Milliseconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// The shipped settings with another window size, in a folder of its own.
+class Settings {
+public:
+    Settings(int width, int height) {
+        char pattern[] = "/tmp/asphaltia_frame_XXXXXX";
+        folder = mkdtemp(pattern);
+        file = folder + "/config.ini";
+        std::filesystem::copy_file(MakeAbsolutePath("config.ini"), file);
+        WriteIniInt("system", "width", width, file);
+        WriteIniInt("system", "height", height, file);
+    }
+    ~Settings() { std::filesystem::remove_all(folder); }
+
+    std::string folder;
+    std::string file;
+};
+
+void Frame(ASP_Main& app) {
+    app.OnUpdate(kFrame);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    app.OnRender(app.screen);
+    SDL_GL_SwapBuffers();
+    glFinish();
+}
+
+void PressForward(ASP_Main& app, int player) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = static_cast<SDLKey>(
+        GetIniInt("controls" + NumberToText(player), "forward", SDLK_UP, app.settingsFile));
+    app.OnKeyDown(&e);
+}
+
+void BM_StartUp(benchmark::State& state) {
+    EnableThreadedDisplay();
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        ASP_Main app;
+        app.loadInBackground = false;
+        app.OnInit();
+        Frame(app);
+        state.counters["menu_ms"] = Milliseconds(std::chrono::steady_clock::now() - start);
+        app.OnCleanup();
+    }
+}
+
+void BM_RaceFrame(benchmark::State& state) {
+    EnableThreadedDisplay();
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const int cars = static_cast<int>(state.range(0));
+    Settings settings(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
+    ASP_Main app(settings.file);
+    app.loadInBackground = false;
+    app.OnInit();
+    ASP_Main::OnPlay(nullptr, nullptr);
+    ASP_Main::OnPlayerCount(dynamic_cast<ASP_Button*>(app.playersMenu->GetSprite(cars)), nullptr);
+    for (int i = 0; i + 1 < cars; i++) {
+        ASP_Main::OnCarChosen(nullptr, nullptr);
+    }
+    const auto clicked = std::chrono::steady_clock::now();
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    Frame(app);
+    state.counters["load_ms"] = Milliseconds(std::chrono::steady_clock::now() - clicked);
+    for (int i = 0; i < cars; i++) {
+        PressForward(app, i);
+    }
+    // Past the countdown and up to speed.
+    for (double t = 0; t < 6.0; t += kFrame) {
+        Frame(app);
+    }
+    const double all = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double main = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    for (auto _ : state) {
+        Frame(app);
+    }
+    const double frames = static_cast<double>(state.iterations());
+    state.counters["cpu_all_ms"] = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - all) * 1000.0 / frames;
+    state.counters["cpu_main_ms"] = (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - main) * 1000.0 / frames;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_mib"] = usage.ru_maxrss / 1024.0;
+    app.OnCleanup();
+}
+
+}  // namespace
+
+BENCHMARK(BM_StartUp)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RaceFrame)
+    ->ArgsProduct({{1, 2, 4}, {800}, {600}})
+    ->ArgsProduct({{1, 2, 4}, {1280}, {720}})
+    ->Iterations(kFrames)
+    ->Unit(benchmark::kMillisecond);
