@@ -1,19 +1,22 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/game_base.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
+#include "tests/support/scripted_driver.h"
 
-// One racing frame of the race: the world's update and its collision pass over every pair of
-// children, with four cars and a field of physics objects. Run from the data folder under a
-// (virtual) X server, as the game runs:
+// One racing frame of the race (a sixtieth of a second: the world's updates and collision passes),
+// with four cars and a field of physics objects; and a whole race of the shipped circuit, four
+// scripted cars, no drawing. Run from the data folder under a (virtual) X server, as the game runs:
 //   cd data && xvfb-run -a ../build-race-rel/bench/bench_race
 
 namespace {
@@ -71,12 +74,49 @@ void BM_RacingFrame(benchmark::State& state) {
     RaceFixture race(static_cast<int>(state.range(0)));
     ASP_World* world = race.game->GetWorld();
     for (auto _ : state) {
-        world->Update(kDt);
-        world->CheckCollisions();
+        race.game->Update(kDt);
     }
     state.SetLabel(std::to_string(world->GetSpriteCount()) + " children");
 }
 
+// Three laps of the shipped circuit by four scripted cars, from the start to the last car's finish
+// (or ten minutes of race time): wall-clock time, and the laps done.
+void BM_ShippedRace(benchmark::State& state) {
+    const DriverKeys keys[4] = {{},
+                                {SDLK_w, SDLK_s, SDLK_a, SDLK_d},
+                                {SDLK_i, SDLK_k, SDLK_j, SDLK_l},
+                                {SDLK_KP8, SDLK_KP5, SDLK_KP4, SDLK_KP6}};
+    double raceSeconds = 0.0;
+    int laps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ASP_Game game(RaceFixture::App());
+        game.GetWorld()->Load("dat\\world0.dat");
+        std::vector<ScriptedDriver> drivers;
+        for (int i = 0; i < 4; ++i) {
+            game.GetWorld()->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini",
+                                       "controls" + std::to_string(i));
+            drivers.emplace_back(game.GetWorld()->GetPlayers().back(), 600.0 - 40.0 * i, keys[i]);
+        }
+        game.Update(4.0);
+        state.ResumeTiming();
+        for (raceSeconds = 0.0; game.GetState() != ASP_Game::RaceState::Finished && raceSeconds < 600.0;
+             raceSeconds += kDt) {
+            for (ScriptedDriver& driver : drivers) {
+                driver.Drive(kDt);
+            }
+            game.Update(kDt);
+        }
+        laps = 0;
+        for (const ASP_Player* car : game.GetWorld()->GetPlayers()) {
+            laps += std::max(car->lap - 1, 0);
+        }
+    }
+    state.counters["race_seconds"] = raceSeconds;
+    state.counters["laps_of_12"] = laps;
+}
+
 }  // namespace
 
-BENCHMARK(BM_RacingFrame)->Arg(10)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RacingFrame)->Arg(10)->Arg(100)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ShippedRace)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -35,65 +36,73 @@ Point AxisAlong(const Quad& q) {
     return q.p[2] - q.p[1];
 }
 
-// A quad with a zero-length edge is a point or a line: treated as an outline it would overlap
-// anything its single projection falls into, so it takes part in no overlap at all.
-bool HasArea(const Quad& q) {
-    return Length(AxisAcross(q)) > 0.0 && Length(AxisAlong(q)) > 0.0;
-}
-
 double Radius(const Quad& q) {
     return Length(q.p[0] - QuadCenter(q));
 }
 
+// Twice the signed area of the outline: its sign tells which side of each edge is inside.
+double SignedArea(const Quad& q) {
+    double sum = 0.0;
+    for (int i = 0; i < 4; ++i) {
+        const Point& p = q.p[i];
+        const Point& next = q.p[(i + 1) % 4];
+        sum += p.x * next.y - next.x * p.y;
+    }
+    return sum;
+}
+
+// A convex polygon cut from a quad by the four edges of another: each cut adds at most one corner.
+struct Polygon {
+    static constexpr int kMax = 10;
+    Point p[kMax];
+    int n = 0;
+};
+
+// The part of polygon `in` on the inner side of the edge from `from` to `to`; orientation is the
+// sign of the clipping outline's area.
+Polygon ClipByEdge(const Polygon& in, Point from, Point to, double orientation) {
+    Polygon out;
+    const Point edge = to - from;
+    const auto side = [&](Point p) {
+        return (edge.x * (p.y - from.y) - edge.y * (p.x - from.x)) * orientation;
+    };
+    for (int i = 0; i < in.n && out.n + 2 <= Polygon::kMax; ++i) {
+        const Point& p = in.p[i];
+        const Point& q = in.p[(i + 1) % in.n];
+        const double sp = side(p);
+        const double sq = side(q);
+        if (sp >= 0.0) {
+            out.p[out.n++] = p;
+        }
+        if ((sp < 0.0 && sq > 0.0) || (sp > 0.0 && sq < 0.0)) {
+            out.p[out.n++] = p + (q - p) * (sp / (sp - sq));
+        }
+    }
+    return out;
+}
+
+// The mean of the corners of the region both outlines cover; the mean of the centres when rounding
+// leaves no region.
+Point OverlapMiddle(const Quad& a, const Quad& b) {
+    Polygon region;
+    for (const Point& corner : a.p) {
+        region.p[region.n++] = corner;
+    }
+    const double orientation = SignedArea(b) > 0.0 ? 1.0 : -1.0;
+    for (int i = 0; i < 4 && region.n > 0; ++i) {
+        region = ClipByEdge(region, b.p[i], b.p[(i + 1) % 4], orientation);
+    }
+    if (region.n == 0) {
+        return (QuadCenter(a) + QuadCenter(b)) / 2.0;
+    }
+    Point sum;
+    for (int i = 0; i < region.n; ++i) {
+        sum += region.p[i];
+    }
+    return sum / region.n;
+}
+
 }  // namespace
-
-Point& Point::operator+=(Point o) {
-    x += o.x;
-    y += o.y;
-    return *this;
-}
-
-Point& Point::operator-=(Point o) {
-    x -= o.x;
-    y -= o.y;
-    return *this;
-}
-
-Point operator+(Point a, Point b) {
-    return Point(a.x + b.x, a.y + b.y);
-}
-
-Point operator-(Point a, Point b) {
-    return Point(a.x - b.x, a.y - b.y);
-}
-
-Point operator-(Point a) {
-    return Point(-a.x, -a.y);
-}
-
-Point operator*(Point a, double s) {
-    return Point(a.x * s, a.y * s);
-}
-
-Point operator*(double s, Point a) {
-    return a * s;
-}
-
-Point operator/(Point a, double s) {
-    return Point(a.x / s, a.y / s);
-}
-
-bool operator==(Point a, Point b) {
-    return a.x == b.x && a.y == b.y;
-}
-
-bool operator!=(Point a, Point b) {
-    return !(a == b);
-}
-
-double Dot(Point a, Point b) {
-    return a.x * b.x + a.y * b.y;
-}
 
 double Length(Point a) {
     return std::sqrt(Dot(a, a));
@@ -105,6 +114,12 @@ bool operator==(const Rect& a, const Rect& b) {
 
 Point QuadCenter(const Quad& q) {
     return (q.p[0] + q.p[1] + q.p[2] + q.p[3]) / 4.0;
+}
+
+// A quad with a zero-length edge is a point or a line: treated as an outline it would overlap
+// anything its single projection falls into, so it takes part in no overlap at all.
+bool HasArea(const Quad& q) {
+    return Length(AxisAcross(q)) > 0.0 && Length(AxisAlong(q)) > 0.0;
 }
 
 bool PointInQuad(Point p, const Quad& q) {
@@ -150,13 +165,41 @@ bool QuadsOverlap(const Quad& a, const Quad& b, Point* contact) {
     return true;
 }
 
+bool FindPenetration(const Quad& a, const Quad& b, Penetration* p) {
+    if (!HasArea(a) || !HasArea(b)) {
+        return false;
+    }
+    Penetration least;
+    least.depth = std::numeric_limits<double>::infinity();
+    for (Point axis : {AxisAcross(a), AxisAlong(a), AxisAcross(b), AxisAlong(b)}) {
+        const Point u = axis / Length(axis);
+        const Interval ia = Project(a, u);
+        const Interval ib = Project(b, u);
+        // a leaves towards -u by the first amount, towards +u by the second.
+        const double down = ia.high - ib.low;
+        const double up = ib.high - ia.low;
+        if (!(down >= 0.0 && up >= 0.0)) {
+            return false;
+        }
+        if (std::min(down, up) < least.depth) {
+            least.depth = std::min(down, up);
+            least.normal = down < up ? -u : u;
+        }
+    }
+    least.point = OverlapMiddle(a, b);
+    *p = least;
+    return true;
+}
+
 void RotatePoint(Point& p, Point pivot, double degrees) {
     if (degrees == 0.0) {
         return;
     }
     const double a = degrees / 180.0 * kPi;
+    const double c = std::cos(a);
+    const double s = std::sin(a);
     const Point d = p - pivot;
-    p = pivot + Point(d.x * std::cos(a) + d.y * std::sin(a), d.y * std::cos(a) - d.x * std::sin(a));
+    p = pivot + Point(d.x * c + d.y * s, d.y * c - d.x * s);
 }
 
 Quad BoxQuad(double x, double y, double w, double h) {

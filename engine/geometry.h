@@ -9,19 +9,46 @@ struct Point {
     Point() = default;
     Point(double x, double y) : x(x), y(y) {}
 
-    Point& operator+=(Point o);
-    Point& operator-=(Point o);
+    Point& operator+=(Point o) {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    Point& operator-=(Point o) {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
 };
 
-Point operator+(Point a, Point b);
-Point operator-(Point a, Point b);
-Point operator-(Point a);
-Point operator*(Point a, double s);
-Point operator*(double s, Point a);
-Point operator/(Point a, double s);
-bool operator==(Point a, Point b);
-bool operator!=(Point a, Point b);
-double Dot(Point a, Point b);
+// Inline: the physics and the corner updates use them millions of times a second.
+inline Point operator+(Point a, Point b) {
+    return Point(a.x + b.x, a.y + b.y);
+}
+inline Point operator-(Point a, Point b) {
+    return Point(a.x - b.x, a.y - b.y);
+}
+inline Point operator-(Point a) {
+    return Point(-a.x, -a.y);
+}
+inline Point operator*(Point a, double s) {
+    return Point(a.x * s, a.y * s);
+}
+inline Point operator*(double s, Point a) {
+    return a * s;
+}
+inline Point operator/(Point a, double s) {
+    return Point(a.x / s, a.y / s);
+}
+inline bool operator==(Point a, Point b) {
+    return a.x == b.x && a.y == b.y;
+}
+inline bool operator!=(Point a, Point b) {
+    return !(a == b);
+}
+inline double Dot(Point a, Point b) {
+    return a.x * b.x + a.y * b.y;
+}
 double Length(Point a);
 
 // The corners of an outline, in the order (left, bottom), (right, bottom), (right, top), (left, top)
@@ -45,11 +72,26 @@ bool operator==(const Rect& a, const Rect& b);
 // Mean of the four corners.
 Point QuadCenter(const Quad& q);
 
+// False for an outline with a zero-length (or not finite) edge, which overlaps nothing.
+bool HasArea(const Quad& q);
+
 // Whether two rectangular outlines overlap (bounding circles, then separating axes along the edges).
 // On overlap, the first corner of either quad that lies inside the other (A0, B0, A1, B1, ...) is
 // written to contact, if given; when none does, contact keeps what the caller put there. Outlines
 // without area overlap nothing.
 bool QuadsOverlap(const Quad& a, const Quad& b, Point* contact);
+
+// How two overlapping rectangular outlines a and b meet: the axis of least penetration as a unit
+// normal pointing from b towards a, the depth of the overlap along it (moving a by depth along the
+// normal, or b against it, leaves them touching), and a point in the middle of the overlap.
+struct Penetration {
+    Point normal;
+    double depth = 0.0;
+    Point point;
+};
+
+// False, and p untouched, when the outlines do not overlap or one of them has no area.
+bool FindPenetration(const Quad& a, const Quad& b, Penetration* p);
 
 // Whether p lies inside (or on the border of) the rectangular outline q. An outline without area
 // contains nothing.

@@ -1,5 +1,6 @@
 #include "engine/physics_sprite.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/ini.h"
@@ -10,9 +11,14 @@ const double kPi = 3.141592653589793;
 const double kDegreesPerRadian = 180.0 / kPi;
 // Pixels each body moves per push-apart step.
 const double kPushStep = 0.05;
-// 5000 pixels of travel: far more than any two overlapping bodies need. Only steps that no longer
-// change the coordinates (far too large for 0.05 pixels) come this far.
+// 5000 pixels of travel: far more than any two overlapping bodies need.
 const int kMaxPushSteps = 100000;
+// Single steps tried after the computed ones, for overlaps that rounding leaves behind.
+const int kExtraPushSteps = 8;
+// Below these a body is at rest: a resistance that stops the motion exactly leaves residues that
+// otherwise shrink for ever, until their square underflows to 0 while they are not 0 themselves.
+const double kRestSpeed = 1e-6;  // pixels per second
+const double kRestSpin = 1e-6;   // degrees per second
 
 bool IsFinite(Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
@@ -55,6 +61,7 @@ void CPhysicsSprite::SetHeight(double v) {
 }
 
 bool CPhysicsSprite::OnCollision(CSprite* other, Point contact) {
+    (void)contact;
     CPhysicsSprite& a = *this;
     if (!a.IsCollidable()) {
         return true;
@@ -68,59 +75,43 @@ bool CPhysicsSprite::OnCollision(CSprite* other, Point contact) {
     if (a.GetGlobalZ() != b.GetGlobalZ()) {
         return true;
     }
-
-    const Point cA = a.LocalToGlobal(a.LocalCenter());
-    const Point cB = b.LocalToGlobal(b.LocalCenter());
-    const Point lA = a.GlobalToLocal(contact);
-    const Point lB = b.GlobalToLocal(contact);
-    // From B to A, not normalised.
-    const Point n = cA - cB;
-    // Coinciding centres give no direction to push along, and a body far outside the number range
-    // none either: the pair is left alone rather than filled with NaN.
-    if (n == Point(0.0, 0.0) || !IsFinite(n)) {
+    // Two walls that overlap have nothing to exchange and nowhere to go.
+    if (!a.Moves() && !a.Turns() && !b.Moves() && !b.Turns()) {
         return false;
     }
 
-    const double d = Dot(a.GetPointVelocity(lA) - b.GetPointVelocity(lB), n);
-    const double sign = d > 0.0 ? -1.0 : 1.0;
-    const double e = (a.bounce + b.bounce) * 0.5;
-    const Point rAPerp = Perpendicular(contact - cA);
-    const Point rBPerp = Perpendicular(contact - cB);
-    const double kA = Dot(rAPerp, n);
-    const double kB = Dot(rBPerp, n);
-    const double J = -(1.0 + e) * d;
-
-    const double mAInv = a.InverseMass();
-    const double mBInv = b.InverseMass();
-    const double L = Dot(n, n) * (mAInv + mBInv);
-    const double jL = J / L;
-    if (a.Moves()) {
-        a.SetVelocity(a.velocity + n * sign * jL / a.mass);
+    // Worked out in the frame the velocities live in, so that the camera's zoom and turn of the
+    // screen play no part. The contact is found from the overlap itself: the axis of least
+    // penetration tells which way the bodies part, wherever their centres lie.
+    const CSprite* frame = a.GetParent();
+    Penetration p;
+    if (!FindPenetration(a.CornersIn(frame), b.CornersIn(frame), &p) || !IsFinite(p.point)) {
+        return false;
     }
-    if (b.Moves()) {
-        b.SetVelocity(b.velocity - n * sign * jL / b.mass);
-    }
-
-    const double aA = a.Turns() ? kA * kA / a.inertia : 0.0;
-    const double aB = b.Turns() ? kB * kB / b.inertia : 0.0;
-    const double j = J / (L + aA + aB);
-    if (a.Turns()) {
-        a.angularVelocity -= sign * j * kA / a.inertia * kDegreesPerRadian;
-    }
-    if (b.Turns()) {
-        b.angularVelocity += sign * j * kB / b.inertia * kDegreesPerRadian;
-    }
-
-    a.PushApart(b, n);
+    const Point n = p.normal;
+    const Point cA = a.InFrame(a.LocalCenter(), frame);
+    const Point cB = b.InFrame(b.LocalCenter(), frame);
+    a.Exchange(b, n, p.point - cA, p.point - cB);
+    a.PushApart(b, n, p.depth);
     return false;
+}
+
+bool CPhysicsSprite::ReactsTo(CSprite* other) {
+    const auto* body = dynamic_cast<const CPhysicsSprite*>(other);
+    return IsCollidable() && body != nullptr && body->collidable && GetGlobalZ() == body->GetGlobalZ();
 }
 
 void CPhysicsSprite::OnUpdate(double dt) {
     previousX = GetX();
     previousY = GetY();
     previousRotation = GetRotation();
-    Move(velocity.x * dt, velocity.y * dt);
-    Rotate(angularVelocity * dt);
+    // A body at rest skips the moves that would change nothing but cost a refresh of its corners.
+    if (velocity != Point(0.0, 0.0)) {
+        MoveBy(velocity * dt);
+    }
+    if (angularVelocity != 0.0) {
+        Rotate(angularVelocity * dt);
+    }
 }
 
 void CPhysicsSprite::RestorePrevious() {
@@ -137,7 +128,7 @@ void CPhysicsSprite::ApplyForceAt(double fx, double fy, double dt, double px, do
     const Point r = Point(px, py) - LocalCenter();
     const Point rPerp = Perpendicular(r);
     if (Turns()) {
-        angularVelocity += Dot(rPerp, Point(fx, fy)) * dt * kDegreesPerRadian / inertia;
+        SetSpin(angularVelocity + Dot(rPerp, Point(fx, fy)) * dt * kDegreesPerRadian / inertia);
     }
 }
 
@@ -247,7 +238,13 @@ double CPhysicsSprite::GetAngularVelocity() const {
 }
 
 void CPhysicsSprite::SetAngularVelocity(double degreesPerSecond) {
-    angularVelocity = degreesPerSecond;
+    SetSpin(degreesPerSecond);
+}
+
+void CPhysicsSprite::SetSpin(double degreesPerSecond) {
+    // A spin that is not finite would turn every later force into NaN.
+    angularVelocity =
+        std::isfinite(degreesPerSecond) && std::fabs(degreesPerSecond) >= kRestSpin ? degreesPerSecond : 0.0;
 }
 
 Point CPhysicsSprite::GetVelocity() const {
@@ -255,8 +252,11 @@ Point CPhysicsSprite::GetVelocity() const {
 }
 
 void CPhysicsSprite::SetVelocity(Point v) {
-    velocity.x = std::isnan(v.x) ? 0.0 : v.x;
-    velocity.y = std::isnan(v.y) ? 0.0 : v.y;
+    velocity.x = std::isfinite(v.x) ? v.x : 0.0;
+    velocity.y = std::isfinite(v.y) ? v.y : 0.0;
+    if (std::fabs(velocity.x) < kRestSpeed && std::fabs(velocity.y) < kRestSpeed) {
+        velocity = Point(0.0, 0.0);
+    }
 }
 
 double CPhysicsSprite::GetBounce() const {
@@ -301,27 +301,136 @@ double CPhysicsSprite::InverseMass() const {
     return Moves() ? 1.0 / mass : 0.0;
 }
 
-void CPhysicsSprite::PushApart(CPhysicsSprite& b, Point n) {
-    const Point step = n / Length(n) * kPushStep;
-    if (!Moves() && !b.Moves()) {
+Point CPhysicsSprite::InFrame(Point local, const CSprite* frame) const {
+    if (GetParent() == frame) {
+        RotatePoint(local, LocalCenter(), GetRotation());
+        return local * GetScale() + Point(GetX(), GetY());
+    }
+    const Point global = LocalToGlobal(local);
+    return frame != nullptr ? frame->GlobalToLocal(global) : global;
+}
+
+Quad CPhysicsSprite::CornersIn(const CSprite* frame) const {
+    if (GetParent() == frame) {
+        return ParentCorners();
+    }
+    const Quad global = GetCorners();
+    Quad q;
+    for (int i = 0; i < 4; ++i) {
+        q.p[i] = frame != nullptr ? frame->GlobalToLocal(global.p[i]) : global.p[i];
+    }
+    return q;
+}
+
+Quad CPhysicsSprite::ParentCorners() const {
+    const double w = GetWidth();
+    const double h = GetHeight();
+    const Point local[4] = {Point(0.0, h), Point(w, h), Point(w, 0.0), Point(0.0, 0.0)};
+    const Point at(GetX(), GetY());
+    Quad q;
+    if (GetRotation() == 0.0) {
+        for (int i = 0; i < 4; ++i) {
+            q.p[i] = local[i] * GetScale() + at;
+        }
+        return q;
+    }
+    // The turn about the pivot, with one sine and cosine for all four corners.
+    const double a = GetRotation() * kPi / 180.0;
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    const Point pivot = LocalCenter();
+    for (int i = 0; i < 4; ++i) {
+        const Point d = local[i] - pivot;
+        q.p[i] = (pivot + Point(d.x * c + d.y * s, d.y * c - d.x * s)) * GetScale() + at;
+    }
+    return q;
+}
+
+void CPhysicsSprite::UpdateCorners() {
+    // As the image sprite works them out, with the turn computed once: bodies move every frame.
+    corners = ParentCorners();
+    if (const CSprite* p = GetParent()) {
+        for (Point& corner : corners.p) {
+            corner = p->LocalToGlobal(corner);
+        }
+    }
+}
+
+double CPhysicsSprite::InverseInertia() const {
+    return Turns() ? 1.0 / inertia : 0.0;
+}
+
+void CPhysicsSprite::Exchange(CPhysicsSprite& b, Point n, Point rA, Point rB) {
+    CPhysicsSprite& a = *this;
+    // tA: how the contact point of A moves per radian per second of A's spin (positive angles
+    // turn counter-clockwise on screen, with y pointing down).
+    const Point tA(rA.y, -rA.x);
+    const Point tB(rB.y, -rB.x);
+    const Point vA = a.velocity + tA * (a.angularVelocity / kDegreesPerRadian);
+    const Point vB = b.velocity + tB * (b.angularVelocity / kDegreesPerRadian);
+    const double d = Dot(vA - vB, n);
+    // Already parting: an impulse now could only throw them apart faster, adding energy.
+    if (!(d < 0.0)) {
         return;
     }
-    if (step.x == 0.0 || step.y == 0.0) {
+    const double e = std::clamp((a.bounce + b.bounce) * 0.5, 0.0, 1.0);
+    const double kA = Dot(tA, n);
+    const double kB = Dot(tB, n);
+    const double K =
+        a.InverseMass() + b.InverseMass() + kA * kA * a.InverseInertia() + kB * kB * b.InverseInertia();
+    if (!(K > 0.0)) {
         return;
     }
-    for (int i = 0; i < kMaxPushSteps; ++i) {
-        if (Moves()) {
-            SetX(GetX() + step.x);
-            SetY(GetY() + step.y);
-        }
-        if (b.Moves()) {
-            b.SetX(b.GetX() - step.x);
-            b.SetY(b.GetY() - step.y);
-        }
-        if (!Collides(&b, nullptr)) {
-            return;
-        }
+    // One impulse j along n moves and turns both bodies, so the speed of approach at the contact
+    // point turns into e times that speed of parting, and the energy never grows.
+    const double j = -(1.0 + e) * d / K;
+    if (a.Moves()) {
+        a.SetVelocity(a.velocity + n * (j * a.InverseMass()));
     }
-    LogLine(LOG_WARNING,
-            "Bodies still overlap after " + NumberToText(kMaxPushSteps) + " push-apart steps. Giving up.");
+    if (b.Moves()) {
+        b.SetVelocity(b.velocity - n * (j * b.InverseMass()));
+    }
+    if (a.Turns()) {
+        a.SetSpin(a.angularVelocity + j * kA * a.InverseInertia() * kDegreesPerRadian);
+    }
+    if (b.Turns()) {
+        b.SetSpin(b.angularVelocity - j * kB * b.InverseInertia() * kDegreesPerRadian);
+    }
+}
+
+void CPhysicsSprite::PushApart(CPhysicsSprite& b, Point n, double depth) {
+    const int movers = (Moves() ? 1 : 0) + (b.Moves() ? 1 : 0);
+    if (movers == 0) {
+        return;
+    }
+    // Steps of kPushStep each until the outlines part: along the normal the depth shrinks by a
+    // known amount per step, so the count is worked out rather than tested step by step.
+    const Point step = n * kPushStep;
+    const double needed = std::floor(depth / (kPushStep * movers)) + 1.0;
+    int steps = static_cast<int>(std::min(needed, static_cast<double>(kMaxPushSteps)));
+    Shift(step * steps, b);
+    // Rounding may leave them touching; a few single steps settle that.
+    for (int extra = 0; extra < kExtraPushSteps && Collides(&b, nullptr); ++extra, ++steps) {
+        Shift(step, b);
+    }
+    if (Collides(&b, nullptr)) {
+        LogLine(LOG_WARNING,
+                "Bodies still overlap after " + NumberToText(steps) + " push-apart steps. Giving up.");
+    }
+}
+
+void CPhysicsSprite::Shift(Point offset, CPhysicsSprite& b) {
+    if (Moves()) {
+        MoveBy(offset);
+    }
+    if (b.Moves()) {
+        b.MoveBy(-offset);
+    }
+}
+
+void CPhysicsSprite::MoveBy(Point offset) {
+    // Both coordinates at once: the corners are worked out once rather than after each.
+    x += offset.x;
+    y += offset.y;
+    UpdateCorners();
 }

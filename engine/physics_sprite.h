@@ -22,7 +22,10 @@ public:
     void SetWidth(double v) override;
     void SetHeight(double v) override;
     bool OnCollision(CSprite* other, Point contact) override;
+    // Only collidable bodies on the same layer meet.
+    bool ReactsTo(CSprite* other) override;
     void OnUpdate(double dt) override;
+    void UpdateCorners() override;
 
     // Undoes the last integration step.
     virtual void RestorePrevious();
@@ -46,9 +49,10 @@ public:
     virtual void SetMassDistribution(const double cornerMass[4]);
     virtual double GetInertia() const;
     virtual double GetAngularVelocity() const;
+    // Stores 0 for a spin that is not finite or too small to show.
     virtual void SetAngularVelocity(double degreesPerSecond);
     virtual Point GetVelocity() const;
-    // A component that is not a number is stored as 0.
+    // A component that is not finite is stored as 0, and a speed too small to show as rest.
     virtual void SetVelocity(Point v);
     virtual double GetBounce() const;
     virtual void SetBounce(double v);
@@ -75,5 +79,17 @@ private:
     bool Moves() const;
     bool Turns() const;
     double InverseMass() const;
-    void PushApart(CPhysicsSprite& b, Point n);
+    double InverseInertia() const;
+    void SetSpin(double degreesPerSecond);
+    // A point of the own pixel frame in the coordinates of frame, an ancestor or null (the screen).
+    Point InFrame(Point local, const CSprite* frame) const;
+    Quad CornersIn(const CSprite* frame) const;
+    // The outline in the parent's coordinates.
+    Quad ParentCorners() const;
+    // The impulse of a contact at lever arms rA, rB (frame coordinates) along n, pointing to this.
+    void Exchange(CPhysicsSprite& b, Point n, Point rA, Point rB);
+    // Parts the outlines by steps along n, this body forwards and b backwards.
+    void PushApart(CPhysicsSprite& b, Point n, double depth);
+    void Shift(Point offset, CPhysicsSprite& b);
+    void MoveBy(Point offset);
 };

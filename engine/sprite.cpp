@@ -140,6 +140,11 @@ bool CSprite::OnCollision(CSprite* other, Point contact) {
     return true;
 }
 
+bool CSprite::ReactsTo(CSprite* other) {
+    (void)other;
+    return true;
+}
+
 void CSprite::SetZ(double v) {
     z = v;
 }

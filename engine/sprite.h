@@ -48,6 +48,10 @@ public:
     virtual bool Collides(CSprite* other, Point* contact);
     // Returns true when this sprite did not handle the pair, so that the other one is told too.
     virtual bool OnCollision(CSprite* other, Point contact);
+    // Whether OnCollision with other can do anything; the collision pass skips the pairs where
+    // neither sprite can. True unless a class knows better: one that answers false for some
+    // partners must leave them alone in OnCollision and answer true (unhandled).
+    virtual bool ReactsTo(CSprite* other);
 
     // Depth has no virtual setter: nothing caches geometry that depends on it.
     void SetZ(double v);

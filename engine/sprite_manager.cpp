@@ -1,6 +1,7 @@
 #include "engine/sprite_manager.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -126,16 +127,34 @@ void CSpriteManager::CheckCollisions() {
         return;
     }
     BeginPass();
+    // The pairs, their order and their contacts are those of testing every pair i < j in list
+    // order; skipped are only the pairs whose outlines cannot overlap (found by the grid) and those
+    // where neither sprite reacts to the other.
+    broadPhase.Start(drawList);
+    // A copy: the broad phase reuses its list on the next query.
+    std::vector<size_t> candidates;
     for (size_t i = 0; i < drawList.size(); ++i) {
-        for (size_t j = i + 1; j < drawList.size(); ++j) {
+        candidates = broadPhase.Candidates(i, i);
+        for (size_t k = 0; k < candidates.size();) {
+            const size_t j = candidates[k++];
             CSprite* a = drawList[i];
             CSprite* b = drawList[j];
-            if (IsDiscarded(a) || IsDiscarded(b)) {
+            Point contact(0.0, 0.0);
+            if (IsDiscarded(a) || IsDiscarded(b) || (!a->ReactsTo(b) && !b->ReactsTo(a)) ||
+                !a->Collides(b, &contact)) {
                 continue;
             }
-            Point contact(0.0, 0.0);
-            if (a->Collides(b, &contact) && a->OnCollision(b, contact) && !IsDiscarded(b)) {
+            const size_t listed = drawList.size();
+            if (a->OnCollision(b, contact) && !IsDiscarded(b)) {
                 b->OnCollision(a, contact);
+            }
+            // The hooks may have moved the pair (a push-apart) or added sprites, which changes
+            // which of the later sprites i can meet.
+            broadPhase.Refresh(j);
+            broadPhase.Follow(drawList);
+            if (broadPhase.Refresh(i) || drawList.size() != listed) {
+                candidates = broadPhase.Candidates(i, j);
+                k = 0;
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/broad_phase.h"
 #include "engine/geometry.h"
 #include "engine/image_sprite_ex.h"
 #include "engine/sprite.h"
@@ -39,6 +40,9 @@ public:
     // Takes ownership of s. Returns its index in the sprite list, or -1 for a sprite that cannot be
     // a child (null, the manager itself or one of its parents).
     virtual int AddSprite(CSprite* s);
+    // Tells every pair of overlapping children, in list order (see CSprite::Collides and
+    // OnCollision). Pairs are found through the children's corners: a child's Collides must not
+    // report an overlap outside the bounding box of its GetCorners.
     virtual void CheckCollisions();
     virtual CSprite* GetSpriteAt(int x, int y);
     virtual std::vector<CSprite*> GetSpritesAt(int x, int y);
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<CTextureManager> ownTextureManager;
     std::vector<std::unique_ptr<CSprite>> sprites;
     std::vector<CSprite*> drawList;
+    CBroadPhase broadPhase;
     // Children removed while a pass walks drawList; deleted when the outermost pass ends.
     std::vector<std::unique_ptr<CSprite>> discarded;
     int passDepth = 0;

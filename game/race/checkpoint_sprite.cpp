@@ -16,6 +16,10 @@ bool ASP_CheckpointSprite::Accepts(int lastCheckpoint, int requiredCheckpoints) 
     return lastCheckpoint == index - 1 || (isFinish && lastCheckpoint == requiredCheckpoints - 1);
 }
 
+bool ASP_CheckpointSprite::ReactsTo(CSprite* other) {
+    return dynamic_cast<ASP_Player*>(other) != nullptr;
+}
+
 bool ASP_CheckpointSprite::OnCollision(CSprite* other, Point contact) {
     (void)contact;
     auto* car = dynamic_cast<ASP_Player*>(other);

@@ -16,6 +16,8 @@ public:
 
     // Applies the race rules to a car passing it; always answers "not handled".
     bool OnCollision(CSprite* other, Point contact) override;
+    // Only cars take checkpoints.
+    bool ReactsTo(CSprite* other) override;
     void Load(std::string section, std::string file) override;
 
     // Whether a car whose last taken checkpoint is lastCheckpoint may take this one.

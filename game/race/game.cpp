@@ -116,14 +116,29 @@ void ASP_Game::Update(double dt) {
             UpdateCountdown(dt);
             break;
         case RaceState::Racing:
-            world->Update(dt);
-            world->CheckCollisions();
+            Simulate(dt);
             break;
         case RaceState::Paused:
         case RaceState::Finished:
             pauseMenu->Update(dt);
             break;
     }
+}
+
+void ASP_Game::Simulate(double dt) {
+    if (!(dt > 0.0)) {
+        return;
+    }
+    // Frames of 1/60 s must give exactly two steps, though their sum is not exact in binary.
+    const double tolerance = kStep * 1e-6;
+    unsimulated += dt;
+    for (int i = 0; i < kMaxStepsPerFrame && unsimulated >= kStep - tolerance && state == RaceState::Racing;
+         ++i) {
+        world->Update(kStep);
+        world->CheckCollisions();
+        unsimulated -= kStep;
+    }
+    unsimulated = std::clamp(unsimulated, 0.0, kStep);
 }
 
 void ASP_Game::Draw(void* target) {
@@ -219,6 +234,7 @@ void ASP_Game::StartRace() {
         car->Update(0.1);
     }
     state = RaceState::Racing;
+    unsimulated = 0.0;
     PlayTrackMusic();
 }
 

@@ -30,6 +30,13 @@ public:
     enum class RaceState { Countdown = 0, Racing = 1, Paused = 2, Finished = 3 };
 
     static constexpr int kCountdownElements = 4;
+    // The world advances in steps of this length, whatever the frame rate, so that a race follows
+    // the same path at any: at the boost strip's 1,350 pixels per second a car moves 11 pixels a
+    // step, well under half the thinnest wall (32 pixels), so no step carries it through one.
+    static constexpr double kStep = 1.0 / 120.0;
+    // Steps one frame may catch up (a quarter of a second); a longer frame slows the game down
+    // rather than stalling it with ever more steps.
+    static constexpr int kMaxStepsPerFrame = 30;
     static constexpr int kStandingsRows = 4;
 
     explicit ASP_Game(CGameBase* app);
@@ -73,6 +80,8 @@ private:
     void LoadPauseMenu();
     void LoadCountdown();
     void UpdateCountdown(double dt);
+    // Steps the world through the frame's time.
+    void Simulate(double dt);
     void ShowCountdownElement(int i);
     void StartRace();
     void PlayTrackMusic();
@@ -88,6 +97,8 @@ private:
     std::array<int, kCountdownElements> countdownSound{-1, -1, -1, -1};
     // Seconds left.
     double countdownTime = 4.0;
+    // Frame time not yet simulated, under one step.
+    double unsimulated = 0.0;
     std::unique_ptr<ASP_Menu> pauseMenu;
     // Elements of the pause menu; the menu owns them.
     CSprite* resumeButton = nullptr;

@@ -13,6 +13,11 @@ bool operator==(SurfaceColor a, SurfaceColor b) {
 
 ASP_GroundSprite::ASP_GroundSprite(CSprite* parent) : CImageSpriteEx(parent) {}
 
+bool ASP_GroundSprite::ReactsTo(CSprite* other) {
+    (void)other;
+    return false;
+}
+
 void ASP_GroundSprite::Load(const std::string& section, const std::string& file) {
     CTexture* tile = ContainerTexture(GetParent(), GetIniString(section, "texture", "", file));
     SetTexture(tile);

@@ -29,6 +29,8 @@ class ASP_GroundSprite : public CImageSpriteEx {
 public:
     explicit ASP_GroundSprite(CSprite* parent);
 
+    // Ground is driven over, never hit.
+    bool ReactsTo(CSprite* other) override;
     void Load(const std::string& section, const std::string& file);
     // The surface-map colour under a global point; black off the map or without one.
     SurfaceColor GetSurfaceColor(Point global) const;

@@ -57,6 +57,7 @@ void ASP_Player::LoadControls(std::string file, std::string section) {
     backwardKey = GetIniInt(section, "backward", SDLK_DOWN, file);
     leftKey = GetIniInt(section, "left", SDLK_LEFT, file);
     rightKey = GetIniInt(section, "right", SDLK_RIGHT, file);
+    resetKey = GetIniInt(section, "reset", SDLK_BACKSPACE, file);
     fixedCamera = GetIniBool(section, "fixedCamera", false, file);
 }
 
@@ -198,6 +199,11 @@ bool ASP_Player::OnKeyDown(SDLKey key) {
     } else if (key == rightKey) {
         rightHeld = true;
         PlayAnimation(false, right.start, right.end);
+    } else if (key == resetKey) {
+        // Pressing again while waiting does not restart the wait.
+        if (resetTime <= 0.0) {
+            resetTime = kResetDelay;
+        }
     } else {
         return false;
     }
@@ -215,7 +221,7 @@ bool ASP_Player::OnKeyUp(SDLKey key) {
     } else if (key == rightKey) {
         rightHeld = false;
         PlayAnimation(false, rightBack.start, rightBack.end);
-    } else {
+    } else if (key != resetKey) {
         return false;
     }
     return true;
@@ -227,6 +233,7 @@ Point ASP_Player::Pivot() const {
 }
 
 void ASP_Player::OnUpdate(double dt) {
+    CountDownReset(dt);
     const Point c = Pivot();
     if (!wheels.empty()) {
         if (driveBlockTime > 0.0) {
@@ -297,8 +304,9 @@ void ASP_Player::DriveWheel(const Wheel& wheel, Point c, double T, bool fwd, dou
 
     // A car at rest has no direction of motion for the surface to push along.
     const Point v = GetVelocity();
-    if (m.activeAccel != 0.0 && v != Point()) {
-        const Point u = v / Length(v);
+    const double speed = Length(v);
+    if (m.activeAccel != 0.0 && speed > 0.0) {
+        const Point u = v / speed;
         const Point A = u * m.activeAccel;
         if (m.activeAccel > 0.0) {
             ApplyForceAt(A.x, A.y, dt, p.x, p.y);
@@ -327,6 +335,19 @@ void ASP_Player::LimitTopSpeed(Point c, double dt) {
 void ASP_Player::StopSlowSpin() {
     if (!leftHeld && !rightHeld && std::fabs(GetAngularVelocity()) < 5.0) {
         SetAngularVelocity(0.0);
+    }
+}
+
+void ASP_Player::CountDownReset(double dt) {
+    if (resetTime <= 0.0) {
+        return;
+    }
+    resetTime -= dt;
+    if (resetTime <= 0.0) {
+        resetTime = 0.0;
+        if (ASP_World* world = World()) {
+            world->PutBack(this);
+        }
     }
 }
 

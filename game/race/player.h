@@ -39,6 +39,9 @@ public:
     static constexpr int kMaxWheels = 64;
     // How long both cars of a crash have no drive.
     static constexpr double kDriveBlockSeconds = 0.2;
+    // Seconds from the reset key to the car standing on its last checkpoint: what a reset costs,
+    // so that it is never quicker than driving.
+    static constexpr double kResetDelay = 1.5;
 
     explicit ASP_Player(CSprite* parent);
     ~ASP_Player() override;
@@ -56,7 +59,7 @@ public:
     // Turn-in and turn-out ranges play once and stay on their last frame.
     void OnAnimationLoop() override;
 
-    // Reads the four keys and the camera mode of one player.
+    // Reads the keys and the camera mode of one player.
     void LoadControls(std::string file, std::string section);
     // Reads the car from `section` of `file` and its tail from section + "-tail".
     void LoadCar(std::string file, std::string section);
@@ -67,13 +70,15 @@ public:
     void UpdateTail();
 
     // Key events forwarded by the world. Each returns whether the key is bound on this car; only the
-    // first matching binding (forward, backward, left, right) reacts.
+    // first matching binding (forward, backward, left, right, reset) reacts.
     bool OnKeyDown(SDLKey key);
     bool OnKeyUp(SDLKey key);
 
     CImageSpriteEx* GetTail() const { return tail.get(); }
     const std::vector<Wheel>& GetWheels() const { return wheels; }
     double GetDriveBlockTime() const { return driveBlockTime; }
+    // Seconds until the car is put back on its last checkpoint; 0 without a pending reset.
+    double GetResetTime() const { return resetTime; }
     bool IsForwardHeld() const { return forwardHeld; }
     bool IsBackwardHeld() const { return backwardHeld; }
     bool IsLeftHeld() const { return leftHeld; }
@@ -119,6 +124,7 @@ private:
     void LimitTopSpeed(Point c, double dt);
     void StopSlowSpin();
     void CountRaceTime(double dt);
+    void CountDownReset(double dt);
     void ThrowCrashParticles(Point contact) const;
     // Applies a resisting force at a local point; a zero force resists nothing.
     void Resist(Point force, double dt, Point at);
@@ -127,6 +133,7 @@ private:
     int backwardKey = SDLK_DOWN;
     int leftKey = SDLK_LEFT;
     int rightKey = SDLK_RIGHT;
+    int resetKey = SDLK_BACKSPACE;
     bool forwardHeld = false;
     bool backwardHeld = false;
     bool leftHeld = false;
@@ -154,6 +161,7 @@ private:
     // Tail frames per second at full speed.
     double tailAnimSpeed = 1.0;
     double driveBlockTime = 0.0;
+    double resetTime = 0.0;
     // Pixels per second.
     double topSpeed = 0.0;
     double accel = 0.0;

@@ -8,6 +8,11 @@
 
 ASP_StaticSprite::ASP_StaticSprite(CSprite* parent) : CImageSpriteEx(parent) {}
 
+bool ASP_StaticSprite::ReactsTo(CSprite* other) {
+    (void)other;
+    return false;
+}
+
 void ASP_StaticSprite::Load(std::string section, std::string file) {
     LoadPlacedImage(*this, section, file);
 }

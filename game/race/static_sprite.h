@@ -12,6 +12,7 @@ class ASP_StaticSprite : public CImageSpriteEx {
 public:
     explicit ASP_StaticSprite(CSprite* parent);
 
+    bool ReactsTo(CSprite* other) override;
     virtual void Load(std::string section, std::string file);
 };
 

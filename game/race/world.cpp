@@ -2,10 +2,12 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
 
+#include "engine/angle.h"
 #include "engine/geometry.h"
 #include "engine/ini.h"
 #include "engine/particle_sprite.h"
@@ -301,10 +303,7 @@ std::vector<ASP_CheckpointSprite*> ASP_World::GetCheckpoints(int index) const {
     return found;
 }
 
-void ASP_World::SetCheckpointTarget(ASP_Player* car, int index) {
-    if (index >= requiredCheckpoints) {
-        index = 0;
-    }
+const ASP_CheckpointSprite* ASP_World::NearestCheckpoint(const ASP_Player* car, int index) const {
     const Point carPivot = car->LocalToGlobal(PivotOf(*car));
     const ASP_CheckpointSprite* nearest = nullptr;
     double nearestDistance = 0.0;
@@ -315,9 +314,45 @@ void ASP_World::SetCheckpointTarget(ASP_Player* car, int index) {
             nearestDistance = distance;
         }
     }
-    if (nearest != nullptr) {
+    return nearest;
+}
+
+void ASP_World::SetCheckpointTarget(ASP_Player* car, int index) {
+    if (index >= requiredCheckpoints) {
+        index = 0;
+    }
+    if (const ASP_CheckpointSprite* nearest = NearestCheckpoint(car, index)) {
         car->compassTarget = GlobalToLocal(nearest->LocalToGlobal(PivotOf(*nearest)));
     }
+}
+
+void ASP_World::PutBack(ASP_Player* car) {
+    car->SetVelocity(Point(0.0, 0.0));
+    car->SetAngularVelocity(0.0);
+    const Point pivot = PivotOf(*car);
+    // Index -1 would ask for every checkpoint.
+    const ASP_CheckpointSprite* last =
+        car->lastCheckpoint >= 0 ? NearestCheckpoint(car, car->lastCheckpoint) : nullptr;
+    if (last == nullptr) {
+        const auto it = std::find(players.begin(), players.end(), car);
+        const size_t n = static_cast<size_t>(it - players.begin());
+        if (n < startPositions.size()) {
+            const StartPosition& start = startPositions[n];
+            car->SetX(start.x);
+            car->SetY(start.y);
+            car->SetRotation(start.rot);
+        }
+    } else {
+        const Point at = GlobalToLocal(last->LocalToGlobal(PivotOf(*last)));
+        car->SetX(at.x - pivot.x);
+        car->SetY(at.y - pivot.y);
+        SetCheckpointTarget(car, car->lastCheckpoint + 1);
+        const Point ahead = car->compassTarget - at;
+        if (ahead != Point(0.0, 0.0)) {
+            car->SetRotation(AngleBetween(true, Point(0.0, -1.0), ahead));
+        }
+    }
+    car->UpdateTail();
 }
 
 void ASP_World::FinishPlayer(ASP_Player* car) {

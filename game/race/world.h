@@ -82,6 +82,9 @@ public:
     std::vector<ASP_CheckpointSprite*> GetCheckpoints(int index) const;
     // Points the car's compass at the nearest checkpoint of this index (0 after the last one).
     void SetCheckpointTarget(ASP_Player* car, int index);
+    // Puts the car at rest on its last accepted checkpoint (the nearest of that index), facing the
+    // next one; before the first it goes back to its start position.
+    void PutBack(ASP_Player* car);
     // Marks the car finished; the race ends when every car is.
     void FinishPlayer(ASP_Player* car);
     void OnKeyDown(SDL_Event* e);
@@ -116,6 +119,8 @@ private:
     int LoadEmitter(const std::string& partSection, const std::string& protPrefix, const std::string& file);
     template <class Object>
     void LoadObjects(const std::string& prefix, const std::string& countKey, const std::string& file);
+    // The checkpoint of this index whose pivot is nearest the car's; the earlier one on a tie.
+    const ASP_CheckpointSprite* NearestCheckpoint(const ASP_Player* car, int index) const;
     void SetView(int x, int y, int w, int h) const;
     void DrawPlayerView(int i, void* target);
     // What a view of w x h pixels shows of the world's own frame, with the current camera.
