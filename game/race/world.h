@@ -86,6 +86,8 @@ public:
     void FinishPlayer(ASP_Player* car);
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
+    // Key and joystick events, for every car.
+    void OnInputEvent(SDL_Event* e);
 
     // The zoom of a car's view at a speed in pixels per second: 0.6 up to 100, 0.4 from 800.
     static double ZoomForSpeed(double speed);

@@ -1,0 +1,84 @@
+#include "game/input/input_source.h"
+
+#include <utility>
+
+#include "engine/log.h"
+#include "game/input/joysticks.h"
+
+bool ASP_KeyboardInput::OnEvent(const SDL_Event& e, ASP_Drivable& car) {
+    if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP) {
+        return false;
+    }
+    for (int a = 0; a < kActions; ++a) {
+        if (keys[static_cast<size_t>(a)] == e.key.keysym.sym) {
+            car.Drive(static_cast<ASP_Action>(a), e.type == SDL_KEYDOWN ? 1.0 : 0.0);
+            return true;
+        }
+    }
+    return false;
+}
+
+ASP_JoystickInput::ASP_JoystickInput(const ASP_Controls& controls, int joystick,
+                                     const ASP_Joysticks* joysticks, std::string player)
+    : pad(controls.pad),
+      joystick(joystick),
+      deadZone(controls.deadZone),
+      joysticks(joysticks),
+      player(std::move(player)),
+      keyboard(controls.keys) {}
+
+bool ASP_JoystickInput::OnEvent(const SDL_Event& e, ASP_Drivable& car) {
+    if (onKeyboard) {
+        return keyboard.OnEvent(e, car);
+    }
+    bool concerned = false;
+    for (int a = 0; a < kActions; ++a) {
+        const size_t i = static_cast<size_t>(a);
+        const double amount = pad[i].Amount(e, joystick, deadZone);
+        if (amount < 0.0) {
+            continue;
+        }
+        concerned = true;
+        // An axis reports every small move; the car hears only changes.
+        if (amount != amounts[i]) {
+            amounts[i] = amount;
+            car.Drive(static_cast<ASP_Action>(a), amount);
+        }
+    }
+    return concerned;
+}
+
+void ASP_JoystickInput::Poll(ASP_Drivable& car) {
+    if (onKeyboard || (joysticks != nullptr && joysticks->IsAttached(joystick))) {
+        return;
+    }
+    onKeyboard = true;
+    Log(LOG_WARNING, "The joystick of " + player + " is gone; " + player + " drives with the keyboard.", "");
+    for (int a = 0; a < kActions; ++a) {
+        if (amounts[static_cast<size_t>(a)] > 0.0) {
+            amounts[static_cast<size_t>(a)] = 0.0;
+            car.Drive(static_cast<ASP_Action>(a), 0.0);
+        }
+    }
+}
+
+std::unique_ptr<ASP_InputSource> MakeInputSource(const ASP_Controls& controls, const ASP_Joysticks* joysticks,
+                                                 const std::string& player) {
+    if (controls.joystick == ASP_Controls::kKeyboard) {
+        return std::make_unique<ASP_KeyboardInput>(controls.keys);
+    }
+    const int found = joysticks != nullptr ? joysticks->Find(controls.joystick, controls.joystickName) : -1;
+    if (found < 0) {
+        Log(LOG_WARNING,
+            "The joystick of " + player + " (" + std::to_string(controls.joystick) + ", " +
+                controls.joystickName + ") is not attached; " + player + " drives with the keyboard.",
+            "");
+        return std::make_unique<ASP_KeyboardInput>(controls.keys);
+    }
+    if (!controls.joystickName.empty() && joysticks->Name(found) != controls.joystickName) {
+        Log(LOG_WARNING,
+            player + " drives with joystick " + std::to_string(found) + " (" + joysticks->Name(found) + ").",
+            "");
+    }
+    return std::make_unique<ASP_JoystickInput>(controls, found, joysticks, player);
+}

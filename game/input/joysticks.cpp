@@ -1,0 +1,84 @@
+#include "game/input/joysticks.h"
+
+#include "engine/platform/input_devices.h"
+
+namespace {
+
+constexpr double kCheckSeconds = 1.0;
+
+}  // namespace
+
+ASP_Joysticks::~ASP_Joysticks() {
+    for (SDL_Joystick* handle : handles) {
+        SDL_JoystickClose(handle);
+    }
+    if (started) {
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    }
+}
+
+void ASP_Joysticks::Open() {
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
+        LogLine(LOG_WARNING, std::string("No joystick support: ") + SDL_GetError());
+        return;
+    }
+    started = true;
+    const int count = SDL_NumJoysticks();
+    for (int i = 0; i < count; ++i) {
+        SDL_Joystick* handle = SDL_JoystickOpen(i);
+        const char* name = SDL_JoystickName(i);
+        if (handle == nullptr) {
+            LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " cannot be opened: " + SDL_GetError());
+        } else {
+            handles.push_back(handle);
+        }
+        Add(name != nullptr ? name : "");
+        LogLine(LOG_STATUS,
+                "Joystick " + std::to_string(i) + ": " + Name(i) + (handle ? "." : " (not opened)."));
+        if (handle == nullptr) {
+            gone.back() = true;
+        }
+    }
+}
+
+void ASP_Joysticks::Add(const std::string& name) {
+    names.push_back(name);
+    gone.push_back(false);
+}
+
+void ASP_Joysticks::Update(double dt) {
+    sinceCheck += dt;
+    if (sinceCheck >= kCheckSeconds) {
+        sinceCheck = 0.0;
+        CheckPresence();
+    }
+}
+
+void ASP_Joysticks::CheckPresence() {
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!gone[i] && InputDevicePresence(names[i], deviceList) == DevicePresence::Gone) {
+            gone[i] = true;
+            LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " (" + names[i] + ") was unplugged.");
+        }
+    }
+}
+
+std::string ASP_Joysticks::Name(int index) const {
+    return index >= 0 && index < Count() ? names[static_cast<size_t>(index)] : "";
+}
+
+bool ASP_Joysticks::IsAttached(int index) const {
+    return index >= 0 && index < Count() && !gone[static_cast<size_t>(index)];
+}
+
+int ASP_Joysticks::Find(int index, const std::string& name) const {
+    if (!name.empty() && IsAttached(index) && Name(index) == name) {
+        return index;
+    }
+    for (int i = 0; i < Count() && !name.empty(); ++i) {
+        if (IsAttached(i) && Name(i) == name) {
+            return i;
+        }
+    }
+    return IsAttached(index) ? index : -1;
+}
