@@ -273,15 +273,75 @@ TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
     EXPECT_EQ(app->width, 1024);
 }
 
-TEST(OptionsCallbacks, LastThreeAreFixedAndTheRestOfferResolutions) {
+TEST(OptionsCallbacks, LastThreeAreFixedAndTheRestOfferResolutionsOrTheControls) {
     using Callbacks = std::vector<ASP_ButtonCallback>;
-    EXPECT_EQ(OptionsCallbacks(5),
-              (Callbacks{ASP_Main::OnResolution, ASP_Main::OnResolution, ASP_Main::OnFullscreen,
+    EXPECT_EQ(OptionsCallbacks(5, 1),
+              (Callbacks{ASP_Main::OnResolution, ASP_Main::OnControls, ASP_Main::OnFullscreen,
                          ASP_Main::OnSound, ASP_Main::OnBackToMain}));
     EXPECT_EQ(OptionsCallbacks(2), (Callbacks{ASP_Main::OnSound, ASP_Main::OnBackToMain}));
     EXPECT_TRUE(OptionsCallbacks(0).empty());
     EXPECT_TRUE(OptionsCallbacks(-5).empty());
-    EXPECT_TRUE(OptionsCallbacks(kMaxMenuSections + 1).empty());
+    EXPECT_TRUE(OptionsCallbacks(kMaxMenuSections + 1, 0).empty());
+}
+
+// Player 1 rebinds forward (refused on player 2's W, then E) and cancels backward; player 2 picks
+// the pad by pushing its stick for left and turns the camera. The next start races with them.
+TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWithTheResult) {
+    StartApp(ShippedSettings());
+    app->joysticks.Add("Pad");
+    SDL_Event stick{};
+    stick.type = stick.jaxis.type = SDL_JOYAXISMOTION;
+    stick.jaxis.value = -32767;
+    ASP_Main::OnOptions(nullptr, nullptr);
+    Click(app->optionsMenu.get(), 6);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_CONTROLS);
+    ASP_ControlsMenu* menu = app->controlsMenu.get();
+    const auto caption = [&](int row) {
+        return dynamic_cast<CLabelSprite*>(menu->RowButton(row)->GetStateSprite(0))->GetText();
+    };
+    const struct {
+        int click;
+        SDLKey key;
+        std::string note, caption;
+    } steps[] = {{4, SDLK_w, "W is already Player 2 Forward.", "..."},
+                 {-1, SDLK_e, "", "E"},
+                 {5, SDLK_ESCAPE, "Nothing changed.", "E"}};
+    for (const auto& step : steps) {
+        if (step.click >= 0) {
+            Click(menu, step.click);
+        }
+        Press(step.key);
+        EXPECT_EQ(menu->GetNote(), step.note) << step.key;
+        EXPECT_EQ(caption(0), step.caption) << step.key;
+    }
+    Click(menu, 2);
+    Click(menu, 6);
+    app->DispatchEvent(&stick);
+    EXPECT_EQ(caption(-1), "Pad 1: Pad");
+    EXPECT_EQ(caption(2), "A  /  Axis 1 -");
+    Click(menu, 9);
+    Click(menu, 10);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_OPTIONS);
+    const std::string config = folder.File("config.ini");
+    EXPECT_EQ(GetIniInt("controls0", "backward", 0, config), SDLK_DOWN);
+    EXPECT_EQ(GetIniString("controls1", "joystickName", "", config), "Pad");
+    EXPECT_TRUE(GetIniBool("controls1", "fixedCamera", false, config));
+
+    std::ifstream kept(config);
+    std::stringstream text;
+    text << kept.rdbuf();
+    app.reset();
+    StartApp(text.str());
+    app->joysticks.Add("Pad");
+    ChoosePlayers(2);
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    Press(SDLK_e);
+    app->DispatchEvent(&stick);
+    const auto& cars = app->game->GetWorld()->GetPlayers();
+    EXPECT_TRUE(cars.at(0)->IsForwardHeld());
+    EXPECT_TRUE(cars.at(1)->IsLeftHeld());
+    EXPECT_TRUE(cars.at(1)->fixedCamera);
 }
 
 TEST_F(AspMainTest, LosingFocusTogglesThePauseOfTheRace) {
