@@ -23,21 +23,20 @@ void ASP_Joysticks::Open() {
         return;
     }
     started = true;
+    SDL_JoystickEventState(SDL_ENABLE);
     const int count = SDL_NumJoysticks();
     for (int i = 0; i < count; ++i) {
-        SDL_Joystick* handle = SDL_JoystickOpen(i);
         const char* name = SDL_JoystickName(i);
-        if (handle == nullptr) {
-            LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " cannot be opened: " + SDL_GetError());
-        } else {
-            handles.push_back(handle);
-        }
         Add(name != nullptr ? name : "");
-        LogLine(LOG_STATUS,
-                "Joystick " + std::to_string(i) + ": " + Name(i) + (handle ? "." : " (not opened)."));
+        SDL_Joystick* handle = SDL_JoystickOpen(i);
         if (handle == nullptr) {
+            LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " (" + Name(i) +
+                                     ") cannot be opened: " + SDL_GetError());
             gone.back() = true;
+            continue;
         }
+        handles.push_back(handle);
+        LogLine(LOG_STATUS, "Joystick " + std::to_string(i) + ": " + Name(i) + ".");
     }
 }
 

@@ -16,10 +16,10 @@ class ASP_World;
 struct SurfaceModifier;
 
 // The car a human drives: a rigid body in the race world (its parent) that turns what its driver
-// does (forward, backward, left, right; from an input source) into forces at its wheels, each wheel feeling
-// the ground under it, and drags a tail that stretches and turns with its speed. It also carries the player's
-// race record, which the race rules write and the interface reads. Angles in degrees, lengths in pixels,
-// times in seconds.
+// does (through an input source: keys, a joystick) into forces at its wheels, each wheel feeling
+// the ground under it, and drags a tail that stretches and turns with its speed. It also carries
+// the player's race record, which the race rules write and the interface reads. Angles in degrees,
+// lengths in pixels, times in seconds.
 class ASP_Player : public CPhysicsSprite, public ASP_Drivable {
 public:
     // A wheel in the car's unrotated local frame, origin at the car's top-left corner, pixels.
@@ -86,7 +86,6 @@ public:
     bool IsBackwardHeld() const { return backwardHeld; }
     bool IsLeftHeld() const { return leftAmount > 0.0; }
     bool IsRightHeld() const { return rightAmount > 0.0; }
-    const ASP_InputSource* GetInput() const { return input.get(); }
     double GetTopSpeed() const { return topSpeed; }
     double GetAccel() const { return accel; }
     double GetBrake() const { return brake; }
