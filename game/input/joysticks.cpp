@@ -32,7 +32,7 @@ void ASP_Joysticks::Open() {
         if (handle == nullptr) {
             LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " (" + Name(i) +
                                      ") cannot be opened: " + SDL_GetError());
-            gone.back() = true;
+            found.back().gone = true;
             continue;
         }
         handles.push_back(handle);
@@ -41,8 +41,7 @@ void ASP_Joysticks::Open() {
 }
 
 void ASP_Joysticks::Add(const std::string& name) {
-    names.push_back(name);
-    gone.push_back(false);
+    found.push_back(Joystick{name, InputDevicePresence(name, deviceList) == DevicePresence::Listed, false});
 }
 
 void ASP_Joysticks::Update(double dt) {
@@ -54,20 +53,21 @@ void ASP_Joysticks::Update(double dt) {
 }
 
 void ASP_Joysticks::CheckPresence() {
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (!gone[i] && InputDevicePresence(names[i], deviceList) == DevicePresence::Gone) {
-            gone[i] = true;
-            LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " (" + names[i] + ") was unplugged.");
+    for (size_t i = 0; i < found.size(); ++i) {
+        Joystick& j = found[i];
+        if (j.watched && !j.gone && InputDevicePresence(j.name, deviceList) == DevicePresence::Gone) {
+            j.gone = true;
+            LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " (" + j.name + ") was unplugged.");
         }
     }
 }
 
 std::string ASP_Joysticks::Name(int index) const {
-    return index >= 0 && index < Count() ? names[static_cast<size_t>(index)] : "";
+    return index >= 0 && index < Count() ? found[static_cast<size_t>(index)].name : "";
 }
 
 bool ASP_Joysticks::IsAttached(int index) const {
-    return index >= 0 && index < Count() && !gone[static_cast<size_t>(index)];
+    return index >= 0 && index < Count() && !found[static_cast<size_t>(index)].gone;
 }
 
 int ASP_Joysticks::Find(int index, const std::string& name) const {

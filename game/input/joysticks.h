@@ -9,7 +9,8 @@
 
 // The joysticks of this run. SDL 1.2 sends events only for opened joysticks and finds new ones only
 // when it starts, so every joystick is opened at start; one that is unplugged later is noticed by
-// reading the system's device list once a second, and stays gone.
+// reading the system's device list once a second, and stays gone. A joystick the list does not
+// show at start is never taken for gone: the list cannot vouch for it.
 class ASP_Joysticks : public CLogSource {
 public:
     ASP_Joysticks() = default;
@@ -19,12 +20,13 @@ public:
 
     // Starts SDL's joystick support and opens every joystick; without any, nothing changes.
     void Open();
-    // A joystick by its name; Open adds every joystick SDL reports.
+    // A joystick by its name; Open adds every joystick SDL reports. Watched for unplugging when
+    // deviceList shows it now.
     void Add(const std::string& name);
     // Reads the device list when a second has passed since the last reading.
     void Update(double dt);
 
-    int Count() const { return static_cast<int>(names.size()); }
+    int Count() const { return static_cast<int>(found.size()); }
     // "" for an index that is no joystick.
     std::string Name(int index) const;
     bool IsAttached(int index) const;
@@ -38,8 +40,13 @@ public:
 private:
     void CheckPresence();
 
-    std::vector<std::string> names;
-    std::vector<bool> gone;
+    struct Joystick {
+        std::string name;
+        bool watched = false;
+        bool gone = false;
+    };
+
+    std::vector<Joystick> found;
     std::vector<SDL_Joystick*> handles;
     bool started = false;
     double sinceCheck = 0.0;

@@ -194,11 +194,12 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
         << "what the pad held is let go, then only the keys count";
 }
 
-TEST(JoystickInputTest, DeviceListDecidesOnlyWhenItCanBeRead) {
+TEST(JoystickInputTest, DeviceListJudgesOnlyTheJoysticksItShowedAtStart) {
     TempFolder dir;
     ASP_Joysticks joysticks;
-    joysticks.deviceList = dir.File("absent");
+    joysticks.deviceList = dir.File("devices");
     joysticks.Add("Pad");
+    dir.Write("devices", "N: Name=\"Other\"\n");
     joysticks.Update(5.0);
     EXPECT_TRUE(joysticks.IsAttached(0));
     EXPECT_FALSE(joysticks.IsAttached(1));
