@@ -1,5 +1,6 @@
 #include "game/input/input_source.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/log.h"
@@ -20,12 +21,26 @@ bool ASP_KeyboardInput::OnEvent(const SDL_Event& e, ASP_Drivable& car) {
 
 ASP_JoystickInput::ASP_JoystickInput(const ASP_Controls& controls, int joystick,
                                      const ASP_Joysticks* joysticks, std::string player)
-    : pad(controls.pad),
-      joystick(joystick),
+    : joystick(joystick),
       deadZone(controls.deadZone),
       joysticks(joysticks),
       player(std::move(player)),
-      keyboard(controls.keys) {}
+      keyboard(controls.keys) {
+    for (size_t a = 0; a < kActions; ++a) {
+        this->controls[a][0] = controls.pad[a];
+    }
+    const struct {
+        ASP_Action action;
+        const char* direction;
+    } dpad[] = {{ASP_Action::Left, "hat0left"}, {ASP_Action::Right, "hat0right"}};
+    for (const auto& d : dpad) {
+        ASP_PadControl c;
+        ASP_PadControl::Parse(d.direction, &c);
+        if (std::find(controls.pad.begin(), controls.pad.end(), c) == controls.pad.end()) {
+            this->controls[static_cast<size_t>(d.action)][1] = c;
+        }
+    }
+}
 
 bool ASP_JoystickInput::OnEvent(const SDL_Event& e, ASP_Drivable& car) {
     if (onKeyboard) {
@@ -34,12 +49,15 @@ bool ASP_JoystickInput::OnEvent(const SDL_Event& e, ASP_Drivable& car) {
     bool concerned = false;
     for (int a = 0; a < kActions; ++a) {
         const size_t i = static_cast<size_t>(a);
-        const double amount = pad[i].Amount(e, joystick, deadZone);
-        if (amount < 0.0) {
-            continue;
+        for (size_t k = 0; k < 2; ++k) {
+            const double part = controls[i][k].Amount(e, joystick, deadZone);
+            if (part >= 0.0) {
+                concerned = true;
+                parts[i][k] = part;
+            }
         }
-        concerned = true;
         // An axis reports every small move; the car hears only changes.
+        const double amount = std::max(parts[i][0], parts[i][1]);
         if (amount != amounts[i]) {
             amounts[i] = amount;
             car.Drive(static_cast<ASP_Action>(a), amount);
@@ -55,6 +73,7 @@ void ASP_JoystickInput::Poll(ASP_Drivable& car) {
     onKeyboard = true;
     Log(LOG_WARNING, "The joystick of " + player + " is gone; " + player + " drives with the keyboard.", "");
     for (int a = 0; a < kActions; ++a) {
+        parts[static_cast<size_t>(a)] = {};
         if (amounts[static_cast<size_t>(a)] > 0.0) {
             amounts[static_cast<size_t>(a)] = 0.0;
             car.Drive(static_cast<ASP_Action>(a), 0.0);

@@ -40,7 +40,8 @@ private:
     std::array<int, kActions> keys;
 };
 
-// A joystick, with the player's keys as the fallback once it is unplugged.
+// A joystick, with the player's keys as the fallback once it is unplugged. The d-pad steers too,
+// unless the player gave its left or right to an action.
 class ASP_JoystickInput : public ASP_InputSource {
 public:
     ASP_JoystickInput(const ASP_Controls& controls, int joystick, const ASP_Joysticks* joysticks,
@@ -51,7 +52,9 @@ public:
     bool OnKeyboard() const { return onKeyboard; }
 
 private:
-    std::array<ASP_PadControl, kActions> pad;
+    // The bound control of each action, and the d-pad direction that also steers.
+    std::array<std::array<ASP_PadControl, 2>, kActions> controls;
+    std::array<std::array<double, 2>, kActions> parts{};
     std::array<double, kActions> amounts{};
     int joystick;
     int deadZone;

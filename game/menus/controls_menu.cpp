@@ -8,8 +8,8 @@
 
 namespace {
 
-// Sprite indices: the background, then the buttons previous, next, device, the rows and back.
-constexpr int kDeviceButton = 3;
+// Sprite indices: the background, then the buttons previous, next, device (the row before the
+// first), the rows and back.
 constexpr int kFirstRowButton = 4;
 constexpr size_t kShownNameLength = 22;
 

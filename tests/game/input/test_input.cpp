@@ -140,8 +140,9 @@ TEST(ControlsTest, SectionsGiveKeysPadAndDeviceWithDefaultsForEachPlayer) {
     }
 }
 
-// A stick steers in proportion past the dead zone (767 here), buttons throttle and brake, and the car
-// hears only changes; events of another joystick and the keys do nothing while the pad is there.
+// A stick steers in proportion past the dead zone (767 here), the d-pad fully, buttons throttle and
+// brake, and the car hears only changes; events of another joystick and the keys do nothing while
+// the pad is there.
 TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
     TempFolder dir;
     ASP_Joysticks joysticks;
@@ -166,13 +167,14 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
     Recorder car;
     for (const SDL_Event& e :
          {Axis(1, 0, -32767), Axis(1, 0, -32767), Axis(0, 0, 32767), Axis(1, 0, 500), Axis(1, 0, 16767),
-          Button(1, 0, true), Button(1, 1, true), Button(1, 0, false), Key(SDLK_UP, true)}) {
+          Hat(1, SDL_HAT_LEFT), Hat(1, SDL_HAT_CENTERED), Button(1, 0, true), Button(1, 1, true),
+          Button(1, 0, false), Key(SDLK_UP, true)}) {
         source->OnEvent(e, car);
     }
     using A = ASP_Action;
-    const std::vector<std::pair<A, double>> padCalls = {{A::Left, 1.0},     {A::Left, 0.0},
-                                                        {A::Right, 0.5},    {A::Forward, 1.0},
-                                                        {A::Backward, 1.0}, {A::Forward, 0.0}};
+    const std::vector<std::pair<A, double>> padCalls = {
+        {A::Left, 1.0}, {A::Left, 0.0},    {A::Right, 0.5},    {A::Left, 1.0},
+        {A::Left, 0.0}, {A::Forward, 1.0}, {A::Backward, 1.0}, {A::Forward, 0.0}};
     EXPECT_EQ(car.calls, padCalls);
 
     joysticks.Update(0.5);
