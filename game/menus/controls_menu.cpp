@@ -1,5 +1,6 @@
 #include "game/menus/controls_menu.h"
 
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -112,8 +113,7 @@ std::string ASP_ControlsMenu::DeviceCaption(const ASP_Controls& c) const {
 
 void ASP_ControlsMenu::Refresh() {
     waiting = kNotWaiting;
-    SetNote(storeFailed ? Text("failed", "The settings could not be saved.") : "");
-    storeFailed = false;
+    SetNote("");
     const ASP_Controls c = ASP_Controls::Read(settingsFile, ControlsSection(player), player);
     if (playerLabel != nullptr) {
         playerLabel->SetText(Text("player", "Player") + " " + NumberToText(player + 1));
@@ -135,16 +135,17 @@ void ASP_ControlsMenu::ShowPlayer(int p) {
     Refresh();
 }
 
-void ASP_ControlsMenu::Store(const std::string& key, const std::string& value) {
-    WriteIniString(ControlsSection(player), key, value, settingsFile);
-    storeFailed = storeFailed || LastIniWriteFailed();
-}
-
-void ASP_ControlsMenu::Bound() {
-    if (storeFailed) {
-        LogLine(LOG_ERROR, "The controls could not be stored in " + settingsFile + ".");
+void ASP_ControlsMenu::Store(std::initializer_list<std::pair<const char*, std::string>> values) {
+    CIniWriteBatch batch(settingsFile);
+    for (const auto& [key, value] : values) {
+        WriteIniString(ControlsSection(player), key, value, settingsFile);
     }
+    const bool stored = batch.Commit();
     Refresh();
+    if (!stored) {
+        LogLine(LOG_ERROR, "The controls could not be stored in " + settingsFile + ".");
+        SetNote(Text("failed", "The settings could not be saved."));
+    }
 }
 
 void ASP_ControlsMenu::ChangeDevice() {
@@ -155,16 +156,14 @@ void ASP_ControlsMenu::ChangeDevice() {
         return;
     }
     const int next = c.joystick + 1 < count ? c.joystick + 1 : ASP_Controls::kKeyboard;
-    Store(kJoystickKey, NumberToText(next));
-    Store(kJoystickNameKey, joysticks != nullptr ? joysticks->Name(next) : "");
-    Bound();
+    Store({{kJoystickKey, NumberToText(next)},
+           {kJoystickNameKey, joysticks != nullptr ? joysticks->Name(next) : ""}});
 }
 
 void ASP_ControlsMenu::ChooseRow(int row) {
     if (row == kCameraRow) {
         const ASP_Controls c = ASP_Controls::Read(settingsFile, ControlsSection(player), player);
-        Store(kFixedCameraKey, c.fixedCamera ? "0" : "1");
-        Bound();
+        Store({{kFixedCameraKey, c.fixedCamera ? "0" : "1"}});
     } else if (row >= 0 && row < kActions) {
         Refresh();
         waiting = row;
@@ -223,8 +222,7 @@ void ASP_ControlsMenu::OnKeyDown(SDL_Event* e) {
         SetNote(KeyCaption(key) + " " + Text("taken", "is already") + " " + owner + ".");
         return;
     }
-    Store(kActionKeys[static_cast<size_t>(waiting)], NumberToText(key));
-    Bound();
+    Store({{kActionKeys[static_cast<size_t>(waiting)], NumberToText(key)}});
 }
 
 void ASP_ControlsMenu::OnJoystick(SDL_Event* e) {
@@ -240,8 +238,7 @@ void ASP_ControlsMenu::OnJoystick(SDL_Event* e) {
         return;
     }
     // A pad control also chooses its pad as the player's device.
-    Store(kJoystickKey, NumberToText(joystick));
-    Store(kJoystickNameKey, joysticks != nullptr ? joysticks->Name(joystick) : "");
-    Store(kPadKeys[static_cast<size_t>(waiting)], control.Text());
-    Bound();
+    Store({{kJoystickKey, NumberToText(joystick)},
+           {kJoystickNameKey, joysticks != nullptr ? joysticks->Name(joystick) : ""},
+           {kPadKeys[static_cast<size_t>(waiting)], control.Text()}});
 }

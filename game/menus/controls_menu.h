@@ -2,7 +2,9 @@
 
 #include <SDL/SDL.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "engine/game_base.h"
 #include "engine/label_sprite.h"
@@ -55,8 +57,9 @@ private:
     // Who else has this key or pad control: "Player 2 Reset", or "" for nobody.
     std::string KeyOwner(int key) const;
     std::string PadOwner(int joystick, const ASP_PadControl& control) const;
-    void Store(const std::string& key, const std::string& value);
-    void Bound();
+    // Stores keys of the player's section in one replacement of the file and shows the result; a
+    // failure leaves the file as it was and says so.
+    void Store(std::initializer_list<std::pair<const char*, std::string>> values);
 
     const std::string settingsFile;
     const ASP_Joysticks* joysticks;
@@ -65,5 +68,4 @@ private:
     CLabelSprite* noteLabel = nullptr;
     int player = 0;
     int waiting = kNotWaiting;
-    bool storeFailed = false;
 };
