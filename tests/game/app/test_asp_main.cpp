@@ -277,7 +277,8 @@ TEST(OptionsCallbacks, LastThreeAreFixedAndTheRestOfferResolutionsOrTheControls)
 }
 
 // Player 1 rebinds forward (refused on player 2's W, then E) and cancels backward; player 2 picks
-// the pad by pushing its stick for left and turns the camera. The next race drives with them.
+// the pad by pushing its stick for left (refused for right), switches to the keyboard and back, and
+// turns the camera. The next race drives with them.
 TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWithTheResult) {
     StartApp(ShippedSettings());
     app->joysticks.Add("Pad");
@@ -298,12 +299,19 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     Click(menu, 5);
     Press(SDLK_ESCAPE);
     EXPECT_EQ(menu->GetNote() + caption(0) + caption(1), "Nothing changed.EDown");
-    for (int button : {2, 6, 9, 10}) {
+    for (int button : {2, 6, 7}) {
         Click(menu, button);
         app->DispatchEvent(&stick);
     }
+    EXPECT_EQ(menu->GetNote(), "Axis 1 - is already Player 2 Left.");
+    for (const char* device : {"Keyboard", "Pad 1: Pad"}) {
+        Click(menu, 3);
+        EXPECT_EQ(caption(-1), device);
+    }
+    Click(menu, 9);
+    Click(menu, 10);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_OPTIONS);
-    EXPECT_EQ(caption(-1) + " " + caption(2), "Pad 1: Pad A  /  Axis 1 -");
+    EXPECT_EQ(caption(2), "A  /  Axis 1 -");
     EXPECT_EQ(GetIniString("controls1", "padLeft", "", folder.File("config.ini")), "axis0-");
     // Every race reads the controls afresh from the settings file, as the next start does.
     ChoosePlayers(2);
