@@ -38,18 +38,11 @@ const char* HatDirectionName(int bit) {
     return "";
 }
 
-ASP_PadControl Control(ASP_PadControl::Kind kind, int index, int direction) {
-    ASP_PadControl c;
-    c.kind = kind;
-    c.index = index;
-    c.direction = direction;
-    return c;
-}
-
-const std::array<ASP_PadControl, kActions> kDefaultPad = {
-    Control(ASP_PadControl::BUTTON, 0, 0), Control(ASP_PadControl::BUTTON, 1, 0),
-    Control(ASP_PadControl::AXIS, 0, -1), Control(ASP_PadControl::AXIS, 0, 1),
-    Control(ASP_PadControl::BUTTON, 3, 0)};
+const std::array<ASP_PadControl, kActions> kDefaultPad = {{{ASP_PadControl::BUTTON, 0, 0},
+                                                           {ASP_PadControl::BUTTON, 1, 0},
+                                                           {ASP_PadControl::AXIS, 0, -1},
+                                                           {ASP_PadControl::AXIS, 0, 1},
+                                                           {ASP_PadControl::BUTTON, 3, 0}}};
 
 // The whole number at the start of text and the rest after it; false without digits.
 bool SplitNumber(const std::string& text, int* number, std::string* rest) {
@@ -98,16 +91,16 @@ bool ASP_PadControl::Parse(const std::string& text, ASP_PadControl* control) {
             continue;
         }
         if (k.kind == BUTTON && rest.empty()) {
-            *control = Control(BUTTON, index, 0);
+            *control = ASP_PadControl{BUTTON, index, 0};
             return true;
         }
         if (k.kind == AXIS && (rest == "+" || rest == "-")) {
-            *control = Control(AXIS, index, rest == "+" ? 1 : -1);
+            *control = ASP_PadControl{AXIS, index, rest == "+" ? 1 : -1};
             return true;
         }
         for (const HatName& h : kHatNames) {
             if (k.kind == HAT && rest == h.name) {
-                *control = Control(HAT, index, h.bit);
+                *control = ASP_PadControl{HAT, index, h.bit};
                 return true;
             }
         }
@@ -159,17 +152,17 @@ double ASP_PadControl::Amount(const SDL_Event& e, int joystick, int deadZone) co
 ASP_PadControl ASP_PadControl::PushedBy(const SDL_Event& e) {
     switch (e.type) {
         case SDL_JOYBUTTONDOWN:
-            return Control(BUTTON, e.jbutton.button, 0);
+            return ASP_PadControl{BUTTON, e.jbutton.button, 0};
         case SDL_JOYHATMOTION:
             for (const HatName& h : kHatNames) {
                 if (e.jhat.value == h.bit) {
-                    return Control(HAT, e.jhat.hat, h.bit);
+                    return ASP_PadControl{HAT, e.jhat.hat, h.bit};
                 }
             }
             break;
         case SDL_JOYAXISMOTION:
             if (std::abs(static_cast<int>(e.jaxis.value)) >= kAxisMax / 2) {
-                return Control(AXIS, e.jaxis.axis, e.jaxis.value > 0 ? 1 : -1);
+                return ASP_PadControl{AXIS, e.jaxis.axis, e.jaxis.value > 0 ? 1 : -1};
             }
             break;
         default:
