@@ -225,9 +225,22 @@ void ASP_ControlsMenu::OnKeyDown(SDL_Event* e) {
     Store({{kActionKeys[static_cast<size_t>(waiting)], NumberToText(key)}});
 }
 
+// An axis may rest anywhere (a trigger rests at one end), so it counts only while it moves away from
+// the centre on its side.
+bool ASP_ControlsMenu::MovesOutwards(const SDL_Event& e) {
+    if (e.type != SDL_JOYAXISMOTION) {
+        return true;
+    }
+    const auto it = axisValues.insert({{e.jaxis.which, e.jaxis.axis}, e.jaxis.value}).first;
+    const int value = e.jaxis.value;
+    const bool outwards = (value > 0 && value > it->second) || (value < 0 && value < it->second);
+    it->second = value;
+    return outwards;
+}
+
 void ASP_ControlsMenu::OnJoystick(SDL_Event* e) {
     const ASP_PadControl control = ASP_PadControl::PushedBy(*e);
-    if (waiting == kNotWaiting || control.kind == ASP_PadControl::NONE) {
+    if (!MovesOutwards(*e) || waiting == kNotWaiting || control.kind == ASP_PadControl::NONE) {
         return;
     }
     // SDL numbers the joystick of every joystick event in the same place.

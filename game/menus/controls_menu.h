@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -60,6 +61,7 @@ private:
     // Stores keys of the player's section in one replacement of the file and shows the result; a
     // failure leaves the file as it was and says so.
     void Store(std::initializer_list<std::pair<const char*, std::string>> values);
+    bool MovesOutwards(const SDL_Event& e);
 
     const std::string settingsFile;
     const ASP_Joysticks* joysticks;
@@ -68,4 +70,6 @@ private:
     CLabelSprite* noteLabel = nullptr;
     int player = 0;
     int waiting = kNotWaiting;
+    // The last value of each axis (by joystick and axis).
+    std::map<std::pair<int, int>, int> axisValues;
 };

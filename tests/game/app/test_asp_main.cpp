@@ -301,13 +301,25 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     EXPECT_EQ(menu->GetNote() + caption(0) + caption(1), "Nothing changed.EDown");
     for (int button : {2, 6, 7}) {
         Click(menu, button);
-        app->DispatchEvent(&stick);
+        for (Sint16 value : {0, -32767}) {
+            stick.jaxis.value = value;
+            app->DispatchEvent(&stick);
+        }
     }
     EXPECT_EQ(menu->GetNote(), "Axis 1 - is already Player 2 Left.");
     for (const char* device : {"Keyboard", "Pad 1: Pad"}) {
         Click(menu, 3);
         EXPECT_EQ(caption(-1), device);
     }
+    // A trigger rests at one end: pressing it moves its axis from there to the other.
+    Click(menu, 4);
+    for (Sint16 value : {-32767, -20000, 20000}) {
+        SDL_Event trigger = stick;
+        trigger.jaxis.axis = 2;
+        trigger.jaxis.value = value;
+        app->DispatchEvent(&trigger);
+    }
+    EXPECT_EQ(caption(0), "W  /  Axis 3 +");
     Click(menu, 9);
     Click(menu, 10);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_OPTIONS);
