@@ -39,13 +39,14 @@ public:
     void OnKeyDown(SDL_Event* e) override;
     void OnJoystick(SDL_Event* e);
 
+    // Player counted from 0, wrapping after the last.
     void ShowPlayer(int player);
+    // The next device: the keyboard, then each joystick in turn.
     void ChangeDevice();
     // An action row waits for its key or pad control; the camera row toggles the camera mode.
     void ChooseRow(int row);
 
     int GetPlayer() const { return player; }
-    int GetWaiting() const { return waiting; }
     std::string GetNote() const;
     // The button of the device (-1) or of a row.
     ASP_Button* RowButton(int row) const;
