@@ -177,6 +177,13 @@ void CGameBase::DispatchEvent(SDL_Event* e) {
         case SDL_MOUSEBUTTONUP:
             OnMouseButtonUp(e);
             break;
+        case SDL_JOYAXISMOTION:
+        case SDL_JOYBALLMOTION:
+        case SDL_JOYHATMOTION:
+        case SDL_JOYBUTTONDOWN:
+        case SDL_JOYBUTTONUP:
+            OnJoystick(e);
+            break;
         case SDL_QUIT:
             quit = true;
             break;

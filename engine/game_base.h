@@ -40,6 +40,8 @@ public:
     virtual void OnResize(SDL_Event* e) { (void)e; }
     // After F12: the screenshot's file, and whether it was written. It is logged either way.
     virtual void OnScreenshot(const std::string& path, bool saved) { (void)path, (void)saved; }
+    // Axis, ball, hat and button events of the joysticks a program opened.
+    virtual void OnJoystick(SDL_Event* e) { (void)e; }
 
     // One frame of the main loop: events, update, clear, render, swap, pace.
     void RunFrame();

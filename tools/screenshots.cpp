@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
     Shoot(app, folder + "/menu_main.png");
     ASP_Main::OnOptions(nullptr, nullptr);
     Shoot(app, folder + "/menu_options.png");
+    ASP_Main::OnControls(nullptr, nullptr);
+    Shoot(app, folder + "/menu_controls.png");
     ASP_Main::OnBackToMain(nullptr, nullptr);
     ShootRace(app, 1, folder, true);
     ShootRace(app, 2, folder, false);

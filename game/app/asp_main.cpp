@@ -23,8 +23,9 @@ const char* const kOptionsMenuFile = "mnu\\options.ini";
 const char* const kResolutionFile = "mnu\\options_restable.ini";
 const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kCarsMenuFile = "mnu\\cars.ini";
+const char* const kControlsMenuFile = "mnu\\controls.ini";
 
-const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars", "race"};
+const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars", "race", "controls"};
 
 // Index of sprite in the menu's sprite list, -1 if it is not there.
 int IndexIn(const ASP_Menu* menu, const CSprite* sprite) {
@@ -42,7 +43,7 @@ std::string EnabledText(bool on) {
 
 }  // namespace
 
-std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons) {
+std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons, int controlsButton) {
     const ASP_ButtonCallback lastThree[] = {ASP_Main::OnFullscreen, ASP_Main::OnSound,
                                             ASP_Main::OnBackToMain};
     std::vector<ASP_ButtonCallback> callbacks;
@@ -52,6 +53,9 @@ std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons) {
     for (int i = 0; i < buttons; ++i) {
         const int fromEnd = buttons - i;
         callbacks.push_back(fromEnd > 3 ? ASP_Main::OnResolution : lastThree[3 - fromEnd]);
+    }
+    if (controlsButton >= 0 && controlsButton < static_cast<int>(callbacks.size())) {
+        callbacks[static_cast<size_t>(controlsButton)] = ASP_Main::OnControls;
     }
     return callbacks;
 }
@@ -95,6 +99,7 @@ void ASP_Main::OnInit() {
     fpsLabel->SetHeight(15);
     fpsLabel->SetTextBox(0, 0, 80, 15);
     showFps = GetIniBool("system", "fps", false, settingsFile);
+    joysticks.Open();
     StartLoader(&ASP_Main::LoadStartup);
 }
 
@@ -131,6 +136,7 @@ void ASP_Main::ReleaseAll() {
     optionsMenu.reset();
     playersMenu.reset();
     carsMenu.reset();
+    controlsMenu.reset();
     optionsLabel = nullptr;
     carPreview = ASP_CarPreview();
     loadingScreen.reset();
@@ -179,6 +185,8 @@ void ASP_Main::LoadStartup() {
     carsMenu =
         LoadMenu(this, textures.get(), kCarsMenuFile, {OnNextCar, OnPreviousCar, OnCarChosen, OnCarBack});
     carPreview.Load(carsMenu.get(), kCarsMenuFile);
+    controlsMenu = std::make_unique<ASP_ControlsMenu>(textures.get(), settingsFile, &joysticks);
+    controlsMenu->Load(this, kControlsMenuFile, OnOptions);
     currentPlayer = 0;
     playerCars.fill(0);
     playerCount = 1;
@@ -212,7 +220,8 @@ void ASP_Main::LoadMenuOverlay() {
 
 void ASP_Main::LoadOptionsMenu() {
     optionsMenu = LoadMenu(this, textures.get(), kOptionsMenuFile,
-                           OptionsCallbacks(GetIniInt("main", "buttons", 0, kOptionsMenuFile)));
+                           OptionsCallbacks(GetIniInt("main", "buttons", 0, kOptionsMenuFile),
+                                            GetIniInt("main", "controls", -1, kOptionsMenuFile)));
     LoadOptionsLabel();
 }
 
@@ -242,6 +251,7 @@ void ASP_Main::LoadOptionsLabel() {
 
 void ASP_Main::LoadRace() {
     game = std::make_unique<ASP_Game>(this);
+    game->joysticks = &joysticks;
     game->GetWorld()->Load(kWorldFile);
     for (int i = 0; i < playerCount; ++i) {
         const int car = playerCars[static_cast<size_t>(i)];
@@ -281,6 +291,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
             menuOverlay->Draw(target);
             carsMenu->Draw(target);
             break;
+        case STATE_CONTROLS:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            controlsMenu->Draw(target);
+            break;
         case STATE_RACE:
             game->Draw(target);
             break;
@@ -299,6 +314,10 @@ void ASP_Main::OnUpdate(double dt) {
         menu->Update(dt);
     }
     fpsLabel->SetText(FpsText(fpsControl->fps));
+    // A loader may be reading which joysticks are there.
+    if (GetState() != STATE_LOADING) {
+        joysticks.Update(dt);
+    }
 }
 
 // Input
@@ -313,6 +332,8 @@ ASP_Menu* ASP_Main::ActiveMenu() const {
             return playersMenu.get();
         case STATE_CARS:
             return carsMenu.get();
+        case STATE_CONTROLS:
+            return controlsMenu.get();
         default:
             return nullptr;
     }
@@ -378,6 +399,14 @@ void ASP_Main::OnMouseButtonUp(SDL_Event* e) {
         LeaveRaceIfAsked();
     } else if (ASP_Menu* menu = ActiveMenu()) {
         menu->OnMouseButtonUp(e);
+    }
+}
+
+void ASP_Main::OnJoystick(SDL_Event* e) {
+    if (GetState() == STATE_RACE) {
+        game->OnJoystick(e);
+    } else if (GetState() == STATE_CONTROLS) {
+        controlsMenu->OnJoystick(e);
     }
 }
 
@@ -478,6 +507,13 @@ void ASP_Main::OnSound(ASP_Button*, SDL_Event*) {
     instance->StoreSetting("sound", GetIniBool("system", "sound", true, instance->settingsFile) ? "0" : "1");
     instance->ApplySoundSetting();
     instance->RefreshOptionsLabel();
+}
+
+void ASP_Main::OnControls(ASP_Button*, SDL_Event*) {
+    if (instance != nullptr && instance->controlsMenu != nullptr) {
+        instance->controlsMenu->Refresh();
+        instance->EnterState(STATE_CONTROLS);
+    }
 }
 
 void ASP_Main::OnPlayerCount(ASP_Button* button, SDL_Event*) {

@@ -17,8 +17,10 @@
 #include "engine/platform/gl_context.h"
 #include "engine/texture_manager.h"
 #include "game/app/loading_screen.h"
+#include "game/input/joysticks.h"
 #include "game/menus/button.h"
 #include "game/menus/car_preview.h"
+#include "game/menus/controls_menu.h"
 #include "game/menus/menu.h"
 #include "game/race/game.h"
 
@@ -34,6 +36,7 @@ public:
         STATE_PLAYERS = 3,
         STATE_CARS = 4,
         STATE_RACE = 5,
+        STATE_CONTROLS = 6,
     };
     static constexpr int kMaxPlayers = 4;
     // A car list longer than this is a broken file, not a garage.
@@ -58,6 +61,7 @@ public:
     void OnMouseMove(SDL_Event* e) override;
     void OnMouseButtonDown(SDL_Event* e) override;
     void OnMouseButtonUp(SDL_Event* e) override;
+    void OnJoystick(SDL_Event* e) override;
 
     // Makes the loader's context on the window. Without window information the program cannot
     // go on and ends with status 1; without a second context loaders run on the main thread.
@@ -85,6 +89,7 @@ public:
     static void OnResolution(ASP_Button* button, SDL_Event* e);
     static void OnFullscreen(ASP_Button* button, SDL_Event* e);
     static void OnSound(ASP_Button* button, SDL_Event* e);
+    static void OnControls(ASP_Button* button, SDL_Event* e);
     static void OnPlayerCount(ASP_Button* button, SDL_Event* e);
     static void OnNextCar(ASP_Button* button, SDL_Event* e);
     static void OnPreviousCar(ASP_Button* button, SDL_Event* e);
@@ -108,6 +113,8 @@ public:
     std::unique_ptr<ASP_Menu> optionsMenu;
     std::unique_ptr<ASP_Menu> playersMenu;
     std::unique_ptr<ASP_Menu> carsMenu;
+    std::unique_ptr<ASP_ControlsMenu> controlsMenu;
+    ASP_Joysticks joysticks;
     // Owned by optionsMenu.
     CLabelSprite* optionsLabel = nullptr;
     ASP_CarPreview carPreview;
@@ -144,9 +151,10 @@ private:
 };
 
 // The callbacks of an options menu with this many buttons: the last three are fullscreen, sound
-// and back, every one before them offers a resolution. With fewer than three buttons the last ones
-// of those three remain; a count the menu would refuse gives none.
-std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons);
+// and back, every one before them offers a resolution, except the button numbered controlsButton
+// (from 0; none when outside), which opens the controls. With fewer than three buttons the last
+// ones of those three remain; a count the menu would refuse gives none.
+std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons, int controlsButton = -1);
 
 // The FPS counter's text for a measured rate: rounded to the nearest whole number.
 std::string FpsText(double fps);

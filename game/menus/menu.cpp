@@ -173,7 +173,13 @@ void ASP_Menu::OnKeyUp(SDL_Event* e) {
 std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, std::string file,
                                    std::vector<ASP_ButtonCallback> callbacks) {
     auto menu = std::make_unique<ASP_Menu>(textures);
-    AddBackground(menu.get(), file);
+    BuildMenu(menu.get(), app, file, callbacks);
+    return menu;
+}
+
+void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
+               const std::vector<ASP_ButtonCallback>& callbacks) {
+    AddBackground(menu, file);
     const double backgroundWidth = menu->GetSprite(0)->GetWidth();
     const double backgroundHeight = menu->GetSprite(0)->GetHeight();
     menu->SetX((app->width - backgroundWidth) * 0.5);
@@ -184,11 +190,10 @@ std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, st
     for (int i = 0; i < buttons; ++i) {
         const ASP_ButtonCallback callback =
             static_cast<size_t>(i) < callbacks.size() ? callbacks[static_cast<size_t>(i)] : nullptr;
-        AddButton(menu.get(), fonts, i, callback, file);
+        AddButton(menu, fonts, i, callback, file);
     }
     const int labels = ReadCount("labels", file);
     for (int i = 0; i < labels; ++i) {
-        AddLabel(menu.get(), fonts, i, file);
+        AddLabel(menu, fonts, i, file);
     }
-    return menu;
 }

@@ -50,3 +50,7 @@ constexpr int kMaxMenuSections = 1000;
 // textures. A missing file gives an empty menu with a zero-sized background.
 std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, std::string file,
                                    std::vector<ASP_ButtonCallback> callbacks);
+
+// Fills an empty menu as LoadMenu does, for menus of a class of their own.
+void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
+               const std::vector<ASP_ButtonCallback>& callbacks);

@@ -183,6 +183,12 @@ void ASP_Game::OnKeyUp(SDL_Event* e) {
     }
 }
 
+void ASP_Game::OnJoystick(SDL_Event* e) {
+    if (state == RaceState::Countdown || state == RaceState::Racing) {
+        world->OnInputEvent(e);
+    }
+}
+
 void ASP_Game::OnMouseMove(SDL_Event* e) {
     if (state == RaceState::Paused || state == RaceState::Finished) {
         pauseMenu->OnMouseMove(e);

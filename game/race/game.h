@@ -15,6 +15,7 @@
 #include "engine/log.h"
 #include "engine/texture_manager.h"
 
+class ASP_Joysticks;
 class ASP_Menu;
 class ASP_World;
 
@@ -48,6 +49,8 @@ public:
     void Draw(void* target);
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
+    // Joystick input reaches the cars in the countdown and the race, like keys.
+    void OnJoystick(SDL_Event* e);
     // Mouse input reaches the pause menu only while it is shown.
     void OnMouseMove(SDL_Event* e);
     void OnMouseButtonDown(SDL_Event* e);
@@ -75,6 +78,9 @@ public:
     CFontFactory* GetFontFactory() const { return fonts; }
     CTextureManager* GetTextureManager() const { return textures; }
     CAudio* GetAudio() const { return audio; }
+
+    // The joysticks the cars may drive with; none when null.
+    const ASP_Joysticks* joysticks = nullptr;
 
 private:
     void LoadPauseMenu();

@@ -33,7 +33,10 @@ ASP_Player::FrameRange ReadFrameRange(const std::string& file, const std::string
 
 }  // namespace
 
-ASP_Player::ASP_Player(CSprite* parent) : CPhysicsSprite(parent), tail(new CImageSpriteEx(this)) {}
+ASP_Player::ASP_Player(CSprite* parent)
+    : CPhysicsSprite(parent),
+      input(std::make_unique<ASP_KeyboardInput>(ASP_Controls::Defaults(0).keys)),
+      tail(new CImageSpriteEx(this)) {}
 
 ASP_Player::~ASP_Player() = default;
 
@@ -52,13 +55,11 @@ void ASP_Player::EmitDust(int emitter, Point global, double angle) const {
     }
 }
 
-void ASP_Player::LoadControls(std::string file, std::string section) {
-    forwardKey = GetIniInt(section, "forward", SDLK_UP, file);
-    backwardKey = GetIniInt(section, "backward", SDLK_DOWN, file);
-    leftKey = GetIniInt(section, "left", SDLK_LEFT, file);
-    rightKey = GetIniInt(section, "right", SDLK_RIGHT, file);
-    resetKey = GetIniInt(section, "reset", SDLK_BACKSPACE, file);
-    fixedCamera = GetIniBool(section, "fixedCamera", false, file);
+void ASP_Player::LoadControls(std::string file, std::string section, int player,
+                              const ASP_Joysticks* joysticks) {
+    const ASP_Controls controls = ASP_Controls::Read(file, section, player);
+    fixedCamera = controls.fixedCamera;
+    input = MakeInputSource(controls, joysticks, "Player " + NumberToText(player + 1));
 }
 
 void ASP_Player::LoadCar(std::string file, std::string section) {
@@ -188,43 +189,61 @@ bool ASP_Player::MovingForward() const {
     return Dot(Facing(GetRotation()), v) > 0.0;
 }
 
+bool ASP_Player::OnInputEvent(const SDL_Event& e) {
+    return input->OnEvent(e, *this);
+}
+
 bool ASP_Player::OnKeyDown(SDLKey key) {
-    if (key == forwardKey) {
-        forwardHeld = true;
-    } else if (key == backwardKey) {
-        backwardHeld = true;
-    } else if (key == leftKey) {
-        leftHeld = true;
-        PlayAnimation(false, left.start, left.end);
-    } else if (key == rightKey) {
-        rightHeld = true;
-        PlayAnimation(false, right.start, right.end);
-    } else if (key == resetKey) {
-        // Pressing again while waiting does not restart the wait.
-        if (resetTime <= 0.0) {
-            resetTime = kResetDelay;
-        }
-    } else {
-        return false;
-    }
-    return true;
+    SDL_Event e{};
+    e.type = e.key.type = SDL_KEYDOWN;
+    e.key.keysym.sym = key;
+    return OnInputEvent(e);
 }
 
 bool ASP_Player::OnKeyUp(SDLKey key) {
-    if (key == forwardKey) {
-        forwardHeld = false;
-    } else if (key == backwardKey) {
-        backwardHeld = false;
-    } else if (key == leftKey) {
-        leftHeld = false;
-        PlayAnimation(false, leftBack.start, leftBack.end);
-    } else if (key == rightKey) {
-        rightHeld = false;
-        PlayAnimation(false, rightBack.start, rightBack.end);
-    } else if (key != resetKey) {
-        return false;
+    SDL_Event e{};
+    e.type = e.key.type = SDL_KEYUP;
+    e.key.keysym.sym = key;
+    return OnInputEvent(e);
+}
+
+void ASP_Player::Drive(ASP_Action action, double amount) {
+    switch (action) {
+        case ASP_Action::Forward:
+            forwardHeld = amount > 0.0;
+            break;
+        case ASP_Action::Backward:
+            backwardHeld = amount > 0.0;
+            break;
+        case ASP_Action::Left:
+            Steer(leftAmount, amount, left, leftBack);
+            break;
+        case ASP_Action::Right:
+            Steer(rightAmount, amount, right, rightBack);
+            break;
+        case ASP_Action::Reset:
+            if (amount > 0.0) {
+                RequestReset();
+            }
+            break;
     }
-    return true;
+}
+
+void ASP_Player::Steer(double& held, double amount, const FrameRange& in, const FrameRange& out) {
+    const bool wasHeld = held > 0.0;
+    held = std::clamp(amount, 0.0, 1.0);
+    if (held > 0.0 && !wasHeld) {
+        PlayAnimation(false, in.start, in.end);
+    } else if (held == 0.0) {
+        PlayAnimation(false, out.start, out.end);
+    }
+}
+
+void ASP_Player::RequestReset() {
+    // Asking again while waiting does not restart the wait.
+    if (resetTime <= 0.0) {
+        resetTime = kResetDelay;
+    }
 }
 
 Point ASP_Player::Pivot() const {
@@ -234,6 +253,7 @@ Point ASP_Player::Pivot() const {
 
 void ASP_Player::OnUpdate(double dt) {
     CountDownReset(dt);
+    input->Poll(*this);
     const Point c = Pivot();
     if (!wheels.empty()) {
         if (driveBlockTime > 0.0) {
@@ -273,12 +293,8 @@ void ASP_Player::DriveWheel(const Wheel& wheel, Point c, double T, bool fwd, dou
 
     double w = a;
     if (wheel.steer && !finished) {
-        if (leftHeld) {
-            w -= steer;
-        }
-        if (rightHeld) {
-            w += steer;
-        }
+        w -= steer * leftAmount;
+        w += steer * rightAmount;
     }
 
     const SurfaceModifier m = SurfaceAt(g);
@@ -333,7 +349,7 @@ void ASP_Player::LimitTopSpeed(Point c, double dt) {
 }
 
 void ASP_Player::StopSlowSpin() {
-    if (!leftHeld && !rightHeld && std::fabs(GetAngularVelocity()) < 5.0) {
+    if (!IsLeftHeld() && !IsRightHeld() && std::fabs(GetAngularVelocity()) < 5.0) {
         SetAngularVelocity(0.0);
     }
 }

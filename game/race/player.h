@@ -9,15 +9,18 @@
 #include "engine/geometry.h"
 #include "engine/image_sprite_ex.h"
 #include "engine/physics_sprite.h"
+#include "game/input/input_source.h"
 
+class ASP_Joysticks;
 class ASP_World;
 struct SurfaceModifier;
 
-// The car a human drives: a rigid body in the race world (its parent) that turns its four keys into
-// forces at its wheels, each wheel feeling the ground under it, and drags a tail that stretches and
-// turns with its speed. It also carries the player's race record, which the race rules write and
-// the interface reads. Angles in degrees, lengths in pixels, times in seconds.
-class ASP_Player : public CPhysicsSprite {
+// The car a human drives: a rigid body in the race world (its parent) that turns what its driver
+// does (through an input source: keys, a joystick) into forces at its wheels, each wheel feeling
+// the ground under it, and drags a tail that stretches and turns with its speed. It also carries
+// the player's race record, which the race rules write and the interface reads. Angles in degrees,
+// lengths in pixels, times in seconds.
+class ASP_Player : public CPhysicsSprite, public ASP_Drivable {
 public:
     // A wheel in the car's unrotated local frame, origin at the car's top-left corner, pixels.
     struct Wheel {
@@ -59,8 +62,10 @@ public:
     // Turn-in and turn-out ranges play once and stay on their last frame.
     void OnAnimationLoop() override;
 
-    // Reads the keys and the camera mode of one player.
-    void LoadControls(std::string file, std::string section);
+    // Reads the controls and the camera mode of one player (from 0, which picks the default reset
+    // key) and drives from their keys, or from their joystick when it is among joysticks.
+    void LoadControls(std::string file, std::string section, int player = 0,
+                      const ASP_Joysticks* joysticks = nullptr);
     // Reads the car from `section` of `file` and its tail from section + "-tail".
     void LoadCar(std::string file, std::string section);
     void PlayAnimation(bool loop, int start, int end);
@@ -69,10 +74,15 @@ public:
     // Sizes, turns, speeds up and places the tail for the current speed of its anchor.
     void UpdateTail();
 
-    // Key events forwarded by the world. Each returns whether the key is bound on this car; only the
-    // first matching binding (forward, backward, left, right, reset) reacts.
+    // Key and joystick events forwarded by the world, handed to the input source; whether the event
+    // concerned this car. Of a key bound to several actions only the first (forward, backward,
+    // left, right, reset) acts.
+    bool OnInputEvent(const SDL_Event& e);
     bool OnKeyDown(SDLKey key);
     bool OnKeyUp(SDLKey key);
+    void Drive(ASP_Action action, double amount) override;
+    // The driver asks to be put back on the track.
+    void RequestReset();
 
     CImageSpriteEx* GetTail() const { return tail.get(); }
     const std::vector<Wheel>& GetWheels() const { return wheels; }
@@ -81,8 +91,8 @@ public:
     double GetResetTime() const { return resetTime; }
     bool IsForwardHeld() const { return forwardHeld; }
     bool IsBackwardHeld() const { return backwardHeld; }
-    bool IsLeftHeld() const { return leftHeld; }
-    bool IsRightHeld() const { return rightHeld; }
+    bool IsLeftHeld() const { return leftAmount > 0.0; }
+    bool IsRightHeld() const { return rightAmount > 0.0; }
     double GetTopSpeed() const { return topSpeed; }
     double GetAccel() const { return accel; }
     double GetBrake() const { return brake; }
@@ -125,19 +135,18 @@ private:
     void StopSlowSpin();
     void CountRaceTime(double dt);
     void CountDownReset(double dt);
+    // Sets a steering amount; the turn-in plays when steering starts, the turn-out on letting go.
+    void Steer(double& held, double amount, const FrameRange& in, const FrameRange& out);
     void ThrowCrashParticles(Point contact) const;
     // Applies a resisting force at a local point; a zero force resists nothing.
     void Resist(Point force, double dt, Point at);
 
-    int forwardKey = SDLK_UP;
-    int backwardKey = SDLK_DOWN;
-    int leftKey = SDLK_LEFT;
-    int rightKey = SDLK_RIGHT;
-    int resetKey = SDLK_BACKSPACE;
+    std::unique_ptr<ASP_InputSource> input;
     bool forwardHeld = false;
     bool backwardHeld = false;
-    bool leftHeld = false;
-    bool rightHeld = false;
+    // Part of full lock, 0 to 1: keys give all or nothing, a stick anything between.
+    double leftAmount = 0.0;
+    double rightAmount = 0.0;
     FrameRange straight;
     FrameRange left;
     FrameRange leftBack;

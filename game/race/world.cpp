@@ -229,7 +229,7 @@ bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::stri
         return false;
     }
     auto* car = new ASP_Player(this);
-    car->LoadControls(controlsFile, controlsSection);
+    car->LoadControls(controlsFile, controlsSection, static_cast<int>(n), game ? game->joysticks : nullptr);
     car->LoadCar(carFile, carSection);
     const StartPosition& start = startPositions[n];
     car->SetX(start.x);
@@ -244,14 +244,16 @@ bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::stri
 }
 
 void ASP_World::OnKeyDown(SDL_Event* e) {
-    for (ASP_Player* car : players) {
-        car->OnKeyDown(e->key.keysym.sym);
-    }
+    OnInputEvent(e);
 }
 
 void ASP_World::OnKeyUp(SDL_Event* e) {
+    OnInputEvent(e);
+}
+
+void ASP_World::OnInputEvent(SDL_Event* e) {
     for (ASP_Player* car : players) {
-        car->OnKeyUp(e->key.keysym.sym);
+        car->OnInputEvent(*e);
     }
 }
 

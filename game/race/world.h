@@ -89,6 +89,8 @@ public:
     void FinishPlayer(ASP_Player* car);
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
+    // Key and joystick events, for every car.
+    void OnInputEvent(SDL_Event* e);
 
     // Views leave out the children they cannot show; off, every view draws every child.
     bool cullViews = true;

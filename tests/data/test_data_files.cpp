@@ -26,7 +26,7 @@ const std::string worldFile = "dat\\world0.dat";
 const std::string countdownFile = "dat\\countdown.dat";
 const std::string interfaceFile = "dat\\interface.dat";
 const std::vector<std::string> menuFiles = {"mnu\\main.ini", "mnu\\options.ini", "mnu\\players.ini",
-                                            "mnu\\cars.ini", "mnu\\pause.ini"};
+                                            "mnu\\cars.ini", "mnu\\pause.ini",   "mnu\\controls.ini"};
 
 // Data files name files the Windows way, relative to the data folder.
 std::string HostPath(const std::string& dataName) {
@@ -220,9 +220,11 @@ TEST(DataFiles, MenusNameExistingFilesAndConsistentIndices) {
         }
     }
 
-    // Options: the last three buttons are fullscreen, sound and back; the others pick resolutions.
+    // Options: the last three buttons are fullscreen, sound and back; the others pick resolutions,
+    // except the controls button just before them.
     const std::string options = "mnu\\options.ini";
-    int resolutions = GetIniInt("main", "buttons", 0, options) - 3;
+    int resolutions = GetIniInt("main", "buttons", 0, options) - 4;
+    EXPECT_EQ(GetIniInt("main", "controls", 0, options), resolutions);
     EXPECT_GE(resolutions, 4);
     for (int k = 0; k < resolutions; ++k) {
         EXPECT_GE(GetIniInt(NumberToText(k), "width", 0, "mnu\\options_restable.ini"), 640) << k;
@@ -253,6 +255,13 @@ TEST(DataFiles, MenusNameExistingFilesAndConsistentIndices) {
     int rows = GetIniInt("main", "playerLabelIndex", 0, pause);
     EXPECT_GT(rows, pauseButtons);
     EXPECT_LE(rows + 3, pauseButtons + GetIniInt("main", "labels", 0, pause)) << "four standings rows needed";
+
+    const std::string controls = "mnu\\controls.ini";
+    EXPECT_EQ(GetIniInt("main", "buttons", 0, controls), 10) << "players, device, six rows, back";
+    for (const char* key : {"player", "note"}) {
+        EXPECT_GT(GetIniInt("main", key, 0, controls), 10) << key;
+        EXPECT_LE(GetIniInt("main", key, 0, controls), 10 + GetIniInt("main", "labels", 0, controls)) << key;
+    }
 }
 
 TEST(DataFiles, CarsHaveSheetsTailsAndWheels) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Plays the game through its menus as a user would: Race, 1 Player, Select, drive a while, pause,
-# quit the race from the pause menu, and close the window from the main menu.
+# Plays the game through its menus as a user would: Options, Controls, bind player 1's forward to E,
+# back to the main menu, Race, 1 Player, Select, drive a while with E, pause, quit the race from the
+# pause menu, and close the window from the main menu.
 # Usage: race_from_menus.sh <asphaltia binary> <data folder> [screenshot file of the race]
 #    or: race_from_menus.sh --run-game <asphaltia binary> <repository>
 # The first form plays in a folder holding the data, where the game keeps its files. The second
@@ -49,6 +50,19 @@ if [ -n "$run_game" ]; then
     wait_for_line "State: main menu."
 fi
 
+# mnu\options.ini: "Controls" at (266, 332) 224 x 46; mnu\controls.ini: the same panel, "Forward"
+# at (190, 156) 300 x 34, "Back" at (150, 416) 220 x 44.
+click 400 400
+wait_for_line "State: options."
+click 518 420
+wait_for_line "State: controls."
+click 480 238
+xdotool key e
+sleep 0.3
+click 400 503
+click 390 488
+grep -q "^forward=101\b" "${settings:-config.ini}" || fail "the controls menu did not store E as player 1's forward key"
+
 # mnu\main.ini: 800 x 600 panel, "Race" at (290, 300) 220 x 56.
 click 400 328
 wait_for_line "State: players."
@@ -61,12 +75,12 @@ wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
 sleep 5
-xdotool keydown Up
+xdotool keydown e
 sleep 2
 if [ -n "$screenshot" ]; then
     import -window root "$screenshot"
 fi
-xdotool keyup Up
+xdotool keyup e
 xdotool key Escape
 sleep 0.5
 # mnu\pause.ini: 420 x 450 panel at (190, 75), "Quit race" at (90, 366) 240 x 52.

@@ -250,29 +250,35 @@ def menus():
     menu("mnu\\main.ini", "gfx\\menu\\main_bg.png", (800, 600),
          [button(290, 300, 220, 56, "Race"), button(290, 372, 220, 56, "Options"),
           button(290, 444, 220, 56, "Exit")],
-         [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6[n]Esc pauses the race",
+         [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6   Esc pauses the race[n]"
+                               "Keys and gamepads: Options, Controls",
                 size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
          comment="Main menu: buttons Race, Options, Exit (in this order)")
 
     pw, ph = 520, 470
     res_buttons = [button(30, 84 + k * 54, 200, 46, "%d x %d" % r, size=20) for k, r in enumerate(RESOLUTIONS)]
     menu("mnu\\options.ini", "gfx\\menu\\panel.png", (pw, ph),
-         res_buttons + [button(266, 224, 224, 46, "Fullscreen", size=20),
+         res_buttons + [button(266, 332, 224, 46, "Controls", size=20),
+                        button(266, 224, 224, 46, "Fullscreen", size=20),
                         button(266, 278, 224, 46, "Sound", size=20),
                         button(150, 400, 220, 50, "Back")],
          [label(20, 12, pw - 40, 44, "Options", size=28, color=ACCENT),
           label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True, spacing=10,
                 color=(170, 178, 200))],
+         main_extra=[("controls", len(res_buttons))],
          extra_sections=[("options", [("size", 17), ("font", BOLD), ("x", 376), ("y", 88), ("z", 0),
                                       ("width", 118), ("height", 110), ("alignH", 2), ("alignV", 0),
                                       ("color_b", 255), ("color_g", 255), ("color_r", 255), ("texture", ""),
                                       ("lineSpacing", 10)])],
-         comment="Options: one button per line of options_restable.ini, then Fullscreen, Sound, Back")
+         comment="Options: one button per line of options_restable.ini, then Controls (main/controls), "
+                 "Fullscreen, Sound, Back")
     check_fits("1280x1024[n]disabled[n]disabled", 17, 118, 110, spacing=10)
     ini = IniWriter()
     for k, (w, h) in enumerate(RESOLUTIONS):
         ini.section(str(k), [("width", w), ("height", h)])
     write_ini("mnu\\options_restable.ini", ini, "Resolutions offered by the options menu, in button order")
+
+    controls_menu()
 
     pw, ph = 400, 450
     menu("mnu\\players.ini", "gfx\\menu\\panel.png", (pw, ph),
@@ -309,6 +315,42 @@ def menus():
          main_extra=[("resume", 1), ("playerLabelIndex", 4)],
          comment="Pause menu: buttons Resume, Quit race; label 0 the title, labels 1-4 the standings rows")
     check_fits(" 4. Player 4", 24, 300, 42)
+
+
+CONTROL_ROWS = [("Device", None), ("Forward", "forward"), ("Backward", "backward"), ("Left", "left"),
+                ("Right", "right"), ("Reset", "reset"), ("Camera", None)]
+
+
+def controls_menu():
+    """One player at a time: the device, the five actions and the camera mode, each a button that
+    shows the binding; the game fills in the captions, the player's name and the note."""
+    pw, ph = 520, 470
+    top, step = 118, 38
+    rows = [button(190, top + k * step, 300, 34, "-", size=16) for k in range(len(CONTROL_ROWS))]
+    check_fits("Keypad 0  /  D-pad right", 16, 300, 34)
+    check_fits("Pad 4: Microsoft X-Box 360 pa", 16, 300, 34)  # names are cut at 22 characters
+    labels = [label(20, 12, pw - 40, 44, "Controls", size=28, color=ACCENT),
+              label(90, 72, 340, 38, "", size=22)]
+    labels += [label(30, top + k * step, 150, 34, name, size=17, align=1, color=(170, 178, 200))
+               for k, (name, _) in enumerate(CONTROL_ROWS)]
+    labels.append(label(20, top + len(CONTROL_ROWS) * step, pw - 40, 26, "", size=13, color=ACCENT, fit=False))
+    check_fits("Keypad 0 is already Player 4 Backward.", 13, pw - 40, 26)
+    check_fits("Player 4 Backward: press a key or pad control, Esc cancels", 13, pw - 40, 26)
+    buttons_ = [button(30, 72, 48, 38, "<", size=22, small=True), button(442, 72, 48, 38, ">", size=22, small=True)]
+    buttons_ += rows + [button(150, 416, 220, 44, "Back")]
+    first_label = 1 + len(buttons_)
+    menu("mnu\\controls.ini", "gfx\\menu\\panel.png", (pw, ph), buttons_, labels,
+         main_extra=[("player", first_label + 1), ("note", first_label + len(labels) - 1)],
+         extra_sections=[("text", [("player", "Player"), ("keyboard", "Keyboard"), ("pad", "Pad"),
+                                   ("absent", "(not attached)"), ("noPad", "No pad is attached."),
+                                   ("waiting", "press a key or pad control, Esc cancels"),
+                                   ("asking", "..."),
+                                   ("taken", "is already"), ("cancelled", "Nothing changed."),
+                                   ("failed", "The settings could not be saved."),
+                                   ("cameraTurns", "Turns with the car"), ("cameraFixed", "North up")]
+                          + [(key, name) for name, key in CONTROL_ROWS if key])],
+         comment="Controls: buttons previous player, next player, device, forward, backward, left, right, "
+                 "reset, camera, back; main/player and main/note are the labels the game fills in")
 
 
 def race_files():

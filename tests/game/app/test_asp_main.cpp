@@ -96,10 +96,6 @@ protected:
 TEST_F(AspMainTest, StartupLoaderBuildsTheMenusAndEndsInTheMainMenu) {
     StartApp(ShippedSettings());
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
-    EXPECT_NE(app->mainMenu, nullptr);
-    EXPECT_NE(app->optionsMenu, nullptr);
-    EXPECT_NE(app->playersMenu, nullptr);
-    EXPECT_NE(app->carsMenu, nullptr);
     EXPECT_EQ(app->carNames, (std::vector<std::string>{"Vulcan", "Comet", "Cadillac", "Dune", "Hornet"}));
     // The FPS counter rounds to the nearest whole number.
     app->fpsControl->fps = 59.5;
@@ -114,13 +110,11 @@ TEST_F(AspMainTest, LoadingScreenFitsItsPictureAndCountsItsDotsEveryHalfSecond) 
     const CImageSprite* picture = app->loadingScreen->GetImage();
     EXPECT_EQ(picture->GetWidth(), 600);
     EXPECT_EQ(picture->GetX(), 100);
-    ASP_LoadingScreen* screen = app->loadingScreen.get();
-    screen->Update(0.5);
-    EXPECT_EQ(screen->GetLabel()->GetText(), "Loading...");
-    screen->Update(0.01);
-    EXPECT_EQ(screen->GetLabel()->GetText(), "Loading");
-    screen->Update(1.0);
-    EXPECT_EQ(screen->GetLabel()->GetText(), "Loading..");
+    for (const auto& [dt, text] :
+         {std::pair{0.5, "Loading..."}, std::pair{0.01, "Loading"}, std::pair{1.0, "Loading.."}}) {
+        app->loadingScreen->Update(dt);
+        EXPECT_EQ(app->loadingScreen->GetLabel()->GetText(), text) << dt;
+    }
     EXPECT_EQ(NextLoadingText("anything"), "Loading");
 }
 
@@ -209,7 +203,7 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceAndTheQuitClickBackToTheMainMenu)
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
 }
 
-TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersAndWraps) {
+TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
     StartApp(ShippedSettings());
     app->carNames = {"Vulcan", "Comet", "Cadillac"};
     ChoosePlayers(1);
@@ -235,16 +229,14 @@ TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersAndWraps) {
     ASP_Main::OnCarChosen(nullptr, nullptr);
     ASP_Main::OnNextCar(nullptr, nullptr);
     EXPECT_EQ(app->playerCars[1], 0);
-}
 
-TEST_F(AspMainTest, WithoutCarsTheCarChoiceStaysClosed) {
-    StartApp(ShippedSettings());
+    // Without cars the car choice stays closed.
     app->carNames.clear();
-    ChoosePlayers(2);
+    ChoosePlayers(1);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
-    EXPECT_EQ(app->playerCount, 1);
+    EXPECT_EQ(app->playerCount, 2);
     ASP_Main::OnNextCar(nullptr, nullptr);
-    EXPECT_EQ(app->playerCars[0], 0);
+    EXPECT_EQ(app->playerCars[1], 0);
 }
 
 TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
@@ -273,15 +265,74 @@ TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
     EXPECT_EQ(app->width, 1024);
 }
 
-TEST(OptionsCallbacks, LastThreeAreFixedAndTheRestOfferResolutions) {
+TEST(OptionsCallbacks, LastThreeAreFixedAndTheRestOfferResolutionsOrTheControls) {
     using Callbacks = std::vector<ASP_ButtonCallback>;
-    EXPECT_EQ(OptionsCallbacks(5),
-              (Callbacks{ASP_Main::OnResolution, ASP_Main::OnResolution, ASP_Main::OnFullscreen,
+    EXPECT_EQ(OptionsCallbacks(5, 1),
+              (Callbacks{ASP_Main::OnResolution, ASP_Main::OnControls, ASP_Main::OnFullscreen,
                          ASP_Main::OnSound, ASP_Main::OnBackToMain}));
     EXPECT_EQ(OptionsCallbacks(2), (Callbacks{ASP_Main::OnSound, ASP_Main::OnBackToMain}));
     EXPECT_TRUE(OptionsCallbacks(0).empty());
     EXPECT_TRUE(OptionsCallbacks(-5).empty());
-    EXPECT_TRUE(OptionsCallbacks(kMaxMenuSections + 1).empty());
+    EXPECT_TRUE(OptionsCallbacks(kMaxMenuSections + 1, 0).empty());
+}
+
+// Player 1 rebinds forward (refused on player 2's W, then E) and cancels backward; player 2 picks
+// the pad by pushing its stick for left (refused for right), switches to the keyboard and back, and
+// turns the camera. The next race drives with them.
+TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWithTheResult) {
+    StartApp(ShippedSettings());
+    app->joysticks.Add("Pad");
+    SDL_Event stick{};
+    stick.type = stick.jaxis.type = SDL_JOYAXISMOTION;
+    stick.jaxis.value = -32767;
+    ASP_Main::OnOptions(nullptr, nullptr);
+    Click(app->optionsMenu.get(), 6);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_CONTROLS);
+    ASP_ControlsMenu* menu = app->controlsMenu.get();
+    const auto caption = [&](int row) {
+        return dynamic_cast<CLabelSprite*>(menu->RowButton(row)->GetStateSprite(0))->GetText();
+    };
+    Click(menu, 4);
+    Press(SDLK_w);
+    EXPECT_EQ(menu->GetNote() + caption(0), "W is already Player 2 Forward....");
+    Press(SDLK_e);
+    Click(menu, 5);
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(menu->GetNote() + caption(0) + caption(1), "Nothing changed.EDown");
+    for (int button : {2, 6, 7}) {
+        Click(menu, button);
+        for (Sint16 value : {0, -32767}) {
+            stick.jaxis.value = value;
+            app->DispatchEvent(&stick);
+        }
+    }
+    EXPECT_EQ(menu->GetNote(), "Axis 1 - is already Player 2 Left.");
+    for (const char* device : {"Keyboard", "Pad 1: Pad"}) {
+        Click(menu, 3);
+        EXPECT_EQ(caption(-1), device);
+    }
+    // A trigger rests at one end: pressing it moves its axis from there to the other.
+    Click(menu, 4);
+    for (Sint16 value : {-32767, -20000, 20000}) {
+        SDL_Event trigger = stick;
+        trigger.jaxis.axis = 2;
+        trigger.jaxis.value = value;
+        app->DispatchEvent(&trigger);
+    }
+    EXPECT_EQ(caption(0), "W  /  Axis 3 +");
+    Click(menu, 9);
+    Click(menu, 10);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_OPTIONS);
+    EXPECT_EQ(caption(2), "A  /  Axis 1 -");
+    EXPECT_EQ(GetIniString("controls1", "padLeft", "", folder.File("config.ini")), "axis0-");
+    // Every race reads the controls afresh from the settings file, as the next start does.
+    ChoosePlayers(2);
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    Press(SDLK_e);
+    app->DispatchEvent(&stick);
+    const auto& cars = app->game->GetWorld()->GetPlayers();
+    EXPECT_TRUE(cars.at(0)->IsForwardHeld() && cars.at(1)->IsLeftHeld() && cars.at(1)->fixedCamera);
 }
 
 TEST_F(AspMainTest, LosingFocusTogglesThePauseOfTheRace) {
@@ -292,15 +343,13 @@ TEST_F(AspMainTest, LosingFocusTogglesThePauseOfTheRace) {
     SDL_Event focus{};
     focus.type = focus.active.type = SDL_ACTIVEEVENT;
     focus.active.state = SDL_APPINPUTFOCUS;
-    focus.active.gain = 0;
-    app->DispatchEvent(&focus);
-    EXPECT_EQ(app->game->GetState(), ASP_Game::RaceState::Paused);
-    focus.active.gain = 1;
-    app->DispatchEvent(&focus);
-    EXPECT_EQ(app->game->GetState(), ASP_Game::RaceState::Paused);
-    focus.active.gain = 0;
-    app->DispatchEvent(&focus);
-    EXPECT_EQ(app->game->GetState(), ASP_Game::RaceState::Racing);
+    using S = ASP_Game::RaceState;
+    for (const auto& [gain, state] :
+         {std::pair{0, S::Paused}, std::pair{1, S::Paused}, std::pair{0, S::Racing}}) {
+        focus.active.gain = static_cast<Uint8>(gain);
+        app->DispatchEvent(&focus);
+        EXPECT_EQ(app->game->GetState(), state) << gain;
+    }
 }
 
 TEST_F(AspMainTest, MissingWindowInformationEndsTheProgramWithStatusOne) {

@@ -1,0 +1,211 @@
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/log.h"
+#include "game/input/input_source.h"
+#include "game/input/joysticks.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// What a source asked of the car, in order.
+struct Recorder : ASP_Drivable {
+    void Drive(ASP_Action action, double amount) override { calls.emplace_back(action, amount); }
+    std::vector<std::pair<ASP_Action, double>> calls;
+};
+
+SDL_Event Axis(int joystick, int axis, int value) {
+    SDL_Event e{};
+    e.type = e.jaxis.type = SDL_JOYAXISMOTION;
+    e.jaxis.which = static_cast<Uint8>(joystick);
+    e.jaxis.axis = static_cast<Uint8>(axis);
+    e.jaxis.value = static_cast<Sint16>(value);
+    return e;
+}
+
+SDL_Event Button(int joystick, int button, bool down) {
+    SDL_Event e{};
+    e.type = e.jbutton.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+    e.jbutton.which = static_cast<Uint8>(joystick);
+    e.jbutton.button = static_cast<Uint8>(button);
+    return e;
+}
+
+SDL_Event Hat(int joystick, int value) {
+    SDL_Event e{};
+    e.type = e.jhat.type = SDL_JOYHATMOTION;
+    e.jhat.which = static_cast<Uint8>(joystick);
+    e.jhat.value = static_cast<Uint8>(value);
+    return e;
+}
+
+SDL_Event Key(SDLKey key, bool down) {
+    SDL_Event e{};
+    e.type = e.key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.keysym.sym = key;
+    return e;
+}
+
+std::string Captured(const std::function<void()>& run) {
+    EnableLogging();
+    testing::internal::CaptureStdout();
+    run();
+    return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+
+TEST(PadControlTest, StoredFormsReadBackAndAnythingElseIsRefused) {
+    for (const char* text : {"button0", "button12", "axis3+", "axis0-", "hat0up", "hat1left"}) {
+        ASP_PadControl c;
+        ASSERT_TRUE(ASP_PadControl::Parse(text, &c)) << text;
+        EXPECT_EQ(c.Text(), text);
+    }
+    for (const char* text :
+         {"", "button", "buttonx", "button1+", "axis2", "axis2*", "hat0", "hat0north", "1"}) {
+        ASP_PadControl c;
+        EXPECT_FALSE(ASP_PadControl::Parse(text, &c)) << text;
+    }
+    ASP_PadControl c;
+    ASP_PadControl::Parse("hat0left", &c);
+    EXPECT_EQ(c.Caption(), "D-pad left");
+}
+
+// Dead zone 8000 of 32767: an axis counts from there, in proportion, up to its end.
+TEST(PadControlTest, AmountOfAnEventForTheControlItIsAbout) {
+    ASP_PadControl left, fire, up;
+    ASP_PadControl::Parse("axis0-", &left);
+    ASP_PadControl::Parse("button2", &fire);
+    ASP_PadControl::Parse("hat0up", &up);
+    const struct {
+        const ASP_PadControl& control;
+        SDL_Event e;
+        double amount;
+    } cases[] = {
+        {left, Axis(1, 0, -32767), 1.0},
+        {left, Axis(1, 0, -32768), 1.0},
+        {left, Axis(1, 0, -(8000 + 24767 / 2)), 0.5},
+        {left, Axis(1, 0, -8000), 0.0},
+        {left, Axis(1, 0, 20000), 0.0},
+        {left, Axis(1, 1, -32767), -1.0},
+        {left, Axis(0, 0, -32767), -1.0},
+        {left, Button(1, 0, true), -1.0},
+        {fire, Button(1, 2, true), 1.0},
+        {fire, Button(1, 2, false), 0.0},
+        {fire, Button(1, 3, true), -1.0},
+        {up, Hat(1, SDL_HAT_LEFTUP), 1.0},
+        {up, Hat(1, SDL_HAT_CENTERED), 0.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(c.control.Amount(c.e, 1, 8000), c.amount, 1e-4)
+            << c.control.Text() << " " << int(c.e.type);
+    }
+    EXPECT_EQ(ASP_PadControl::PushedBy(Axis(0, 2, 20000)).Text(), "axis2+");
+    EXPECT_EQ(ASP_PadControl::PushedBy(Axis(0, 2, -10000)).kind, ASP_PadControl::NONE) << "not half-way";
+    EXPECT_EQ(ASP_PadControl::PushedBy(Hat(0, SDL_HAT_RIGHTUP)).kind, ASP_PadControl::NONE) << "no diagonals";
+    EXPECT_EQ(ASP_PadControl::PushedBy(Button(0, 7, false)).kind, ASP_PadControl::NONE);
+}
+
+TEST(ControlsTest, SectionsGiveKeysPadAndDeviceWithDefaultsForEachPlayer) {
+    TempFolder dir;
+    const std::string file =
+        dir.Write("config.ini",
+                  "[controls1]\nforward=119\npadLeft=hat0left\npadRight=sideways\njoystick=1\n"
+                  "joystickName=Pad X\ndeadZone=90000\n");
+    ASP_Controls c;
+    const std::string log = Captured([&] { c = ASP_Controls::Read(file, "controls1", 1); });
+    EXPECT_EQ(c.keys, (std::array<int, kActions>{SDLK_w, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_q}));
+    EXPECT_EQ(c.pad[2].Text() + c.pad[3].Text() + c.pad[0].Text(), "hat0leftaxis0+button0");
+    EXPECT_NE(
+        log.find("WARNING: Pad control \"sideways\" of padRight in controls1 names no control; axis0+ is "
+                 "used."),
+        std::string::npos)
+        << log;
+    EXPECT_EQ(c.joystick, 1);
+    EXPECT_EQ(c.joystickName, "Pad X");
+    EXPECT_EQ(c.deadZone, 32766);
+    // Each player has a reset key of their own; absent sections drive with the keyboard.
+    const int resets[] = {SDLK_BACKSPACE, SDLK_q, SDLK_u, SDLK_KP0};
+    for (int p = 0; p < 4; ++p) {
+        c = ASP_Controls::Read(file, "controls9", p);
+        EXPECT_EQ(c.keys[4], resets[p]);
+        EXPECT_EQ(c.joystick, ASP_Controls::kKeyboard);
+    }
+}
+
+// A stick steers in proportion past the dead zone (767 here), the d-pad fully, buttons throttle and
+// brake, and the car hears only changes; events of another joystick and the keys do nothing while
+// the pad is there.
+TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
+    TempFolder dir;
+    ASP_Joysticks joysticks;
+    joysticks.deviceList = dir.Write("devices", "I: Bus=0003\nN: Name=\"Other\"\n\nN: Name=\"Pad\"\n");
+    joysticks.Add("Other");
+    joysticks.Add("Pad");
+    ASP_Controls controls = ASP_Controls::Defaults(0);
+    controls.joystick = 0;
+    controls.joystickName = "Pad";
+    controls.deadZone = 767;
+    std::unique_ptr<ASP_InputSource> source;
+    const std::string absent = Captured([&] {
+        auto none = MakeInputSource(controls, nullptr, "Player 1");
+        EXPECT_EQ(dynamic_cast<ASP_JoystickInput*>(none.get()), nullptr);
+        source = MakeInputSource(controls, &joysticks, "Player 1");
+    });
+    EXPECT_NE(
+        absent.find("WARNING: The joystick of Player 1 (0, Pad) is not attached; Player 1 drives with the "
+                    "keyboard."),
+        std::string::npos)
+        << absent;
+    Recorder car;
+    for (const SDL_Event& e :
+         {Axis(1, 0, -32767), Axis(1, 0, -32767), Axis(0, 0, 32767), Axis(1, 0, 500), Axis(1, 0, 16767),
+          Hat(1, SDL_HAT_LEFT), Hat(1, SDL_HAT_CENTERED), Button(1, 0, true), Button(1, 1, true),
+          Button(1, 0, false), Key(SDLK_UP, true)}) {
+        source->OnEvent(e, car);
+    }
+    using A = ASP_Action;
+    const std::vector<std::pair<A, double>> padCalls = {
+        {A::Left, 1.0}, {A::Left, 0.0},    {A::Right, 0.5},    {A::Left, 1.0},
+        {A::Left, 0.0}, {A::Forward, 1.0}, {A::Backward, 1.0}, {A::Forward, 0.0}};
+    EXPECT_EQ(car.calls, padCalls);
+
+    joysticks.Update(0.5);
+    source->Poll(car);
+    EXPECT_EQ(car.calls.size(), padCalls.size()) << "the list is read once a second";
+    dir.Write("devices", "N: Name=\"Other\"\n");
+    car.calls.clear();
+    const std::string log = Captured([&] {
+        joysticks.Update(0.5);
+        source->Poll(car);
+    });
+    EXPECT_NE(log.find("WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged."), std::string::npos);
+    EXPECT_NE(log.find("WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard."),
+              std::string::npos);
+    source->OnEvent(Button(1, 0, true), car);
+    source->OnEvent(Key(SDLK_UP, true), car);
+    EXPECT_EQ(car.calls,
+              (std::vector<std::pair<A, double>>{{A::Backward, 0.0}, {A::Right, 0.0}, {A::Forward, 1.0}}))
+        << "what the pad held is let go, then only the keys count";
+}
+
+TEST(JoystickInputTest, DeviceListJudgesOnlyTheJoysticksItShowedAtStart) {
+    TempFolder dir;
+    ASP_Joysticks joysticks;
+    joysticks.deviceList = dir.File("devices");
+    joysticks.Add("Pad");
+    dir.Write("devices", "N: Name=\"Other\"\n");
+    joysticks.Update(5.0);
+    EXPECT_TRUE(joysticks.IsAttached(0));
+    EXPECT_FALSE(joysticks.IsAttached(1));
+    EXPECT_EQ(joysticks.Find(3, "Pad"), 0) << "by name first";
+    EXPECT_EQ(joysticks.Find(0, "Other"), 0) << "then the pad in its place";
+    EXPECT_EQ(joysticks.Find(1, "Other"), -1);
+}
