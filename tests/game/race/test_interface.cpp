@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "engine/label_sprite.h"
@@ -13,20 +14,18 @@
 #include "tests/support/temp_folder.h"
 
 // A hundred minutes and more keep only their first two digits; what cannot be a race time reads zero.
-TEST(FormatTimeTest, TwoDigitsPerFieldAndZeroForImpossibleTimes) {
-    const std::pair<double, const char*> cases[] = {
+// Ordinal suffixes follow the last digits as written.
+TEST(InterfaceTextTest, TimesHaveTwoDigitsPerFieldAndOrdinalsTheirSuffix) {
+    const std::pair<double, const char*> times[] = {
         {0.0, "00:00:00"},     {59.999, "00:59:99"}, {65.437, "01:05:43"},       {3600.0, "60:00:00"},
         {7384.25, "12:04:25"}, {-3.5, "00:00:00"},   {std::nan(""), "00:00:00"}, {INFINITY, "00:00:00"}};
-    for (const auto& [t, text] : cases) {
+    for (const auto& [t, text] : times) {
         EXPECT_EQ(FormatTime(t), text) << t;
     }
-}
-
-TEST(OrdinalTest, SuffixFollowsTheLastDigitsAsWritten) {
-    const std::pair<int, const char*> cases[] = {{1, "1st"},   {2, "2nd"},   {3, "3rd"},     {4, "4th"},
-                                                 {0, "0th"},   {11, "11th"}, {12, "12th"},   {13, "13th"},
-                                                 {21, "21st"}, {22, "22nd"}, {111, "111th"}, {101, "101st"}};
-    for (const auto& [k, text] : cases) {
+    const std::pair<int, const char*> ordinals[] = {
+        {1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {0, "0th"},     {11, "11th"},
+        {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {111, "111th"}, {101, "101st"}};
+    for (const auto& [k, text] : ordinals) {
         EXPECT_EQ(Ordinal(k), text);
     }
 }
@@ -35,10 +34,13 @@ namespace {
 
 // Every text element 60 x 14 in white (finished 60 x 40), the compass 16 x 16 turning about its centre.
 // Anchors: timeTotal from the left and top, timeBest from the centres, timeCurrent from the right and bottom,
-// position anchored nowhere, lap right of the centre; finished is two lines at the bottom left.
+// position anchored nowhere, lap right of the centre; finished is two lines at the bottom left, the
+// wrong-way sign at the left under the total.
 std::string InterfaceFile() {
-    const std::string sections[] = {"timeTotal", "timeBest", "timeCurrent", "position", "lap", "finished"};
-    const std::string captions[] = {"Time", "Best", "Lap time", "Pos", "Lap", "You are [p]![n]Well done"};
+    const std::string sections[] = {"timeTotal", "timeBest", "timeCurrent", "position",
+                                    "lap",       "finished", "wrongWay"};
+    const std::string captions[] = {"Time", "Best", "Lap time", "Pos", "Lap", "You are [p]![n]in [t]",
+                                    "Wrong"};
     const std::string placements[] = {
         "x=4\ny=2\n",
         "anchorH=1\nanchorV=1\nx=-30\ny=5\n",
@@ -46,9 +48,10 @@ std::string InterfaceFile() {
         "anchorH=3\nanchorV=7\n",
         "anchorH=1\nx=10\ny=30\n",
         "multiLine=1\ny=88\n",
+        "y=40\n",
     };
     std::string text;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         text += "[" + sections[i] +
                 "]\nfont=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf\nsize=10\nwidth=60\nheight=" +
                 (i == 5 ? "40" : "14") + "\ncolor_r=255\ncolor_g=255\ncolor_b=255\ncaption=" + captions[i] +
@@ -96,7 +99,7 @@ TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
     EXPECT_EQ(Text(ASP_Interface::TIME_CURRENT), "Lap time 00:05:50");
     EXPECT_EQ(Text(ASP_Interface::POSITION), "Pos 2nd /4");
     EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
-    EXPECT_EQ(Text(ASP_Interface::FINISHED), "You are 2nd!\nWell done");
+    EXPECT_EQ(Text(ASP_Interface::FINISHED), "You are 2nd!\nin 01:05:43");
     // A finished car keeps crossing the line.
     car.lap = 4;
     hud.Refresh(&car, race);
@@ -134,17 +137,14 @@ TEST_F(InterfaceTest, CompassPointsAtTheTargetAndKeepsItsBearingOnIt) {
     EXPECT_NEAR(CompassTowards(Point(50, 50)), 90.0, 1e-9);
 }
 
-TEST_F(InterfaceTest, CompassTurnsAgainstTheCarOnlyWithAFixedCamera) {
+TEST_F(InterfaceTest, CompassTurnsAgainstTheCarOnlyWithAFixedCameraAndMeasuresInTheWorldsFrame) {
     car.SetRotation(30);
     EXPECT_NEAR(CompassTowards(Point(0, 0)), 45.0, 1e-9);
     car.fixedCamera = true;
     EXPECT_NEAR(CompassTowards(Point(50, 0)), 330.0, 1e-9);
     EXPECT_NEAR(CompassTowards(Point(90, 50)), 240.0, 1e-9);
     EXPECT_NEAR(CompassTowards(Point(50, 50)), 240.0, 1e-9) << "the kept bearing turns too";
-}
-
-TEST_F(InterfaceTest, CompassMeasuresInTheWorldsFrame) {
-    // A world moved and zoomed on screen; the car lives in it and its target is a world point.
+    // A world moved and zoomed on screen; a car lives in it and its target is a world point.
     CSpriteManager world(&textures);
     world.SetX(100);
     world.SetY(50);
@@ -157,13 +157,19 @@ TEST_F(InterfaceTest, CompassMeasuresInTheWorldsFrame) {
     EXPECT_NEAR(CompassTowards(Point(90, 50), *inWorld), 270.0, 1e-9);
 }
 
-TEST_F(InterfaceTest, FinishedTextOnlyForAFinishedCarAndNothingWithoutACar) {
+TEST_F(InterfaceTest, FinishedTextAndWrongWaySignOnlyWhenDueAndNothingWithoutACar) {
     hud.Draw(&car, race, nullptr);
     EXPECT_GT(CountLitPixels(0, 0, kWidth, 20), 0);
     EXPECT_EQ(CountLitPixels(0, 88, 30, 40), 0);
+    EXPECT_EQ(CountLitPixels(0, 40, 30, 14), 0);
+    car.wrongWayTime = ASP_Player::kWrongWaySeconds;
+    hud.Draw(&car, race, nullptr);
+    EXPECT_GT(CountLitPixels(0, 40, 30, 14), 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     car.finished = true;
     hud.Draw(&car, race, nullptr);
     EXPECT_GT(CountLitPixels(0, 88, 30, 40), 0);
+    EXPECT_EQ(CountLitPixels(0, 40, 30, 14), 0) << "a finished car is never wrong";
     EXPECT_EQ(hud.GetCompass()->GetX(), kWidth - 20.0) << "laid out in the 128 x 128 window";
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     hud.Refresh(nullptr, race);
@@ -179,4 +185,21 @@ TEST_F(InterfaceTest, UnloadedOrMissingFileGivesElementsThatDrawNothing) {
     empty.Draw(&car, race, nullptr);
     EXPECT_EQ(empty.GetLabel(ASP_Interface::LAP)->GetText(), " 0 /3");
     EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0);
+}
+
+// The shipped interface shrinks below 640 x 480 and leaves two thirds of a quarter of 800 x 600 free.
+TEST_F(InterfaceTest, ShippedInterfaceScalesToTheViewAndStaysSmall) {
+    ASP_Interface shipped(nullptr, app->GetFontFactory(), &textures);
+    shipped.Load("dat\\interface.dat");
+    for (const auto& [w, h, k] : {std::tuple{1280, 960, 1.0}, std::tuple{400, 300, 0.625}}) {
+        shipped.Layout(w, h);
+        double covered = 0.0;
+        for (int e = ASP_Interface::TIME_TOTAL; e <= ASP_Interface::COMPASS; ++e) {
+            const CSprite* s = shipped.GetElement(static_cast<ASP_Interface::Element>(e)).sprite.get();
+            EXPECT_EQ(s->GetScale(), k);
+            EXPECT_TRUE(s->GetX() >= 0 && s->GetX() + s->GetGlobalWidth() <= w && s->GetY() >= 0) << e;
+            covered += e == ASP_Interface::FINISHED ? 0.0 : s->GetGlobalWidth() * s->GetGlobalHeight();
+        }
+        EXPECT_LT(covered, w * h / 3.0);
+    }
 }

@@ -10,6 +10,7 @@
 #include "game/menus/menu.h"
 #include "game/race/checkpoint_sprite.h"
 #include "game/race/game.h"
+#include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
@@ -22,7 +23,7 @@ using State = ASP_Game::RaceState;
 
 // A loop of three big checkpoints, the finish line straight ahead of the grid.
 const char* const kTrack =
-    "[main]\nlaps=2\nrequiredCheckpoints=3\nplayers=2\ncheckpoints=3\n"
+    "[main]\nlaps=2\nrequiredCheckpoints=3\nplayers=2\ncheckpoints=3\nfinishTimeout=20\n"
     "[start0]\nx=0\ny=0\nrot=0\n[start1]\nx=200\ny=0\nrot=0\n"
     "[checkpoint0]\nx=-300\ny=-700\nwidth=800\nheight=200\nisFinish=1\nindex=0\n"
     "[checkpoint1]\nx=1800\ny=-2200\nwidth=600\nheight=600\nindex=1\n"
@@ -120,9 +121,11 @@ protected:
         car->SetY(c->GetY() + c->GetHeight() * 0.5 - 80.0);
         world->CheckCollisions();
     }
-    std::string StandingsRow(int r) const {
+    // The row's place and player, or its whole text.
+    std::string StandingsRow(int r, bool whole = false) const {
         auto* label = dynamic_cast<CLabelSprite*>(game->GetStandingsLabel(r));
-        return label != nullptr && label->IsVisible() ? label->GetText() : "(hidden)";
+        const std::string text = label != nullptr && label->IsVisible() ? label->GetText() : "(hidden)";
+        return whole ? text : text.substr(0, text.find("  "));
     }
 
     TempFolder folder;
@@ -155,7 +158,8 @@ TEST_F(RaceTest, ScriptedDriverTakesTheCheckpointsInOrderCompletesTheLapsAndWins
     EXPECT_EQ(taken, (std::vector<int>{-1, 0, 1, 2, 0, 1, 2, 0}));
     EXPECT_EQ(game->GetState(), State::Finished);
     EXPECT_FALSE(game->GetResumeButton()->IsVisible());
-    EXPECT_EQ(StandingsRow(0), "1. Player 1");
+    EXPECT_EQ(StandingsRow(0, true),
+              "1. Player 1  Vulcan    " + FormatTime(car->raceTime) + "  " + FormatTime(car->bestLapTime));
     EXPECT_EQ(StandingsRow(1), "(hidden)");
     EXPECT_GT(car->bestLapTime, 0.0);
     EXPECT_LE(car->bestLapTime, car->raceTime);
@@ -252,4 +256,43 @@ TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLap) {
     expected.push_back(0);
     EXPECT_EQ(taken, expected);
     EXPECT_EQ(game.GetState(), ASP_Game::RaceState::Finished);
+}
+
+TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheOthersDnf) {
+    ASP_Player* other = AddCar();
+    game->Update(4.0);
+    other->SetY(other->GetY() - 200.0);
+    game->Update(kDt);
+    EXPECT_EQ(other->position, 1) << "nearer the finish line";
+    EXPECT_EQ(car->position, 2);
+    other->lap = 2;
+    other->lastCheckpoint = 2;
+    PassOver(other, 0);
+    ASSERT_TRUE(other->finished);
+    for (double t = 0.0; t < 19.9; t += 0.1) {
+        game->Update(0.1);
+    }
+    EXPECT_EQ(game->GetState(), State::Racing);
+    game->Update(0.2);
+    ASSERT_EQ(game->GetState(), State::Finished);
+    EXPECT_EQ(StandingsRow(0), "1. Player 2");
+    EXPECT_EQ(StandingsRow(1, true).substr(0, 26), "2. Player 1  Vulcan    DNF");
+}
+
+TEST_F(RaceTest, ReversingAwayFromTheNextCheckpointIsTheWrongWayAfterASecond) {
+    game->Update(4.0);
+    Press(SDLK_DOWN);
+    double wrongAfter = 0.0;
+    for (double t = 0.0; t < 5.0 && !car->IsWrongWay(); t += kDt) {
+        game->Update(kDt);
+        wrongAfter = t;
+    }
+    ASSERT_TRUE(car->IsWrongWay());
+    EXPECT_GT(wrongAfter, 1.0);
+    car->OnKeyUp(SDLK_DOWN);
+    Press(SDLK_UP);
+    for (double t = 0.0; t < 3.0 && car->IsWrongWay(); t += kDt) {
+        game->Update(kDt);
+    }
+    EXPECT_FALSE(car->IsWrongWay());
 }
