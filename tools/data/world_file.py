@@ -224,13 +224,14 @@ SURFACE_SOUNDS = {"grass": "snd\\grass.wav", "sand": "snd\\sand.wav", "mud": "sn
 
 # colour, accel, brake, frict, activeAccel, topSpeed, particle texture, size, life, force, alpha.
 # activeAccel acts at each of a car's four wheels: drags stay well below the weakest car's drive
-# force on that surface, or a light car could not pull out of the sand once stopped.
+# force on that surface: the slowest car must get out of the deepest sand or mud within about three
+# seconds at full throttle.
 MODIFIERS = [
     (T.SURF_ASPHALT, 1.0, 1.0, 1.0, 0, 1.0, "smoke", 30, 0.9, (20, 60), (25, 60)),
     (T.SURF_KERB, 1.0, 1.0, 0.9, 0, 0.95, "smoke", 30, 0.9, (20, 60), (30, 70)),
     (T.SURF_GRASS, 0.6, 0.8, 0.6, -8000, 0.55, "grass", 26, 0.7, (60, 160), (170, 255)),
-    (T.SURF_SAND, 0.45, 0.6, 0.5, -15000, 0.4, "sand", 26, 0.8, (60, 180), (180, 255)),
-    (T.SURF_MUD, 0.55, 0.6, 0.3, -10000, 0.5, "mud", 32, 1.0, (50, 140), (160, 240)),
+    (T.SURF_SAND, 0.7, 0.6, 0.5, -5000, 0.5, "sand", 26, 0.8, (60, 180), (180, 255)),
+    (T.SURF_MUD, 0.7, 0.6, 0.4, -4000, 0.55, "mud", 32, 1.0, (50, 140), (160, 240)),
     (T.SURF_BOOST, 1.4, 1.0, 1.0, 60000, 1.5, "boost", 30, 0.5, (100, 220), (180, 255)),
     ((0, 0, 0), 0.4, 0.6, 0.6, -15000, 0.4, "dust", 30, 0.8, (40, 120), (120, 200)),
 ]

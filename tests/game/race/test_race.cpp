@@ -2,14 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/angle.h"
 #include "game/menus/menu.h"
 #include "game/race/checkpoint_sprite.h"
 #include "game/race/game.h"
+#include "game/race/ground_sprite.h"
 #include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
@@ -295,4 +298,89 @@ TEST_F(RaceTest, ReversingAwayFromTheNextCheckpointIsTheWrongWayAfterASecond) {
         game->Update(kDt);
     }
     EXPECT_FALSE(car->IsWrongWay());
+}
+
+// Every sand and mud area of the shipped circuit lets a car out within three seconds at full
+// throttle, from its deepest point straight towards the nearest edge.
+TEST_F(ShippedTrack, EveryCarLeavesEachSandAndMudAreaWithinThreeSeconds) {
+    constexpr int kStep = 32;
+    ASP_Game game(app.get());
+    ASP_World* world = game.GetWorld();
+    world->Load("dat\\world0.dat");
+    const auto ground = [&](Point p) {
+        const SurfaceModifier m = world->GetModifierAt(world->LocalToGlobal(p));
+        return SurfaceColor{m.r, m.g, m.b};
+    };
+    const auto loose = [&](Point p) {
+        return ground(p) == SurfaceColor{230, 200, 110} || ground(p) == SurfaceColor{110, 70, 30};
+    };
+    // Per area (cells joined by their sides): the cell farthest from the road and the way to it,
+    // as a driver would leave it (walls stand on the far side).
+    struct Exit {
+        Point from;
+        // The heading, degrees, that leaves soonest.
+        double angle = 0.0;
+        int steps = 0;
+    };
+    std::map<std::pair<int, int>, int> area;
+    std::vector<Exit> exits;
+    for (int y = 0; y < 3072; y += kStep) {
+        for (int x = 0; x < 4096; x += kStep) {
+            if (!loose(Point(x, y)) || area.count({x, y}) != 0) {
+                continue;
+            }
+            exits.push_back(Exit{});
+            std::vector<std::pair<int, int>> todo{{x, y}};
+            area[{x, y}] = static_cast<int>(exits.size());
+            while (!todo.empty()) {
+                const auto [cx, cy] = todo.back();
+                todo.pop_back();
+                Exit here{Point(cx, cy), 0.0, 1000};
+                for (int a = 0; a < 360; a += 30) {
+                    Point way(0.0, -1.0);
+                    RotatePoint(way, Point(), a);
+                    int n = 0;
+                    while (n < 100 && !(ground(here.from + way * (n * 8.0)) == SurfaceColor{128, 128, 128})) {
+                        ++n;
+                    }
+                    if (n < here.steps) {
+                        here.angle = a;
+                        here.steps = n;
+                    }
+                }
+                if (here.steps > exits.back().steps) {
+                    exits.back() = here;
+                }
+                for (const auto& [nx, ny] :
+                     {std::pair{cx + kStep, cy}, {cx - kStep, cy}, {cx, cy + kStep}, {cx, cy - kStep}}) {
+                    if (loose(Point(nx, ny)) && area.emplace(std::pair{nx, ny}, 0).second) {
+                        todo.push_back({nx, ny});
+                    }
+                }
+            }
+        }
+    }
+    ASSERT_GE(exits.size(), 2u);
+    ASSERT_TRUE(world->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini", "controls0"));
+    ASP_Player* car = world->GetPlayers().back();
+    game.Update(4.0);
+    car->OnKeyDown(SDLK_UP);
+    for (const std::string name : {"Vulcan", "Comet", "Cadillac", "Dune", "Hornet"}) {
+        car->LoadCar("dat\\cars.dat", name);
+        const Point pivot(car->GetWidth() * car->GetRotationCenter().x,
+                          car->GetHeight() * car->GetRotationCenter().y);
+        for (const Exit& exit : exits) {
+            car->SetVelocity(Point());
+            car->SetAngularVelocity(0.0);
+            car->SetRotation(exit.angle);
+            car->SetX(exit.from.x - pivot.x);
+            car->SetY(exit.from.y - pivot.y);
+            double t = 0.0;
+            for (; t < 3.0 && loose(Point(car->GetX(), car->GetY()) + pivot); t += kDt) {
+                game.Update(kDt);
+            }
+            EXPECT_LT(t, 3.0) << name << " held at " << exit.from.x << ", " << exit.from.y << ", "
+                              << exit.steps * 8 << " px from the road";
+        }
+    }
 }
