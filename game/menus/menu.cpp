@@ -13,6 +13,8 @@
 
 namespace {
 
+const double kMenuSoundLevel = 0.5;
+
 // The count of sections behind a key of "main"; a broken count loads none of them.
 int ReadCount(const std::string& key, const std::string& file) {
     const int n = GetIniInt("main", key, 0, file);
@@ -149,7 +151,8 @@ void ASP_Menu::SetSounds(CAudio* audioOut, int hover, int click) {
 void ASP_Menu::Play(int sound) const {
     // A sound that failed to load was reported once, when it was loaded.
     if (audio != nullptr && sound >= 0) {
-        audio->PlaySound(sound);
+        // Under the menus' music, so that both together never clip.
+        audio->SetChannelLevel(audio->PlaySound(sound), kMenuSoundLevel);
     }
 }
 

@@ -193,7 +193,8 @@ void ASP_RaceSounds::PlayCrash(CarSounds& s, const ASP_Player& car, Point pan) {
         return;
     }
     s.crashCooldown = kCrashGap;
-    PlayOnce(crashSound, 0.25 + 0.75 * Clamp01((change - kCrashSilent) / (kCrashFull - kCrashSilent)), pan);
+    // At most two thirds: a crash falls on top of the engines and the music, and must not clip.
+    PlayOnce(crashSound, 0.2 + 0.45 * Clamp01((change - kCrashSilent) / (kCrashFull - kCrashSilent)), pan);
 }
 
 void ASP_RaceSounds::PlayRaceEvents(CarSounds& s, const ASP_Player& car, Point pan, double dt) {

@@ -266,7 +266,7 @@ def menu_music():
             left[i:i + len(tb)] += bell[: n - i] * 0.18 * (1 - pan)
             right[i:i + len(tb)] += bell[: n - i] * 0.18 * pan
     mix = np.stack([left, right], 1)
-    return mix / np.max(np.abs(mix)) * 0.5
+    return mix / np.max(np.abs(mix)) * 0.4
 
 
 def write_ogg(rel, mix):
@@ -282,7 +282,7 @@ def write_ogg(rel, mix):
 
 def write_sounds_dat():
     lines = ["; Race sounds: engine loops from idle (loop0) to full revs (loop3), cross-faded by speed and throttle",
-             "[engine]", "level=0.6"] + ["loop%d=snd\\engine%d.wav" % (i, i) for i in range(4)] + [
+             "[engine]", "level=0.5"] + ["loop%d=snd\\engine%d.wav" % (i, i) for i in range(4)] + [
              "", "[effects]", "crash=snd\\crash.wav", "skid=snd\\skid.wav", "checkpoint=snd\\checkpoint.wav",
              "lap=snd\\lap.wav", "finish=snd\\finish.wav", "wrongWay=snd\\wrongway.wav", ""]
     with open(data_path("dat\\sounds.dat"), "w", newline="") as f:
@@ -309,7 +309,7 @@ def main():
     write_wav("snd\\hover.wav", hover())
     write_sounds_dat()
     # Quieter than full scale so that four engines, the effects and the music never clip together.
-    write_ogg("mus\\asphalt_groove.ogg", music() * 0.55)
+    write_ogg("mus\\asphalt_groove.ogg", music() * 0.4)
     write_ogg("mus\\menu_calm.ogg", menu_music())
 
 

@@ -306,7 +306,7 @@ def menus():
     check_fits("Cadillac", 24, 208, 34)
 
     pw, ph = 640, 470
-    header = StandingsColumns % ("", "Car", "Total", "Best lap")
+    header = StandingsColumns % ("Place", "Car", "Total", "Best lap")
     menu("mnu\\pause.ini", "gfx\\menu\\panel.png", (pw, ph),
          [button(200, 330, 240, 52, "Resume"), button(200, 396, 240, 52, "Quit race")],
          [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT),
