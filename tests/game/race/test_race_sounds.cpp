@@ -1,6 +1,7 @@
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/log.h"
 #include "game/race/player.h"
 #include "game/race/race_sounds.h"
 #include "game/race/world.h"
@@ -90,4 +92,25 @@ TEST_F(RaceSoundsTest, EngineGrowsWithSpeedACrashPeaksAndMutedIsSilent) {
     ASSERT_TRUE(audio->ToggleMute());
     EXPECT_EQ(Listen(full, true).second, 0);
     audio->ToggleMute();
+}
+
+// Sound files that are missing or do not decode: one error each, then silence, never a crash.
+TEST_F(RaceSoundsTest, MissingOrBrokenSoundsAreReportedOnceAndStaySilent) {
+    const std::string broken = folder.Write("broken.wav", std::string(4096, '\x7f'));
+    const std::string missing = folder.File("missing.wav");
+    ASP_RaceSounds silent(audio);
+    EnableLogging();
+    testing::internal::CaptureStdout();
+    silent.Load(
+        folder.Write("sounds.dat", "[engine]\nloop0=" + broken + "\n[effects]\ncrash=" + missing + "\n"));
+    sounds = std::make_unique<ASP_RaceSounds>(nullptr);
+    for (int i = 0; i < 10; ++i) {
+        silent.BeforeCollisions(world);
+        car->SetVelocity(Point(0.0, i * 100.0));
+        silent.Update(world, 0.1);
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+    EXPECT_NE(log.find("ERROR in class CAudio: Failed to load " + missing), std::string::npos) << log;
+    EXPECT_EQ(Listen(Point()).second, 0);
 }
