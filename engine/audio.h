@@ -67,8 +67,6 @@ public:
     void HaltMusic();
     // Mutes or unmutes the sound effects; returns whether they are muted now.
     bool ToggleMute();
-    bool IsMuted() const { return muted; }
-
     // Loops that follow the game (engines, skids) run on their own channels, silent until their
     // level is set, and are stopped by their owner. The channel, or -1 if nothing plays.
     int PlayLoop(int i);

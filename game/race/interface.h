@@ -69,7 +69,6 @@ public:
     RaceFacts CurrentRace() const;
 
     const InterfaceElement& GetElement(Element e) const { return *elements[e]; }
-    const InterfaceElement& GetWrongWay() const { return wrongWay; }
     // The label of a text element; null for the compass or before loading.
     CLabelSprite* GetLabel(Element e) const;
     CImageSpriteEx* GetCompass() const;

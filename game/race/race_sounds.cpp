@@ -32,7 +32,7 @@ double Clamp01(double v) {
 ASP_RaceSounds::ASP_RaceSounds(CAudio* audio) : audio(audio) {}
 
 ASP_RaceSounds::~ASP_RaceSounds() {
-    StopLoops();
+    Silence();
 }
 
 void ASP_RaceSounds::Load(const std::string& file) {
@@ -100,7 +100,7 @@ void ASP_RaceSounds::StartLoops(const std::vector<ASP_Player*>& players) {
     }
 }
 
-void ASP_RaceSounds::StopLoops() {
+void ASP_RaceSounds::Silence() {
     if (audio == nullptr) {
         return;
     }
@@ -112,10 +112,6 @@ void ASP_RaceSounds::StopLoops() {
         audio->StopChannel(s.surface);
     }
     cars.clear();
-}
-
-void ASP_RaceSounds::Silence() {
-    StopLoops();
 }
 
 void ASP_RaceSounds::BeforeCollisions(const ASP_World& world) {

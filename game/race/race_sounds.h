@@ -30,7 +30,7 @@ public:
     // Follows every car after a step: loops, crashes (from the velocity change since
     // BeforeCollisions), chimes and warnings. Starts the loops on its first call.
     void Update(const ASP_World& world, double dt);
-    // Silences the loops, for a race that is over.
+    // Stops the loops, for a race that is over; the one-shot sounds play out.
     void Silence();
 
     // Levels (0 to 1) of the engine loops for a rev of 0 to 1: neighbouring loops cross-fade.
@@ -59,7 +59,6 @@ private:
     void PlayCrash(CarSounds& s, const ASP_Player& car, Point pan);
     void PlayRaceEvents(CarSounds& s, const ASP_Player& car, Point pan, double dt);
     void PlayOnce(int sound, double level, Point pan);
-    void StopLoops();
 
     CAudio* audio;
     std::array<int, kEngineLoops> engineSound{-1, -1, -1, -1};
