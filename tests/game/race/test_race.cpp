@@ -300,10 +300,10 @@ TEST_F(RaceTest, ReversingAwayFromTheNextCheckpointIsTheWrongWayAfterASecond) {
     EXPECT_FALSE(car->IsWrongWay());
 }
 
-// Every sand and mud area of the shipped circuit lets a car out within three seconds at full
-// throttle, from its deepest point straight towards the nearest edge.
-TEST_F(ShippedTrack, EveryCarLeavesEachSandAndMudAreaWithinThreeSeconds) {
-    constexpr int kStep = 32;
+// Every sand and mud area of the shipped circuit lets the weakest cars out within three seconds at
+// full throttle, from its deepest point straight towards the nearest road.
+TEST_F(ShippedTrack, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
+    constexpr int kStep = 64;
     ASP_Game game(app.get());
     ASP_World* world = game.GetWorld();
     world->Load("dat\\world0.dat");
@@ -365,7 +365,8 @@ TEST_F(ShippedTrack, EveryCarLeavesEachSandAndMudAreaWithinThreeSeconds) {
     ASP_Player* car = world->GetPlayers().back();
     game.Update(4.0);
     car->OnKeyDown(SDLK_UP);
-    for (const std::string name : {"Vulcan", "Comet", "Cadillac", "Dune", "Hornet"}) {
+    // The two cars with the least power for their weight.
+    for (const std::string name : {"Comet", "Cadillac"}) {
         car->LoadCar("dat\\cars.dat", name);
         const Point pivot(car->GetWidth() * car->GetRotationCenter().x,
                           car->GetHeight() * car->GetRotationCenter().y);
