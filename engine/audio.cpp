@@ -2,6 +2,7 @@
 
 #include <SDL/SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/ini.h"
@@ -90,6 +91,7 @@ bool CAudio::OpenMixer() {
         return false;
     }
     mixerOpen = true;
+    Mix_AllocateChannels(kMixChannels);
     Mix_HookMusicFinished(MusicFinishedHook);
     Mix_ChannelFinished(ChannelFinishedHook);
     savedVolume = MIX_MAX_VOLUME;
@@ -239,7 +241,44 @@ int CAudio::PlaySound(int i) {
         return -1;
     }
     Mix_Volume(channel, muted ? 0 : savedVolume);
+    // A loop that ran here before may have left it panned.
+    Mix_SetPanning(channel, 255, 255);
     return channel;
+}
+
+int CAudio::PlayLoop(int i) {
+    if (!IsLoadedSound(i)) {
+        return -1;
+    }
+    const int channel = Mix_PlayChannelTimed(-1, sounds[i]->chunk, -1, -1);
+    if (channel >= 0) {
+        Mix_Volume(channel, 0);
+    }
+    return channel;
+}
+
+void CAudio::SetChannelLevel(int channel, double level) {
+    if (channel < 0 || !mixerOpen) {
+        return;
+    }
+    const double clamped = std::clamp(level, 0.0, 1.0);
+    Mix_Volume(channel, muted ? 0 : static_cast<int>(clamped * savedVolume + 0.5));
+}
+
+void CAudio::SetChannelPan(int channel, double left, double right) {
+    if (channel < 0 || !mixerOpen) {
+        return;
+    }
+    auto byte = [](double v) { return static_cast<Uint8>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+    Mix_SetPanning(channel, byte(left), byte(right));
+}
+
+void CAudio::StopChannel(int channel) {
+    if (channel >= 0 && mixerOpen) {
+        Mix_HaltChannel(channel);
+        // Full loudness on both sides removes the panning, so the next sound there is centred.
+        Mix_SetPanning(channel, 255, 255);
+    }
 }
 
 void CAudio::PlayMusic(const std::string& name) {

@@ -67,6 +67,17 @@ public:
     void HaltMusic();
     // Mutes or unmutes the sound effects; returns whether they are muted now.
     bool ToggleMute();
+    // Loops that follow the game (engines, skids) run on their own channels, silent until their
+    // level is set, and are stopped by their owner. The channel, or -1 if nothing plays.
+    int PlayLoop(int i);
+    // Level 0 to 1 of the channel's share of the effects volume; muted channels stay at 0.
+    void SetChannelLevel(int channel, double level);
+    // Left and right loudness 0 to 1, for split screens.
+    void SetChannelPan(int channel, double left, double right);
+    void StopChannel(int channel);
+
+    // Four cars with their engines, skids and surfaces, plus the one-shot effects.
+    static constexpr int kMixChannels = 48;
 
     // Output format as the opened device reports it; 0 while the mixer is closed.
     int frequency = 0;

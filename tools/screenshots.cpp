@@ -1,5 +1,6 @@
 // Plays the game's screens without a player and writes each frame as a PNG into the folder given
-// as the first argument: the menus, the car choice and races of one, two and four cars. Run in the
+// as the first argument: the menus, the car choice, races of one, two (one car driving the wrong
+// way) and four cars, and the results table. Run in the
 // game's working directory (data/), whose config.ini sets the window.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
@@ -10,6 +11,8 @@
 #include "engine/platform/gl_context.h"
 #include "engine/screenshot.h"
 #include "game/app/asp_main.h"
+#include "game/race/player.h"
+#include "game/race/world.h"
 
 namespace {
 
@@ -29,18 +32,30 @@ void Run(ASP_Main& app, double seconds) {
     }
 }
 
-void PressForward(ASP_Main& app, int player) {
+void Press(ASP_Main& app, int player, const std::string& key) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.type = SDL_KEYDOWN;
-    e.key.keysym.sym = static_cast<SDLKey>(
-        GetIniInt("controls" + NumberToText(player), "forward", SDLK_UP, app.settingsFile));
+    e.key.keysym.sym =
+        static_cast<SDLKey>(GetIniInt("controls" + NumberToText(player), key, SDLK_UP, app.settingsFile));
     app.OnKeyDown(&e);
 }
 
+// Ends the race with every car but the last finished where it is, for the results table.
+void EndRace(ASP_Main& app, const std::string& file) {
+    const std::vector<ASP_Player*>& cars = app.game->GetWorld()->GetPlayers();
+    for (size_t i = 0; i + 1 < cars.size(); i++) {
+        app.game->GetWorld()->FinishPlayer(cars[i]);
+    }
+    app.game->FinishRace();
+    Shoot(app, file);
+}
+
 // From the main menu through the player and car choice into a race of the given number of cars,
-// every car driving for a few seconds after the countdown.
-void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenus) {
+// every car driving for a few seconds after the countdown; the last one backwards when it is to
+// show the wrong-way sign.
+void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenus, const std::string& name,
+               bool lastReverses = false) {
     ASP_Main::OnPlay(nullptr, nullptr);
     if (withMenus) {
         Shoot(app, folder + "/menu_players.png");
@@ -54,14 +69,19 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
         ASP_Main::OnCarChosen(nullptr, nullptr);
     }
     for (int i = 0; i < cars; i++) {
-        PressForward(app, i);
+        Press(app, i, lastReverses && i == cars - 1 ? "backward" : "forward");
     }
     if (withMenus) {
         Run(app, 1.5);
         Shoot(app, folder + "/race_countdown.png");
     }
-    Run(app, 9.0);
-    Shoot(app, folder + "/race_" + NumberToText(cars) + "p.png");
+    // The countdown, then a few seconds of driving; backwards, a car soon leaves the track, so
+    // the sign is shown while it is still on it.
+    Run(app, lastReverses ? 7.0 : 9.0);
+    Shoot(app, folder + "/" + name + ".png");
+    if (cars == 4) {
+        EndRace(app, folder + "/race_results.png");
+    }
     app.game->QuitRace();
     // The application acts on the request after the next event it hands to the race.
     SDL_Event motion{};
@@ -83,9 +103,9 @@ int main(int argc, char** argv) {
     ASP_Main::OnControls(nullptr, nullptr);
     Shoot(app, folder + "/menu_controls.png");
     ASP_Main::OnBackToMain(nullptr, nullptr);
-    ShootRace(app, 1, folder, true);
-    ShootRace(app, 2, folder, false);
-    ShootRace(app, 4, folder, false);
+    ShootRace(app, 1, folder, true, "race_1p");
+    ShootRace(app, 2, folder, false, "race_2p_wrong_way", true);
+    ShootRace(app, 4, folder, false, "race_4p");
     app.OnCleanup();
     return 0;
 }

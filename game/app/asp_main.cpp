@@ -171,7 +171,29 @@ void ASP_Main::HandOver(int next) {
 
 void ASP_Main::EnterState(int next) {
     LogLine(LOG_STATUS, std::string("State: ") + kStateNames[next] + ".");
+    // Before the switch: once it is made, the main thread may use the menu.
+    if (ASP_Menu* menu = MenuOf(next)) {
+        menu->ResetHover();
+    }
+    FollowStateWithMusic(next);
     state.store(next, std::memory_order_release);
+}
+
+void ASP_Main::FollowStateWithMusic(int next) {
+    if (next == STATE_RACE && menuMusicPlaying) {
+        GetAudio()->HaltMusic();
+        menuMusicPlaying = false;
+    } else if (MenuOf(next) != nullptr && !menuMusicPlaying) {
+        StartMenuMusic();
+    }
+}
+
+void ASP_Main::StartMenuMusic() {
+    if (menuMusic.empty()) {
+        return;
+    }
+    GetAudio()->PlayMusic(menuMusic);
+    menuMusicPlaying = true;
 }
 
 void ASP_Main::LoadStartup() {
@@ -187,6 +209,7 @@ void ASP_Main::LoadStartup() {
     carPreview.Load(carsMenu.get(), kCarsMenuFile);
     controlsMenu = std::make_unique<ASP_ControlsMenu>(textures.get(), settingsFile, &joysticks);
     controlsMenu->Load(this, kControlsMenuFile, OnOptions);
+    menuMusic = GetIniString("main", "music", "", kMainMenuFile);
     currentPlayer = 0;
     playerCars.fill(0);
     playerCount = 1;
@@ -301,6 +324,7 @@ void ASP_Main::OnRender(SDL_Surface* target) {
             break;
     }
     if (showFps) {
+        PlaceFpsLabel();
         fpsLabel->Draw(target);
     }
 }
@@ -320,10 +344,21 @@ void ASP_Main::OnUpdate(double dt) {
     }
 }
 
+void ASP_Main::PlaceFpsLabel() {
+    // In a race the panels fill the views' top corners; the bottom middle is free in every split.
+    const bool race = GetState() == STATE_RACE;
+    fpsLabel->SetX(race ? (width - fpsLabel->GetWidth()) / 2 : 10);
+    fpsLabel->SetY(race ? height - fpsLabel->GetHeight() - 6 : 10);
+}
+
 // Input
 
 ASP_Menu* ASP_Main::ActiveMenu() const {
-    switch (GetState()) {
+    return MenuOf(GetState());
+}
+
+ASP_Menu* ASP_Main::MenuOf(int someState) const {
+    switch (someState) {
         case STATE_MAIN_MENU:
             return mainMenu.get();
         case STATE_OPTIONS:
@@ -353,8 +388,10 @@ void ASP_Main::LeaveRaceIfAsked() {
     }
     game.reset();
     LogLine(LOG_STATUS, "Race left.");
-    EnterState(STATE_MAIN_MENU);
+    // The race's music stops before the menus' starts.
     GetAudio()->HaltMusic();
+    menuMusicPlaying = false;
+    EnterState(STATE_MAIN_MENU);
 }
 
 void ASP_Main::OnKeyDown(SDL_Event* e) {
@@ -506,6 +543,10 @@ void ASP_Main::OnSound(ASP_Button*, SDL_Event*) {
     }
     instance->StoreSetting("sound", GetIniBool("system", "sound", true, instance->settingsFile) ? "0" : "1");
     instance->ApplySoundSetting();
+    // Music takes the mute state when it starts, so the menus' music starts again to follow it.
+    if (instance->menuMusicPlaying) {
+        instance->StartMenuMusic();
+    }
     instance->RefreshOptionsLabel();
 }
 

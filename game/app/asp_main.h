@@ -136,6 +136,12 @@ private:
     void EnterState(int next);
     void LeaveRaceIfAsked();
     ASP_Menu* ActiveMenu() const;
+    ASP_Menu* MenuOf(int someState) const;
+    // The menus' music plays in every menu state and gives way to the race's.
+    void FollowStateWithMusic(int next);
+    void StartMenuMusic();
+    // The FPS counter sits where it hides nothing of the current screen.
+    void PlaceFpsLabel();
     void ReadCarNames();
     void LoadMenuOverlay();
     void LoadOptionsMenu();
@@ -148,6 +154,9 @@ private:
     // loader opens and renders the fonts of the shared registry: no font is used by two threads.
     std::unique_ptr<CFontFactory> screenFonts;
     std::thread loader;
+    // From the main menu file; empty for none.
+    std::string menuMusic;
+    bool menuMusicPlaying = false;
 };
 
 // The callbacks of an options menu with this many buttons: the last three are fullscreen, sound

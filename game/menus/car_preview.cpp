@@ -56,6 +56,7 @@ void ASP_CarPreview::Load(ASP_Menu* menu, const std::string& menuFile) {
     accelLabel = LabelAt(menu, menuFile, "accel");
     brakeLabel = LabelAt(menu, menuFile, "brake");
     frictLabel = LabelAt(menu, menuFile, "frict");
+    nameLabel = LabelAt(menu, menuFile, "name");
     topFront = ReplaceAll(Text("topFront", menuFile), "[n]", "\n");
     topBack = ReplaceAll(Text("topBack", menuFile), "[n]", "\n");
     mass = Text("mass", menuFile);
@@ -82,6 +83,7 @@ void ASP_CarPreview::Show(const std::string& carFile, const std::string& name, i
     SetLabelText(accelLabel, ValueText(accel, GetIniDouble(name, "accel", 0.0, carFile) / 750, accelUnit));
     SetLabelText(brakeLabel, ValueText(brake, GetIniDouble(name, "brake", 0.0, carFile) / 50, brakeUnit));
     SetLabelText(frictLabel, ValueText(frict, GetIniDouble(name, "frict", 0.0, carFile) / 50, frictUnit));
+    SetLabelText(nameLabel, name);
     if (previewBody == nullptr) {
         return;
     }

@@ -23,6 +23,8 @@ public:
     CLabelSprite* accelLabel = nullptr;
     CLabelSprite* brakeLabel = nullptr;
     CLabelSprite* frictLabel = nullptr;
+    // Shows the car's name.
+    CLabelSprite* nameLabel = nullptr;
     std::string topFront;
     std::string topBack;
     std::string mass;

@@ -13,6 +13,8 @@
 
 namespace {
 
+const double kMenuSoundLevel = 0.5;
+
 // The count of sections behind a key of "main"; a broken count loads none of them.
 int ReadCount(const std::string& key, const std::string& file) {
     const int n = GetIniInt("main", key, 0, file);
@@ -93,6 +95,15 @@ void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& fil
     menu->AddSprite(label);
 }
 
+void LoadMenuSounds(ASP_Menu* menu, CAudio* audio, const std::string& file) {
+    auto load = [audio, &file](const std::string& key) {
+        const std::string name = GetIniString("main", key, "", file);
+        return name.empty() || audio == nullptr ? -1 : audio->LoadSound(name);
+    };
+    const int hover = load("hoverSound");
+    menu->SetSounds(audio, hover, load("clickSound"));
+}
+
 }  // namespace
 
 ASP_Menu::ASP_Menu(CTextureManager* textures) : CSpriteManager(textures) {}
@@ -120,6 +131,31 @@ int ASP_Menu::ElementAt(int x, int y) {
     return -1;
 }
 
+void ASP_Menu::ResetHover() {
+    if (ASP_MenuElement* element = ElementOf(selectedIndex)) {
+        element->Deselect();
+    }
+    if (ASP_MenuElement* element = ElementOf(pressedIndex)) {
+        element->Deselect();
+    }
+    selectedIndex = -1;
+    pressedIndex = -1;
+}
+
+void ASP_Menu::SetSounds(CAudio* audioOut, int hover, int click) {
+    audio = audioOut;
+    hoverSound = hover;
+    clickSound = click;
+}
+
+void ASP_Menu::Play(int sound) const {
+    // A sound that failed to load was reported once, when it was loaded.
+    if (audio != nullptr && sound >= 0) {
+        // Under the menus' music, so that both together never clip.
+        audio->SetChannelLevel(audio->PlaySound(sound), kMenuSoundLevel);
+    }
+}
+
 ASP_MenuElement* ASP_Menu::ElementOf(int index) const {
     return dynamic_cast<ASP_MenuElement*>(GetSprite(index));
 }
@@ -137,6 +173,7 @@ void ASP_Menu::OnMouseMove(SDL_Event* e) {
     ASP_MenuElement* element = ElementOf(index);
     element->OnMouseOver(e);
     if (index != selectedIndex) {
+        Play(hoverSound);
         element->Select();
         if (previous != nullptr) {
             previous->Deselect();
@@ -148,6 +185,7 @@ void ASP_Menu::OnMouseMove(SDL_Event* e) {
 void ASP_Menu::OnMouseButtonDown(SDL_Event* e) {
     pressedIndex = ElementAt(e->button.x, e->button.y);
     if (ASP_MenuElement* element = ElementOf(pressedIndex)) {
+        Play(clickSound);
         element->OnMouseDown(e);
     }
 }
@@ -196,4 +234,5 @@ void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
     for (int i = 0; i < labels; ++i) {
         AddLabel(menu, fonts, i, file);
     }
+    LoadMenuSounds(menu, app->GetAudio(), file);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/audio.h"
 #include "engine/game_base.h"
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
@@ -30,6 +31,11 @@ public:
     // Index in the sprite list of the topmost element at the screen point, -1 for none. Highest z
     // wins; on equal z the one added last.
     int ElementAt(int x, int y);
+    // Forgets the hovered and pressed elements, for a menu that is shown again: the pointer has
+    // been elsewhere meanwhile.
+    void ResetHover();
+    // Sounds played when an element gets hovered and when a mouse button goes down on one.
+    void SetSounds(CAudio* audio, int hover, int click);
 
     // Index of the element a mouse button last went down on, -1 for none.
     int pressedIndex = -1;
@@ -37,6 +43,12 @@ public:
     int selectedIndex = -1;
 
 private:
+    void Play(int sound) const;
+
+    CAudio* audio = nullptr;
+    int hoverSound = -1;
+    int clickSound = -1;
+
     // The element at index, or null when the entry is empty or not a menu element.
     ASP_MenuElement* ElementOf(int index) const;
 };

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "engine/ini.h"
 #include "game/menus/button.h"
 #include "game/menus/label_keys.h"
 #include "game/menus/menu.h"
+#include "game/race/interface.h"
 #include "game/race/player.h"
+#include "game/race/race_sounds.h"
 #include "game/race/static_sprite.h"
 #include "game/race/world.h"
 
@@ -18,6 +21,7 @@ namespace {
 const char* const kBlendFile = "gfx\\menu\\blend.png";
 const char* const kPauseMenuFile = "mnu\\pause.ini";
 const char* const kCountdownFile = "dat\\countdown.dat";
+const char* const kSoundsFile = "dat\\sounds.dat";
 
 void OnResumeClicked(ASP_Button* button, SDL_Event* e) {
     (void)button;
@@ -49,6 +53,8 @@ ASP_Game::ASP_Game(CGameBase* app) : app(app), fonts(app->GetFontFactory()), aud
     blend->SetSmooth(false);
     blendOverlay->depthTest = false;
     LoadPauseMenu();
+    sounds = std::make_unique<ASP_RaceSounds>(audio);
+    sounds->Load(kSoundsFile);
     LogLine(LOG_STATUS, "Instance initialized");
     LoadCountdown();
 }
@@ -57,6 +63,7 @@ ASP_Game::~ASP_Game() {
     countdownLabel.reset();
     blendOverlay.reset();
     pauseMenu.reset();
+    sounds.reset();
     world.reset();
     LogLine(LOG_STATUS, "Instance removed.");
     if (currentGame == this) {
@@ -114,6 +121,7 @@ void ASP_Game::Update(double dt) {
     switch (state) {
         case RaceState::Countdown:
             UpdateCountdown(dt);
+            sounds->Update(*world, dt);
             break;
         case RaceState::Racing:
             Simulate(dt);
@@ -134,8 +142,7 @@ void ASP_Game::Simulate(double dt) {
     unsimulated += dt;
     for (int i = 0; i < kMaxStepsPerFrame && unsimulated >= kStep - tolerance && state == RaceState::Racing;
          ++i) {
-        world->Update(kStep);
-        world->CheckCollisions();
+        StepRace(kStep);
         unsimulated -= kStep;
     }
     unsimulated = std::clamp(unsimulated, 0.0, kStep);
@@ -204,6 +211,32 @@ void ASP_Game::OnMouseButtonDown(SDL_Event* e) {
 void ASP_Game::OnMouseButtonUp(SDL_Event* e) {
     if (state == RaceState::Paused || state == RaceState::Finished) {
         pauseMenu->OnMouseButtonUp(e);
+    }
+}
+
+void ASP_Game::StepRace(double dt) {
+    world->Update(dt);
+    sounds->BeforeCollisions(*world);
+    world->CheckCollisions();
+    world->RankCarsBeforeFirstCrossing();
+    CountDownToRaceEnd(dt);
+    sounds->Update(*world, dt);
+    if (state == RaceState::Finished) {
+        sounds->Silence();
+    }
+}
+
+void ASP_Game::CountDownToRaceEnd(double dt) {
+    const double timeout = world->GetFinishTimeout();
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    const bool anyFinished =
+        std::any_of(cars.begin(), cars.end(), [](const ASP_Player* c) { return c->finished; });
+    if (state != RaceState::Racing || timeout <= 0.0 || !anyFinished) {
+        return;
+    }
+    raceEndIn = raceEndIn < 0.0 ? timeout : raceEndIn - dt;
+    if (raceEndIn <= 0.0) {
+        FinishRace();
     }
 }
 
@@ -288,6 +321,15 @@ CSprite* ASP_Game::GetStandingsLabel(int row) const {
     return row >= 0 && row < kStandingsRows ? standingsLabels[static_cast<size_t>(row)] : nullptr;
 }
 
+std::string StandingsRow(const ASP_Player& car, int number, bool raceOver) {
+    const std::string place = NumberToText(car.position) + ". Player " + NumberToText(number);
+    const std::string total = car.finished || !raceOver ? FormatTime(car.raceTime) : "DNF";
+    char row[160];
+    std::snprintf(row, sizeof row, "%-13s%-10.9s%-10s%s", place.c_str(), car.carName.c_str(), total.c_str(),
+                  FormatTime(car.bestLapTime).c_str());
+    return row;
+}
+
 std::vector<int> StandingsOrder(const std::vector<int>& positions) {
     const int n = static_cast<int>(positions.size());
     std::vector<int> order(positions.size(), -1);
@@ -323,8 +365,7 @@ void ASP_Game::BuildStandings() {
         auto* label = dynamic_cast<CLabelSprite*>(row);
         if (shown && label != nullptr) {
             const int i = order[static_cast<size_t>(r)];
-            label->SetText(NumberToText(cars[static_cast<size_t>(i)]->position) + ". Player " +
-                           NumberToText(i + 1));
+            label->SetText(StandingsRow(*cars[static_cast<size_t>(i)], i + 1, state == RaceState::Finished));
         }
     }
 }

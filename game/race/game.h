@@ -17,6 +17,8 @@
 
 class ASP_Joysticks;
 class ASP_Menu;
+class ASP_Player;
+class ASP_RaceSounds;
 class ASP_World;
 
 // One race from the countdown to the results: owns the world, the countdown label and the pause
@@ -91,6 +93,10 @@ private:
     void ShowCountdownElement(int i);
     void StartRace();
     void PlayTrackMusic();
+    // One racing step: the world, its collisions and the sounds that follow them.
+    void StepRace(double dt);
+    // Once a car has finished, the others have the world's finish timeout left; then the race ends.
+    void CountDownToRaceEnd(double dt);
 
     std::unique_ptr<CLabelSprite> countdownLabel;
     // Countdown scale and alpha (0-255) at the end / start of each second.
@@ -113,15 +119,22 @@ private:
     RaceState state = RaceState::Countdown;
     CGameBase* app;
     std::unique_ptr<ASP_World> world;
+    std::unique_ptr<ASP_RaceSounds> sounds;
     CFontFactory* fonts;
     // The world's.
     CTextureManager* textures = nullptr;
     CAudio* audio;
     bool quitRequested = false;
+    // Seconds until the race ends without the cars still driving; below 0 before anyone finished.
+    double raceEndIn = -1.0;
 };
 
 // The race that exists, if any; the pause menu's buttons reach it through this.
 extern ASP_Game* currentGame;
+
+// A row of the standings: place and player, car, total time ("DNF" for a car still driving when
+// the race ended), best lap, in fixed-width columns under the pause menu's heading.
+std::string StandingsRow(const ASP_Player& car, int number, bool raceOver);
 
 // The standings order for cars at these positions (1-based, in world order): slot r holds the
 // index of the car shown in row r. Colliding positions take the next free slot below, or the

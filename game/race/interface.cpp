@@ -16,6 +16,8 @@
 namespace {
 
 const char* const kPositionMark = "[p]";
+const char* const kTotalTimeMark = "[t]";
+const char* const kBestLapMark = "[b]";
 
 // A whole, non-negative count as digits, padded to two and cut to its first two.
 std::string TwoDigits(double v) {
@@ -108,6 +110,12 @@ void ASP_Interface::Load(std::string file) {
     LoadTextElement(lap, "lap", file);
     LoadTextElement(finished, "finished", file);
     LoadImageElement(compass, "compass", file);
+    LoadTextElement(wrongWay, "wrongWay", file);
+    fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
+    fullSizeHeight = GetIniDouble("layout", "fullSizeHeight", 0.0, file);
+    if (CLabelSprite* label = dynamic_cast<CLabelSprite*>(wrongWay.sprite.get())) {
+        label->SetText(wrongWay.caption);
+    }
 }
 
 void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string& section,
@@ -175,17 +183,42 @@ void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
     if (car->finished && finished.sprite) {
         finished.sprite->Draw(target);
     }
+    DrawWrongWay(*car, viewport[2], viewport[3], ScaleForView(viewport[2], viewport[3]), target);
 }
 
 void ASP_Interface::Layout(int viewWidth, int viewHeight) {
+    const double scale = ScaleForView(viewWidth, viewHeight);
     for (InterfaceElement* element : elements) {
-        CSprite* s = element->sprite.get();
-        if (s == nullptr) {
-            continue;
-        }
-        s->SetX(AnchoredCoordinate(element->anchorH, element->x, viewWidth, s->GetX()));
-        s->SetY(AnchoredCoordinate(element->anchorV, element->y, viewHeight, s->GetY()));
+        PlaceElement(*element, viewWidth, viewHeight, scale);
     }
+}
+
+double ASP_Interface::ScaleForView(int viewWidth, int viewHeight) const {
+    if (!(fullSizeWidth > 0.0 && fullSizeHeight > 0.0)) {
+        return 1.0;
+    }
+    return std::clamp(std::min(viewWidth / fullSizeWidth, viewHeight / fullSizeHeight), 0.25, 1.0);
+}
+
+// Offsets shrink with the elements, so that the panels keep their places relative to each other.
+void ASP_Interface::PlaceElement(InterfaceElement& element, int viewWidth, int viewHeight,
+                                 double scale) const {
+    CSprite* s = element.sprite.get();
+    if (s == nullptr) {
+        return;
+    }
+    s->SetScale(scale);
+    s->SetX(AnchoredCoordinate(element.anchorH, element.x * scale, viewWidth, s->GetX()));
+    s->SetY(AnchoredCoordinate(element.anchorV, element.y * scale, viewHeight, s->GetY()));
+}
+
+void ASP_Interface::DrawWrongWay(const ASP_Player& car, int viewWidth, int viewHeight, double scale,
+                                 void* target) {
+    if (!car.IsWrongWay() || car.finished || !wrongWay.sprite) {
+        return;
+    }
+    PlaceElement(wrongWay, viewWidth, viewHeight, scale);
+    wrongWay.sprite->Draw(target);
 }
 
 void ASP_Interface::SetText(Element e, const std::string& text) const {
@@ -205,8 +238,14 @@ void ASP_Interface::Refresh(ASP_Player* car, const RaceFacts& race) {
     // A finished car keeps crossing the line; its lap count stops at the race's.
     SetText(LAP,
             lap.caption + " " + NumberToText(std::min(car->lap, race.laps)) + " /" + NumberToText(race.laps));
-    SetText(FINISHED, ReplaceAll(finished.caption, kPositionMark, Ordinal(car->position)));
+    SetText(FINISHED, FinishedText(*car));
     PointCompass(car, race);
+}
+
+std::string ASP_Interface::FinishedText(const ASP_Player& car) const {
+    std::string text = ReplaceAll(finished.caption, kPositionMark, Ordinal(car.position));
+    text = ReplaceAll(text, kTotalTimeMark, FormatTime(car.raceTime));
+    return ReplaceAll(text, kBestLapMark, FormatTime(car.bestLapTime));
 }
 
 void ASP_Interface::PointCompass(ASP_Player* car, const RaceFacts& race) {

@@ -53,13 +53,16 @@ public:
     ASP_Interface(const ASP_Interface&) = delete;
     ASP_Interface& operator=(const ASP_Interface&) = delete;
 
-    // Reads the seven elements; reloading replaces them.
+    // Reads the seven elements and the wrong-way warning; reloading replaces them.
     void Load(std::string file);
     // Lays out, fills and draws the interface of car in the current viewport; nothing without a car.
     void Draw(ASP_Player* car, void* target);
     void Draw(ASP_Player* car, const RaceFacts& race, void* target);
-    // Places every element for a view of this size in pixels.
+    // Places and sizes every element for a view of this size in pixels.
     void Layout(int viewWidth, int viewHeight);
+    // The interface's scale in a view of this size: 1 from the file's full-size view up (and
+    // always without one), proportionally smaller below, down to a quarter.
+    double ScaleForView(int viewWidth, int viewHeight) const;
     // Sets the texts and the compass for car.
     void Refresh(ASP_Player* car, const RaceFacts& race);
     // The figures of the race's world; the defaults when there is none.
@@ -78,6 +81,10 @@ private:
     CTextureManager* Textures() const;
     void SetText(Element e, const std::string& text) const;
     void PointCompass(ASP_Player* car, const RaceFacts& race);
+    // The finishing text with the car's place, total time and best lap filled in.
+    std::string FinishedText(const ASP_Player& car) const;
+    void PlaceElement(InterfaceElement& element, int viewWidth, int viewHeight, double scale) const;
+    void DrawWrongWay(const ASP_Player& car, int viewWidth, int viewHeight, double scale, void* target);
 
     ASP_Game* game;
     InterfaceElement timeTotal;
@@ -88,6 +95,11 @@ private:
     InterfaceElement finished;
     InterfaceElement compass;
     std::array<InterfaceElement*, ELEMENTS> elements;
+    // Shown while the car drives away from its next checkpoint; optional in the file.
+    InterfaceElement wrongWay;
+    // The smallest view, in pixels, that shows the interface at full size; 0 for no scaling.
+    double fullSizeWidth = 0.0;
+    double fullSizeHeight = 0.0;
     // Registries given at construction; null means the race's.
     CFontFactory* givenFonts = nullptr;
     CTextureManager* givenTextures = nullptr;

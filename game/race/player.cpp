@@ -63,6 +63,7 @@ void ASP_Player::LoadControls(std::string file, std::string section, int player,
 }
 
 void ASP_Player::LoadCar(std::string file, std::string section) {
+    carName = section;
     topSpeed = GetIniDouble(section, "topSpeed", 0.0, file);
     accel = GetIniDouble(section, "accel", 0.0, file);
     brake = GetIniDouble(section, "brake", 0.0, file);
@@ -271,6 +272,7 @@ void ASP_Player::OnUpdate(double dt) {
     tail->Update(dt);
     UpdateTail();
     CountRaceTime(dt);
+    UpdateWrongWay(dt);
 }
 
 // Negative values push towards the car's front, which is local -y.
@@ -377,6 +379,20 @@ void ASP_Player::CountRaceTime(double dt) {
     if (lap == 1) {
         bestLapTime = lapTime;
     }
+}
+
+void ASP_Player::UpdateWrongWay(double dt) {
+    // Slower than this is manoeuvring (turning round, backing out of a wall), not driving away.
+    const double kMinSpeed = 60.0;
+    // Away means more than about 115 degrees off the bearing to the target.
+    const double kAwayCosine = -0.42;
+    const Point d = compassTarget - (Point(GetX(), GetY()) + Pivot());
+    const Point v = GetVelocity();
+    const double speed = Length(v);
+    const double distance = Length(d);
+    const bool away =
+        !finished && speed > kMinSpeed && distance > 0.0 && Dot(v, d) < kAwayCosine * speed * distance;
+    wrongWayTime = away ? wrongWayTime + dt : 0.0;
 }
 
 void ASP_Player::UpdateTail() {

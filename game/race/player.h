@@ -102,6 +102,8 @@ public:
 
     // The view of this player turns with the car.
     bool fixedCamera = false;
+    // The car's section in the car file, which is also its name.
+    std::string carName;
 
     // The race record, written by the race rules and read by the interface.
     // Total time since the start, frozen at the finish.
@@ -119,6 +121,13 @@ public:
     bool finished = false;
     // World-local point the compass points at.
     Point compassTarget;
+    // Seconds the car has been driving away from its next checkpoint.
+    double wrongWayTime = 0.0;
+    // How long driving away from the next checkpoint counts as a slip rather than the wrong way.
+    static constexpr double kWrongWaySeconds = 1.0;
+    bool IsWrongWay() const { return wrongWayTime >= kWrongWaySeconds; }
+    // Counts time while the car moves clearly away from its compass target.
+    void UpdateWrongWay(double dt);
 
 private:
     ASP_World* World() const;

@@ -105,6 +105,7 @@ void ASP_World::Load(std::string file) {
     laps = GetIniInt("main", "laps", 1, file);
     requiredCheckpoints = GetIniInt("main", "requiredCheckpoints", 1, file);
     music = GetIniString("main", "music", "", file);
+    finishTimeout = GetIniDouble("main", "finishTimeout", 0.0, file);
     LoadStartPositions(file);
     LoadGroundTiles(file);
     LoadModifiers(file);
@@ -163,8 +164,17 @@ void ASP_World::LoadModifiers(const std::string& file) {
         m.activeAccel = GetIniDouble(section, "activeAccel", 0.0, file);
         m.topSpeed = GetIniDouble(section, "topSpeed", 1.0, file);
         m.particle = LoadEmitter(section + "part", section + "prot", file);
+        m.sound = LoadModifierSound(section, file);
         modifiers.push_back(m);
     }
+}
+
+int ASP_World::LoadModifierSound(const std::string& section, const std::string& file) const {
+    const std::string sound = GetIniString(section, "sound", "", file);
+    if (sound.empty() || game == nullptr || game->GetAudio() == nullptr) {
+        return -1;
+    }
+    return game->GetAudio()->LoadSound(sound);
 }
 
 int ASP_World::LoadEmitter(const std::string& partSection, const std::string& protPrefix,
@@ -369,6 +379,25 @@ void ASP_World::FinishPlayer(ASP_Player* car) {
     }
 }
 
+void ASP_World::RankCarsBeforeFirstCrossing() {
+    auto distanceToGo = [](const ASP_Player* car) {
+        return Length(car->compassTarget - (Point(car->GetX(), car->GetY()) + PivotOf(*car)));
+    };
+    for (ASP_Player* car : players) {
+        if (car->lastCheckpoint != -1) {
+            continue;
+        }
+        int p = 1;
+        for (const ASP_Player* q : players) {
+            // Equal distances keep the grid order.
+            const bool ahead = q->lastCheckpoint != -1 || distanceToGo(q) < distanceToGo(car) ||
+                               (distanceToGo(q) == distanceToGo(car) && q < car);
+            p += q != car && ahead;
+        }
+        car->position = p;
+    }
+}
+
 // Drawing
 
 double ASP_World::ZoomForSpeed(double speed) {
@@ -431,6 +460,36 @@ void ASP_World::Draw(void* target) {
             break;
     }
     SetView(x0, y0, W, H);
+    DrawViewDividers(W, H);
+}
+
+void ASP_World::DrawViewDividers(int width, int height) const {
+    const size_t n = players.size();
+    if (n < 2) {
+        return;
+    }
+    const double halfW = width / 2;
+    const double halfH = height / 2;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glLineWidth(2.0f);
+    glColor3ub(16, 16, 20);
+    glBegin(GL_LINES);
+    if (n == 2 || n == 4) {
+        glVertex2d(halfW, 0.0);
+        glVertex2d(halfW, height);
+    } else {
+        // Three views: one in the top middle, two below.
+        glVertex2d(halfW, halfH);
+        glVertex2d(halfW, height);
+    }
+    if (n >= 3) {
+        glVertex2d(0.0, halfH);
+        glVertex2d(width, halfH);
+    }
+    glEnd();
+    glPopAttrib();
 }
 
 Bounds ASP_World::ShownArea(int w, int h) const {

@@ -36,6 +36,8 @@ struct SurfaceModifier {
     double topSpeed = 1.0;
     // This surface's emitter in the world's particle engine; -1 for none.
     int particle = -1;
+    // The race's sound of tyres on this surface; -1 for none.
+    int sound = -1;
 };
 
 // Where a car starts: its top-left corner in world pixels and its rotation in degrees.
@@ -98,7 +100,15 @@ public:
     // The zoom of a car's view at a speed in pixels per second: 0.6 up to 100, 0.4 from 800.
     static double ZoomForSpeed(double speed);
 
+    // Before their first pass over the finish line, cars are placed by how near they are to it,
+    // behind every car that has passed it.
+    void RankCarsBeforeFirstCrossing();
+    // Thin lines between the views of a split screen of this size.
+    void DrawViewDividers(int width, int height) const;
+
     int GetLaps() const { return laps; }
+    // Seconds the others have after the first car finishes; 0 waits for every car.
+    double GetFinishTimeout() const { return finishTimeout; }
     int GetRequiredCheckpoints() const { return requiredCheckpoints; }
     const std::string& GetMusic() const { return music; }
     const std::vector<ASP_Player*>& GetPlayers() const { return players; }
@@ -116,6 +126,8 @@ private:
     void LoadStartPositions(const std::string& file);
     void LoadGroundTiles(const std::string& file);
     void LoadModifiers(const std::string& file);
+    // The sound index of a modifier's "sound" key; -1 without one or without a race.
+    int LoadModifierSound(const std::string& section, const std::string& file) const;
     // An emitter of the particle engine from a settings section and its prototype sections
     // protPrefix + j; its index, or -1 without prototypes.
     int LoadEmitter(const std::string& partSection, const std::string& protPrefix, const std::string& file);
@@ -133,6 +145,7 @@ private:
     int collisionEmitter = -1;
     int laps = 1;
     int requiredCheckpoints = 1;
+    double finishTimeout = 0.0;
     double rotation = 0.0;
     Point rotationCenter;
     std::vector<ASP_GroundSprite*> groundTiles;

@@ -380,15 +380,14 @@ TEST(DataFiles, WorldObjectsNameExistingPictures) {
     EXPECT_GE(statics, 10);
     EXPECT_GE(phys, 5);
     int animated = 0, movable = 0, fixed = 0;
-    for (int i = 0; i < statics; ++i) {
-        std::string section = Indexed("static", i);
+    for (int i = 0; i < statics + phys; ++i) {
+        const std::string section = i < statics ? Indexed("static", i) : Indexed("phys", i - statics);
         ExpectSheetObject(section, worldFile);
         animated +=
             GetIniInt(section, "animEnd", 0, worldFile) != GetIniInt(section, "animStart", 0, worldFile);
-    }
-    for (int i = 0; i < phys; ++i) {
-        std::string section = Indexed("phys", i);
-        ExpectSheetObject(section, worldFile);
+        if (i < statics) {
+            continue;
+        }
         EXPECT_EQ(GetIniDouble(section, "z", 0, worldFile), 0) << section << " would not meet the cars (z 0)";
         EXPECT_GT(GetIniDouble(section, "mass", 1, worldFile), 0) << section;
         bool isFixed = GetIniBool(section, "fixedPos", false, worldFile);

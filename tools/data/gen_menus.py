@@ -233,7 +233,8 @@ def label(x, y, w, h, caption, size=20, align=0, color=(232, 236, 246), texture=
 def menu(rel, bg, size, buttons_, labels, main_extra=(), extra_sections=(), comment=""):
     ini = IniWriter()
     ini.section("background", [("texture", bg), ("width", size[0]), ("height", size[1])])
-    ini.section("main", [("buttons", len(buttons_)), ("labels", len(labels))] + list(main_extra))
+    ini.section("main", [("buttons", len(buttons_)), ("labels", len(labels))] + list(main_extra)
+                + [("hoverSound", "snd\\hover.wav"), ("clickSound", "snd\\click.wav")])
     for i, b in enumerate(buttons_):
         ini.section("button%d" % i, b)
     for i, l in enumerate(labels):
@@ -253,7 +254,8 @@ def menus():
          [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6   Esc pauses the race[n]"
                                "Keys and gamepads: Options, Controls",
                 size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
-         comment="Main menu: buttons Race, Options, Exit (in this order)")
+         main_extra=[("music", "mus\\menu_calm.ogg")],
+         comment="Main menu: buttons Race, Options, Exit (in this order); music plays in every menu")
 
     pw, ph = 520, 470
     res_buttons = [button(30, 84 + k * 54, 200, 46, "%d x %d" % r, size=20) for k, r in enumerate(RESOLUTIONS)]
@@ -296,8 +298,9 @@ def menus():
           label(350, 148, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
           label(350, 200, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
           label(350, 252, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(64, 80, 208, 290, "", texture="gfx\\menu\\spot.png")],
-         main_extra=[("top", 5), ("mass", 6), ("accel", 7), ("brake", 8), ("frict", 9)],
+          label(64, 80, 208, 290, "", texture="gfx\\menu\\spot.png"),
+          label(64, 360, 208, 34, "", size=24, color=ACCENT)],
+         main_extra=[("top", 5), ("mass", 6), ("accel", 7), ("brake", 8), ("frict", 9), ("name", 11)],
          extra_sections=[("text", [("topFront", "Player"), ("topBack", "- choose your car"),
                                    ("mass", " Mass"), ("massUnit", "kg"), ("accel", " Power"),
                                    ("accelUnit", "hp"), ("brake", " Brakes"), ("brakeUnit", "N"),
@@ -306,15 +309,24 @@ def menus():
          comment="Car choice: buttons Next, Previous, Select, Back; labels prompt, mass, power, brakes, grip")
     check_fits("Player 4 - choose your car", 24, 540, 44)
     check_fits(" Brakes 6000 N", 20, 210, 36)
+    check_fits("Cadillac", 24, 208, 34)
 
-    pw, ph = 420, 450
+    pw, ph = 640, 470
+    header = StandingsColumns % ("Place", "Car", "Total", "Best lap")
     menu("mnu\\pause.ini", "gfx\\menu\\panel.png", (pw, ph),
-         [button(90, 300, 240, 52, "Resume"), button(90, 366, 240, 52, "Quit race")],
-         [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT)]
-         + [label(60, 80 + k * 52, 300, 42, "", size=24, align=1, texture="gfx\\hud\\panel.png") for k in range(4)],
-         main_extra=[("resume", 1), ("playerLabelIndex", 4)],
-         comment="Pause menu: buttons Resume, Quit race; label 0 the title, labels 1-4 the standings rows")
-    check_fits(" 4. Player 4", 24, 300, 42)
+         [button(200, 330, 240, 52, "Resume"), button(200, 396, 240, 52, "Quit race")],
+         [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT),
+          label(30, 64, 580, 30, header, size=16, align=1, color=(200, 206, 224), fnt=MONO)]
+         + [label(30, 98 + k * 56, 580, 46, "", size=18, align=1, texture="gfx\\hud\\panel.png", fnt=MONO)
+            for k in range(4)],
+         main_extra=[("resume", 1), ("playerLabelIndex", 5)],
+         comment="Pause menu: buttons Resume, Quit race; label 0 the title, label 1 the column heads, "
+                 "labels 2-5 the standings rows")
+    check_fits(" " + StandingsColumns % ("4. Player 4", "Cadillac", "00:00:00", "00:00:00"), 18, 580, 46, mono=True)
+
+
+# Columns of the standings rows, as the race writes them: place and player, car, total time, best lap.
+StandingsColumns = "%-13s%-10s%-10s%s"
 
 
 CONTROL_ROWS = [("Device", None), ("Forward", "forward"), ("Backward", "backward"), ("Left", "left"),
@@ -368,7 +380,7 @@ def race_files():
 
     def text_el(name, caption, x, y, w, h, ah, av, size=15, color=(240, 240, 240), multi=False, fnt=MONO):
         sample = caption + " 00:00:00" if name.startswith("time") else caption + " 22nd /4"
-        if name != "finished":
+        if name not in ("finished", "wrongWay"):
             check_fits(sample, size, w, h, mono=True)
         ini.section(name, [("size", size), ("font", fnt), ("z", 0), ("width", w), ("height", h), ("alignH", 0),
                            ("alignV", 0), ("color_b", color[2]), ("color_g", color[1]), ("color_r", color[0]),
@@ -381,12 +393,16 @@ def race_files():
     text_el("timeCurrent", "LAP", 8, 68, 164, 26, 0, 0, color=(255, 226, 120))
     text_el("position", "POS", -136, 8, 128, 26, 2, 0)
     text_el("lap", "ROUND", -136, 38, 128, 26, 2, 0)
-    text_el("finished", "FINISHED[n][p] place", -150, -56, 300, 112, 1, 1, size=30, color=ACCENT, multi=True,
-            fnt=BOLD)
-    check_fits("FINISHED[n]22nd place", 30, 300, 112, spacing=4)
+    text_el("finished", "FINISHED[n][p] place[n]total [t][n]best lap [b]", -170, -90, 340, 180, 1, 1, size=30,
+            color=ACCENT, multi=True, fnt=BOLD)
+    check_fits("FINISHED[n]22nd place[n]total 00:00:00[n]best lap 00:00:00", 30, 340, 180, spacing=4)
+    text_el("wrongWay", "WRONG WAY", -160, -150, 320, 64, 1, 1, size=40, color=(255, 70, 50), fnt=BOLD)
+    check_fits("WRONG WAY", 40, 320, 64)
     ini.section("compass", [("z", 0), ("width", 48), ("height", 48), ("rotY", 0.5), ("rotX", 0.5),
                             ("texture", "gfx\\hud\\compass.png"), ("x", -24), ("y", 8), ("anchorH", 1),
                             ("anchorV", 0)])
+    # Views smaller than this, such as the quarters of an 800 x 600 window, get a smaller interface.
+    ini.section("layout", [("fullSizeWidth", 640), ("fullSizeHeight", 480)])
     write_ini("dat\\interface.dat", ini, "Race interface, drawn over every player's view")
 
 

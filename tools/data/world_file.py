@@ -215,15 +215,23 @@ def emitter(prefix, texture, size, life, force, alpha, count_sizes=(0.6, 1.4), a
     return [(prefix + "part", part), (prefix + "prot0", prot)]
 
 
+# Objects a car must not drive through: written as fixed bodies, so they are solid and drawn on the
+# cars' layer instead of over them.
+SOLID_KINDS = ("grandstand", "pits", "tent", "tree_round", "tree_dark", "tree_pine", "tyres", "flag")
+
+# Tyres on loose ground, by particle texture.
+SURFACE_SOUNDS = {"grass": "snd\\grass.wav", "sand": "snd\\sand.wav", "mud": "snd\\mud.wav", "dust": "snd\\sand.wav"}
+
 # colour, accel, brake, frict, activeAccel, topSpeed, particle texture, size, life, force, alpha.
 # activeAccel acts at each of a car's four wheels: drags stay well below the weakest car's drive
-# force on that surface, or a light car could not pull out of the sand once stopped.
+# force on that surface: the slowest car must get out of the deepest sand or mud within about three
+# seconds at full throttle.
 MODIFIERS = [
     (T.SURF_ASPHALT, 1.0, 1.0, 1.0, 0, 1.0, "smoke", 30, 0.9, (20, 60), (25, 60)),
     (T.SURF_KERB, 1.0, 1.0, 0.9, 0, 0.95, "smoke", 30, 0.9, (20, 60), (30, 70)),
     (T.SURF_GRASS, 0.6, 0.8, 0.6, -8000, 0.55, "grass", 26, 0.7, (60, 160), (170, 255)),
-    (T.SURF_SAND, 0.45, 0.6, 0.5, -15000, 0.4, "sand", 26, 0.8, (60, 180), (180, 255)),
-    (T.SURF_MUD, 0.55, 0.6, 0.3, -10000, 0.5, "mud", 32, 1.0, (50, 140), (160, 240)),
+    (T.SURF_SAND, 0.7, 0.6, 0.5, -5000, 0.5, "sand", 26, 0.8, (60, 180), (180, 255)),
+    (T.SURF_MUD, 0.7, 0.6, 0.4, -4000, 0.55, "mud", 32, 1.0, (50, 140), (160, 240)),
     (T.SURF_BOOST, 1.4, 1.0, 1.0, 60000, 1.5, "boost", 30, 0.5, (100, 220), (180, 255)),
     ((0, 0, 0), 0.4, 0.6, 0.6, -15000, 0.4, "dust", 30, 0.8, (40, 120), (120, 200)),
 ]
@@ -231,10 +239,15 @@ MODIFIERS = [
 
 def write(tiles, surf):
     ini = IniWriter()
-    stat, taken = statics(surf)
+    placed, taken = statics(surf)
+    stat = [o for o in placed if o.kind not in SOLID_KINDS]
+    solid = [o for o in placed if o.kind in SOLID_KINDS]
+    for o in solid:
+        o.extra.update(mass=100000, bounce=0.3, fixedPos=True, fixedRot=True)
     cps = checkpoints()
-    phys = physics(taken)
+    phys = physics(taken) + solid
     ini.section("main", [("laps", 3), ("requiredCheckpoints", len(cps)), ("music", "mus\\asphalt_groove.ogg"),
+                         ("finishTimeout", 45),
                          ("players", 4), ("mapTiles", len(tiles)), ("modifiers", len(MODIFIERS)),
                          ("statics", len(stat)), ("checkpoints", len(cps)), ("physObjects", len(phys))])
     for i, (x, y) in enumerate(T.start_positions()):
@@ -243,7 +256,8 @@ def write(tiles, surf):
         ini.section("map%d" % i, [("texture", tex), ("x", x), ("y", y), ("surface", sm)])
     for i, (col, acc, brk, fr, act, top, ptex, psize, life, force, alpha) in enumerate(MODIFIERS):
         ini.section("mod%d" % i, [("r", col[0]), ("g", col[1]), ("b", col[2]), ("accel", acc), ("brake", brk),
-                                  ("frict", fr), ("activeAccel", act), ("topSpeed", top)])
+                                  ("frict", fr), ("activeAccel", act), ("topSpeed", top)]
+                    + ([("sound", SURFACE_SOUNDS[ptex])] if ptex in SURFACE_SOUNDS else []))
         for name, items in emitter("mod%d" % i, "gfx\\particles\\%s.png" % ptex, psize, life, force, alpha):
             ini.sections.append((name, items))
     for i, o in enumerate(stat):

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "engine/label_sprite.h"
@@ -13,20 +14,18 @@
 #include "tests/support/temp_folder.h"
 
 // A hundred minutes and more keep only their first two digits; what cannot be a race time reads zero.
-TEST(FormatTimeTest, TwoDigitsPerFieldAndZeroForImpossibleTimes) {
-    const std::pair<double, const char*> cases[] = {
+// Ordinal suffixes follow the last digits as written.
+TEST(InterfaceTextTest, TimesHaveTwoDigitsPerFieldAndOrdinalsTheirSuffix) {
+    const std::pair<double, const char*> times[] = {
         {0.0, "00:00:00"},     {59.999, "00:59:99"}, {65.437, "01:05:43"},       {3600.0, "60:00:00"},
         {7384.25, "12:04:25"}, {-3.5, "00:00:00"},   {std::nan(""), "00:00:00"}, {INFINITY, "00:00:00"}};
-    for (const auto& [t, text] : cases) {
+    for (const auto& [t, text] : times) {
         EXPECT_EQ(FormatTime(t), text) << t;
     }
-}
-
-TEST(OrdinalTest, SuffixFollowsTheLastDigitsAsWritten) {
-    const std::pair<int, const char*> cases[] = {{1, "1st"},   {2, "2nd"},   {3, "3rd"},     {4, "4th"},
-                                                 {0, "0th"},   {11, "11th"}, {12, "12th"},   {13, "13th"},
-                                                 {21, "21st"}, {22, "22nd"}, {111, "111th"}, {101, "101st"}};
-    for (const auto& [k, text] : cases) {
+    const std::pair<int, const char*> ordinals[] = {
+        {1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {0, "0th"},     {11, "11th"},
+        {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {111, "111th"}, {101, "101st"}};
+    for (const auto& [k, text] : ordinals) {
         EXPECT_EQ(Ordinal(k), text);
     }
 }
@@ -35,24 +34,22 @@ namespace {
 
 // Every text element 60 x 14 in white (finished 60 x 40), the compass 16 x 16 turning about its centre.
 // Anchors: timeTotal from the left and top, timeBest from the centres, timeCurrent from the right and bottom,
-// position anchored nowhere, lap right of the centre; finished is two lines at the bottom left.
+// position anchored nowhere, lap right of the centre; finished is two lines at the bottom left, the
+// wrong-way sign at the left under the total.
 std::string InterfaceFile() {
-    const std::string sections[] = {"timeTotal", "timeBest", "timeCurrent", "position", "lap", "finished"};
-    const std::string captions[] = {"Time", "Best", "Lap time", "Pos", "Lap", "You are [p]![n]Well done"};
-    const std::string placements[] = {
-        "x=4\ny=2\n",
-        "anchorH=1\nanchorV=1\nx=-30\ny=5\n",
-        "anchorH=2\nanchorV=2\nx=-64\ny=-20\n",
-        "anchorH=3\nanchorV=7\n",
-        "anchorH=1\nx=10\ny=30\n",
-        "multiLine=1\ny=88\n",
-    };
+    const char* const elements[][3] = {{"timeTotal", "Time", "x=4\ny=2\n"},
+                                       {"timeBest", "Best", "anchorH=1\nanchorV=1\nx=-30\ny=5\n"},
+                                       {"timeCurrent", "Lap time", "anchorH=2\nanchorV=2\nx=-64\ny=-20\n"},
+                                       {"position", "Pos", "anchorH=3\nanchorV=7\n"},
+                                       {"lap", "Lap", "anchorH=1\nx=10\ny=30\n"},
+                                       {"finished", "You are [p]![n]in [t]", "multiLine=1\ny=88\n"},
+                                       {"wrongWay", "Wrong", "y=40\n"}};
+    const char* const font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     std::string text;
-    for (int i = 0; i < 6; ++i) {
-        text += "[" + sections[i] +
-                "]\nfont=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf\nsize=10\nwidth=60\nheight=" +
-                (i == 5 ? "40" : "14") + "\ncolor_r=255\ncolor_g=255\ncolor_b=255\ncaption=" + captions[i] +
-                "\n" + placements[i];
+    for (const auto& [section, caption, placement] : elements) {
+        const char* height = std::string(section) == "finished" ? "40" : "14";
+        text += "[" + std::string(section) + "]\nfont=" + font + "\nsize=10\nwidth=60\nheight=" + height +
+                "\ncolor_r=255\ncolor_g=255\ncolor_b=255\ncaption=" + caption + "\n" + placement;
     }
     return text + "[compass]\nwidth=16\nheight=16\nx=-20\nanchorH=2\ny=2\n";
 }
@@ -76,7 +73,6 @@ protected:
         hud.Refresh(&which, race);
         return hud.GetCompass()->GetRotation();
     }
-    double CompassTowards(Point target) { return CompassTowards(target, car); }
 
     TempFolder dir;
     CTextureManager textures;
@@ -96,19 +92,19 @@ TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
     EXPECT_EQ(Text(ASP_Interface::TIME_CURRENT), "Lap time 00:05:50");
     EXPECT_EQ(Text(ASP_Interface::POSITION), "Pos 2nd /4");
     EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
-    EXPECT_EQ(Text(ASP_Interface::FINISHED), "You are 2nd!\nWell done");
+    EXPECT_EQ(Text(ASP_Interface::FINISHED), "You are 2nd!\nin 01:05:43");
     // A finished car keeps crossing the line.
     car.lap = 4;
     hud.Refresh(&car, race);
     EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
 }
 
-TEST_F(InterfaceTest, AnchorsPlaceElementsFromTheViewsEdgesAndCentre) {
+// The shipped interface also shrinks below 640 x 480, to under a third of a quarter of 800 x 600.
+TEST_F(InterfaceTest, AnchorsPlaceElementsFromTheViewsEdgesAndCentreAndSmallViewsShrinkThem) {
     hud.GetLabel(ASP_Interface::POSITION)->SetPosition(17, 23);
     hud.Layout(200, 101);
-    const auto at = [&](ASP_Interface::Element e) {
-        const CSprite* s = hud.GetElement(e).sprite.get();
-        return Point(s->GetX(), s->GetY());
+    const auto at = [&](auto e) {
+        return Point(hud.GetElement(e).sprite->GetX(), hud.GetElement(e).sprite->GetY());
     };
     EXPECT_EQ(at(ASP_Interface::TIME_TOTAL), Point(4, 2));
     // The centre is the integer half of the view.
@@ -117,34 +113,36 @@ TEST_F(InterfaceTest, AnchorsPlaceElementsFromTheViewsEdgesAndCentre) {
     EXPECT_EQ(at(ASP_Interface::POSITION), Point(17, 23)) << "other anchors leave it alone";
     EXPECT_EQ(at(ASP_Interface::LAP), Point(110, 30));
     EXPECT_EQ(at(ASP_Interface::COMPASS), Point(180, 2));
+    hud.Load("dat\\interface.dat");
+    for (const auto& [w, h, k] : {std::tuple{1280, 960, 1.0}, std::tuple{400, 300, 0.625}}) {
+        hud.Layout(w, h);
+        double covered = 0.0;
+        for (int e = ASP_Interface::TIME_TOTAL; e <= ASP_Interface::COMPASS; ++e) {
+            const CSprite* s = hud.GetElement(static_cast<ASP_Interface::Element>(e)).sprite.get();
+            EXPECT_TRUE(s->GetScale() == k && s->GetX() >= 0 && s->GetX() + s->GetGlobalWidth() <= w) << e;
+            covered += e == ASP_Interface::FINISHED ? 0.0 : s->GetGlobalWidth() * s->GetGlobalHeight();
+        }
+        EXPECT_LT(covered, w * h / 3.0);
+    }
 }
 
-// Bearings are counter-clockwise from up on screen; the car's pivot is at (50, 50).
-TEST_F(InterfaceTest, CompassPointsAtTheTargetAndKeepsItsBearingOnIt) {
-    EXPECT_NEAR(CompassTowards(Point(50, 0)), 0.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(90, 50)), 270.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(50, 80)), 180.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(0, 50)), 90.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(50, 50)), 90.0, 1e-9) << "on the target";
-    // Another car pointing elsewhere in between does not change what this one keeps; a car that
-    // never had a direction points up.
+// Bearings are counter-clockwise from up on screen; the car's pivot is at (50, 50). On its target a
+// car keeps its last bearing, also when another car points elsewhere in between; a car that never
+// had a direction points up. A fixed camera turns the bearing against the car, kept ones too.
+TEST_F(InterfaceTest, CompassPointsAtTheTargetKeepsItsBearingOnItAndTurnsWithAFixedCamera) {
     ASP_Player other(nullptr);
-    EXPECT_NEAR(CompassTowards(Point(0, 0), other), 0.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(100, 0), other), 270.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(50, 50)), 90.0, 1e-9);
-}
-
-TEST_F(InterfaceTest, CompassTurnsAgainstTheCarOnlyWithAFixedCamera) {
-    car.SetRotation(30);
-    EXPECT_NEAR(CompassTowards(Point(0, 0)), 45.0, 1e-9);
-    car.fixedCamera = true;
-    EXPECT_NEAR(CompassTowards(Point(50, 0)), 330.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(90, 50)), 240.0, 1e-9);
-    EXPECT_NEAR(CompassTowards(Point(50, 50)), 240.0, 1e-9) << "the kept bearing turns too";
-}
-
-TEST_F(InterfaceTest, CompassMeasuresInTheWorldsFrame) {
-    // A world moved and zoomed on screen; the car lives in it and its target is a world point.
+    // Target x and y, car rotation, fixed camera, bearing; the "other" car in the rows marked 1.
+    const double cases[][6] = {{50, 0, 0, 0, 0, 0},    {90, 50, 0, 0, 270, 0},  {50, 80, 0, 0, 180, 0},
+                               {0, 50, 0, 0, 90, 0},   {50, 50, 0, 0, 90, 0},   {0, 0, 0, 0, 0, 1},
+                               {100, 0, 0, 0, 270, 1}, {50, 50, 0, 0, 90, 0},   {0, 0, 30, 0, 45, 0},
+                               {50, 0, 30, 1, 330, 0}, {90, 50, 30, 1, 240, 0}, {50, 50, 30, 1, 240, 0}};
+    for (const auto& c : cases) {
+        ASP_Player& which = c[5] != 0 ? other : car;
+        which.SetRotation(c[2]);
+        which.fixedCamera = c[3] != 0;
+        EXPECT_NEAR(CompassTowards(Point(c[0], c[1]), which), c[4], 1e-9) << c[0] << ", " << c[1];
+    }
+    // A world moved and zoomed on screen; a car lives in it and its target is a world point.
     CSpriteManager world(&textures);
     world.SetX(100);
     world.SetY(50);
@@ -157,23 +155,24 @@ TEST_F(InterfaceTest, CompassMeasuresInTheWorldsFrame) {
     EXPECT_NEAR(CompassTowards(Point(90, 50), *inWorld), 270.0, 1e-9);
 }
 
-TEST_F(InterfaceTest, FinishedTextOnlyForAFinishedCarAndNothingWithoutACar) {
+TEST_F(InterfaceTest, FinishedTextAndWrongWaySignOnlyWhenDueAndNothingWithoutACarOrFile) {
     hud.Draw(&car, race, nullptr);
     EXPECT_GT(CountLitPixels(0, 0, kWidth, 20), 0);
-    EXPECT_EQ(CountLitPixels(0, 88, 30, 40), 0);
+    EXPECT_EQ(CountLitPixels(0, 88, 30, 40) + CountLitPixels(0, 40, 30, 14), 0);
+    car.wrongWayTime = ASP_Player::kWrongWaySeconds;
+    hud.Draw(&car, race, nullptr);
+    EXPECT_GT(CountLitPixels(0, 40, 30, 14), 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     car.finished = true;
     hud.Draw(&car, race, nullptr);
     EXPECT_GT(CountLitPixels(0, 88, 30, 40), 0);
+    EXPECT_EQ(CountLitPixels(0, 40, 30, 14), 0) << "a finished car is never wrong";
     EXPECT_EQ(hud.GetCompass()->GetX(), kWidth - 20.0) << "laid out in the 128 x 128 window";
+    // Nothing without a car, nor from an interface not loaded or loaded from a missing file.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     hud.Refresh(nullptr, race);
     hud.Draw(nullptr, race, nullptr);
-    EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0);
-}
-
-TEST_F(InterfaceTest, UnloadedOrMissingFileGivesElementsThatDrawNothing) {
     ASP_Interface empty(nullptr, app->GetFontFactory(), &textures);
-    car.finished = true;
     empty.Draw(&car, race, nullptr);
     empty.Load(dir.File("absent.dat"));
     empty.Draw(&car, race, nullptr);

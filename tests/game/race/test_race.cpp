@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/menus/menu.h"
 #include "game/race/checkpoint_sprite.h"
 #include "game/race/game.h"
+#include "game/race/ground_sprite.h"
+#include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
@@ -23,7 +27,7 @@ using State = ASP_Game::RaceState;
 
 // A loop of three big checkpoints, the finish line straight ahead of the grid.
 const char* const kTrack =
-    "[main]\nlaps=2\nrequiredCheckpoints=3\nplayers=2\ncheckpoints=3\n"
+    "[main]\nlaps=2\nrequiredCheckpoints=3\nplayers=2\ncheckpoints=3\nfinishTimeout=20\n"
     "[start0]\nx=0\ny=0\nrot=0\n[start1]\nx=200\ny=0\nrot=0\n"
     "[checkpoint0]\nx=-300\ny=-700\nwidth=800\nheight=200\nisFinish=1\nindex=0\n"
     "[checkpoint1]\nx=1800\ny=-2200\nwidth=600\nheight=600\nindex=1\n"
@@ -60,9 +64,11 @@ protected:
         car->SetY(c->GetY() + c->GetHeight() * 0.5 - 80.0);
         world->CheckCollisions();
     }
-    std::string StandingsRow(int r) const {
+    // The row's place and player, or its whole text.
+    std::string StandingsRow(int r, bool whole = false) const {
         auto* label = dynamic_cast<CLabelSprite*>(game->GetStandingsLabel(r));
-        return label != nullptr && label->IsVisible() ? label->GetText() : "(hidden)";
+        const std::string text = label != nullptr && label->IsVisible() ? label->GetText() : "(hidden)";
+        return whole ? text : text.substr(0, text.find("  "));
     }
 
     TempFolder folder;
@@ -186,7 +192,12 @@ protected:
 // the world.
 TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLap) {
     game->Update(4.0);  // the whole countdown in one frame
-    ScriptedDriver driver(car, 600.0);
+    // The centre line's control points of the circuit's generator (tools/data/track.py).
+    ScriptedDriver driver(
+        car, 600.0,
+        {{560, 2250},  {560, 1500},  {560, 950},   {720, 560},   {1250, 420},  {1900, 620},  {2550, 430},
+         {3250, 430},  {3640, 760},  {3560, 1220}, {3100, 1420}, {2450, 1380}, {2150, 1720}, {2450, 2080},
+         {3200, 2060}, {3620, 2330}, {3480, 2720}, {2800, 2800}, {1700, 2700}, {1000, 2790}, {640, 2620}});
     std::vector<int> taken{car->lastCheckpoint};
     for (double t = 0.0; t < 600.0 && !car->finished; t += kDt) {
         driver.Drive(kDt);
@@ -195,7 +206,8 @@ TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLap) {
             taken.push_back(car->lastCheckpoint);
         }
     }
-    ASSERT_TRUE(car->finished) << "stuck at checkpoint " << car->lastCheckpoint << ", lap " << car->lap;
+    ASSERT_TRUE(car->finished) << "stuck at checkpoint " << car->lastCheckpoint << ", lap " << car->lap
+                               << " at " << Pivot().x << "," << Pivot().y;
     std::vector<int> expected{-1};
     for (int lap = 0; lap < world->GetLaps(); ++lap) {
         for (int k = 0; k < world->GetRequiredCheckpoints(); ++k) {
@@ -339,8 +351,13 @@ TEST_F(ShippedTrack, ResetPutsTheCarBackOnItsLastCheckpoint) {
     Point sand;
     for (double x = 0; x < 4096 && sand == Point(); x += 16) {
         for (double y = 0; y < 3072 && sand == Point(); y += 16) {
-            const SurfaceModifier m = world->GetModifierAt(Point(x, y));
-            sand = m.r == 230 && m.g == 200 && m.b == 110 ? Point(x, y) : sand;
+            // Well inside the trap, clear of the solid objects beside it.
+            bool inside = true;
+            for (Point d : {Point(0, 0), Point(120, 0), Point(-120, 0), Point(0, 120), Point(0, -120)}) {
+                const SurfaceModifier m = world->GetModifierAt(Point(x, y) + d);
+                inside = inside && m.r == 230 && m.g == 200 && m.b == 110;
+            }
+            sand = inside ? Point(x, y) : sand;
         }
     }
     ASSERT_NE(sand, Point()) << "the circuit has sand traps";
@@ -365,5 +382,130 @@ TEST_F(ShippedTrack, ResetPutsTheCarBackOnItsLastCheckpoint) {
         const Point ahead = car->compassTarget - onIt;
         EXPECT_GT(Dot(facing, ahead / Length(ahead)), 0.999);
         EXPECT_EQ(car->lastCheckpoint, 3);
+    }
+}
+
+TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheOthersDnf) {
+    ASP_Player* other = AddCar();
+    game->Update(4.0);
+    other->SetY(other->GetY() - 200.0);
+    game->Update(kDt);
+    EXPECT_EQ(other->position, 1) << "nearer the finish line";
+    EXPECT_EQ(car->position, 2);
+    other->lap = 2;
+    other->lastCheckpoint = 2;
+    PassOver(other, 0);
+    ASSERT_TRUE(other->finished);
+    for (double t = 0.0; t < 19.9; t += 0.1) {
+        game->Update(0.1);
+    }
+    EXPECT_EQ(game->GetState(), State::Racing);
+    game->Update(0.2);
+    ASSERT_EQ(game->GetState(), State::Finished);
+    EXPECT_EQ(StandingsRow(0), "1. Player 2");
+    EXPECT_EQ(StandingsRow(1, true).substr(0, 26), "2. Player 1  Vulcan    DNF");
+}
+
+TEST_F(RaceTest, ReversingAwayFromTheNextCheckpointIsTheWrongWayAfterASecond) {
+    game->Update(4.0);
+    Press(SDLK_DOWN);
+    double wrongAfter = 0.0;
+    for (double t = 0.0; t < 5.0 && !car->IsWrongWay(); t += kDt) {
+        game->Update(kDt);
+        wrongAfter = t;
+    }
+    ASSERT_TRUE(car->IsWrongWay());
+    EXPECT_GT(wrongAfter, 1.0);
+    car->OnKeyUp(SDLK_DOWN);
+    Press(SDLK_UP);
+    for (double t = 0.0; t < 3.0 && car->IsWrongWay(); t += kDt) {
+        game->Update(kDt);
+    }
+    EXPECT_FALSE(car->IsWrongWay());
+}
+
+// Every sand and mud area of the shipped circuit lets the weakest cars out within three seconds at
+// full throttle, from its deepest point straight towards the nearest road.
+TEST_F(ShippedTrack, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
+    constexpr int kStep = 64;
+    ASP_Game game(app.get());
+    ASP_World* world = game.GetWorld();
+    world->Load("dat\\world0.dat");
+    const auto ground = [&](Point p) {
+        const SurfaceModifier m = world->GetModifierAt(world->LocalToGlobal(p));
+        return SurfaceColor{m.r, m.g, m.b};
+    };
+    const auto loose = [&](Point p) {
+        return ground(p) == SurfaceColor{230, 200, 110} || ground(p) == SurfaceColor{110, 70, 30};
+    };
+    // Per area (cells joined by their sides): the cell farthest from the road and the way to it,
+    // as a driver would leave it (walls stand on the far side).
+    struct Exit {
+        Point from;
+        // The heading, degrees, that leaves soonest.
+        double angle = 0.0;
+        int steps = 0;
+    };
+    std::map<std::pair<int, int>, int> area;
+    std::vector<Exit> exits;
+    for (int y = 0; y < 3072; y += kStep) {
+        for (int x = 0; x < 4096; x += kStep) {
+            if (!loose(Point(x, y)) || area.count({x, y}) != 0) {
+                continue;
+            }
+            exits.push_back(Exit{});
+            std::vector<std::pair<int, int>> todo{{x, y}};
+            area[{x, y}] = static_cast<int>(exits.size());
+            while (!todo.empty()) {
+                const auto [cx, cy] = todo.back();
+                todo.pop_back();
+                Exit here{Point(cx, cy), 0.0, 1000};
+                for (int a = 0; a < 360; a += 30) {
+                    Point way(0.0, -1.0);
+                    RotatePoint(way, Point(), a);
+                    int n = 0;
+                    while (n < 100 && !(ground(here.from + way * (n * 8.0)) == SurfaceColor{128, 128, 128})) {
+                        ++n;
+                    }
+                    if (n < here.steps) {
+                        here.angle = a;
+                        here.steps = n;
+                    }
+                }
+                if (here.steps > exits.back().steps) {
+                    exits.back() = here;
+                }
+                for (const auto& [nx, ny] :
+                     {std::pair{cx + kStep, cy}, {cx - kStep, cy}, {cx, cy + kStep}, {cx, cy - kStep}}) {
+                    if (loose(Point(nx, ny)) && area.emplace(std::pair{nx, ny}, 0).second) {
+                        todo.push_back({nx, ny});
+                    }
+                }
+            }
+        }
+    }
+    ASSERT_GE(exits.size(), 2u);
+    ASSERT_TRUE(world->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini", "controls0"));
+    ASP_Player* car = world->GetPlayers().back();
+    game.Update(4.0);
+    car->OnKeyDown(SDLK_UP);
+    // The two cars with the least power for their weight.
+    for (const std::string name : {"Comet", "Cadillac"}) {
+        car->LoadCar("dat\\cars.dat", name);
+        const Point pivot(car->GetWidth() * car->GetRotationCenter().x,
+                          car->GetHeight() * car->GetRotationCenter().y);
+        for (const Exit& exit : exits) {
+            car->SetVelocity(Point());
+            car->SetAngularVelocity(0.0);
+            car->SetRotation(exit.angle);
+            car->SetX(exit.from.x - pivot.x);
+            car->SetY(exit.from.y - pivot.y);
+            double t = 0.0;
+            for (; t < 3.0 && loose(Point(car->GetX(), car->GetY()) + pivot); t += kDt) {
+                game.Update(kDt);
+            }
+            EXPECT_LT(t, 3.0) << name << " held at " << exit.from.x << ", " << exit.from.y << ", "
+                              << exit.steps * 8 << " px from the road";
+        }
     }
 }
