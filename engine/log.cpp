@@ -1,6 +1,7 @@
 #include "engine/log.h"
 
 #include <cxxabi.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -76,6 +77,13 @@ void EnableFileLogging() {
     {
         std::lock_guard<std::mutex> lock(LogMutex());
         if (fileLogging) {
+            return;
+        }
+        // A FIFO or a folder in its place would block the start or fail every line.
+        struct stat info;
+        if (stat(logFileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            std::cerr << "ERROR: " << logFileName << " is not a regular file; nothing is logged there."
+                      << std::endl;
             return;
         }
         fileLogging = true;
