@@ -443,6 +443,13 @@ void ASP_WE_Main::LoadObjects(const std::string& countKey, const std::string& pr
 
 void ASP_WE_Main::LoadWorld() {
     console.Say("Loading world file...");
+    RemoveStaleSaves(SaveTarget(worldPath));
+    // Only what the editor does not edit (music, surface modifiers and their particles) is
+    // carried over into a save; it is kept from the load, so a file gone since then loses none
+    // of it. The object sections are written afresh, so none of an old count lingers.
+    keptSections = WithoutNumberedSections(
+        ReadWholeFile(worldPath),
+        {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
     LoadObjects<ASP_WE_StartSprite>(kStarts.countKey, kStarts.prefix);
     LoadObjects<ASP_WE_GroundSprite>(kGround.countKey, kGround.prefix);
     LoadObjects<ASP_WE_StaticSprite>(kStatics.countKey, kStatics.prefix);
@@ -482,14 +489,15 @@ bool ASP_WE_Main::WriteWorld(const std::string& file) {
         console.Say("No file name was given.");
         return false;
     }
-    const std::string target = PrepareWritePath(file);
-    // Only what the editor does not edit (music, surface modifiers and their particles) is
-    // carried over; the object sections are written afresh, so none of an old count lingers.
-    const std::string kept = WithoutNumberedSections(
-        ReadWholeFile(worldPath),
-        {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
+    const std::string target = SaveTarget(PrepareWritePath(file));
+    const std::string refusal = SaveRefusal(target);
+    if (!refusal.empty()) {
+        console.Say(refusal);
+        return false;
+    }
+    RemoveStaleSaves(target);
     std::string temporary;
-    if (!CreateFileNextTo(target, kept, temporary)) {
+    if (!CreateFileNextTo(target, keptSections, temporary)) {
         console.Say("Cannot create a new file next to " + target + ".");
         return false;
     }
