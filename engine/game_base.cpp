@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 #include <SDL/SDL_image.h>
 #include <SDL/SDL_ttf.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +13,32 @@
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
 #include "engine/screenshot.h"
+
+namespace {
+
+volatile sig_atomic_t terminationAsked = 0;
+
+// A frame or a load can take long; the program still ends within a second of being asked to.
+void OnTerminationSignal(int) {
+    terminationAsked = 1;
+    alarm(1);
+}
+
+void OnTerminationDeadline(int) {
+    _exit(kCutShortStatus);
+}
+
+void InstallTerminationHandlers() {
+    struct sigaction action = {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = OnTerminationSignal;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    action.sa_handler = OnTerminationDeadline;
+    sigaction(SIGALRM, &action, nullptr);
+}
+
+}  // namespace
 
 Uint32 VideoModeFlags(bool fullscreen, bool framed, bool resizable) {
     if (fullscreen) {
@@ -33,6 +61,8 @@ CGameBase::CGameBase(int width, int height, bool fullscreen, bool framed, bool r
         std::exit(1);
     }
     LogLine(LOG_STATUS, "SDL initialization successful.");
+    // In place of SDL's own, which only queues a quit event that a long frame would not see.
+    InstallTerminationHandlers();
 
     LogLine(LOG_STATUS, "Initializing SDL TTF...");
     if (TTF_Init() != 0) {
@@ -144,6 +174,9 @@ void CGameBase::RunFrame() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         DispatchEvent(&event);
+    }
+    if (terminationAsked != 0) {
+        quit = true;
     }
     OnUpdate(fpsControl->frameTime / 1000.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

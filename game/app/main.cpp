@@ -41,10 +41,12 @@ int main(int argc, char* argv[]) {
         DisableConsoleLogging();
     }
     // The program has no console window of its own here, so there is none to hide.
+    int status = 0;
     {
         auto app = std::make_unique<ASP_Main>("config.ini", options);
         LogFolders();
         app->Run();
+        status = app->ExitStatus();
     }
-    return 0;
+    return status;
 }
