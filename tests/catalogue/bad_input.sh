@@ -165,9 +165,9 @@ signalled() {
     # The editor reads the world's name; the game reads nothing.
     (cd "$dir" && exec "$@" >"$dir.out" 2>&1 < <(echo 'dat\world0.dat'; exec sleep 60 2>/dev/null)) &
     local pid=$! waited=0
-    local log="$dir/logfile.txt"
-    [ -f "$log" ] || log=/dev/null # reading a FIFO would block
-    until grep -qs -- "$line" "$dir.out" "$log" || [ $waited -ge 600 ]; do
+    # Reading a FIFO in place of the log would block.
+    until grep -qs -- "$line" "$dir.out" || { [ -f "$dir/logfile.txt" ] && grep -qs -- "$line" "$dir/logfile.txt"; } ||
+        [ $waited -ge 1200 ]; do
         sleep 0.05
         waited=$((waited + 1))
     done
@@ -183,7 +183,7 @@ signalled() {
     kill -KILL "$pid" 2>/dev/null
     wait "$pid"
     local got=$?
-    if [ $waited -ge 600 ]; then
+    if [ $waited -ge 1200 ]; then
         verdict="never logged: $line"
     elif ! awk -v t="$took" 'BEGIN { exit !(t <= 1.2) }'; then
         verdict="took ${took}s to end"
