@@ -23,6 +23,7 @@ for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     cp -n "$root/tests/fuzz/corpus/${target#fuzz_}"/* "$corpus"/
+    rm -f "$build/findings/$target-"*
     echo "== $target for ${seconds}s"
     (cd "$root/data" && "$root/tools/with_xvfb.sh" "$build/tests/fuzz/$target" -max_total_time="$seconds" \
         -timeout=30 -rss_limit_mb=4096 -artifact_prefix="$build/findings/$target-" -print_final_stats=1 \
