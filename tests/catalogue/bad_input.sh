@@ -5,8 +5,10 @@
 # the table names one) logs the line the table expects. A few cases run the real programs for
 # what only they do: signals, the log file and the documented exit status.
 # Usage: bad_input.sh DRIVER GAME EDITOR DATA [CASE-PATTERN]   (under a display: tools/with_xvfb.sh)
+# The pattern (or ASPHALTIA_CATALOGUE) picks the table's cases by name; the signal cases always run.
 set -uo pipefail
-driver=$(realpath "$1") game=$(realpath "$2") editor=$(realpath "$3") data=$(realpath "$4") only=${5:-.}
+driver=$(realpath "$1") game=$(realpath "$2") editor=$(realpath "$3") data=$(realpath "$4")
+only=${5:-${ASPHALTIA_CATALOGUE:-.}}
 work=$(mktemp -d /tmp/asphaltia_catalogue_XXXXXX)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
