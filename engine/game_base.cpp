@@ -3,12 +3,16 @@
 #include <GL/gl.h>
 #include <SDL/SDL_image.h>
 #include <SDL/SDL_ttf.h>
+#include <semaphore.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <thread>
 
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
@@ -17,25 +21,32 @@
 namespace {
 
 volatile sig_atomic_t terminationAsked = 0;
+sem_t terminationSemaphore;
 
 // A frame or a load can take long; the program still ends within a second of being asked to.
+// The deadline runs on a thread of its own, woken from the handler: SIGALRM belongs to others
+// (libFuzzer times its inputs with it).
 void OnTerminationSignal(int) {
     terminationAsked = 1;
-    alarm(1);
-}
-
-void OnTerminationDeadline(int) {
-    _exit(kCutShortStatus);
+    sem_post(&terminationSemaphore);
 }
 
 void InstallTerminationHandlers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sem_init(&terminationSemaphore, 0, 0);
+        std::thread([] {
+            while (sem_wait(&terminationSemaphore) != 0) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            _exit(kCutShortStatus);
+        }).detach();
+    });
     struct sigaction action = {};
     sigemptyset(&action.sa_mask);
     action.sa_handler = OnTerminationSignal;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
-    action.sa_handler = OnTerminationDeadline;
-    sigaction(SIGALRM, &action, nullptr);
 }
 
 }  // namespace

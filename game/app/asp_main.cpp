@@ -113,10 +113,10 @@ void ASP_Main::OpenLoadContext() {
 
 void ASP_Main::OnCleanup() {
     // Nothing the loader still builds may go before it is done. A loader stuck in a file or a
-    // huge world would keep a closed window's program alive, so past a second the program ends
+    // huge world would keep a closed window's program alive, so past 0.7 s the program ends
     // without tearing down what the loader still uses.
     const Uint32 start = SDL_GetTicks();
-    while (loaderBusy.load() && SDL_GetTicks() - start < 1000) {
+    while (loaderBusy.load() && SDL_GetTicks() - start < 700) {
         SDL_Delay(10);
     }
     if (loaderBusy.load()) {

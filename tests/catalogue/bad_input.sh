@@ -187,7 +187,8 @@ signalled() {
     local got=$?
     if [ $waited -ge 1200 ]; then
         verdict="never logged: $line"
-    elif ! awk -v t="$took" 'BEGIN { exit !(t <= 1.2) }'; then
+    # The programs end within 0.8 s; the rest is slack for a busy machine's scheduling.
+    elif ! awk -v t="$took" 'BEGIN { exit !(t <= 1.5) }'; then
         verdict="took ${took}s to end"
     elif [ "$got" != 0 ] && [ "$got" != 143 ]; then
         verdict="status $got"
