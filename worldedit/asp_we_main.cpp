@@ -111,6 +111,12 @@ double Snapped(double v, double step) {
     return std::round(v / step) * step;
 }
 
+// What a save carries over from a world file's text: all but the object sections.
+std::string NonObjectSections(const std::string& text) {
+    return WithoutNumberedSections(
+        text, {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
+}
+
 std::string FileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -209,6 +215,7 @@ bool ASP_WE_Main::CreateWorld(const std::string& typed) {
     }
     PlaceNewTrack(across, down, texture, surface);
     worldPath = templateCopy;
+    keptSections = NonObjectSections(kept);
     laps = GetIniInt(kMain, kLaps, 1, worldPath);
     requiredCheckpoints = 1;
     const bool written = WriteWorld(typed);
@@ -447,9 +454,7 @@ void ASP_WE_Main::LoadWorld() {
     // Only what the editor does not edit (music, surface modifiers and their particles) is
     // carried over into a save; it is kept from the load, so a file gone since then loses none
     // of it. The object sections are written afresh, so none of an old count lingers.
-    keptSections = WithoutNumberedSections(
-        ReadWholeFile(worldPath),
-        {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
+    keptSections = NonObjectSections(ReadWholeFile(worldPath));
     LoadObjects<ASP_WE_StartSprite>(kStarts.countKey, kStarts.prefix);
     LoadObjects<ASP_WE_GroundSprite>(kGround.countKey, kGround.prefix);
     LoadObjects<ASP_WE_StaticSprite>(kStatics.countKey, kStatics.prefix);
