@@ -12,6 +12,8 @@ only=${5:-${ASPHALTIA_CATALOGUE:-.}}
 work=$(mktemp -d /tmp/asphaltia_catalogue_XXXXXX)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+# Each case's user folders (the log, the settings copy) live in its own copy: .user and .config.
+log_of() { echo "$1/.user/asphaltia/logfile.txt"; }
 
 # Breakers, run inside the case's copy. The copy shares its files with data/ (hard links), so
 # a file is only ever replaced, never changed in place.
@@ -104,16 +106,16 @@ music garbage          | game 1 | garbage mus/asphalt_groove.ogg               |
 music FIFO             | game 1 | fifo mus/asphalt_groove.ogg                  | -                                       | 0
 interface missing      | game 1 | gone dat/interface.dat                       | Failed to load font file                | 0
 countdown garbage      | game 1 | garbage dat/countdown.dat                    | Failed to load font file                | 0
-log file FIFO          | game 1 | fifo logfile.txt                             | logfile.txt is not a regular file       | 0
-log file folder        | game 1 | folder logfile.txt                           | logfile.txt is not a regular file       | 0
+log file FIFO          | game 1 | fifo .user/asphaltia/logfile.txt                             | logfile.txt is not a regular file       | 0
+log file folder        | game 1 | folder .user/asphaltia/logfile.txt                           | logfile.txt is not a regular file       | 0
 picture named Hütchen groß | game 2 | mv gfx/objects/cone.png "gfx/objects/Hütchen groß.png"; own dat/world0.dat; sed -i 's/cone\.png/Hütchen groß.png/' dat/world0.dat | - | 0
 editor intact          | editor dat\world0.dat saved.dat | :               | Saving done                             | 0
 editor world garbage   | editor dat\world0.dat saved.dat | garbage dat/world0.dat | Saving done                      | 0
 editor huge count      | editor dat\world0.dat saved.dat | set_key dat/world0.dat main statics 20000 | Refused statics | 0
 editor world FIFO      | editor dat\world0.dat saved.dat | fifo dat/world0.dat | No world file was given             | 1
-editor read-only save  | editor dat\world0.dat dat\world0.dat | readonly_ dat/world0.dat | is read-only                 | 2
-editor save on folder  | editor dat\world0.dat dat | :                     | Saving failed                           | 2
-editor save via link   | editor dat\world0.dat link.dat | own dat/world0.dat; ln -s dat/world0.dat link.dat | Saving done | 0
+editor read-only save  | editor dat\world0.dat ro.dat | cp dat/world0.dat .user/asphaltia/ro.dat; chmod 0444 .user/asphaltia/ro.dat | is read-only | 2
+editor save on folder  | editor dat\world0.dat folder | mkdir .user/asphaltia/folder | Saving failed | 2
+editor save via link   | editor dat\world0.dat link.dat | cp dat/world0.dat .user/asphaltia/real.dat; ln -s real.dat .user/asphaltia/link.dat | Saving done | 0
 TABLE
 )
 
@@ -122,15 +124,16 @@ run_case() {
     # Every case runs from a folder whose name has blanks and letters beyond ASCII.
     local dir="$work/Daten äöü ß/$name"
     mkdir -p "$work/Daten äöü ß"
-    cp -al "$data" "$dir" && rm -f "$dir/logfile.txt"
+    cp -al "$data" "$dir" && rm -f "$dir/logfile.txt" && mkdir -p "$dir/.user/asphaltia" "$dir/.config"
     # A small window draws the race in a fraction of the time.
     (cd "$dir" && set_key config.ini system width 320 && set_key config.ini system height 240)
     breaking=${breaking//TILE/$tile}
     (cd "$dir" && eval "${breaking//SURFACE/$surface}") >/dev/null 2>&1
     local started=$SECONDS got
-    (cd "$dir" && exec timeout -k 5 60 "$driver" $run) >"$dir.out" 2>&1
+    (cd "$dir" && XDG_DATA_HOME="$dir/.user" XDG_CONFIG_HOME="$dir/.config" exec timeout -k 5 60 "$driver" $run) \
+        >"$dir.out" 2>&1
     got=$?
-    [ -f "$dir/logfile.txt" ] && cat "$dir/logfile.txt" >>"$dir.out"
+    [ -f "$(log_of "$dir")" ] && cat "$(log_of "$dir")" >>"$dir.out"
     local verdict=ok
     if [ "$got" != "$status" ]; then
         verdict="status $got, not $status"
@@ -163,12 +166,16 @@ signalled() {
     shift 3
     local dir="$work/Daten äöü ß/$name"
     cp -al "$data" "$dir" && rm -f "$dir/logfile.txt" && own "$dir/config.ini"
+    mkdir -p "$dir/.user/asphaltia" "$dir/.config"
     (cd "$dir" && eval "$breaking") >/dev/null 2>&1
+    export XDG_DATA_HOME="$dir/.user" XDG_CONFIG_HOME="$dir/.config"
     # The editor reads the world's name; the game reads nothing.
     (cd "$dir" && exec "$@" >"$dir.out" 2>&1 < <(echo 'dat\world0.dat'; exec sleep 60 2>/dev/null)) &
     local pid=$! waited=0
     # Reading a FIFO in place of the log would block.
-    until grep -qs -- "$line" "$dir.out" || { [ -f "$dir/logfile.txt" ] && grep -qs -- "$line" "$dir/logfile.txt"; } ||
+    local log
+    log=$(log_of "$dir")
+    until grep -qs -- "$line" "$dir.out" || { [ -f "$log" ] && grep -qs -- "$line" "$log"; } ||
         [ $waited -ge 1200 ]; do
         sleep 0.05
         waited=$((waited + 1))
@@ -197,7 +204,7 @@ signalled() {
 }
 signalled "SIGTERM while loading" : "State: loading." "$game"
 signalled "SIGTERM in main menu" : "State: main menu." "$game"
-signalled "log file FIFO, SIGTERM" "fifo logfile.txt" "logfile.txt is not a regular file" "$game"
+signalled "log file FIFO, SIGTERM" "fifo .user/asphaltia/logfile.txt" "logfile.txt is not a regular file" "$game"
 signalled "editor SIGTERM" : "Loading done." "$editor"
 
 sort "$results"
