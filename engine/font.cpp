@@ -104,7 +104,14 @@ CFont::CFont(const std::string& fileName, int size) : fileName(fileName), size(s
                                " is not positive.");
         return;
     }
-    ttf = TTF_OpenFont(MakeAbsolutePath(fileName).c_str(), size);
+    // SDL_ttf passes its own error text on as a format string, so a missing file whose name holds
+    // a "%" must never reach it; neither may a FIFO, which would block the open.
+    const std::string path = MakeAbsolutePath(fileName);
+    if (!FileExists(path)) {
+        LogLine(LOG_ERROR, "Failed to load font file " + fileName + ", no readable file of that name.");
+        return;
+    }
+    ttf = TTF_OpenFont(path.c_str(), size);
     if (ttf == nullptr) {
         LogLine(LOG_ERROR, "Failed to load font file " + fileName + ", SDL reports: " + SDL_GetError());
     }

@@ -12,7 +12,8 @@
 
 // The application base: brings up SDL, SDL_ttf and the OpenGL window with the fixed drawing
 // state every sprite relies on, and runs the paced main loop. Programs derive from it and
-// override the hooks they need.
+// override the hooks they need. SIGTERM and SIGINT end the main loop after the current frame; a
+// program not gone 0.8 s later ends at once with kCutShortStatus.
 class CGameBase : public CLogSource {
 public:
     CGameBase(int width, int height, bool fullscreen, bool framed, bool resizable);
@@ -64,6 +65,9 @@ private:
     void TakeScreenshot();
     void ApplySize(int w, int h);
 };
+
+// The exit status of a program that did not end in order within 0.8 s of SIGTERM or SIGINT.
+constexpr int kCutShortStatus = 128 + 15;
 
 // The SDL_SetVideoMode flags for a window of the given kind; fullscreen wins over everything.
 Uint32 VideoModeFlags(bool fullscreen, bool framed, bool resizable);

@@ -108,6 +108,15 @@ double Length(Point a) {
     return std::sqrt(Dot(a, a));
 }
 
+int RectCoordinate(double v) {
+    const double limit = 1e9;
+    return std::isnan(v) ? 0 : static_cast<int>(std::clamp(v, -limit, limit));
+}
+
+Rect MakeRect(double x, double y, double w, double h) {
+    return Rect{RectCoordinate(x), RectCoordinate(y), RectCoordinate(w), RectCoordinate(h)};
+}
+
 bool operator==(const Rect& a, const Rect& b) {
     return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
 }

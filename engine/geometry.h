@@ -69,6 +69,12 @@ struct Rect {
 
 bool operator==(const Rect& a, const Rect& b);
 
+// The integer part of v, held within +-1e9 so that a position plus an extent still fits an int;
+// 0 for NaN. Far-off or huge sprites otherwise overflow the conversion.
+int RectCoordinate(double v);
+// The rectangle of x, y, w, h, each through RectCoordinate.
+Rect MakeRect(double x, double y, double w, double h);
+
 // Mean of the four corners.
 Point QuadCenter(const Quad& q);
 

@@ -233,13 +233,11 @@ void CImageSprite::SetTexture(CTexture* t) {
 }
 
 Rect CImageSprite::GetRect() const {
-    return Rect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(width * scale),
-                static_cast<int>(height * scale)};
+    return MakeRect(x, y, width * scale, height * scale);
 }
 
 Rect CImageSprite::GetGlobalRect() const {
-    return Rect{static_cast<int>(GetGlobalX()), static_cast<int>(GetGlobalY()),
-                static_cast<int>(GetGlobalWidth()), static_cast<int>(GetGlobalHeight())};
+    return MakeRect(GetGlobalX(), GetGlobalY(), GetGlobalWidth(), GetGlobalHeight());
 }
 
 void CImageSprite::Move(double dx, double dy) {

@@ -93,10 +93,9 @@ void CImageSpriteEx::SkipRender() {
 }
 
 Rect CImageSpriteEx::GetRect() const {
-    Rect r = GetGlobalRect();
-    r.x += static_cast<int>(x);
-    r.y += static_cast<int>(y);
-    return r;
+    const Rect r = GetGlobalRect();
+    return MakeRect(static_cast<double>(r.x) + RectCoordinate(x),
+                    static_cast<double>(r.y) + RectCoordinate(y), r.w, r.h);
 }
 
 Rect CImageSpriteEx::GetGlobalRect() const {
@@ -110,8 +109,7 @@ Rect CImageSpriteEx::GetGlobalRect() const {
         minY = std::min(minY, c.y);
         maxY = std::max(maxY, c.y);
     }
-    return Rect{static_cast<int>(minX), static_cast<int>(minY), static_cast<int>(maxX - minX),
-                static_cast<int>(maxY - minY)};
+    return MakeRect(minX, minY, maxX - minX, maxY - minY);
 }
 
 void CImageSpriteEx::UpdateCorners() {

@@ -17,7 +17,8 @@ double GetIniDouble(std::string section, std::string key, double def, std::strin
 bool GetIniBool(std::string section, std::string key, bool def, std::string file);
 
 // Store key=value in `section` of `file`, creating the file and the section as needed. A failed
-// write changes nothing; LastIniWriteFailed tells whether it happened.
+// write changes nothing; LastIniWriteFailed tells whether it happened. What would read back
+// differently (a line end, surrounding blanks or quotes, over 1,023 characters) is refused.
 void WriteIniString(std::string section, std::string key, std::string value, std::string file);
 void WriteIniInt(std::string section, std::string key, int v, std::string file);
 void WriteIniDouble(std::string section, std::string key, double v, std::string file);

@@ -1,6 +1,7 @@
 #include "engine/log.h"
 
 #include <cxxabi.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -78,9 +79,16 @@ void EnableFileLogging() {
         if (fileLogging) {
             return;
         }
+        const std::string path = PrepareWritePath(logFileName);
+        // A FIFO or a folder in its place would block the start or fail every line.
+        struct stat info;
+        if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            std::cerr << "ERROR: " << logFileName << " is not a regular file; nothing is logged there."
+                      << std::endl;
+            return;
+        }
         fileLogging = true;
         // Opening for writing first empties the file, so only this run's lines remain.
-        const std::string path = PrepareWritePath(logFileName);
         logFile.open(path, std::ios::out | std::ios::trunc);
         logFile.close();
         logFile.open(path, std::ios::out | std::ios::app);

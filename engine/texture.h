@@ -39,4 +39,8 @@ public:
     SDL_Surface* surface = nullptr;
     bool smooth = false;
     bool clamp = false;
+
+private:
+    // False, with an ERROR and `loaded` false, for a picture larger than any texture can be.
+    bool FitsTexture(const std::string& file, unsigned w, unsigned h);
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test under a virtual X server:
 # once in a normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer.
-# ASPHALTIA_SKIP_SANITIZERS=1 skips the second run for a quicker local check.
+# ASPHALTIA_SKIP_SANITIZERS=1 skips the second run for a quicker local check. Then each fuzz
+# target runs for a few seconds on its seed corpus (ASPHALTIA_SKIP_FUZZ=1 skips that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,5 +29,12 @@ if [ "${ASPHALTIA_SKIP_SANITIZERS:-0}" != 1 ]; then
     # Mesa and SDL keep allocations until exit, so leak checking would only report theirs.
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DASPHALTIA_SANITIZE=ON -DASPHALTIA_BENCHMARKS=OFF
+    # The whole catalogue and the kill test ran above; here a sample of each keeps CI short.
+    export ASPHALTIA_CATALOGUE='^(intact|world missing|world NaN|cars huge|tile claims|font name|editor)'
+    run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DASPHALTIA_SANITIZE=ON -DASPHALTIA_BENCHMARKS=OFF \
+        -DASPHALTIA_KILLS=2
+fi
+
+if [ "${ASPHALTIA_SKIP_FUZZ:-0}" != 1 ]; then
+    tests/fuzz/run.sh "${ASPHALTIA_FUZZ_SECONDS:-10}"
 fi

@@ -111,6 +111,12 @@ double Snapped(double v, double step) {
     return std::round(v / step) * step;
 }
 
+// What a save carries over from a world file's text: all but the object sections.
+std::string NonObjectSections(const std::string& text) {
+    return WithoutNumberedSections(
+        text, {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
+}
+
 std::string FileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -209,6 +215,7 @@ bool ASP_WE_Main::CreateWorld(const std::string& typed) {
     }
     PlaceNewTrack(across, down, texture, surface);
     worldPath = templateCopy;
+    keptSections = NonObjectSections(kept);
     laps = GetIniInt(kMain, kLaps, 1, worldPath);
     requiredCheckpoints = 1;
     const bool written = WriteWorld(typed);
@@ -444,6 +451,11 @@ void ASP_WE_Main::LoadObjects(const std::string& countKey, const std::string& pr
 void ASP_WE_Main::LoadWorld() {
     console.Say("Loading world file...");
     const CIniReadBatch batch(worldPath);
+    RemoveStaleSaves(SaveTarget(worldPath));
+    // Only what the editor does not edit (music, surface modifiers and their particles) is
+    // carried over into a save; it is kept from the load, so a file gone since then loses none
+    // of it. The object sections are written afresh, so none of an old count lingers.
+    keptSections = NonObjectSections(ReadWholeFile(worldPath));
     LoadObjects<ASP_WE_StartSprite>(kStarts.countKey, kStarts.prefix);
     LoadObjects<ASP_WE_GroundSprite>(kGround.countKey, kGround.prefix);
     LoadObjects<ASP_WE_StaticSprite>(kStatics.countKey, kStatics.prefix);
@@ -483,14 +495,15 @@ bool ASP_WE_Main::WriteWorld(const std::string& file) {
         console.Say("No file name was given.");
         return false;
     }
-    const std::string target = PrepareWritePath(file);
-    // Only what the editor does not edit (music, surface modifiers and their particles) is
-    // carried over; the object sections are written afresh, so none of an old count lingers.
-    const std::string kept = WithoutNumberedSections(
-        ReadWholeFile(worldPath),
-        {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
+    const std::string target = SaveTarget(PrepareWritePath(file));
+    const std::string refusal = SaveRefusal(target);
+    if (!refusal.empty()) {
+        console.Say(refusal);
+        return false;
+    }
+    RemoveStaleSaves(target);
     std::string temporary;
-    if (!CreateFileNextTo(target, kept, temporary)) {
+    if (!CreateFileNextTo(target, keptSections, temporary)) {
         console.Say("Cannot create a new file next to " + target + ".");
         return false;
     }

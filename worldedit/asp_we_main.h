@@ -132,4 +132,6 @@ private:
     bool waitingForConsole = false;
     // The size of a track made at the start, in world pixels; 0 when a file was opened.
     Point createdSize;
+    // The sections of the loaded world file that a save writes back unchanged.
+    std::string keptSections;
 };

@@ -1,6 +1,7 @@
 #include "worldedit/world_file.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -80,8 +81,53 @@ std::string ReadWholeFile(const std::string& path) {
     return file ? text.str() : std::string();
 }
 
+namespace {
+
+const std::string kSavingInfix = ".saving.";
+const size_t kSavingSuffixLength = 6;
+
+}  // namespace
+
+std::string SaveTarget(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec)) {
+        return path;
+    }
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    return ec ? path : resolved.string();
+}
+
+std::string SaveRefusal(const std::string& target) {
+    struct stat info;
+    if (stat(target.c_str(), &info) != 0) {
+        return "";
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return target + " is not a regular file.";
+    }
+    // Root may write anything; a file nobody may write is still meant to stay as it is.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(target.c_str(), W_OK) != 0) {
+        return target + " is read-only.";
+    }
+    return "";
+}
+
+void RemoveStaleSaves(const std::string& target) {
+    const fs::path path(target);
+    const std::string prefix = path.filename().string() + kSavingInfix;
+    std::error_code ec;
+    for (fs::directory_iterator it(path.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() == prefix.size() + kSavingSuffixLength &&
+            name.compare(0, prefix.size(), prefix) == 0 && it->is_regular_file(ec)) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
 bool CreateFileNextTo(const std::string& target, const std::string& text, std::string& created) {
-    std::string pattern = target + ".saving.XXXXXX";
+    std::string pattern = target + kSavingInfix + "XXXXXX";
     const int fd = mkstemp(pattern.data());
     if (fd < 0) {
         return false;

@@ -14,6 +14,14 @@ std::string WithoutNumberedSections(const std::string& text, const std::vector<s
 // The whole file, or the empty text if it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
+// Where a save of path goes: through a symbolic link to the file it names, so the link stays.
+std::string SaveTarget(const std::string& path);
+// Empty if a save may replace target (or it does not exist); otherwise the reason it may not:
+// it is read-only or not a regular file.
+std::string SaveRefusal(const std::string& target);
+// Removes the files next to target that CreateFileNextTo made for it and a killed save left.
+void RemoveStaleSaves(const std::string& target);
+
 // A new file holding text, in the folder of target (which need not exist). False, with nothing
 // left behind, if it cannot be made there.
 bool CreateFileNextTo(const std::string& target, const std::string& text, std::string& created);

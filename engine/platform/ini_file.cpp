@@ -265,10 +265,13 @@ bool HasLineEnd(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// Names and values the file could not give back as they were written.
+// Names and values the file could not give back as they were written. A read drops a value's
+// surrounding blanks and one pair of enclosing quotes and cuts it to 1,023 characters.
 bool Storable(std::string_view section, std::string_view key, std::string_view value) {
     const std::string_view name = Trim(key);
-    return !HasLineEnd(section) && !HasLineEnd(key) && !HasLineEnd(value) && !name.empty() &&
+    const bool valueReadsBack =
+        !HasLineEnd(value) && value.size() <= 1023 && Trim(value) == value && Unquote(value) == value;
+    return !HasLineEnd(section) && !HasLineEnd(key) && valueReadsBack && !name.empty() &&
            name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '[';
 }
 

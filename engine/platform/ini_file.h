@@ -34,7 +34,8 @@ bool ReadIniValue(const std::string& path, std::string_view section, std::string
 // All other bytes of the file stay as they were. The file is replaced in one step, so it is
 // never left half written. False if nothing was stored: the file could not be read or
 // replaced, or the names or the value could not be read back as given (a line end in any of
-// them, an empty key, a key holding "=" or starting with ";" or "[").
+// them, an empty key, a key holding "=" or starting with ";" or "[", a value with surrounding
+// blanks or enclosing quotes or longer than 1,023 characters).
 bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value);
 

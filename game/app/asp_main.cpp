@@ -117,7 +117,17 @@ void ASP_Main::OpenLoadContext() {
 }
 
 void ASP_Main::OnCleanup() {
-    // Nothing the loader still builds may go before it is done.
+    // Nothing the loader still builds may go before it is done. A loader stuck in a file or a
+    // huge world would keep a closed window's program alive, so past 0.7 s the program ends
+    // without tearing down what the loader still uses.
+    const Uint32 start = SDL_GetTicks();
+    while (loaderBusy.load() && SDL_GetTicks() - start < 700) {
+        SDL_Delay(10);
+    }
+    if (loaderBusy.load()) {
+        LogLine(LOG_WARNING, "The loader is still busy; the program ends without waiting for it.");
+        std::_Exit(exitStatus);
+    }
     JoinLoader();
     ReleaseAll();
 }
@@ -153,6 +163,7 @@ void ASP_Main::StartLoader(LoaderJob job) {
         (this->*job)();
         return;
     }
+    loaderBusy = true;
     loader = std::thread(&ASP_Main::LoaderThread, this, job);
 }
 
@@ -162,6 +173,7 @@ void ASP_Main::LoaderThread(LoaderJob job) {
     }
     (this->*job)();
     loadContext.Release();
+    loaderBusy = false;
 }
 
 void ASP_Main::HandOver(int next) {
@@ -275,7 +287,11 @@ void ASP_Main::LoadOptionsLabel() {
 void ASP_Main::LoadRace() {
     game = std::make_unique<ASP_Game>(this);
     game->joysticks = &joysticks;
-    game->GetWorld()->Load(kWorldFile);
+    if (!game->GetWorld()->Load(kWorldFile)) {
+        // Only the main thread may end the program: it may be inside GL calls right now.
+        loadFailed = true;
+        return;
+    }
     for (int i = 0; i < playerCount; ++i) {
         const int car = playerCars[static_cast<size_t>(i)];
         if (car < 0 || car >= static_cast<int>(carNames.size())) {
@@ -330,7 +346,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
 }
 
 void ASP_Main::OnUpdate(double dt) {
-    if (GetState() == STATE_LOADING) {
+    if (GetState() == STATE_LOADING && loadFailed.load()) {
+        JoinLoader();
+        exitStatus = 1;
+        quit = true;
+    } else if (GetState() == STATE_LOADING) {
         loadingScreen->Update(dt);
     } else if (GetState() == STATE_RACE) {
         game->Update(dt);

@@ -80,6 +80,8 @@ public:
     // Shows car c, or the next free one in direction (+1 / -1), as currentPlayer's choice.
     void ShowCar(int c, int direction);
     int GetState() const { return state.load(std::memory_order_acquire); }
+    // 0, or 1 when a load failed (the world file is missing) and the program ended for it.
+    int ExitStatus() const { return exitStatus; }
 
     // Button callbacks of the menus; they reach the application through instance.
     static void OnPlay(ASP_Button* button, SDL_Event* e);
@@ -157,6 +159,10 @@ private:
     // From the main menu file; empty for none.
     std::string menuMusic;
     bool menuMusicPlaying = false;
+    std::atomic<bool> loaderBusy{false};
+    // Set by a loader that could not build its screen; the main thread then ends the program.
+    std::atomic<bool> loadFailed{false};
+    int exitStatus = 0;
 };
 
 // The callbacks of an options menu with this many buttons: the last three are fullscreen, sound

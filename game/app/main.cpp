@@ -26,9 +26,9 @@ const CProgramInfo kGame = {
 int main(int argc, char* argv[]) {
     CStartOptions options;
     FolderState folders;
-    const int status = BeginProgram(argc, argv, kGame, options, folders);
-    if (status >= 0) {
-        return status;
+    const int begun = BeginProgram(argc, argv, kGame, options, folders);
+    if (begun >= 0) {
+        return begun;
     }
     // The first start gives the player a copy of the shipped settings to change.
     PrepareWritePath("config.ini");
@@ -41,10 +41,12 @@ int main(int argc, char* argv[]) {
         DisableConsoleLogging();
     }
     // The program has no console window of its own here, so there is none to hide.
+    int status = 0;
     {
         auto app = std::make_unique<ASP_Main>("config.ini", options);
         LogFolders();
         app->Run();
+        status = app->ExitStatus();
     }
-    return 0;
+    return status;
 }

@@ -211,6 +211,10 @@ void ASP_Menu::OnKeyUp(SDL_Event* e) {
 std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, std::string file,
                                    std::vector<ASP_ButtonCallback> callbacks) {
     auto menu = std::make_unique<ASP_Menu>(textures);
+    if (!FileExists(file)) {
+        Log(LOG_ERROR, "Failed to locate menu file " + file + "; the menu stays empty.",
+            ClassNameOf(typeid(ASP_Menu)));
+    }
     BuildMenu(menu.get(), app, file, callbacks);
     return menu;
 }

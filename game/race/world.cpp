@@ -95,11 +95,11 @@ void ASP_World::SetRotationCenter(double cx, double cy) {
 
 // Loading
 
-void ASP_World::Load(std::string file) {
+bool ASP_World::Load(std::string file) {
     if (!FileExists(file)) {
+        // Without its track the race cannot run; the caller ends the program.
         LogLine(LOG_FATAL, "Failed to locate world file " + file);
-        // Without its track the race cannot run; a non-zero status tells the caller it failed.
-        std::exit(EXIT_FAILURE);
+        return false;
     }
     const CIniReadBatch batch(file);
     laps = GetIniInt("main", "laps", 1, file);
@@ -114,6 +114,7 @@ void ASP_World::Load(std::string file) {
     LoadObjects<ASP_PhysicsSprite>("phys", "physObjects", file);
     interface->Load(kInterfaceFile);
     LogLine(LOG_STATUS, "World file " + file + " loaded successfully.");
+    return true;
 }
 
 int ASP_World::ReadCount(const std::string& section, const std::string& key, const std::string& file) const {

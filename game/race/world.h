@@ -72,8 +72,8 @@ public:
     Point GetRotationCenter() const override;
     void SetRotationCenter(double cx, double cy) override;
 
-    // Reads the track. A missing file ends the program.
-    void Load(std::string file);
+    // Reads the track. False, with a FATAL ERROR line, if the file is missing.
+    bool Load(std::string file);
     // Adds a car on the next free start position; false (logged) when there is none.
     bool AddPlayer(std::string carFile, std::string carSection, std::string controlsFile,
                    std::string controlsSection);

@@ -1,6 +1,7 @@
 #include <SDL/SDL.h>
 #include <SDL/SDL_ttf.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <memory>
@@ -60,14 +61,18 @@ TEST_F(FontTest, TheFactorySharesFontsAndKeepsFailedOnesThatPrintNothing) {
     CFont* missing = Font(gone, 12);
     CFont* broken = Font(corrupt, 12);
     CFont* sizeless = Sans(0);
+    // A "%" once reached a format string inside SDL_ttf; a FIFO blocked the open.
+    CFont* formatting = Font(folder.File("%s%n%s%n.ttf"), 12);
+    ASSERT_EQ(mkfifo(folder.File("pipe.ttf").c_str(), 0600), 0);
+    CFont* pipe = Font(folder.File("pipe.ttf"), 12);
     EXPECT_EQ(Font(gone, 12), missing);
     const std::string log = testing::internal::GetCapturedStdout();
     // One line for each font that failed: asking again neither reopens nor logs.
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
-    EXPECT_NE(log.find("ERROR in class CFont: Failed to load font file " + gone + ", SDL reports: "),
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;
+    EXPECT_NE(log.find("ERROR in class CFont: Failed to load font file " + gone + ", no readable file"),
               std::string::npos)
         << log;
-    for (CFont* font : {missing, broken, sizeless}) {
+    for (CFont* font : {missing, broken, sizeless, formatting, pipe}) {
         EXPECT_EQ(font->ttf, nullptr);
     }
     Surface target(CreateTextSurface(64, 32), SDL_FreeSurface);

@@ -1,6 +1,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -210,6 +211,25 @@ TEST_F(ImageSpriteTest, RotationComposesThroughTheParentChain) {
     // Re-parenting refreshes the cached corners.
     child.SetParent(nullptr);
     ExpectNear(child.GetCorners().p[3], 20, 0);
+}
+
+TEST_F(ImageSpriteTest, RectanglesOfFarOffOrHugeSpritesStayInsideTheIntRange) {
+    const double nan = std::nan("");
+    const double cases[][3] = {{1e300, 1e300, 0}, {-1e300, 1e12, 0}, {nan, nan, 0}, {12.7, 3.5, 2}};
+    for (const auto& [position, size, rotation] : cases) {
+        CImageSpriteEx s(nullptr);
+        s.SetPosition(position, position);
+        s.SetSize(size, size);
+        s.SetRotation(rotation);
+        for (const Rect& r : {s.CImageSprite::GetGlobalRect(), s.GetGlobalRect(), s.GetRect()}) {
+            EXPECT_LE(std::abs(static_cast<double>(r.x) + r.w), 2e9) << position;
+            EXPECT_LE(std::abs(static_cast<double>(r.y) + r.h), 2e9) << position;
+        }
+    }
+    CImageSprite plain(nullptr);
+    plain.SetPosition(12.7, -3.5);
+    plain.SetSize(3.5, 2);
+    EXPECT_EQ(plain.GetGlobalRect(), (Rect{12, -3, 3, 2}));
 }
 
 TEST_F(ImageSpriteTest, DrawsAtItsGlobalPlaceAndHiddenNotAtAll) {

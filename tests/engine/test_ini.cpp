@@ -140,8 +140,9 @@ TEST_F(IniTest, WritesKeepEveryOtherLineAsItWas) {
 TEST_F(IniTest, WritesThatWouldCorruptTheFileAreRefused) {
     Put("[s]\nk=1\n");
     const std::vector<std::vector<std::string>> unstorable = {
-        {"s", "k", "2\n[evil]"}, {"s", "k", "2\r"}, {"s\n", "k", "2"}, {"s", " ", "2"},
-        {"s", "a=b", "2"},       {"s", ";k", "2"},  {"s", "[k", "2"}};
+        {"s", "k", "2\n[evil]"}, {"s", "k", "2\r"}, {"s\n", "k", "2"},  {"s", " ", "2"},
+        {"s", "a=b", "2"},       {"s", ";k", "2"},  {"s", "[k", "2"},   {"s", "k", " 2"},
+        {"s", "k", "2\t"},       {"s", "k", "'2'"}, {"s", "k", "\"\""}, {"s", "k", std::string(1024, 'v')}};
     for (const std::vector<std::string>& write : unstorable) {
         WriteIniString(write[0], write[1], write[2], file);
         EXPECT_TRUE(LastIniWriteFailed()) << write[1] << "=" << write[2];
@@ -213,7 +214,7 @@ TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitWithWhatKeyByKeyWritesMake) {
     const auto writeAll = [](const std::string& target) {
         WriteIniString("a", "x", "2", target);
         WriteIniInt("A", "y", 3, target);
-        WriteIniString("b", "z", "'q'", target);
+        WriteIniString("b", "z", "q'", target);
         WriteIniDouble("c", "w", 0.5, target);
         WriteIniBool(" c ", "X", true, target);
     };
@@ -223,13 +224,13 @@ TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitWithWhatKeyByKeyWritesMake) {
     writeAll(file);
     EXPECT_FALSE(LastIniWriteFailed());
     EXPECT_EQ(Contents(), start);
-    EXPECT_EQ(Get("a", "x") + Get("b", "z") + Get("c", "x"), "2q1");
+    EXPECT_EQ(Get("a", "x") + Get("b", "z") + Get("c", "x"), "2q'1");
     std::string elsewhere;
     std::thread([&] { elsewhere = Get("a", "x"); }).join();
     EXPECT_EQ(elsewhere, "1");
     EXPECT_TRUE(batch.Commit());
     EXPECT_EQ(Contents(),
-              "\xEF\xBB\xBF; top\r\n[a]\r\nx=2\r\ny=3\r\n\r\n[b]\r\nz='q'\r\n[c]\r\nw=0.5\r\nX=1\r\n");
+              "\xEF\xBB\xBF; top\r\n[a]\r\nx=2\r\ny=3\r\n\r\n[b]\r\nz=q'\r\n[c]\r\nw=0.5\r\nX=1\r\n");
     EXPECT_EQ(Contents(), Contents("one_by_one.ini"));
     EXPECT_EQ(Entries(), 2);
 }

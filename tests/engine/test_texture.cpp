@@ -1,9 +1,11 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
+#include "engine/font.h"
 #include "engine/image_sprite.h"
 #include "engine/texture.h"
 #include "engine/texture_manager.h"
@@ -84,16 +86,37 @@ TEST_F(TextureTest, AFileThatDoesNotLoadIsOneEntryThatIsNeitherRetriedNorDrawn) 
     EXPECT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find(error, first + 1), std::string::npos) << "loaded twice:\n" << log;
 
-    // Neither a corrupt file nor a palette image (not true colour) is loaded; none is drawn.
+    // Neither a corrupt file, a palette image (not true colour), a FIFO (which would block), nor a
+    // picture larger than any texture is loaded; none is drawn. The small PNG claiming 16000 x
+    // 16000 pixels is refused by its header, the TGA (no header read) after decoding.
     SDL_Surface* palette = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 8, 0, 0, 0, 0);
     ASSERT_EQ(SDL_SaveBMP(palette, folder.File("palette.bmp").c_str()), 0);
     SDL_FreeSurface(palette);
     folder.Write("corrupt.bmp", "BM this is not an image");
-    for (const char* name : {"missing.bmp", "corrupt.bmp", "palette.bmp"}) {
+    ASSERT_EQ(mkfifo(folder.File("pipe.png").c_str(), 0600), 0);
+    folder.Write("huge.png",
+                 std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x3e\x80\0\0\x3e\x80\x08\x06\0\0\0", 29));
+    const int wide = MaxTextureSide() + 1;
+    std::string tga(18, '\0');
+    tga[2] = 2;
+    tga[12] = static_cast<char>(wide & 0xFF);
+    tga[13] = static_cast<char>(wide >> 8);
+    tga[14] = 1;
+    tga[16] = 24;
+    folder.Write("wide.tga", tga + std::string(static_cast<size_t>(wide) * 3, '\x7f'));
+    testing::internal::CaptureStdout();
+    for (const char* name :
+         {"missing.bmp", "corrupt.bmp", "palette.bmp", "pipe.png", "huge.png", "wide.tga"}) {
         CTexture* t = manager.GetTexture(folder.File(name));
         EXPECT_FALSE(t->loaded) << name;
         Show(t, 50, 50);
         EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0) << name;
+    }
+    const std::string refusals = testing::internal::GetCapturedStdout();
+    for (const std::string& size : {std::string("16000 x 16000"), std::to_string(wide) + " x 1"}) {
+        EXPECT_NE(refusals.find(": its " + size + " pixels exceed the largest texture of "),
+                  std::string::npos)
+            << refusals;
     }
 }
 

@@ -210,6 +210,38 @@ TEST_F(WorldEditor, SavesOnlyOnAPlainYesAndAFailedSaveLeavesTheTrackByteForByte)
     EXPECT_EQ(left, std::vector<std::string>{"world.dat"});
 }
 
+TEST_F(WorldEditor, SavesKeepWhatWasLoadedGoThroughLinksRefuseReadOnlyFilesAndClearStaleOnes) {
+    const std::string stale = folder.Write("world.dat.saving.Ab3xYz", "half");
+    const std::string foreign = folder.Write("world.dat.saving.mine", "not the editor's");
+    Open(kWorld);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    // The world file is gone before the save: what was loaded is written back all the same.
+    std::filesystem::remove(worldFile);
+    folder.Write("world.dat.saving.Qq0000", "half");
+    Type("y\n" + worldFile + "\n");
+    ASSERT_TRUE(app->SaveWorld());
+    EXPECT_EQ(GetIniString("main", "music", "", worldFile), "mus\\track.ogg");
+    EXPECT_EQ(GetIniDouble("mod0", "accel", -1, worldFile), 0.5);
+    EXPECT_FALSE(std::filesystem::exists(folder.File("world.dat.saving.Qq0000")));
+    EXPECT_TRUE(std::filesystem::exists(foreign));
+
+    const std::string link = folder.File("link.dat");
+    std::filesystem::create_symlink(worldFile, link);
+    Click(SDL_BUTTON_LEFT, 332, 132);
+    Click(SDL_BUTTON_RIGHT, 332, 132);
+    Type("y\n" + link + "\n");
+    ASSERT_TRUE(app->SaveWorld());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(GetIniInt("main", "statics", -1, worldFile), 2);
+
+    std::filesystem::permissions(worldFile, std::filesystem::perms::owner_read);
+    const std::string before = FileText(worldFile);
+    Type("y\n" + link + "\n");
+    EXPECT_FALSE(app->SaveWorld());
+    EXPECT_TRUE(Said(" is read-only.\nSaving failed: " + link + " was left as it was.\n"));
+    EXPECT_EQ(FileText(worldFile), before);
+}
+
 TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPicture) {
     Open(kWorld);
     const int before = Count<CSprite>();

@@ -1,0 +1,98 @@
+// The menu, world and car loaders on any file, each followed by a few drawn frames. They share
+// one window (a virtual X server will do) and run from data/, so that the pictures the files name
+// resolve as in the game. The first byte picks the loader; the rest is the file.
+#include <SDL/SDL.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "engine/game_base.h"
+#include "engine/ini.h"
+#include "engine/texture_manager.h"
+#include "game/menus/menu.h"
+#include "game/race/game.h"
+#include "game/race/world.h"
+
+namespace {
+
+std::unique_ptr<CGameBase> app;
+std::string folder;
+
+void Ignore(ASP_Button*, SDL_Event*) {}
+
+void Frames(ASP_Game& game) {
+    for (int i = 0; i < 3; ++i) {
+        game.Update(1.0 / 60.0);
+        game.Draw(app->screen);
+    }
+}
+
+void Menu(const std::string& file) {
+    CTextureManager textures;
+    const auto menu = LoadMenu(app.get(), &textures, file, std::vector<ASP_ButtonCallback>(6, Ignore));
+    SDL_Event e{};
+    e.type = e.motion.type = SDL_MOUSEMOTION;
+    e.motion.x = 100;
+    e.motion.y = 100;
+    menu->OnMouseMove(&e);
+    menu->Update(1.0 / 60.0);
+    menu->Draw(app->screen);
+}
+
+void World(const std::string& file) {
+    ASP_Game game(app.get());
+    if (game.GetWorld()->Load(file)) {
+        game.GetWorld()->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini", "controls0");
+        Frames(game);
+    }
+}
+
+void Cars(const std::string& file) {
+    const std::string track = folder + "/track.dat";
+    std::ofstream(track) << "[main]\nplayers=2\n[start0]\nx=100\ny=100\n[start1]\nx=200\ny=100\nrot=90\n";
+    ASP_Game game(app.get());
+    game.GetWorld()->Load(track);
+    for (int i = 0; i < 2; ++i) {
+        const std::string car = GetIniString("main", "car" + NumberToText(i), "", file);
+        game.GetWorld()->AddPlayer(file, car, "config.ini", "controls" + NumberToText(i));
+    }
+    Frames(game);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    char pattern[] = "/dev/shm/asphaltia_fuzz_loaders_XXXXXX";
+    const char* made = mkdtemp(pattern);
+    folder = made != nullptr ? made : "/tmp";
+    app = std::make_unique<CGameBase>(320, 240, false, true, false);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const std::string file = folder + "/input.ini";
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
+    // The file was rewritten behind the INI cache, perhaps within one clock tick.
+    WriteIniString("s", "k", "v", folder + "/reset.ini");
+    switch (data[0] % 3) {
+        case 0:
+            Menu(file);
+            break;
+        case 1:
+            World(file);
+            break;
+        default:
+            Cars(file);
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,68 @@
+// The text conversions every typed value of the data files goes through, against the C library.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "engine/ini.h"
+
+namespace {
+
+void Check(bool holds) {
+    if (!holds) {
+        __builtin_trap();
+    }
+}
+
+// What TextToInt promises, told by strtoll: a fallback for no number or one out of range.
+int ReferenceInt(const std::string& text, int fallback) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(start, &end, 10);
+    if (end == start || errno == ERANGE || v < INT_MIN || v > INT_MAX) {
+        return fallback;
+    }
+    return static_cast<int>(v);
+}
+
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider input(data, size);
+    const int number = input.ConsumeIntegral<int>();
+    const double real = input.ConsumeFloatingPoint<double>();
+    const std::string a = input.ConsumeRandomLengthString(64);
+    const std::string b = input.ConsumeRandomLengthString(64);
+    const std::string text = input.ConsumeRemainingBytesAsString();
+
+    Check(TextToInt(std::to_string(number), -7) == number);
+    // strtoll stops at a NUL, so only texts without one compare.
+    if (text.find('\0') == std::string::npos) {
+        Check(TextToInt(text, -7) == ReferenceInt(text, -7));
+    }
+    // Only decimal numbers: neither infinity nor NaN comes out of any text.
+    Check(std::isfinite(TextToDouble(text, 0.5)));
+    if (std::isfinite(real)) {
+        const double back = TextToDouble(NumberToText(real), std::nan(""));
+        Check(std::fabs(back - real) <= std::fabs(real) * 1e-5 || std::fabs(real) < 1e-300);
+    }
+
+    Check(ReplaceAll(text, a, a) == text);
+    ReplaceAll(text, a, b);
+    Check(CompareText(a, a, false) == 0);
+    Check(Sign(CompareText(a, b, true)) == -Sign(CompareText(b, a, true)));
+    std::string upper = a;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    Check(CompareText(a, upper, true) == 0);
+    return 0;
+}
