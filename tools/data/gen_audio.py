@@ -174,10 +174,10 @@ def music():
 def looped_noise(seconds, low, high):
     """White noise band-limited to low..high Hz by a circular filter, peak 1."""
     n = int(seconds * RATE)
-    spec = np.fft.rfft(rng.standard_normal(n))
+    spectrum = np.fft.rfft(rng.standard_normal(n))
     f = np.fft.rfftfreq(n, 1 / RATE)
-    spec *= (f >= low) & (f <= high)
-    x = np.fft.irfft(spec, n)
+    spectrum *= (f >= low) & (f <= high)
+    x = np.fft.irfft(spectrum, n)
     return x / np.max(np.abs(x))
 
 
