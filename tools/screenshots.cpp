@@ -3,7 +3,9 @@
 // game's working directory (data/), whose config.ini sets the window.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
+#include <stdlib.h>
 
+#include <fstream>
 #include <string>
 
 #include "engine/ini.h"
@@ -39,8 +41,8 @@ void PressForward(ASP_Main& app, int player) {
 }
 
 // From the main menu through the player and car choice into a race of the given number of cars,
-// every car driving for a few seconds after the countdown.
-void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenus) {
+// every car driving for some seconds from the start of the countdown.
+void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenus, double seconds = 9.0) {
     ASP_Main::OnPlay(nullptr, nullptr);
     if (withMenus) {
         Shoot(app, folder + "/menu_players.png");
@@ -53,6 +55,12 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
     for (int i = 0; i < cars; i++) {
         ASP_Main::OnCarChosen(nullptr, nullptr);
     }
+    if (withMenus) {
+        ASP_Main::OnNextTrack(nullptr, nullptr);
+        Shoot(app, folder + "/menu_tracks.png");
+        ASP_Main::OnPreviousTrack(nullptr, nullptr);
+    }
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
     for (int i = 0; i < cars; i++) {
         PressForward(app, i);
     }
@@ -60,8 +68,9 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
         Run(app, 1.5);
         Shoot(app, folder + "/race_countdown.png");
     }
-    Run(app, 9.0);
-    Shoot(app, folder + "/race_" + NumberToText(cars) + "p.png");
+    Run(app, seconds);
+    Shoot(app, folder + "/race_" + NumberToText(cars) + "p" +
+                   (app.StoredOpponents() > 0 ? "_computers" : "") + ".png");
     app.game->QuitRace();
     // The application acts on the request after the next event it hands to the race.
     SDL_Event motion{};
@@ -74,7 +83,13 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
 int main(int argc, char** argv) {
     const std::string folder = argc > 1 ? argv[1] : ".";
     EnableThreadedDisplay();
-    ASP_Main app;
+    // A copy of the settings, which the opponents button writes: data/ stays as shipped.
+    char settingsFolder[] = "/tmp/asphaltia_screenshots_XXXXXX";
+    const std::string settings =
+        std::string(mkdtemp(settingsFolder) ? settingsFolder : "/tmp") + "/config.ini";
+    std::ifstream shipped("config.ini");
+    std::ofstream(settings) << shipped.rdbuf();
+    ASP_Main app(settings);
     app.loadInBackground = false;
     app.OnInit();
     Shoot(app, folder + "/menu_main.png");
@@ -84,6 +99,14 @@ int main(int argc, char** argv) {
     ShootRace(app, 1, folder, true);
     ShootRace(app, 2, folder, false);
     ShootRace(app, 4, folder, false);
+    // One player against three computer cars on the second track.
+    for (int i = 0; i < 3; i++) {
+        ASP_Main::OnOpponents(nullptr, nullptr);
+    }
+    ASP_Main::OnPlay(nullptr, nullptr);
+    Shoot(app, folder + "/menu_players.png");
+    app.currentTrack = 1;
+    ShootRace(app, 1, folder, false, 6.5);
     app.OnCleanup();
     return 0;
 }

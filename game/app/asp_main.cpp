@@ -16,7 +16,6 @@ namespace {
 
 const char* const kScreenFont = "fnt\\Lucida Console.ttf";
 const char* const kCarFile = "dat\\cars.dat";
-const char* const kWorldFile = "dat\\world0.dat";
 const char* const kOverlayFile = "gfx\\menu\\blend.png";
 const char* const kMainMenuFile = "mnu\\main.ini";
 const char* const kOptionsMenuFile = "mnu\\options.ini";
@@ -24,7 +23,7 @@ const char* const kResolutionFile = "mnu\\options_restable.ini";
 const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kCarsMenuFile = "mnu\\cars.ini";
 
-const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars", "race"};
+const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars", "race", "tracks"};
 
 // Index of sprite in the menu's sprite list, -1 if it is not there.
 int IndexIn(const ASP_Menu* menu, const CSprite* sprite) {
@@ -131,6 +130,8 @@ void ASP_Main::ReleaseAll() {
     optionsMenu.reset();
     playersMenu.reset();
     carsMenu.reset();
+    tracksMenu.reset();
+    trackChoice = ASP_TrackChoice();
     optionsLabel = nullptr;
     carPreview = ASP_CarPreview();
     loadingScreen.reset();
@@ -175,10 +176,12 @@ void ASP_Main::LoadStartup() {
     mainMenu = LoadMenu(this, textures.get(), kMainMenuFile, {OnPlay, OnOptions, OnExit});
     LoadOptionsMenu();
     playersMenu = LoadMenu(this, textures.get(), kPlayersMenuFile,
-                           {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain});
+                           {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain,
+                            OnOpponents, OnDifficulty});
     carsMenu =
         LoadMenu(this, textures.get(), kCarsMenuFile, {OnNextCar, OnPreviousCar, OnCarChosen, OnCarBack});
     carPreview.Load(carsMenu.get(), kCarsMenuFile);
+    LoadRaceSetup();
     currentPlayer = 0;
     playerCars.fill(0);
     playerCount = 1;
@@ -241,8 +244,9 @@ void ASP_Main::LoadOptionsLabel() {
 }
 
 void ASP_Main::LoadRace() {
+    const ASP_Track track = CurrentTrack();
     game = std::make_unique<ASP_Game>(this);
-    game->GetWorld()->Load(kWorldFile);
+    game->GetWorld()->Load(track.WorldFile());
     for (int i = 0; i < playerCount; ++i) {
         const int car = playerCars[static_cast<size_t>(i)];
         if (car < 0 || car >= static_cast<int>(carNames.size())) {
@@ -252,6 +256,8 @@ void ASP_Main::LoadRace() {
         game->GetWorld()->AddPlayer(kCarFile, carNames[static_cast<size_t>(car)], settingsFile,
                                     "controls" + NumberToText(i));
     }
+    AddComputerCars();
+    game->KeepRecords(track.world, RecordsFile());
     HandOver(STATE_RACE);
 }
 
@@ -284,6 +290,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
         case STATE_RACE:
             game->Draw(target);
             break;
+        case STATE_TRACKS:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            tracksMenu->Draw(target);
+            break;
     }
     if (showFps) {
         fpsLabel->Draw(target);
@@ -313,6 +324,8 @@ ASP_Menu* ASP_Main::ActiveMenu() const {
             return playersMenu.get();
         case STATE_CARS:
             return carsMenu.get();
+        case STATE_TRACKS:
+            return tracksMenu.get();
         default:
             return nullptr;
     }
@@ -519,7 +532,7 @@ void ASP_Main::OnCarChosen(ASP_Button*, SDL_Event*) {
     if (instance->currentPlayer < instance->playerCount) {
         instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)], 1);
     } else {
-        instance->StartLoader(&ASP_Main::LoadRace);
+        instance->ChooseTrackOrRace();
     }
 }
 

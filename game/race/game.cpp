@@ -35,6 +35,17 @@ void OnQuitClicked(ASP_Button* button, SDL_Event* e) {
     }
 }
 
+// The mark a standings row gets for the records its car set.
+std::string RecordMark(const ASP_NewRecords& made) {
+    if (made.lap && made.race) {
+        return " - records!";
+    }
+    if (made.lap || made.race) {
+        return made.lap ? " - lap record!" : " - race record!";
+    }
+    return "";
+}
+
 }  // namespace
 
 ASP_Game::ASP_Game(CGameBase* app) : app(app), fonts(app->GetFontFactory()), audio(app->GetAudio()) {
@@ -259,7 +270,27 @@ void ASP_Game::FinishRace() {
     if (resumeButton != nullptr) {
         resumeButton->SetVisible(false);
     }
+    SubmitRecords();
     BuildStandings();
+}
+
+void ASP_Game::KeepRecords(const std::string& raced, const std::string& recordsFile) {
+    track = raced;
+    records = std::make_unique<ASP_LapRecords>(recordsFile);
+}
+
+void ASP_Game::SubmitRecords() {
+    newRecords.assign(world->GetPlayers().size(), ASP_NewRecords());
+    if (records == nullptr) {
+        return;
+    }
+    const std::string today = ASP_LapRecords::Today();
+    for (size_t i = 0; i < newRecords.size(); ++i) {
+        const ASP_Player* car = world->GetPlayers()[i];
+        if (car->finished && !car->IsComputer()) {
+            newRecords[i] = records->Submit(track, car->GetCarName(), car->bestLapTime, car->raceTime, today);
+        }
+    }
 }
 
 CSprite* ASP_Game::GetStandingsLabel(int row) const {
@@ -300,9 +331,11 @@ void ASP_Game::BuildStandings() {
         row->SetVisible(shown);
         auto* label = dynamic_cast<CLabelSprite*>(row);
         if (shown && label != nullptr) {
-            const int i = order[static_cast<size_t>(r)];
-            label->SetText(NumberToText(cars[static_cast<size_t>(i)]->position) + ". Player " +
-                           NumberToText(i + 1));
+            const size_t i = static_cast<size_t>(order[static_cast<size_t>(r)]);
+            const ASP_NewRecords made = i < newRecords.size() ? newRecords[i] : ASP_NewRecords();
+            label->SetText(NumberToText(cars[i]->position) +
+                           (cars[i]->IsComputer() ? ". Computer " : ". Player ") +
+                           NumberToText(static_cast<double>(i + 1)) + RecordMark(made));
         }
     }
 }

@@ -14,6 +14,7 @@
 #include "engine/label_sprite.h"
 #include "engine/log.h"
 #include "engine/texture_manager.h"
+#include "game/race/lap_records.h"
 
 class ASP_Menu;
 class ASP_World;
@@ -56,6 +57,9 @@ public:
     void FinishRace();
     // Fills the standings rows of the pause menu from the cars' positions.
     void BuildStandings();
+    // The track being raced (its key in the records) and the records file: once the race is over
+    // the humans' best lap and race time go there, and the standings mark new records.
+    void KeepRecords(const std::string& track, const std::string& recordsFile);
 
     RaceState GetState() const { return state; }
     ASP_World* GetWorld() const { return world.get(); }
@@ -76,6 +80,7 @@ private:
     void ShowCountdownElement(int i);
     void StartRace();
     void PlayTrackMusic();
+    void SubmitRecords();
 
     std::unique_ptr<CLabelSprite> countdownLabel;
     // Countdown scale and alpha (0-255) at the end / start of each second.
@@ -101,6 +106,10 @@ private:
     CTextureManager* textures = nullptr;
     CAudio* audio;
     bool quitRequested = false;
+    std::string track;
+    std::unique_ptr<ASP_LapRecords> records;
+    // What each car (world order) set at the end of the race.
+    std::vector<ASP_NewRecords> newRecords;
 };
 
 // The race that exists, if any; the pause menu's buttons reach it through this.

@@ -7,6 +7,7 @@
 #include "engine/ini.h"
 #include "engine/particle_engine.h"
 #include "engine/sprite_manager.h"
+#include "game/race/computer_driver.h"
 #include "game/race/world.h"
 
 namespace {
@@ -61,6 +62,7 @@ void ASP_Player::LoadControls(std::string file, std::string section) {
 }
 
 void ASP_Player::LoadCar(std::string file, std::string section) {
+    carName = section;
     topSpeed = GetIniDouble(section, "topSpeed", 0.0, file);
     accel = GetIniDouble(section, "accel", 0.0, file);
     brake = GetIniDouble(section, "brake", 0.0, file);
@@ -188,6 +190,9 @@ bool ASP_Player::MovingForward() const {
 }
 
 bool ASP_Player::OnKeyDown(SDLKey key) {
+    if (driver != nullptr) {
+        return false;
+    }
     if (key == forwardKey) {
         forwardHeld = true;
     } else if (key == backwardKey) {
@@ -205,6 +210,9 @@ bool ASP_Player::OnKeyDown(SDLKey key) {
 }
 
 bool ASP_Player::OnKeyUp(SDLKey key) {
+    if (driver != nullptr) {
+        return false;
+    }
     if (key == forwardKey) {
         forwardHeld = false;
     } else if (key == backwardKey) {
@@ -226,7 +234,29 @@ Point ASP_Player::Pivot() const {
     return Point(center.x * GetWidth(), center.y * GetHeight());
 }
 
+void ASP_Player::SetControls(bool forward, bool backward, bool leftWanted, bool rightWanted) {
+    forwardHeld = forward;
+    backwardHeld = backward;
+    if (leftWanted != leftHeld) {
+        leftHeld = leftWanted;
+        leftWanted ? PlayAnimation(false, left.start, left.end)
+                   : PlayAnimation(false, leftBack.start, leftBack.end);
+    }
+    if (rightWanted != rightHeld) {
+        rightHeld = rightWanted;
+        rightWanted ? PlayAnimation(false, right.start, right.end)
+                    : PlayAnimation(false, rightBack.start, rightBack.end);
+    }
+}
+
+void ASP_Player::SetDriver(std::unique_ptr<ASP_CarDriver> newDriver) {
+    driver = std::move(newDriver);
+}
+
 void ASP_Player::OnUpdate(double dt) {
+    if (driver != nullptr) {
+        driver->Drive(*this, dt);
+    }
     const Point c = Pivot();
     if (!wheels.empty()) {
         if (driveBlockTime > 0.0) {

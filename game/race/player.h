@@ -10,6 +10,7 @@
 #include "engine/image_sprite_ex.h"
 #include "engine/physics_sprite.h"
 
+class ASP_CarDriver;
 class ASP_World;
 struct SurfaceModifier;
 
@@ -68,6 +69,15 @@ public:
     // first matching binding (forward, backward, left, right) reacts.
     bool OnKeyDown(SDLKey key);
     bool OnKeyUp(SDLKey key);
+
+    // Holds or releases the controls as their keys would, turn animations included.
+    void SetControls(bool forward, bool backward, bool left, bool right);
+    // Hands the controls to a driver, which then steers the car every step; the keys no longer
+    // reach it. The car owns the driver.
+    void SetDriver(std::unique_ptr<ASP_CarDriver> newDriver);
+    bool IsComputer() const { return driver != nullptr; }
+    // The car section it was loaded from.
+    const std::string& GetCarName() const { return carName; }
 
     CImageSpriteEx* GetTail() const { return tail.get(); }
     const std::vector<Wheel>& GetWheels() const { return wheels; }
@@ -161,4 +171,6 @@ private:
     // Wheel turn at full lock.
     double steer = 0.0;
     std::vector<Wheel> wheels;
+    std::string carName;
+    std::unique_ptr<ASP_CarDriver> driver;
 };

@@ -11,6 +11,7 @@
 #include "engine/particle_engine.h"
 #include "engine/rotateable.h"
 #include "engine/sprite_manager.h"
+#include "game/race/racing_line.h"
 
 class ASP_CheckpointSprite;
 class ASP_Game;
@@ -82,7 +83,8 @@ public:
     std::vector<ASP_CheckpointSprite*> GetCheckpoints(int index) const;
     // Points the car's compass at the nearest checkpoint of this index (0 after the last one).
     void SetCheckpointTarget(ASP_Player* car, int index);
-    // Marks the car finished; the race ends when every car is.
+    // Marks the car finished; the race ends when every human's car is (every car's, without
+    // humans), the computer cars still running ranked where they stand.
     void FinishPlayer(ASP_Player* car);
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
@@ -101,6 +103,9 @@ public:
     int GetCollisionEmitter() const { return collisionEmitter; }
     ASP_Interface* GetInterface() const { return interface.get(); }
     ASP_Game* GetGame() const { return game; }
+    const ASP_RacingLine& GetRacingLine() const { return racingLine; }
+    // The cars that get a view: the humans', or every car when none is a human's.
+    std::vector<ASP_Player*> GetViewedPlayers() const;
 
 private:
     // The count of sections behind key of "main"; refused whole (logged) beyond kMaxSections.
@@ -114,7 +119,7 @@ private:
     template <class Object>
     void LoadObjects(const std::string& prefix, const std::string& countKey, const std::string& file);
     void SetView(int x, int y, int w, int h) const;
-    void DrawPlayerView(int i, void* target);
+    void DrawPlayerView(ASP_Player* car, void* target);
 
     // Also the first child, so the world owns it.
     CParticleEngine* particles;
@@ -130,4 +135,5 @@ private:
     ASP_Game* game;
     std::unique_ptr<ASP_Interface> interface;
     std::string music;
+    ASP_RacingLine racingLine;
 };

@@ -22,11 +22,11 @@ namespace {
 
 const std::string configFile = "config.ini";
 const std::string carsFile = "dat\\cars.dat";
-const std::string worldFile = "dat\\world0.dat";
+const std::vector<std::string> worldFiles = {"dat\\world0.dat", "dat\\frost.dat", "dat\\harbour.dat"};
 const std::string countdownFile = "dat\\countdown.dat";
 const std::string interfaceFile = "dat\\interface.dat";
 const std::vector<std::string> menuFiles = {"mnu\\main.ini", "mnu\\options.ini", "mnu\\players.ini",
-                                            "mnu\\cars.ini", "mnu\\pause.ini"};
+                                            "mnu\\cars.ini", "mnu\\pause.ini",   "mnu\\tracks.ini"};
 
 // Data files name files the Windows way, relative to the data folder.
 std::string HostPath(const std::string& dataName) {
@@ -299,7 +299,11 @@ TEST(DataFiles, CarsHaveSheetsTailsAndWheels) {
     ExpectEmitter("", carsFile);
 }
 
-TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree) {
+class WorldData : public testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(Shipped, WorldData, testing::ValuesIn(worldFiles));
+
+TEST_P(WorldData, TilesSurfacesAndModifiersAgree) {
+    const std::string worldFile = GetParam();
     ASSERT_TRUE(Exists(worldFile));
     ASSERT_EQ(SDL_Init(0), 0);
     int modifiers = GetIniInt("main", "modifiers", 0, worldFile);
@@ -336,7 +340,8 @@ TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree) {
     SDL_Quit();
 }
 
-TEST(DataFiles, WorldRaceRulesCanBeMet) {
+TEST_P(WorldData, RaceRulesCanBeMet) {
+    const std::string worldFile = GetParam();
     EXPECT_GE(GetIniInt("main", "players", 0, worldFile), 4);
     EXPECT_GE(GetIniInt("main", "laps", 0, worldFile), 1);
     ExpectFile(Str("main", "music", worldFile), "world music");
@@ -366,6 +371,7 @@ TEST(DataFiles, WorldRaceRulesCanBeMet) {
 }
 
 TEST(DataFiles, WorldObjectsNameExistingPictures) {
+    const std::string worldFile = worldFiles.front();
     int statics = GetIniInt("main", "statics", 0, worldFile);
     int phys = GetIniInt("main", "physObjects", 0, worldFile);
     EXPECT_GE(statics, 10);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Plays the game through its menus as a user would: Race, 1 Player, Select, drive a while, pause,
+# Plays the game through its menus as a user would: Race, 1 Player, Select, Race!, drive a while, pause,
 # quit the race from the pause menu, and close the window from the main menu.
 # Usage: race_from_menus.sh <asphaltia binary> <data folder> [screenshot file of the race]
 #    or: race_from_menus.sh --run-game <asphaltia binary> <repository>
@@ -52,11 +52,14 @@ fi
 # mnu\main.ini: 800 x 600 panel, "Race" at (290, 300) 220 x 56.
 click 400 328
 wait_for_line "State: players."
-# mnu\players.ini: 400 x 450 panel at (200, 75), "1 Player" at (80, 84) 240 x 52.
-click 400 185
+# mnu\players.ini: 400 x 560 panel at (200, 20), "1 Player" at (80, 84) 240 x 52.
+click 400 130
 wait_for_line "State: cars."
 # mnu\cars.ini: 580 x 480 panel at (110, 60), "Select" at (320, 400) 230 x 52.
 click 545 486
+wait_for_line "State: tracks."
+# mnu\tracks.ini: 580 x 480 panel at (110, 60), "Race!" at (320, 410) 230 x 52.
+click 545 496
 wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
@@ -69,7 +72,7 @@ fi
 xdotool keyup Up
 xdotool key Escape
 sleep 0.5
-# mnu\pause.ini: 420 x 450 panel at (190, 75), "Quit race" at (90, 366) 240 x 52.
+# mnu\pause.ini: 460 x 450 panel at (170, 75), "Quit race" at (110, 366) 240 x 52.
 click 400 467
 wait_for_line "Race left."
 if ! sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu."; then

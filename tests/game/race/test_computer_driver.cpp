@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/label_sprite.h"
+#include "game/race/computer_driver.h"
+#include "game/race/game.h"
+#include "game/race/player.h"
+#include "game/race/track_list.h"
+#include "game/race/world.h"
+#include "tests/support/gl_test.h"
+
+namespace {
+
+// Big fixed steps and no drawing keep nine whole races quick.
+constexpr double kDt = 1.0 / 30.0;
+constexpr double kTimeLimit = 240.0;
+// Longest a computer car may run off the road (grass, sand, mud) in one go.
+constexpr double kLongestOffRoad = 10.0;
+// The scripted human sets off this late, so the race still runs when the computer cars finish.
+constexpr double kHumanDelay = 90.0;
+
+struct RaceOutcome {
+    std::vector<double> finishTimes;
+    double longestOffRoad = 0.0;
+};
+
+bool OffRoad(const ASP_World& world, const ASP_Player& car) {
+    const Point c = car.GetRotationCenter();
+    return world.GetModifierAt(car.LocalToGlobal(Point(c.x * car.GetWidth(), c.y * car.GetHeight())))
+               .topSpeed < 0.9;
+}
+
+RaceOutcome RaceComputers(CGameBase* app, const ASP_Track& track, ASP_Difficulty difficulty) {
+    ASP_Game game(app);
+    ASP_World* world = game.GetWorld();
+    world->Load(track.WorldFile());
+    world->AddPlayer("dat\\cars.dat", "Vulcan", "", "controls0");
+    for (const char* car : {"Hornet", "Cadillac", "Comet"}) {
+        AddComputerCar(*world, "dat\\cars.dat", car, difficulty);
+    }
+    ASP_Player* human = world->GetPlayers().front();
+    ASP_ComputerDriver humanHands(*world, ASP_Difficulty::Easy);
+    game.Update(4.0);
+    RaceOutcome outcome;
+    std::vector<double> offRoad(world->GetPlayers().size(), 0.0);
+    auto allFinished = [world] {
+        return std::all_of(world->GetPlayers().begin() + 1, world->GetPlayers().end(),
+                           [](const ASP_Player* car) { return car->finished; });
+    };
+    for (double t = 0.0; t < kTimeLimit && !allFinished(); t += kDt) {
+        if (t > kHumanDelay) {
+            humanHands.Drive(*human, kDt);
+        }
+        game.Update(kDt);
+        for (size_t i = 1; i < offRoad.size(); ++i) {
+            const ASP_Player* car = world->GetPlayers()[i];
+            offRoad[i] = OffRoad(*world, *car) && !car->finished ? offRoad[i] + kDt : 0.0;
+            outcome.longestOffRoad = std::max(outcome.longestOffRoad, offRoad[i]);
+        }
+    }
+    for (const ASP_Player* car : world->GetPlayers()) {
+        if (car != human) {
+            outcome.finishTimes.push_back(car->finished ? car->raceTime : kTimeLimit * 2);
+        }
+    }
+    EXPECT_EQ(game.GetState(), ASP_Game::RaceState::Racing) << "the race waits for its human";
+    return outcome;
+}
+
+double Mean(const std::vector<double>& v) {
+    double sum = 0.0;
+    for (double x : v) {
+        sum += x;
+    }
+    return sum / static_cast<double>(v.size());
+}
+
+}  // namespace
+
+using ComputerOpponents = GLTest;
+
+// Every shipped track at every difficulty: three computer cars finish in time, stay on the road,
+// and harder opponents are faster.
+TEST_F(ComputerOpponents, FinishEveryShippedTrackOnTheRoadAndHarderIsFaster) {
+    const std::vector<ASP_Track> tracks = LoadTrackList("dat\\tracks.dat");
+    EXPECT_EQ(tracks.size(), 3u);
+    for (const ASP_Track& track : tracks) {
+        double slower = kTimeLimit * 2;
+        for (ASP_Difficulty d : {ASP_Difficulty::Easy, ASP_Difficulty::Normal, ASP_Difficulty::Hard}) {
+            SCOPED_TRACE(track.name + ", " + DifficultyText(d));
+            const RaceOutcome outcome = RaceComputers(app.get(), track, d);
+            for (double time : outcome.finishTimes) {
+                EXPECT_LT(time, kTimeLimit);
+            }
+            EXPECT_LT(outcome.longestOffRoad, kLongestOffRoad);
+            const double mean = Mean(outcome.finishTimes);
+            EXPECT_LT(mean, slower);
+            slower = mean;
+            std::printf("%s %s: %.1f %.1f %.1f s, off road %.1f s\n", track.name.c_str(),
+                        DifficultyText(d).c_str(), outcome.finishTimes[0], outcome.finishTimes[1],
+                        outcome.finishTimes[2], outcome.longestOffRoad);
+        }
+    }
+}
+
+// Computer cars ignore the keys and get no view; the race ends with its one human, and the
+// computer cars still running are ranked by how far they got.
+TEST_F(ComputerOpponents, TheRaceEndsWithItsHumansAndRanksTheComputerCarsByProgress) {
+    ASP_Game game(app.get());
+    ASP_World* world = game.GetWorld();
+    world->Load("dat\\world0.dat");
+    world->AddPlayer("dat\\cars.dat", "Vulcan", "", "controls0");
+    ASSERT_TRUE(AddComputerCar(*world, "dat\\cars.dat", "Comet", ASP_Difficulty::Easy));
+    ASSERT_TRUE(AddComputerCar(*world, "dat\\cars.dat", "Dune", ASP_Difficulty::Hard));
+    const std::vector<ASP_Player*> cars = world->GetPlayers();
+    EXPECT_EQ(world->GetViewedPlayers(), std::vector<ASP_Player*>{cars[0]});
+    cars[1]->OnKeyDown(SDLK_UP);
+    EXPECT_FALSE(cars[1]->IsForwardHeld());
+
+    game.Update(4.0);
+    cars[1]->lap = cars[2]->lap = 2;
+    cars[1]->lastCheckpoint = 3;
+    cars[2]->lastCheckpoint = 5;
+    world->FinishPlayer(cars[0]);
+    EXPECT_EQ(game.GetState(), ASP_Game::RaceState::Finished);
+    EXPECT_EQ(cars[2]->position, 2);
+    EXPECT_EQ(cars[1]->position, 3);
+    auto* row = dynamic_cast<CLabelSprite*>(game.GetStandingsLabel(1));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetText(), "2. Computer 3");
+}
