@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "game/race/track_list.h"
 
 namespace {
 
@@ -297,6 +298,15 @@ TEST(DataFiles, CarsHaveSheetsTailsAndWheels) {
     }
     EXPECT_EQ(int(handling.size()), cars) << "two cars drive the same";
     ExpectEmitter("", carsFile);
+}
+
+TEST(DataFiles, EveryWorldIsListedWithAPicture) {
+    std::vector<std::string> listed;
+    for (const ASP_Track& track : LoadTrackList("dat\\tracks.dat")) {
+        ExpectTexture(track.preview, track.name);
+        listed.push_back(track.WorldFile());
+    }
+    EXPECT_EQ(listed, worldFiles);
 }
 
 class WorldData : public testing::TestWithParam<std::string> {};
