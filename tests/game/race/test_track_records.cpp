@@ -5,6 +5,7 @@
 
 #include "engine/ini.h"
 #include "engine/log.h"
+#include "game/menus/track_menu.h"
 #include "game/race/lap_records.h"
 #include "game/race/track_list.h"
 #include "tests/support/temp_folder.h"
@@ -74,6 +75,9 @@ TEST(LapRecords, FasterTimesReplaceSlowerOnesDoNotAndACorruptFileIsReplacedAtThe
     EXPECT_EQ(records.Get("world0.dat").lap.car, "Vulcan");
     EXPECT_EQ(records.Get("world0.dat").race.date, "2026-12-07");
     EXPECT_FALSE(records.Get("frost.dat").race.IsSet());
+    // As the track choice shows them, rounded to hundredths.
+    EXPECT_EQ(RecordTime(65.437), "1:05.44");
+    EXPECT_EQ(RecordTime(3599.999), "60:00.00");
 
     // Garbage instead of records: ignored with one WARNING, then replaced by the next record.
     const std::string corrupt = folder.Write("corrupt.ini", "\x01\x02 not [an ini\nlapTime=abc\n");
