@@ -1,7 +1,5 @@
 #include "game/race/computer_driver.h"
 
-#include <SDL/SDL.h>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -106,7 +104,7 @@ void ASP_ComputerDriver::Drive(ASP_Player& car, double dt) {
         progress = mark = line.ProgressOf(pivot);
     }
     progress = line.ProgressOf(pivot, progress);
-    target = AvoidObstacles(car, pivot, facing, line.PointAt(progress + kAimAhead + 0.3 * v));
+    const Point target = AvoidObstacles(car, pivot, facing, line.PointAt(progress + kAimAhead + 0.3 * v));
 
     const double wanted = SafeSpeed(car, v);
     // Counter-clockwise positive: the turn that faces the car at its target.

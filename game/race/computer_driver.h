@@ -38,9 +38,6 @@ public:
     ASP_ComputerDriver(const ASP_World& world, ASP_Difficulty difficulty);
     void Drive(ASP_Player& car, double dt) override;
 
-    // Where it last aimed, world pixels.
-    Point GetTarget() const { return target; }
-
 private:
     // The target moved aside for the nearest thing in the way, if any.
     Point AvoidObstacles(const ASP_Player& car, Point pivot, Point facing, Point aim) const;
@@ -56,7 +53,6 @@ private:
     ASP_DriverSkill skill;
     // Progress along the racing line a moment ago; -1 before the first step.
     double progress = -1.0;
-    Point target;
     // Progress where the car last got on, and the time since.
     double mark = 0.0;
     double stuckFor = 0.0;
