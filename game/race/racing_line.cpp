@@ -42,15 +42,36 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
         read.emplace_back(GetIniDouble(kSection, "x" + NumberToText(i), 0.0, file),
                           GetIniDouble(kSection, "y" + NumberToText(i), 0.0, file));
     }
-    if (read.size() < 2) {
-        read = CheckpointCentres(world);
-    }
     SetPoints(read);
+    const int missed = FirstMissedCheckpoint(world);
+    if (!IsEmpty() && missed >= 0) {
+        // A line copied from another track, or left behind when checkpoints moved.
+        Log(LOG_WARNING,
+            "The racing line of " + file + " misses checkpoint " + NumberToText(missed) +
+                "; the checkpoints' centres guide the computer cars instead.",
+            "ASP_RacingLine");
+    }
+    if (IsEmpty() || missed >= 0) {
+        SetPoints(CheckpointCentres(world));
+    }
     if (IsEmpty()) {
         Log(LOG_WARNING, "No racing line in " + file + ": computer cars stand still.", "ASP_RacingLine");
         return false;
     }
     return true;
+}
+
+int ASP_RacingLine::FirstMissedCheckpoint(const ASP_World& world) const {
+    for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
+        for (const ASP_CheckpointSprite* c : world.GetCheckpoints(k)) {
+            const Point pivot = c->GetRotationCenter();
+            const Point centre(c->GetX() + c->GetWidth() * pivot.x, c->GetY() + c->GetHeight() * pivot.y);
+            if (Length(PointAt(ProgressOf(centre)) - centre) > c->GetWidth() * 0.5) {
+                return k;
+            }
+        }
+    }
+    return -1;
 }
 
 void ASP_RacingLine::SetPoints(std::vector<Point> p) {

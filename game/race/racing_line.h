@@ -9,7 +9,8 @@ class ASP_World;
 
 // The closed line the computer drivers follow, in world pixels and driving order. A world file may
 // lay it out in its section "racingLine" ("points", then "x0", "y0", "x1", ...), which older
-// readers skip; without one the line runs through the centres of the checkpoints in index order.
+// readers skip; without one, or when it does not cross every checkpoint (a line copied from another
+// track, say), the line runs through the centres of the checkpoints in index order.
 // Distances along the line ("progress") are pixels from its first point.
 class ASP_RacingLine {
 public:
@@ -38,6 +39,8 @@ public:
     static constexpr double kCurveSpan = 120.0;
 
 private:
+    // The first checkpoint index with a checkpoint the line does not cross, -1 when it crosses all.
+    int FirstMissedCheckpoint(const ASP_World& world) const;
     double Wrap(double progress) const;
     // The segment holding a progress: index of its first point.
     size_t SegmentAt(double progress) const;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/label_sprite.h"
@@ -13,6 +14,7 @@
 #include "game/race/track_list.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -149,4 +151,20 @@ TEST_F(ComputerOpponents, TheRaceEndsWithItsHumansAndRanksTheComputerCarsByProgr
     auto* row = dynamic_cast<CLabelSprite*>(game.GetStandingsLabel(1));
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->GetText(), "2. Computer 3");
+}
+
+// A racing line that misses a checkpoint (copied from another track, say) gives way to a line
+// through the checkpoints' centres.
+TEST_F(ComputerOpponents, ARacingLineMustCrossEveryCheckpoint) {
+    TempFolder folder;
+    const std::string track =
+        "[main]\nrequiredCheckpoints=2\ncheckpoints=2\n[checkpoint0]\nwidth=200\nheight=20\nisFinish=1\n"
+        "[checkpoint1]\nx=1000\nwidth=200\nheight=20\nindex=1\n[racingLine]\npoints=3\n";
+    const std::pair<std::string, size_t> cases[] = {{"x0=100\ny0=10\nx1=1100\ny1=10\nx2=600\ny2=500\n", 3},
+                                                    {"x0=100\ny0=10\nx1=600\ny1=500\nx2=100\ny2=500\n", 2}};
+    for (const auto& [line, points] : cases) {
+        ASP_Game game(app.get());
+        game.GetWorld()->Load(folder.Write("track.dat", track + line));
+        EXPECT_EQ(game.GetWorld()->GetRacingLine().GetPoints().size(), points) << line;
+    }
 }
