@@ -4,7 +4,9 @@
 // game's working directory (data/), whose config.ini sets the window.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
+#include <stdlib.h>
 
+#include <fstream>
 #include <string>
 
 #include "engine/ini.h"
@@ -55,7 +57,7 @@ void EndRace(ASP_Main& app, const std::string& file) {
 // every car driving for a few seconds after the countdown; the last one backwards when it is to
 // show the wrong-way sign.
 void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenus, const std::string& name,
-               bool lastReverses = false) {
+               bool lastReverses = false, double seconds = 9.0) {
     ASP_Main::OnPlay(nullptr, nullptr);
     if (withMenus) {
         Shoot(app, folder + "/menu_players.png");
@@ -68,6 +70,12 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
     for (int i = 0; i < cars; i++) {
         ASP_Main::OnCarChosen(nullptr, nullptr);
     }
+    if (withMenus) {
+        ASP_Main::OnNextTrack(nullptr, nullptr);
+        Shoot(app, folder + "/menu_tracks.png");
+        ASP_Main::OnPreviousTrack(nullptr, nullptr);
+    }
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
     for (int i = 0; i < cars; i++) {
         Press(app, i, lastReverses && i == cars - 1 ? "backward" : "forward");
     }
@@ -77,7 +85,7 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
     }
     // The countdown, then a few seconds of driving; backwards, a car soon leaves the track, so
     // the sign is shown while it is still on it.
-    Run(app, lastReverses ? 7.0 : 9.0);
+    Run(app, lastReverses ? 7.0 : seconds);
     Shoot(app, folder + "/" + name + ".png");
     if (cars == 4) {
         EndRace(app, folder + "/race_results.png");
@@ -94,7 +102,13 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
 int main(int argc, char** argv) {
     const std::string folder = argc > 1 ? argv[1] : ".";
     EnableThreadedDisplay();
-    ASP_Main app;
+    // A copy of the settings, which the opponents button writes: data/ stays as shipped.
+    char settingsFolder[] = "/tmp/asphaltia_screenshots_XXXXXX";
+    const std::string settings =
+        std::string(mkdtemp(settingsFolder) ? settingsFolder : "/tmp") + "/config.ini";
+    std::ifstream shipped("config.ini");
+    std::ofstream(settings) << shipped.rdbuf();
+    ASP_Main app(settings);
     app.loadInBackground = false;
     app.OnInit();
     Shoot(app, folder + "/menu_main.png");
@@ -106,6 +120,14 @@ int main(int argc, char** argv) {
     ShootRace(app, 1, folder, true, "race_1p");
     ShootRace(app, 2, folder, false, "race_2p_wrong_way", true);
     ShootRace(app, 4, folder, false, "race_4p");
+    // One player against three computer cars on the second track.
+    for (int i = 0; i < 3; i++) {
+        ASP_Main::OnOpponents(nullptr, nullptr);
+    }
+    ASP_Main::OnPlay(nullptr, nullptr);
+    Shoot(app, folder + "/menu_players.png");
+    app.currentTrack = 1;
+    ShootRace(app, 1, folder, false, "race_1p_computers", false, 6.5);
     app.OnCleanup();
     return 0;
 }

@@ -16,7 +16,6 @@ namespace {
 
 const char* const kScreenFont = "fnt\\Lucida Console.ttf";
 const char* const kCarFile = "dat\\cars.dat";
-const char* const kWorldFile = "dat\\world0.dat";
 const char* const kOverlayFile = "gfx\\menu\\blend.png";
 const char* const kMainMenuFile = "mnu\\main.ini";
 const char* const kOptionsMenuFile = "mnu\\options.ini";
@@ -25,7 +24,8 @@ const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kCarsMenuFile = "mnu\\cars.ini";
 const char* const kControlsMenuFile = "mnu\\controls.ini";
 
-const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars", "race", "controls"};
+const char* const kStateNames[] = {"loading", "main menu", "options",  "players",
+                                   "cars",    "race",      "controls", "tracks"};
 
 // Index of sprite in the menu's sprite list, -1 if it is not there.
 int IndexIn(const ASP_Menu* menu, const CSprite* sprite) {
@@ -147,6 +147,8 @@ void ASP_Main::ReleaseAll() {
     playersMenu.reset();
     carsMenu.reset();
     controlsMenu.reset();
+    tracksMenu.reset();
+    trackChoice = ASP_TrackChoice();
     optionsLabel = nullptr;
     carPreview = ASP_CarPreview();
     loadingScreen.reset();
@@ -215,13 +217,15 @@ void ASP_Main::LoadStartup() {
     mainMenu = LoadMenu(this, textures.get(), kMainMenuFile, {OnPlay, OnOptions, OnExit});
     LoadOptionsMenu();
     playersMenu = LoadMenu(this, textures.get(), kPlayersMenuFile,
-                           {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain});
+                           {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain,
+                            OnOpponents, OnDifficulty});
     carsMenu =
         LoadMenu(this, textures.get(), kCarsMenuFile, {OnNextCar, OnPreviousCar, OnCarChosen, OnCarBack});
     carPreview.Load(carsMenu.get(), kCarsMenuFile);
     controlsMenu = std::make_unique<ASP_ControlsMenu>(textures.get(), settingsFile, &joysticks);
     controlsMenu->Load(this, kControlsMenuFile, OnOptions);
     menuMusic = GetIniString("main", "music", "", kMainMenuFile);
+    LoadRaceSetup();
     currentPlayer = 0;
     playerCars.fill(0);
     playerCount = 1;
@@ -285,9 +289,10 @@ void ASP_Main::LoadOptionsLabel() {
 }
 
 void ASP_Main::LoadRace() {
+    const ASP_Track track = CurrentTrack();
     game = std::make_unique<ASP_Game>(this);
     game->joysticks = &joysticks;
-    if (!game->GetWorld()->Load(kWorldFile)) {
+    if (!game->GetWorld()->Load(track.WorldFile())) {
         // Only the main thread may end the program: it may be inside GL calls right now.
         loadFailed = true;
         return;
@@ -301,6 +306,8 @@ void ASP_Main::LoadRace() {
         game->GetWorld()->AddPlayer(kCarFile, carNames[static_cast<size_t>(car)], settingsFile,
                                     "controls" + NumberToText(i));
     }
+    AddComputerCars();
+    game->KeepRecords(track.world, RecordsFile());
     HandOver(STATE_RACE);
 }
 
@@ -337,6 +344,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
             break;
         case STATE_RACE:
             game->Draw(target);
+            break;
+        case STATE_TRACKS:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            tracksMenu->Draw(target);
             break;
     }
     if (showFps) {
@@ -389,6 +401,8 @@ ASP_Menu* ASP_Main::MenuOf(int someState) const {
             return carsMenu.get();
         case STATE_CONTROLS:
             return controlsMenu.get();
+        case STATE_TRACKS:
+            return tracksMenu.get();
         default:
             return nullptr;
     }
@@ -616,7 +630,7 @@ void ASP_Main::OnCarChosen(ASP_Button*, SDL_Event*) {
     if (instance->currentPlayer < instance->playerCount) {
         instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)], 1);
     } else {
-        instance->StartLoader(&ASP_Main::LoadRace);
+        instance->ChooseTrackOrRace();
     }
 }
 

@@ -22,7 +22,10 @@
 #include "game/menus/car_preview.h"
 #include "game/menus/controls_menu.h"
 #include "game/menus/menu.h"
+#include "game/menus/track_menu.h"
+#include "game/race/computer_driver.h"
 #include "game/race/game.h"
+#include "game/race/track_list.h"
 
 // The game program: a loading screen while a loader thread builds the next screen, then the main
 // menu, the options, the choice of players and cars, and the race. Frames and input go to whatever
@@ -37,6 +40,7 @@ public:
         STATE_CARS = 4,
         STATE_RACE = 5,
         STATE_CONTROLS = 6,
+        STATE_TRACKS = 7,
     };
     static constexpr int kMaxPlayers = 4;
     // A car list longer than this is a broken file, not a garage.
@@ -97,6 +101,22 @@ public:
     static void OnPreviousCar(ASP_Button* button, SDL_Event* e);
     static void OnCarChosen(ASP_Button* button, SDL_Event* e);
     static void OnCarBack(ASP_Button* button, SDL_Event* e);
+    static void OnOpponents(ASP_Button* button, SDL_Event* e);
+    static void OnDifficulty(ASP_Button* button, SDL_Event* e);
+    static void OnNextTrack(ASP_Button* button, SDL_Event* e);
+    static void OnPreviousTrack(ASP_Button* button, SDL_Event* e);
+    static void OnTrackChosen(ASP_Button* button, SDL_Event* e);
+    static void OnTrackBack(ASP_Button* button, SDL_Event* e);
+
+    // After the last car choice: the track choice, or the race straight away with only one track.
+    void ChooseTrackOrRace();
+    // Shows track t, wrapped round the list, as the choice.
+    void ShowTrack(int t);
+    // The records file: in the user's folder, or beside a settings file given with its folder.
+    std::string RecordsFile() const;
+    // The computer opponents of the next race, as stored in the settings.
+    int StoredOpponents() const;
+    ASP_Difficulty StoredDifficulty() const;
 
     // The one application; set by OnInit.
     static ASP_Main* instance;
@@ -124,6 +144,10 @@ public:
     int currentPlayer = 0;
     // Index into carNames of each player's car.
     std::array<int, kMaxPlayers> playerCars{};
+    std::unique_ptr<ASP_Menu> tracksMenu;
+    ASP_TrackChoice trackChoice;
+    std::vector<ASP_Track> tracks;
+    int currentTrack = 0;
     std::unique_ptr<ASP_Game> game;
     std::unique_ptr<CTextureManager> textures;
     // Written last by a loader (release), read by the main thread (acquire): the hand-over.
@@ -151,6 +175,16 @@ private:
     // Writes a key of section system of the settings file; a failure is logged and changes nothing.
     void StoreSetting(const std::string& key, const std::string& value);
     void ApplySoundSetting();
+    void LoadRaceSetup();
+    // The chosen track; the first track of the game when there is no list.
+    ASP_Track CurrentTrack() const;
+    // Writes a key of the computer opponents' settings; a failure is logged and changes nothing.
+    void StoreComputerSetting(const std::string& key, const std::string& value);
+    // Computer cars join the humans' race: the number and difficulty stored in the settings,
+    // no more than the track has room for, in cars the humans did not choose where there are any.
+    void AddComputerCars();
+    // The opponents and difficulty buttons show the stored settings.
+    void RefreshComputerButtons();
 
     // Fonts of the loading screen and the FPS counter, which the main thread renders while a
     // loader opens and renders the fonts of the shared registry: no font is used by two threads.

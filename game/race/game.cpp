@@ -8,6 +8,7 @@
 #include "game/menus/button.h"
 #include "game/menus/label_keys.h"
 #include "game/menus/menu.h"
+#include "game/race/computer_driver.h"
 #include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/race_sounds.h"
@@ -228,7 +229,8 @@ void ASP_Game::StepRace(double dt) {
 
 void ASP_Game::CountDownToRaceEnd(double dt) {
     const double timeout = world->GetFinishTimeout();
-    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    // Computer cars finishing do not hurry the humans.
+    const std::vector<ASP_Player*> cars = world->GetViewedPlayers();
     const bool anyFinished =
         std::any_of(cars.begin(), cars.end(), [](const ASP_Player* c) { return c->finished; });
     if (state != RaceState::Racing || timeout <= 0.0 || !anyFinished) {
@@ -236,6 +238,7 @@ void ASP_Game::CountDownToRaceEnd(double dt) {
     }
     raceEndIn = raceEndIn < 0.0 ? timeout : raceEndIn - dt;
     if (raceEndIn <= 0.0) {
+        RankCarsStillRunning(*world);
         FinishRace();
     }
 }
@@ -314,20 +317,52 @@ void ASP_Game::FinishRace() {
     if (resumeButton != nullptr) {
         resumeButton->SetVisible(false);
     }
+    SubmitRecords();
     BuildStandings();
+}
+
+void ASP_Game::KeepRecords(const std::string& raced, const std::string& recordsFile) {
+    track = raced;
+    records = std::make_unique<ASP_LapRecords>(recordsFile);
+}
+
+void ASP_Game::SubmitRecords() {
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    newRecords.assign(cars.size(), ASP_NewRecords());
+    if (records == nullptr) {
+        return;
+    }
+    const std::string today = ASP_LapRecords::Today();
+    for (size_t i = 0; i < cars.size(); ++i) {
+        if (cars[i]->finished && !cars[i]->IsComputer()) {
+            newRecords[i] =
+                records->Submit(track, cars[i]->carName, cars[i]->bestLapTime, cars[i]->raceTime, today);
+        }
+    }
+    // Several cars may each have beaten the record as it stood; only the best of them holds it.
+    for (size_t i = 0; i < cars.size(); ++i) {
+        for (size_t j = 0; j < cars.size(); ++j) {
+            newRecords[i].lap &= !(newRecords[j].lap && cars[j]->bestLapTime < cars[i]->bestLapTime);
+            newRecords[i].race &= !(newRecords[j].race && cars[j]->raceTime < cars[i]->raceTime);
+        }
+    }
 }
 
 CSprite* ASP_Game::GetStandingsLabel(int row) const {
     return row >= 0 && row < kStandingsRows ? standingsLabels[static_cast<size_t>(row)] : nullptr;
 }
 
-std::string StandingsRow(const ASP_Player& car, int number, bool raceOver) {
-    const std::string place = NumberToText(car.position) + ". Player " + NumberToText(number);
-    const std::string total = car.finished || !raceOver ? FormatTime(car.raceTime) : "DNF";
+std::string StandingsRow(const ASP_Player& car, int number, bool raceOver, ASP_NewRecords made) {
+    const std::string place =
+        NumberToText(car.position) + (car.IsComputer() ? ". Computer " : ". Player ") + NumberToText(number);
+    // A star on each time that is a new record for the track.
+    const std::string total =
+        car.finished || !raceOver ? FormatTime(car.raceTime) + (made.race ? "*" : "") : "DNF";
+    const std::string lap = FormatTime(car.bestLapTime) + (made.lap ? "*" : "");
     char row[160];
-    std::snprintf(row, sizeof row, "%-13s%-10.9s%-10s%s", place.c_str(), car.carName.c_str(), total.c_str(),
-                  FormatTime(car.bestLapTime).c_str());
-    return row;
+    std::snprintf(row, sizeof row, "%-14s%-10.9s%-10s%s", place.c_str(), car.carName.c_str(), total.c_str(),
+                  lap.c_str());
+    return std::string(row) + (made.lap || made.race ? " record!" : "");
 }
 
 std::vector<int> StandingsOrder(const std::vector<int>& positions) {
@@ -364,8 +399,10 @@ void ASP_Game::BuildStandings() {
         row->SetVisible(shown);
         auto* label = dynamic_cast<CLabelSprite*>(row);
         if (shown && label != nullptr) {
-            const int i = order[static_cast<size_t>(r)];
-            label->SetText(StandingsRow(*cars[static_cast<size_t>(i)], i + 1, state == RaceState::Finished));
+            const size_t i = static_cast<size_t>(order[static_cast<size_t>(r)]);
+            const ASP_NewRecords made = i < newRecords.size() ? newRecords[i] : ASP_NewRecords();
+            label->SetText(
+                StandingsRow(*cars[i], static_cast<int>(i) + 1, state == RaceState::Finished, made));
         }
     }
 }

@@ -14,6 +14,7 @@
 #include "engine/label_sprite.h"
 #include "engine/log.h"
 #include "engine/texture_manager.h"
+#include "game/race/lap_records.h"
 
 class ASP_Joysticks;
 class ASP_Menu;
@@ -68,6 +69,9 @@ public:
     void FinishRace();
     // Fills the standings rows of the pause menu from the cars' positions.
     void BuildStandings();
+    // The track being raced (its key in the records) and the records file: once the race is over
+    // the humans' best lap and race time go there, and the standings mark new records.
+    void KeepRecords(const std::string& track, const std::string& recordsFile);
 
     RaceState GetState() const { return state; }
     ASP_World* GetWorld() const { return world.get(); }
@@ -97,6 +101,7 @@ private:
     void StepRace(double dt);
     // Once a car has finished, the others have the world's finish timeout left; then the race ends.
     void CountDownToRaceEnd(double dt);
+    void SubmitRecords();
 
     std::unique_ptr<CLabelSprite> countdownLabel;
     // Countdown scale and alpha (0-255) at the end / start of each second.
@@ -127,14 +132,19 @@ private:
     bool quitRequested = false;
     // Seconds until the race ends without the cars still driving; below 0 before anyone finished.
     double raceEndIn = -1.0;
+    std::string track;
+    std::unique_ptr<ASP_LapRecords> records;
+    // What each car (world order) set at the end of the race.
+    std::vector<ASP_NewRecords> newRecords;
 };
 
 // The race that exists, if any; the pause menu's buttons reach it through this.
 extern ASP_Game* currentGame;
 
-// A row of the standings: place and player, car, total time ("DNF" for a car still driving when
-// the race ended), best lap, in fixed-width columns under the pause menu's heading.
-std::string StandingsRow(const ASP_Player& car, int number, bool raceOver);
+// A row of the standings: place and player (or computer), car, total time ("DNF" for a car still
+// driving when the race ended), best lap, in fixed-width columns under the pause menu's heading;
+// the times that are new track records are starred.
+std::string StandingsRow(const ASP_Player& car, int number, bool raceOver, ASP_NewRecords made = {});
 
 // The standings order for cars at these positions (1-based, in world order): slot r holds the
 // index of the car shown in row r. Colliding positions take the next free slot below, or the

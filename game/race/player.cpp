@@ -7,6 +7,7 @@
 #include "engine/ini.h"
 #include "engine/particle_engine.h"
 #include "engine/sprite_manager.h"
+#include "game/race/computer_driver.h"
 #include "game/race/world.h"
 
 namespace {
@@ -191,7 +192,8 @@ bool ASP_Player::MovingForward() const {
 }
 
 bool ASP_Player::OnInputEvent(const SDL_Event& e) {
-    return input->OnEvent(e, *this);
+    // A computer's car does not listen to the players' keys.
+    return driver == nullptr && input->OnEvent(e, *this);
 }
 
 bool ASP_Player::OnKeyDown(SDLKey key) {
@@ -252,9 +254,29 @@ Point ASP_Player::Pivot() const {
     return Point(center.x * GetWidth(), center.y * GetHeight());
 }
 
+void ASP_Player::SetControls(bool forward, bool backward, bool leftWanted, bool rightWanted) {
+    forwardHeld = forward;
+    backwardHeld = backward;
+    // Only changes steer: letting go of a wheel that is not held would replay its animation.
+    if (leftWanted != IsLeftHeld()) {
+        Drive(ASP_Action::Left, leftWanted ? 1.0 : 0.0);
+    }
+    if (rightWanted != IsRightHeld()) {
+        Drive(ASP_Action::Right, rightWanted ? 1.0 : 0.0);
+    }
+}
+
+void ASP_Player::SetDriver(std::unique_ptr<ASP_CarDriver> newDriver) {
+    driver = std::move(newDriver);
+}
+
 void ASP_Player::OnUpdate(double dt) {
     CountDownReset(dt);
-    input->Poll(*this);
+    if (driver != nullptr) {
+        driver->Drive(*this, dt);
+    } else {
+        input->Poll(*this);
+    }
     const Point c = Pivot();
     if (!wheels.empty()) {
         if (driveBlockTime > 0.0) {

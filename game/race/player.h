@@ -11,6 +11,7 @@
 #include "engine/physics_sprite.h"
 #include "game/input/input_source.h"
 
+class ASP_CarDriver;
 class ASP_Joysticks;
 class ASP_World;
 struct SurfaceModifier;
@@ -83,6 +84,13 @@ public:
     void Drive(ASP_Action action, double amount) override;
     // The driver asks to be put back on the track.
     void RequestReset();
+
+    // Holds or releases the controls as their keys would, turn animations included.
+    void SetControls(bool forward, bool backward, bool left, bool right);
+    // Hands the controls to a driver, which then steers the car every step; the keys no longer
+    // reach it. The car owns the driver.
+    void SetDriver(std::unique_ptr<ASP_CarDriver> newDriver);
+    bool IsComputer() const { return driver != nullptr; }
 
     CImageSpriteEx* GetTail() const { return tail.get(); }
     const std::vector<Wheel>& GetWheels() const { return wheels; }
@@ -189,4 +197,5 @@ private:
     // Wheel turn at full lock.
     double steer = 0.0;
     std::vector<Wheel> wheels;
+    std::unique_ptr<ASP_CarDriver> driver;
 };

@@ -12,6 +12,7 @@
 #include "engine/ini.h"
 #include "engine/particle_sprite.h"
 #include "game/race/checkpoint_sprite.h"
+#include "game/race/computer_driver.h"
 #include "game/race/game.h"
 #include "game/race/ground_sprite.h"
 #include "game/race/interface.h"
@@ -113,6 +114,7 @@ bool ASP_World::Load(std::string file) {
     LoadObjects<ASP_CheckpointSprite>("checkpoint", "checkpoints", file);
     LoadObjects<ASP_PhysicsSprite>("phys", "physObjects", file);
     interface->Load(kInterfaceFile);
+    racingLine.Load(file, *this);
     LogLine(LOG_STATUS, "World file " + file + " loaded successfully.");
     return true;
 }
@@ -234,7 +236,7 @@ void ASP_World::LoadObjects(const std::string& prefix, const std::string& countK
 
 bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::string controlsFile,
                           std::string controlsSection) {
-    const size_t n = players.size();
+    const size_t n = GetViewedPlayers().size();
     if (n >= kMaxPlayers || n >= startPositions.size()) {
         LogLine(LOG_ERROR, "Failed to add new player: maximum number of players reached.");
         return false;
@@ -370,11 +372,12 @@ void ASP_World::PutBack(ASP_Player* car) {
 
 void ASP_World::FinishPlayer(ASP_Player* car) {
     car->finished = true;
-    for (const ASP_Player* other : players) {
+    for (const ASP_Player* other : GetViewedPlayers()) {
         if (!other->finished) {
             return;
         }
     }
+    RankCarsStillRunning(*this);
     if (game != nullptr) {
         game->FinishRace();
     }
@@ -428,34 +431,35 @@ void ASP_World::Draw(void* target) {
     const int y0 = viewport[1];
     const int W = viewport[2];
     const int H = viewport[3];
-    switch (players.size()) {
+    const std::vector<ASP_Player*> viewed = GetViewedPlayers();
+    switch (viewed.size()) {
         case 1:
             SetView(x0, y0, W, H);
-            DrawPlayerView(0, target);
+            DrawPlayerView(viewed[0], target);
             break;
         case 2:
             SetView(0, 0, W / 2, H);
-            DrawPlayerView(0, target);
+            DrawPlayerView(viewed[0], target);
             SetView(W / 2, 0, W / 2, H);
-            DrawPlayerView(1, target);
+            DrawPlayerView(viewed[1], target);
             break;
         case 3:
             SetView(W / 4, H / 2, W / 2, H / 2);
-            DrawPlayerView(0, target);
+            DrawPlayerView(viewed[0], target);
             SetView(0, 0, W / 2, H / 2);
-            DrawPlayerView(1, target);
+            DrawPlayerView(viewed[1], target);
             SetView(W / 2, 0, W / 2, H / 2);
-            DrawPlayerView(2, target);
+            DrawPlayerView(viewed[2], target);
             break;
         case 4:
             SetView(0, H / 2, W / 2, H / 2);
-            DrawPlayerView(0, target);
+            DrawPlayerView(viewed[0], target);
             SetView(W / 2, H / 2, W / 2, H / 2);
-            DrawPlayerView(1, target);
+            DrawPlayerView(viewed[1], target);
             SetView(0, 0, W / 2, H / 2);
-            DrawPlayerView(2, target);
+            DrawPlayerView(viewed[2], target);
             SetView(W / 2, 0, W / 2, H / 2);
-            DrawPlayerView(3, target);
+            DrawPlayerView(viewed[3], target);
             break;
         default:
             break;
@@ -465,7 +469,7 @@ void ASP_World::Draw(void* target) {
 }
 
 void ASP_World::DrawViewDividers(int width, int height) const {
-    const size_t n = players.size();
+    const size_t n = GetViewedPlayers().size();
     if (n < 2) {
         return;
     }
@@ -501,8 +505,17 @@ Bounds ASP_World::ShownArea(int w, int h) const {
     return Bounds{shown.minX - margin, shown.minY - margin, shown.maxX + margin, shown.maxY + margin};
 }
 
-void ASP_World::DrawPlayerView(int i, void* target) {
-    ASP_Player* car = players[static_cast<size_t>(i)];
+std::vector<ASP_Player*> ASP_World::GetViewedPlayers() const {
+    std::vector<ASP_Player*> humans;
+    for (ASP_Player* car : players) {
+        if (!car->IsComputer()) {
+            humans.push_back(car);
+        }
+    }
+    return humans.empty() ? players : humans;
+}
+
+void ASP_World::DrawPlayerView(ASP_Player* car, void* target) {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     const double zoom = ZoomForSpeed(Length(car->GetVelocity()));

@@ -11,6 +11,7 @@
 #include "engine/particle_engine.h"
 #include "engine/rotateable.h"
 #include "engine/sprite_manager.h"
+#include "game/race/racing_line.h"
 
 class ASP_CheckpointSprite;
 class ASP_Game;
@@ -87,7 +88,8 @@ public:
     // Puts the car at rest on its last accepted checkpoint (the nearest of that index), facing the
     // next one; before the first it goes back to its start position.
     void PutBack(ASP_Player* car);
-    // Marks the car finished; the race ends when every car is.
+    // Marks the car finished; the race ends when every human's car is (every car's, without
+    // humans), the computer cars still running ranked where they stand.
     void FinishPlayer(ASP_Player* car);
     void OnKeyDown(SDL_Event* e);
     void OnKeyUp(SDL_Event* e);
@@ -119,6 +121,9 @@ public:
     int GetCollisionEmitter() const { return collisionEmitter; }
     ASP_Interface* GetInterface() const { return interface.get(); }
     ASP_Game* GetGame() const { return game; }
+    const ASP_RacingLine& GetRacingLine() const { return racingLine; }
+    // The cars that get a view: the humans', or every car when none is a human's.
+    std::vector<ASP_Player*> GetViewedPlayers() const;
 
 private:
     // The count of sections behind key of "main"; refused whole (logged) beyond kMaxSections.
@@ -136,7 +141,7 @@ private:
     // The checkpoint of this index whose pivot is nearest the car's; the earlier one on a tie.
     const ASP_CheckpointSprite* NearestCheckpoint(const ASP_Player* car, int index) const;
     void SetView(int x, int y, int w, int h) const;
-    void DrawPlayerView(int i, void* target);
+    void DrawPlayerView(ASP_Player* car, void* target);
     // What a view of w x h pixels shows of the world's own frame, with the current camera.
     Bounds ShownArea(int w, int h) const;
 
@@ -155,4 +160,5 @@ private:
     ASP_Game* game;
     std::unique_ptr<ASP_Interface> interface;
     std::string music;
+    ASP_RacingLine racingLine;
 };

@@ -18,7 +18,7 @@ log_of() { echo "$1/logfile.txt"; }
 # Breakers, run inside the case's copy. The copy shares its files with data/ (hard links), so
 # a file is only ever replaced, never changed in place.
 own() { cp "$1" "$1.own" && mv -f "$1.own" "$1"; }
-gone() { rm -rf "$1"; }
+gone() { rm -rf "$@"; }
 empty() { rm -rf "$1" && : >"$1"; }
 garbage() { rm -rf "$1" && head -c 4096 /dev/urandom >"$1"; }
 half() { head -c $(($(stat -c %s "$1") / 2)) "$1" >"$1.half" && mv -f "$1.half" "$1"; }
@@ -51,7 +51,8 @@ surface=gfx/tiles/surface_0_0.png
 # name | run | breaking commands | expected line (extended regex, "-" for none) | status
 cases=$(cat <<'TABLE'
 intact                 | game 4 | :                                            | -                                       | 0
-world missing          | game 1 | gone dat/world0.dat                          | FATAL.*Failed to locate world file      | 1
+world missing          | game 1 | gone dat/world0.dat dat/tracks.dat           | FATAL.*Failed to locate world file      | 1
+listed world missing   | game 1 | gone dat/frost.dat                           | Track track1 of .* left out             | 0
 world empty            | game 2 | empty dat/world0.dat                         | ERROR                                   | 0
 world garbage          | game 2 | garbage dat/world0.dat                       | ERROR                                   | 0
 world truncated        | game 2 | half dat/world0.dat                          | ERROR                                   | 0
@@ -59,8 +60,8 @@ world huge count       | game 2 | set_key dat/world0.dat main statics 2000000000
 world negative count   | game 2 | set_key dat/world0.dat main physObjects -5   | -                                       | 0
 world NaN start        | game 2 | set_key dat/world0.dat start0 x nan          | -                                       | 0
 world NaN object       | game 2 | set_key dat/world0.dat static0 width 1e400   | -                                       | 0
-world is a folder      | game 1 | folder dat/world0.dat                        | FATAL.*Failed to locate world file      | 1
-world is a FIFO        | game 1 | fifo dat/world0.dat                          | FATAL.*Failed to locate world file      | 1
+world is a folder      | game 1 | folder dat/world0.dat; gone dat/tracks.dat   | FATAL.*Failed to locate world file      | 1
+world is a FIFO        | game 1 | fifo dat/world0.dat; gone dat/tracks.dat     | FATAL.*Failed to locate world file      | 1
 world read-only        | game 2 | readonly_ dat/world0.dat                     | -                                       | 0
 world huge laps        | game 1 | set_key dat/world0.dat main laps 2147483647  | -                                       | 0
 cars missing           | game 2 | gone dat/cars.dat                            | No cars in                              | 0

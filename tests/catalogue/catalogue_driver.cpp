@@ -72,6 +72,9 @@ int Game(int players, int frames) {
         for (int i = 0; i < players && app->GetState() == ASP_Main::STATE_CARS; ++i) {
             ASP_Main::OnCarChosen(nullptr, nullptr);
         }
+        if (app->GetState() == ASP_Main::STATE_TRACKS) {
+            ASP_Main::OnTrackChosen(nullptr, nullptr);
+        }
         // Without a players or cars menu the choice never ends and no race loads.
         if (app->GetState() != ASP_Main::STATE_PLAYERS && app->GetState() != ASP_Main::STATE_CARS &&
             FramesUntil(*app, ASP_Main::STATE_RACE)) {

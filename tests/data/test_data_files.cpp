@@ -17,16 +17,18 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "game/race/track_list.h"
 
 namespace {
 
 const std::string configFile = "config.ini";
 const std::string carsFile = "dat\\cars.dat";
-const std::string worldFile = "dat\\world0.dat";
+const std::vector<std::string> worldFiles = {"dat\\world0.dat", "dat\\frost.dat", "dat\\harbour.dat"};
 const std::string countdownFile = "dat\\countdown.dat";
 const std::string interfaceFile = "dat\\interface.dat";
-const std::vector<std::string> menuFiles = {"mnu\\main.ini", "mnu\\options.ini", "mnu\\players.ini",
-                                            "mnu\\cars.ini", "mnu\\pause.ini",   "mnu\\controls.ini"};
+const std::vector<std::string> menuFiles = {"mnu\\main.ini",  "mnu\\options.ini", "mnu\\players.ini",
+                                            "mnu\\cars.ini",  "mnu\\pause.ini",   "mnu\\controls.ini",
+                                            "mnu\\tracks.ini"};
 
 // Data files name files the Windows way, relative to the data folder.
 std::string HostPath(const std::string& dataName) {
@@ -308,7 +310,20 @@ TEST(DataFiles, CarsHaveSheetsTailsAndWheels) {
     ExpectEmitter("", carsFile);
 }
 
-TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree) {
+TEST(DataFiles, EveryWorldIsListedWithAPicture) {
+    std::vector<std::string> listed;
+    for (const ASP_Track& track : LoadTrackList("dat\\tracks.dat")) {
+        ExpectTexture(track.preview, track.name);
+        listed.push_back(track.WorldFile());
+    }
+    EXPECT_EQ(listed, worldFiles);
+}
+
+class WorldData : public testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(Shipped, WorldData, testing::ValuesIn(worldFiles));
+
+TEST_P(WorldData, TilesSurfacesAndModifiersAgree) {
+    const std::string worldFile = GetParam();
     ASSERT_TRUE(Exists(worldFile));
     ASSERT_EQ(SDL_Init(0), 0);
     int modifiers = GetIniInt("main", "modifiers", 0, worldFile);
@@ -345,7 +360,8 @@ TEST(DataFiles, WorldTilesSurfacesAndModifiersAgree) {
     SDL_Quit();
 }
 
-TEST(DataFiles, WorldRaceRulesCanBeMet) {
+TEST_P(WorldData, RaceRulesCanBeMet) {
+    const std::string worldFile = GetParam();
     EXPECT_GE(GetIniInt("main", "players", 0, worldFile), 4);
     EXPECT_GE(GetIniInt("main", "laps", 0, worldFile), 1);
     ExpectFile(Str("main", "music", worldFile), "world music");
@@ -375,6 +391,7 @@ TEST(DataFiles, WorldRaceRulesCanBeMet) {
 }
 
 TEST(DataFiles, WorldObjectsNameExistingPictures) {
+    const std::string worldFile = worldFiles.front();
     int statics = GetIniInt("main", "statics", 0, worldFile);
     int phys = GetIniInt("main", "physObjects", 0, worldFile);
     EXPECT_GE(statics, 10);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plays the game through its menus as a user would: Options, Controls, bind player 1's forward to E,
-# back to the main menu, Race, 1 Player, Select, drive a while with E, pause, quit the race from the
-# pause menu, and close the window from the main menu.
+# back to the main menu, Race, 1 Player, Select, Race!, drive a while with E, pause, quit the race
+# from the pause menu, and close the window from the main menu.
 # Usage: race_from_menus.sh <asphaltia binary> <data folder> [screenshot file of the race]
 #    or: race_from_menus.sh --run-game <asphaltia binary> <repository>
 # The first form plays in a folder holding the data, where the game keeps its files. The second
@@ -66,11 +66,14 @@ grep -q "^forward=101\b" "${settings:-config.ini}" || fail "the controls menu di
 # mnu\main.ini: 800 x 600 panel, "Race" at (290, 300) 220 x 56.
 click 400 328
 wait_for_line "State: players."
-# mnu\players.ini: 400 x 450 panel at (200, 75), "1 Player" at (80, 84) 240 x 52.
-click 400 185
+# mnu\players.ini: 400 x 560 panel at (200, 20), "1 Player" at (80, 84) 240 x 52.
+click 400 130
 wait_for_line "State: cars."
 # mnu\cars.ini: 580 x 480 panel at (110, 60), "Select" at (320, 400) 230 x 52.
 click 545 486
+wait_for_line "State: tracks."
+# mnu\tracks.ini: 580 x 480 panel at (110, 60), "Race!" at (320, 410) 230 x 52.
+click 545 496
 wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
@@ -83,8 +86,8 @@ fi
 xdotool keyup e
 xdotool key Escape
 sleep 0.5
-# mnu\pause.ini: 420 x 450 panel at (190, 75), "Quit race" at (90, 366) 240 x 52.
-click 400 467
+# mnu\pause.ini: 640 x 470 panel at (80, 65), "Quit race" at (200, 396) 240 x 52.
+click 400 487
 wait_for_line "Race left."
 if ! sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu."; then
     fail "the game did not return to the main menu after the race"

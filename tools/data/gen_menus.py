@@ -282,12 +282,14 @@ def menus():
 
     controls_menu()
 
-    pw, ph = 400, 450
+    pw, ph = 400, 560
     menu("mnu\\players.ini", "gfx\\menu\\panel.png", (pw, ph),
          [button(80, 84 + k * 62, 240, 52, "%d Player%s" % (k + 1, "" if k == 0 else "s")) for k in range(4)]
-         + [button(80, 376, 240, 50, "Back")],
+         + [button(80, 490, 240, 50, "Back"), button(60, 346, 280, 52, "Opponents: 3", size=20),
+            button(60, 408, 280, 52, "Difficulty: normal", size=20)],
          [label(20, 12, pw - 40, 44, "How many players?", size=26, color=ACCENT)],
-         comment="Players: buttons for 1 to 4 players, then Back")
+         extra_sections=[("text", [("opponents", "Opponents:"), ("difficulty", "Difficulty:")])],
+         comment="Players: buttons for 1 to 4 players, Back, computer opponents, their difficulty")
 
     pw, ph = 580, 480
     menu("mnu\\cars.ini", "gfx\\menu\\panel.png", (pw, ph),
@@ -324,9 +326,22 @@ def menus():
                  "labels 2-5 the standings rows")
     check_fits(" " + StandingsColumns % ("4. Player 4", "Cadillac", "00:00:00", "00:00:00"), 18, 580, 46, mono=True)
 
+    pw, ph = 580, 480
+    menu("mnu\\tracks.ini", "gfx\\menu\\panel.png", (pw, ph),
+         [button(516, 150, 48, 64, ">", size=28, small=True), button(16, 150, 48, 64, "<", size=28, small=True),
+          button(320, 410, 230, 52, "Race!"), button(30, 410, 230, 52, "Back")],
+         [label(20, 12, pw - 40, 44, "Choose a track", size=26, color=ACCENT),
+          label(70, 292, 440, 40, "", size=24, color=(255, 255, 255)),
+          label(40, 338, 500, 60, "", size=15, align=1, multi=True, spacing=4, texture="gfx\\hud\\panel.png")],
+         main_extra=[("name", 6), ("records", 7)],
+         extra_sections=[("text", [("lap", " Best lap: "), ("race", " Best race:"), ("none", "none yet")]),
+                         ("preview", [("x", 128), ("y", 66), ("w", 324), ("h", 216)])],
+         comment="Track choice: buttons Next, Previous, Race, Back; labels title, track name, records")
+    check_fits(" Best race: 12:34.56 Cadillac 2026-12-31", 15, 500, 28)
+
 
 # Columns of the standings rows, as the race writes them: place and player, car, total time, best lap.
-StandingsColumns = "%-13s%-10s%-10s%s"
+StandingsColumns = "%-14s%-10s%-10s%s"
 
 
 CONTROL_ROWS = [("Device", None), ("Forward", "forward"), ("Backward", "backward"), ("Left", "left"),

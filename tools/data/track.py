@@ -120,6 +120,12 @@ def checkpoint_indices(count=7):
     return [(f + round(k * N / count)) % N for k in range(count)]
 
 
+def racing_line(step=8):
+    """Points along the centre line in driving order from the finish line, for the computer cars."""
+    f = finish_index()
+    return [CENTRE[(f + k) % N] for k in range(0, N, step)]
+
+
 CHECKPOINT_WIDTH = 2 * (ROAD_HALF + KERB) + 380   # road, kerbs and run-off either side
 CHECKPOINT_DEPTH = 60
 

@@ -132,6 +132,7 @@ TEST_F(AspMainTest, LoaderThreadHandsOverAndInputDuringLoadingReachesNobody) {
 
     ChoosePlayers(1);
     ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_LOADING);
     for (int frame = 0; frame < kLoaderFrames && app->GetState() == ASP_Main::STATE_LOADING; ++frame) {
         Press(SDLK_UP);
@@ -185,12 +186,27 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceAndTheQuitClickBackToTheMainMenu)
     ASP_Main::OnCarBack(nullptr, nullptr);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
 
+    // Two computer opponents, though the track has room for only one more car.
+    ASP_Main::OnOpponents(nullptr, nullptr);
+    ASP_Main::OnOpponents(nullptr, nullptr);
+    EXPECT_EQ(GetIniString("computer", "opponents", "", folder.File("config.ini")), "2");
     ChoosePlayers(3);
     for (int i = 0; i < 3; ++i) {
         ASP_Main::OnCarChosen(nullptr, nullptr);
     }
+    // The track choice, and back to the last player's car.
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_TRACKS);
+    ASP_Main::OnPreviousTrack(nullptr, nullptr);
+    EXPECT_EQ(app->trackChoice.nameLabel->GetText(), "Harbour Night");
+    ASP_Main::OnTrackBack(nullptr, nullptr);
+    EXPECT_EQ(Title(), "Player 3 - choose your car");
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
-    EXPECT_EQ(app->game->GetWorld()->GetPlayers().size(), 3u);
+    const std::vector<ASP_Player*>& cars = app->game->GetWorld()->GetPlayers();
+    ASSERT_EQ(cars.size(), 4u);
+    EXPECT_TRUE(cars[3]->IsComputer());
+    EXPECT_EQ(cars[3]->carName, "Dune");
     EXPECT_EQ(app->playerCars, (std::array<int, 4>{0, 1, 2, 0}));
 
     // Leaving through the pause menu deletes the race only after its click was handled.
@@ -329,6 +345,7 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     ChoosePlayers(2);
     ASP_Main::OnCarChosen(nullptr, nullptr);
     ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
     Press(SDLK_e);
     app->DispatchEvent(&stick);
     const auto& cars = app->game->GetWorld()->GetPlayers();
@@ -339,6 +356,7 @@ TEST_F(AspMainTest, LosingFocusTogglesThePauseOfTheRace) {
     StartApp(ShippedSettings());
     ChoosePlayers(1);
     ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
     RunCountdown();
     SDL_Event focus{};
     focus.type = focus.active.type = SDL_ACTIVEEVENT;

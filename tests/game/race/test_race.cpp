@@ -14,6 +14,7 @@
 #include "game/race/game.h"
 #include "game/race/ground_sprite.h"
 #include "game/race/interface.h"
+#include "game/race/lap_records.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
@@ -188,9 +189,11 @@ protected:
     ASP_Player* car = nullptr;
 };
 
-// The circuit can be driven: three laps through every checkpoint in order, and the results freeze
-// the world.
-TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLap) {
+// The circuit can be driven: three laps through every checkpoint in order, the first finish sets
+// the track's records, and the results freeze the world.
+TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLapAndSetsTheRecords) {
+    TempFolder folder;
+    game->KeepRecords("world0.dat", folder.File("records.ini"));
     game->Update(4.0);  // the whole countdown in one frame
     // The centre line's control points of the circuit's generator (tools/data/track.py).
     ScriptedDriver driver(
@@ -220,6 +223,13 @@ TEST_F(ShippedTrack, ScriptedDriverCompletesEveryLap) {
     EXPECT_FALSE(game->GetResumeButton()->IsVisible());
     EXPECT_GT(car->bestLapTime, 0.0);
     EXPECT_LE(car->bestLapTime, car->raceTime);
+    auto* row = dynamic_cast<CLabelSprite*>(game->GetStandingsLabel(0));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetText(), StandingsRow(*car, 1, true, {true, true}));
+    EXPECT_EQ(row->GetText().substr(row->GetText().size() - 8), " record!");
+    const ASP_TrackRecords kept = ASP_LapRecords(folder.File("records.ini")).Get("world0.dat");
+    EXPECT_NEAR(kept.lap.time, car->bestLapTime, 0.01);
+    EXPECT_NEAR(kept.race.time, car->raceTime, 0.01);
     const Point at = Pivot();
     game->Update(kDt);
     EXPECT_EQ(Pivot(), at);
@@ -403,7 +413,26 @@ TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheO
     game->Update(0.2);
     ASSERT_EQ(game->GetState(), State::Finished);
     EXPECT_EQ(StandingsRow(0), "1. Player 2");
-    EXPECT_EQ(StandingsRow(1, true).substr(0, 26), "2. Player 1  Vulcan    DNF");
+    EXPECT_EQ(StandingsRow(1, true).substr(0, 27), "2. Player 1   Vulcan    DNF");
+}
+
+// Two finishers both beat the empty records: each record is marked on its holder only.
+TEST_F(RaceTest, EachNewRecordIsMarkedOnlyOnTheCarThatHoldsIt) {
+    ASP_Player* other = AddCar();
+    game->KeepRecords("loop.dat", folder.File("records.ini"));
+    car->finished = other->finished = true;
+    car->position = 1;
+    other->position = 2;
+    car->raceTime = 70.0;
+    other->raceTime = 80.0;
+    car->bestLapTime = 30.0;
+    other->bestLapTime = 25.0;
+    game->FinishRace();
+    EXPECT_EQ(StandingsRow(0, true), ::StandingsRow(*car, 1, true, {false, true}));
+    EXPECT_EQ(StandingsRow(1, true), ::StandingsRow(*other, 2, true, {true, false}));
+    const ASP_TrackRecords kept = ASP_LapRecords(folder.File("records.ini")).Get("loop.dat");
+    EXPECT_EQ(kept.lap.time, 25.0);
+    EXPECT_EQ(kept.race.time, 70.0);
 }
 
 TEST_F(RaceTest, ReversingAwayFromTheNextCheckpointIsTheWrongWayAfterASecond) {

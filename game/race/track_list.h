@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One track that can be raced.
+struct ASP_Track {
+    std::string name;
+    // As listed, relative to the folder "dat\": also the track's key in the records file.
+    std::string world;
+    // Picture for the track choice; empty for none.
+    std::string preview;
+    // The world file as the game opens it.
+    std::string WorldFile() const { return "dat\\" + world; }
+};
+
+// The tracks of a track list file: in section "main", keys "track0", "track1", ... each
+// "world file|name|preview picture", e.g. track1=frost.dat|Frost Ring|gfx\tracks\frost.png. Gaps
+// are skipped. An entry whose world file or named preview picture does not exist, or that has no
+// world file, is left out with an ERROR. Without any usable entry the list is the one track
+// "world0.dat", so a game without a list plays as it always has.
+std::vector<ASP_Track> LoadTrackList(const std::string& file);
