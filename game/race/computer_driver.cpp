@@ -13,8 +13,8 @@
 namespace {
 
 // A car that has not got kAdvance pixels further along the racing line for kStuckSeconds is
-// stuck, and backs out for kReverseSeconds; after kBackOutsBeforeReset back-outs in vain it is put
-// back on the line, kResetAhead pixels on.
+// stuck, and backs out for kReverseSeconds; after kBackOutsBeforeReset back-outs in vain it waits
+// as long as a player's reset takes and is put back on the line, kResetAhead pixels on.
 constexpr double kAdvance = 150.0;
 constexpr double kStuckSeconds = 2.5;
 constexpr double kReverseSeconds = 1.6;
@@ -62,7 +62,7 @@ ASP_DriverSkill SkillFor(ASP_Difficulty difficulty) {
         case ASP_Difficulty::Easy:
             return {0.65, 150.0, 140.0};
         case ASP_Difficulty::Hard:
-            return {0.95, 300.0, 220.0};
+            return {0.95, 270.0, 220.0};
         case ASP_Difficulty::Normal:
             break;
     }
@@ -97,6 +97,15 @@ void ASP_ComputerDriver::Drive(ASP_Player& car, double dt) {
         car.SetControls(false, false, false, false);
         return;
     }
+    if (putBackIn > 0.0) {
+        // A put-back costs what a player's reset does: the car waits, hands off.
+        car.SetControls(false, false, false, false);
+        putBackIn -= dt;
+        if (putBackIn <= 0.0) {
+            PutBackOnLine(car);
+        }
+        return;
+    }
     const Point pivot = PivotOf(car);
     const Point facing = FacingOf(car);
     const double v = Length(car.GetVelocity());
@@ -112,7 +121,7 @@ void ASP_ComputerDriver::Drive(ASP_Player& car, double dt) {
     const bool reversing = Reversing(dt);
     offLineFor = Length(line.PointAt(progress) - pivot) > kLostDistance ? offLineFor + dt : 0.0;
     if (backOuts > kBackOutsBeforeReset || offLineFor > kOffLineSeconds) {
-        PutBackOnLine(car);
+        putBackIn = ASP_Player::kResetDelay;
         return;
     }
     // Backing out, the wheels point the other way to swing the nose round.

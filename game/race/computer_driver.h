@@ -60,6 +60,8 @@ private:
     // Back-outs since the car last got on.
     int backOuts = 0;
     double offLineFor = 0.0;
+    // Seconds until the car is put back on the line; 0 when it is not waiting for that.
+    double putBackIn = 0.0;
 };
 
 // Adds a car driven by a computer driver on the next start position; false when there is none.
