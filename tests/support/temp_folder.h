@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 // A folder of its own under /tmp for the files a test writes; removed with everything in it.
@@ -31,6 +32,15 @@ public:
         std::ofstream(file) << text;
         return file;
     }
+    // The whole of a file (of this folder or any other), byte for byte; empty if it cannot be read.
+    std::string Read(const std::string& file) const {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    // How many entries the folder holds: a save must leave no temporary file behind.
+    long Entries() const { return std::distance(std::filesystem::directory_iterator(path), {}); }
 
     std::string path;
 };
