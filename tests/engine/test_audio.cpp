@@ -15,6 +15,7 @@
 #include "engine/audio.h"
 #include "engine/game_base.h"
 #include "engine/log.h"
+#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -99,48 +100,33 @@ TEST_F(Audio, PlayedSoundIsHeardMutedSoundIsSilentAndTheHookHearsTheEnd) {
     EXPECT_GT(Loudest(output, silentEnd), 4000);
 }
 
-TEST_F(Audio, IndicesStayStableWhenASoundIsFreed) {
+TEST_F(Audio, IndicesStayStableWhenASoundIsFreedAndFilesThatDoNotLoadGetNone) {
     const std::string first = ToneWav(folder, "first.wav");
     const std::string second = ToneWav(folder, "second.wav");
+    const std::string missing = folder.File("missing.wav");
+    const std::string bad = folder.Write("bad.ogg", std::string(4096, '\x7f'));
     CAudio audio;
     ASSERT_TRUE(audio.Init());
     EXPECT_EQ(audio.LoadSound(first), 0);
     EXPECT_EQ(audio.LoadSound(second), 1);
-
     audio.UnloadSound(0);
     audio.UnloadSound(0);
     audio.UnloadSound(7);
-    EXPECT_EQ(audio.PlaySound(0), -1);
-    EXPECT_EQ(audio.PlaySound(-1), -1);
-
-    EXPECT_EQ(audio.FindSound(first), -1);
+    EXPECT_EQ(audio.PlaySound(0) + audio.PlaySound(-1) + audio.FindSound(first), -3);
     EXPECT_EQ(audio.FindSound(second), 1);
     EXPECT_GE(audio.PlaySound(1), 0);
     // A reloaded sound gets a new place; the freed one stays empty.
     EXPECT_EQ(audio.LoadSound(first), 2);
     EXPECT_EQ(audio.PlaySound(0), -1);
-}
 
-TEST_F(Audio, FilesThatCannotBeLoadedGiveMinusOneAndAnError) {
-    const std::string missing = folder.File("missing.wav");
-    const std::string badMusic = folder.Write("bad.ogg", std::string(4096, '\x7f'));
-    const std::string badSound = folder.Write("bad.wav", std::string(4096, '\x7f'));
-    CAudio audio;
-    ASSERT_TRUE(audio.Init());
-
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(audio.LoadSound(missing), -1);
-    EXPECT_EQ(audio.LoadMusic(badMusic), -1);
-    EXPECT_EQ(audio.LoadSound(badSound), -1);
-    audio.PlayMusic(badMusic);
-    const std::string log = testing::internal::GetCapturedStdout();
-
+    const std::string log = Logged([&] {
+        EXPECT_EQ(audio.LoadSound(missing) + audio.LoadSound(bad) + audio.LoadMusic(bad), -3);
+        audio.PlayMusic(bad);
+    });
     const std::string error = "ERROR in class CAudio: Failed to load ";
     EXPECT_NE(log.find(error + missing + ". File not found.\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(error + badMusic + ", SDL reports: "), std::string::npos) << log;
-    EXPECT_NE(log.find(error + badSound + ", SDL reports: "), std::string::npos) << log;
-    EXPECT_EQ(audio.FindMusic(badMusic), -1);
-    EXPECT_EQ(audio.FindSound(badSound), -1);
+    EXPECT_NE(log.find(error + bad + ", SDL reports: "), std::string::npos) << log;
+    EXPECT_EQ(audio.FindMusic(bad) + audio.FindSound(bad), -2);
 }
 
 TEST_F(Audio, ResetUnloadsEverythingAndMuteWhileClosedOnlyRecordsTheWish) {

@@ -1,7 +1,6 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "engine/texture_manager.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -35,7 +35,6 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameUntilReloadedOrUnloaded) {
     const std::string file = WriteSolidBmp(folder.File("red.bmp"), 4, 4, 0xFF0000);
     WriteSolidBmp(folder.File("other.bmp"), 4, 4, 0xFF0000);
     CTexture* red = manager.GetTexture(folder.File("RED.BMP"));
-    EXPECT_TRUE(red->loaded);
     EXPECT_EQ(manager.GetTexture(file), red);
     manager.GetTexture(folder.File("other.bmp"));
     EXPECT_EQ(manager.FindTexture(TextureName(file)), 0);
@@ -46,7 +45,6 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameUntilReloadedOrUnloaded) {
     EXPECT_EQ(manager.GetTexture(file)->width, 4);
     EXPECT_EQ(manager.GetTexture(file, true, true)->width, 16);
     EXPECT_EQ(manager.FindTexture(TextureName(file)), 0);
-    EXPECT_EQ(manager.Count(), 2);
 
     manager.UnloadTexture(folder.File("Red.bmp"));
     EXPECT_EQ(manager.FindTexture(TextureName(folder.File("other.bmp"))), 0);
@@ -72,30 +70,25 @@ TEST_F(TextureTest, WriteAccessKeepsTheSurfaceAndReadOnlyTexturesRefuseUpdates) 
     EXPECT_TRUE(readOnly->Update());
 }
 
+// The bad-input catalogue breaks the game's pictures in every way the loader tells apart (garbage,
+// a FIFO, a PNG claiming 16000 x 16000 pixels, one too wide); here the cases it cannot make.
 TEST_F(TextureTest, AFileThatDoesNotLoadIsOneEntryThatIsNeitherRetriedNorDrawn) {
-    EnableLogging();
-    testing::internal::CaptureStdout();
-    CTexture* missing = manager.GetTexture(folder.File("missing.bmp"));
-    EXPECT_EQ(manager.GetTexture(folder.File("Missing.bmp")), missing);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(missing->loaded);
+    CTexture* missing = nullptr;
+    const std::string log = Logged([&] {
+        missing = manager.GetTexture(folder.File("missing.bmp"));
+        EXPECT_EQ(manager.GetTexture(folder.File("Missing.bmp")), missing);
+    });
     EXPECT_EQ(manager.Count(), 1);
     const std::string error = "ERROR in class CTexture: Failed to load texture from " +
-                              TextureName(folder.File("missing.bmp")) + ", SDL reports: \n";
-    const size_t first = log.find(error);
-    EXPECT_NE(first, std::string::npos) << log;
-    EXPECT_EQ(log.find(error, first + 1), std::string::npos) << "loaded twice:\n" << log;
+                              TextureName(folder.File("missing.bmp")) + ", SDL reports: ";
+    EXPECT_EQ(log.find(error), 0u) << log;
+    EXPECT_EQ(log.find(error, 1), std::string::npos) << "loaded twice:\n" << log;
 
-    // Neither a corrupt file, a palette image (not true colour), a FIFO (which would block), nor a
-    // picture larger than any texture is loaded; none is drawn. The small PNG claiming 16000 x
-    // 16000 pixels is refused by its header, the TGA (no header read) after decoding.
+    // Neither a palette image (not true colour) nor a picture larger than any texture is loaded
+    // or drawn; the TGA has no header to read, so it is refused after decoding.
     SDL_Surface* palette = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 8, 0, 0, 0, 0);
     ASSERT_EQ(SDL_SaveBMP(palette, folder.File("palette.bmp").c_str()), 0);
     SDL_FreeSurface(palette);
-    folder.Write("corrupt.bmp", "BM this is not an image");
-    ASSERT_EQ(mkfifo(folder.File("pipe.png").c_str(), 0600), 0);
-    folder.Write("huge.png",
-                 std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x3e\x80\0\0\x3e\x80\x08\x06\0\0\0", 29));
     const int wide = MaxTextureSide() + 1;
     std::string tga(18, '\0');
     tga[2] = 2;
@@ -104,20 +97,17 @@ TEST_F(TextureTest, AFileThatDoesNotLoadIsOneEntryThatIsNeitherRetriedNorDrawn) 
     tga[14] = 1;
     tga[16] = 24;
     folder.Write("wide.tga", tga + std::string(static_cast<size_t>(wide) * 3, '\x7f'));
-    testing::internal::CaptureStdout();
-    for (const char* name :
-         {"missing.bmp", "corrupt.bmp", "palette.bmp", "pipe.png", "huge.png", "wide.tga"}) {
-        CTexture* t = manager.GetTexture(folder.File(name));
-        EXPECT_FALSE(t->loaded) << name;
-        Show(t, 50, 50);
-        EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0) << name;
-    }
-    const std::string refusals = testing::internal::GetCapturedStdout();
-    for (const std::string& size : {std::string("16000 x 16000"), std::to_string(wide) + " x 1"}) {
-        EXPECT_NE(refusals.find(": its " + size + " pixels exceed the largest texture of "),
-                  std::string::npos)
-            << refusals;
-    }
+    const std::string refusals = Logged([&] {
+        for (const char* name : {"missing.bmp", "palette.bmp", "wide.tga"}) {
+            CTexture* t = manager.GetTexture(folder.File(name));
+            EXPECT_FALSE(t->loaded) << name;
+            Show(t, 50, 50);
+            EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0) << name;
+        }
+    });
+    EXPECT_NE(refusals.find(": its " + std::to_string(wide) + " x 1 pixels exceed the largest texture of "),
+              std::string::npos)
+        << refusals;
 }
 
 TEST_F(TextureTest, PaddedRowsOfOddWidthThreeByteImagesShowEveryTexel) {
