@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "engine/log.h"
 #include "engine/particle_engine.h"
 #include "engine/texture_manager.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -22,11 +24,6 @@ int Draw15() {
 
 double Between(double a, double b) {
     return a + Draw15() / 32767.0 * (b - a);
-}
-
-void Range(double& min, double& max, double a, double b) {
-    min = a;
-    max = b;
 }
 
 // Settings with one w x h prototype of mass 1 thrown at (50, 80) without scatter, at full size and
@@ -51,14 +48,11 @@ TEST(Particles, EachEmittedValueTakesItsOwnRandDrawInOrder) {
     auto s = Plain(10.0, 4.0);
     s->prototypes.push_back(std::make_unique<CParticleSprite>(nullptr));
     s->prototypes[1]->SetSize(20.0, 8.0);
-    Range(s->dXMin, s->dXMax, 1, 9);
-    Range(s->dYMin, s->dYMax, 3, 5);
-    Range(s->sizeMin, s->sizeMax, 0.5, 1.5);
-    Range(s->alphaMin, s->alphaMax, 20, 220);
-    Range(s->massMin, s->massMax, 0.5, 4);
-    Range(s->rotMin, s->rotMax, -30, 45);
-    Range(s->angleMin, s->angleMax, 10, 170);
-    Range(s->forceMin, s->forceMax, 5, 80);
+    std::tie(s->dXMin, s->dXMax, s->dYMin, s->dYMax, s->sizeMin, s->sizeMax) =
+        std::tuple(1, 9, 3, 5, 0.5, 1.5);
+    std::tie(s->alphaMin, s->alphaMax, s->massMin, s->massMax) = std::tuple(20, 220, 0.5, 4);
+    std::tie(s->rotMin, s->rotMax, s->angleMin, s->angleMax, s->forceMin, s->forceMax) =
+        std::tuple(-30, 45, 10, 170, 5, 80);
     CParticleEngine engine(nullptr);
     const int index = engine.AddEmitter(std::move(s));
     srand(20240611);
@@ -73,18 +67,14 @@ TEST(Particles, EachEmittedValueTakesItsOwnRandDrawInOrder) {
         const double ySign = Draw15() % 2 == 1 ? 1.0 : -1.0;
         const double y = 80 + ySign * Between(3, 5) - 0.5 * h;
         const double size = Between(0.5, 1.5);
-        const double alpha = Between(20, 220);
-        const double mass = Between(0.5, 4);
-        const double spin = Between(-30, 45);
-        const double angle = Between(10, 170) / 180.0 * M_PI;
-        const double force = Between(5, 80);
-        EXPECT_EQ(p->GetParent(), &engine);
         EXPECT_EQ(Point(p->GetX(), p->GetY()), Point(x, y));
         EXPECT_EQ(Point(p->GetWidth(), p->GetHeight()), Point(w * size, h * size));
-        EXPECT_EQ(p->GetAlpha(), alpha);
+        EXPECT_EQ(p->GetAlpha(), Between(20, 220));
+        const double mass = Between(0.5, 4);
         EXPECT_EQ(p->GetMass(), mass);
-        EXPECT_EQ(p->GetRotationSpeed(), spin);
-        EXPECT_EQ(p->GetVelocity(), Point(std::sin(angle), -std::cos(angle)) * force / mass);
+        EXPECT_EQ(p->GetRotationSpeed(), Between(-30, 45));
+        const double angle = Between(10, 170) / 180.0 * M_PI;
+        EXPECT_EQ(p->GetVelocity(), Point(std::sin(angle), -std::cos(angle)) * Between(5, 80) / mass);
     }
 }
 
@@ -126,8 +116,8 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
     auto s = Plain(10.0, 6.0, 10.0);
     // A zero mass range keeps the prototype's mass.
     s->prototypes[0]->SetMass(2.0);
-    Range(s->angleMin, s->angleMax, 90, 90);
-    Range(s->forceMin, s->forceMax, 100, 100);
+    s->angleMin = s->angleMax = 90;
+    s->forceMin = s->forceMax = 100;
     s->forceX = 8.0;
     s->frict = 40.0;
     CParticleEngine engine(nullptr);
@@ -157,18 +147,17 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
 }
 
 TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateWithEmittersThatDoNotStay) {
-    EnableLogging();
     CParticleEngine engine(nullptr);
     const int dying = engine.AddEmitter(Plain(10, 6, 0.1));
     const int staying = engine.AddEmitter(Plain());
     const int going = engine.AddEmitter(Plain(10, 6, 0.1), false);
     const int unstarted = engine.AddEmitter(Plain(10, 6, 0.0));
     // Settings without a life are reported once.
-    testing::internal::CaptureStdout();
-    engine.Emit(-1, 2);
-    engine.Emit(unstarted, 1);
     EXPECT_EQ(
-        testing::internal::GetCapturedStdout(),
+        Logged([&] {
+            engine.Emit(-1, 2);
+            engine.Emit(unstarted, 1);
+        }),
         "WARNING in class CParticleEngine: Emitter 3 gives its particles no life; they are collected at "
         "the next clean-up.\n");
     const CParticleSprite* first = Live(engine, staying)[0].get();
@@ -186,7 +175,6 @@ TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateWithEmittersThat
 }
 
 TEST(Particles, BadRequestsChangeNothingAndHugeCountsAreCapped) {
-    EnableLogging();
     CParticleEngine engine(nullptr);
     EXPECT_EQ(engine.AddEmitter(nullptr), -1);
     EXPECT_EQ(engine.AddEmitter(std::make_unique<EmitterSettings>()), -1);
@@ -200,9 +188,7 @@ TEST(Particles, BadRequestsChangeNothingAndHugeCountsAreCapped) {
     engine.Emit(1, 5);
     engine.Emit(index, -4);
     EXPECT_TRUE(Live(engine, index).empty());
-    testing::internal::CaptureStdout();
-    engine.Emit(-1, 2000000000);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(Logged([&] { engine.Emit(-1, 2000000000); }),
               "WARNING in class CParticleEngine: Emission count 2000000000 limited to 1000 per emitter.\n");
     EXPECT_EQ(Live(engine, index).size(), static_cast<size_t>(CParticleEngine::kMaxEmission));
 }
@@ -215,7 +201,7 @@ TEST_F(ParticleDrawing, EmittedParticlesShowUntilTheyDieAndNotWhileTheEngineIsHi
     auto s = Plain(8.0, 8.0, 0.5);
     s->prototypes[0]->SetTexture(textures.GetTexture(WriteSolidBmp(folder.File("w.bmp"), 8, 8, 0xFFFFFF)));
     s->originX = s->originY = s->attractX = s->attractY = 64;
-    Range(s->dXMin, s->dXMax, 20, 20);
+    s->dXMin = s->dXMax = 20;
     CParticleEngine engine(nullptr);
     engine.Emit(engine.AddEmitter(std::move(s)), 4);
     engine.SetVisible(false);
