@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -50,6 +51,27 @@ int GLTest::CountLitPixels(int x, int y, int w, int h) {
     int lit = 0;
     for (const Rgba& p : pixels) {
         lit += (p.r | p.g | p.b) != 0 ? 1 : 0;
+    }
+    return lit;
+}
+
+GLTest::Lit GLTest::LitArea() {
+    std::vector<Rgba> pixels(kWidth * kHeight);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    Lit lit;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgba& p = pixels[(kHeight - 1 - y) * kWidth + x];
+            if ((p.r | p.g | p.b) != 0) {
+                lit.left = lit.left < 0 ? x : std::min(lit.left, x);
+                lit.right = std::max(lit.right, x);
+                lit.bands += lit.top >= 0 && lit.bottom >= y - 1 ? 0 : 1;
+                lit.top = lit.top < 0 ? y : lit.top;
+                lit.bottom = y;
+            }
+        }
     }
     return lit;
 }

@@ -27,6 +27,11 @@ public:
     struct Rgba {
         uint8_t r, g, b, a;
     };
+    // Where the screen is lit: the first and last lit column and row (-1 where none is lit), and
+    // how many separate runs of lit rows there are (lines of text, say).
+    struct Lit {
+        int left = -1, right = -1, top = -1, bottom = -1, bands = 0;
+    };
 
 protected:
     static void SetUpTestSuite();
@@ -37,6 +42,7 @@ protected:
     static Rgba Pixel(int x, int y);
     // Number of pixels inside the rectangle whose colour differs from the clear colour (black).
     static int CountLitPixels(int x, int y, int w, int h);
+    static Lit LitArea();
 
     static std::unique_ptr<CGameBase> app;
 };
