@@ -60,15 +60,12 @@ TEST_F(IniTest, TypedReadsAndDefaults) {
     EXPECT_DOUBLE_EQ(GetIniDouble("s", "k", 0.1234567, missing), 0.123457);
     EXPECT_EQ(GetIniString("s", "k", "Player  \t", missing), "Player");
     EXPECT_EQ(GetIniString("s", "k", std::string(2000, 'd'), missing).size(), 1023u);
-    Put("[n]\nempty=\nb=1024px\nc=px\nd=0.25\ne=true\nf=1\ni=1.23457e+006\nlong=" + std::string(5000, 'v') +
-        "\n");
-    EXPECT_FALSE(GetIniBool("n", "empty", true, file));
-    EXPECT_EQ(GetIniInt("n", "empty", 800, file), 800);
-    EXPECT_EQ(GetIniInt("n", "b", 0, file), 1024);
-    EXPECT_EQ(GetIniInt("n", "i", 0, file), 1);
+    // Numbers are read by TextToInt and TextToDouble (tested below); an empty value is no number.
+    Put("[n]\nempty=\nb=1024px\nd=0.25\ne=true\nf=1\nlong=" + std::string(5000, 'v') + "\n");
+    EXPECT_EQ(GetIniInt("n", "empty", 800, file) + GetIniInt("n", "b", 0, file), 1824);
     EXPECT_DOUBLE_EQ(GetIniDouble("n", "d", 0, file), 0.25);
-    EXPECT_DOUBLE_EQ(GetIniDouble("n", "c", 1.5, file), 1.5);
-    EXPECT_FALSE(GetIniBool("n", "e", true, file));
+    // Only "1" is true.
+    EXPECT_FALSE(GetIniBool("n", "empty", true, file) || GetIniBool("n", "e", true, file));
     EXPECT_TRUE(GetIniBool("n", "f", false, file));
     EXPECT_EQ(Get("n", "long"), std::string(1023, 'v'));
 }
