@@ -1,7 +1,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -64,27 +63,13 @@ TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollows) {
               std::vector<int>({200, 150, 200, 150}));
 }
 
-TEST(GameBase, VideoModeFlagsFollowTheirPrecedenceAndAMissingIconIsOneError) {
-    const Uint32 gl = SDL_OPENGL | SDL_HWSURFACE;
-    EXPECT_EQ(VideoModeFlags(true, false, true), SDL_FULLSCREEN | gl);
-    EXPECT_EQ(VideoModeFlags(false, false, true), SDL_NOFRAME | gl);
-    EXPECT_EQ(VideoModeFlags(false, true, true), SDL_RESIZABLE | gl);
-    EXPECT_EQ(VideoModeFlags(false, true, false), gl);
+// That a window which cannot be opened ends the program with status 1, the bad-input catalogue
+// shows on the real game.
+TEST(GameBase, AMissingIconIsOneErrorAndNothingMore) {
     ASP_RecordingApp app;
     EXPECT_EQ(Logged([&] { app.SetIcon("gfx\\no such icon.ico"); }),
               "ERROR in class ASP_RecordingApp: Tried to set icon but failed to locate gfx\\no such "
               "icon.ico.\n");
-}
-
-TEST(GameBaseDeathTest, MissingVideoModeEndsTheProgramWithStatusOne) {
-    EXPECT_EXIT(
-        {
-            // The dummy video driver has no OpenGL, so the video mode cannot be set.
-            setenv("SDL_VIDEODRIVER", "dummy", 1);
-            EnableLogging();
-            CGameBase app(64, 64, false, true, false);
-        },
-        testing::ExitedWithCode(1), "");
 }
 
 // Where the sprites leave the drawing state alone, it is blending with an alpha test; the sprite
