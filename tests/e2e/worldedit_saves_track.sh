@@ -24,22 +24,16 @@ original="$work/original.dat"
 cp "$data/dat/world0.dat" "$original"
 
 mkfifo "$work/console"
+log="$work/console.out"
 cd "$work/data"
 export SDL_VIDEODRIVER=x11
-"$binary" dat/world0.dat <"$work/console" >"$work/console.out" 2>&1 &
+"$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 &
 pid=$!
 exec 3>"$work/console"
 
-fail() {
-    echo "$1"
-    echo "--- editor console:"
-    cat "$work/console.out"
-    exit 1
-}
-
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || fail "no window titled '$title' appeared"
-timeout 30 bash -c "until grep -q 'Loading done.' '$work/console.out'; do sleep 0.1; done" || fail "the track did not load"
-grep -q "Enter World File Path" "$work/console.out" && fail "the editor asked for the track it was given"
+wait_for_line "Loading done."
+grep -q "Enter World File Path" "$log" && fail "the editor asked for the track it was given"
 if [ -n "${ASPHALTIA_E2E_SCREENSHOT:-}" ]; then
     sleep 1
     import -window root "$ASPHALTIA_E2E_SCREENSHOT"
@@ -47,7 +41,7 @@ fi
 
 printf 'y\ndat\\world0.dat\n' >&3
 xdotool key --window "$window" s 2>/dev/null
-timeout 60 bash -c "until grep -q 'Saving done.' '$work/console.out'; do sleep 0.1; done" || fail "the save did not finish"
+wait_for_line "Saving done."
 
 close_and_expect_success "$pid" editor
 pid=
