@@ -15,7 +15,6 @@
 #include "engine/audio.h"
 #include "engine/game_base.h"
 #include "engine/log.h"
-#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -103,7 +102,6 @@ TEST_F(Audio, PlayedSoundIsHeardMutedSoundIsSilentAndTheHookHearsTheEnd) {
 TEST_F(Audio, IndicesStayStableWhenASoundIsFreedAndFilesThatDoNotLoadGetNone) {
     const std::string first = ToneWav(folder, "first.wav");
     const std::string second = ToneWav(folder, "second.wav");
-    const std::string missing = folder.File("missing.wav");
     const std::string bad = folder.Write("bad.ogg", std::string(4096, '\x7f'));
     CAudio audio;
     ASSERT_TRUE(audio.Init());
@@ -119,13 +117,9 @@ TEST_F(Audio, IndicesStayStableWhenASoundIsFreedAndFilesThatDoNotLoadGetNone) {
     EXPECT_EQ(audio.LoadSound(first), 2);
     EXPECT_EQ(audio.PlaySound(0), -1);
 
-    const std::string log = Logged([&] {
-        EXPECT_EQ(audio.LoadSound(missing) + audio.LoadSound(bad) + audio.LoadMusic(bad), -3);
-        audio.PlayMusic(bad);
-    });
-    const std::string error = "ERROR in class CAudio: Failed to load ";
-    EXPECT_NE(log.find(error + missing + ". File not found.\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(error + bad + ", SDL reports: "), std::string::npos) << log;
+    // What is logged for them the race sounds' test and the bad-input catalogue check.
+    EXPECT_EQ(audio.LoadSound(folder.File("missing.wav")) + audio.LoadSound(bad) + audio.LoadMusic(bad), -3);
+    audio.PlayMusic(bad);
     EXPECT_EQ(audio.FindMusic(bad) + audio.FindSound(bad), -2);
 }
 
