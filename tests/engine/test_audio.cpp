@@ -11,6 +11,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/audio.h"
 #include "engine/game_base.h"
@@ -110,7 +112,8 @@ TEST_F(Audio, IndicesStayStableWhenASoundIsFreedAndFilesThatDoNotLoadGetNone) {
     audio.UnloadSound(0);
     audio.UnloadSound(0);
     audio.UnloadSound(7);
-    EXPECT_EQ(audio.PlaySound(0) + audio.PlaySound(-1) + audio.FindSound(first), -3);
+    EXPECT_EQ(std::vector<int>({audio.PlaySound(0), audio.PlaySound(-1), audio.FindSound(first)}),
+              std::vector<int>({-1, -1, -1}));
     EXPECT_EQ(audio.FindSound(second), 1);
     EXPECT_GE(audio.PlaySound(1), 0);
     // A reloaded sound gets a new place; the freed one stays empty.
@@ -118,9 +121,11 @@ TEST_F(Audio, IndicesStayStableWhenASoundIsFreedAndFilesThatDoNotLoadGetNone) {
     EXPECT_EQ(audio.PlaySound(0), -1);
 
     // What is logged for them the race sounds' test and the bad-input catalogue check.
-    EXPECT_EQ(audio.LoadSound(folder.File("missing.wav")) + audio.LoadSound(bad) + audio.LoadMusic(bad), -3);
+    EXPECT_EQ(std::vector<int>(
+                  {audio.LoadSound(folder.File("missing.wav")), audio.LoadSound(bad), audio.LoadMusic(bad)}),
+              std::vector<int>({-1, -1, -1}));
     audio.PlayMusic(bad);
-    EXPECT_EQ(audio.FindMusic(bad) + audio.FindSound(bad), -2);
+    EXPECT_EQ(std::pair(audio.FindMusic(bad), audio.FindSound(bad)), std::pair(-1, -1));
 }
 
 TEST_F(Audio, ResetUnloadsEverythingAndMuteWhileClosedOnlyRecordsTheWish) {

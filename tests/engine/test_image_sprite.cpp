@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/image_sprite.h"
@@ -210,7 +211,7 @@ TEST_F(ImageSpriteTest, DrawsItsFrameAtItsTurnedGlobalPlaceAndHiddenNotAtAll) {
     bar.Draw(nullptr);
     EXPECT_EQ(CountLitPixels(36, 4, 32, 64), 32 * 64);
     EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 32 * 64);
-    EXPECT_EQ(Pixel(64, 8).g - Pixel(64, 8).r, 255);
+    EXPECT_EQ(std::pair(Pixel(64, 8).r, Pixel(64, 8).g), std::pair(uint8_t{0}, uint8_t{255}));
 }
 
 TEST_F(ImageSpriteTest, AlphaBlendsAndDepthOrderHolds) {
@@ -231,7 +232,7 @@ TEST_F(ImageSpriteTest, AlphaBlendsAndDepthOrderHolds) {
     blue.SetZ(-0.5);
     red.Draw(nullptr);
     blue.Draw(nullptr);
-    EXPECT_EQ(Pixel(30, 20).b + Pixel(50, 20).b, 255);
+    EXPECT_EQ(std::pair(Pixel(30, 20).b, Pixel(50, 20).b), std::pair(uint8_t{0}, uint8_t{255}));
     // Without depth testing the later one covers the earlier.
     blue.depthTest = false;
     blue.Draw(nullptr);
