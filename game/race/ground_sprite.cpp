@@ -1,10 +1,9 @@
 #include "game/race/ground_sprite.h"
 
-#include <SDL/SDL_image.h>
-
 #include <algorithm>
 
 #include "engine/ini.h"
+#include "engine/picture_decoder.h"
 #include "game/race/static_sprite.h"
 
 bool operator==(SurfaceColor a, SurfaceColor b) {
@@ -16,6 +15,10 @@ ASP_GroundSprite::ASP_GroundSprite(CSprite* parent) : CImageSpriteEx(parent) {}
 bool ASP_GroundSprite::ReactsTo(CSprite* other) {
     (void)other;
     return false;
+}
+
+std::vector<std::string> ASP_GroundSprite::Pictures(const std::string& section, const std::string& file) {
+    return {GetIniString(section, "texture", "", file), GetIniString(section, "surface", "", file)};
 }
 
 void ASP_GroundSprite::Load(const std::string& section, const std::string& file) {
@@ -38,9 +41,10 @@ void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
         LogLine(LOG_ERROR, "Failed to locate surface map " + name);
         return;
     }
-    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(IMG_Load(MakeAbsolutePath(name).c_str()));
+    std::string error;
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(DecodePicture(MakeAbsolutePath(name), error));
     if (decoded == nullptr) {
-        LogLine(LOG_ERROR, "Failed to load surface map " + name + ", SDL reports: " + SDL_GetError());
+        LogLine(LOG_ERROR, "Failed to load surface map " + name + ", SDL reports: " + error);
         return;
     }
     if (!KeepAsIndices(decoded.get())) {

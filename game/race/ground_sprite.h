@@ -32,6 +32,8 @@ public:
     // Ground is driven over, never hit.
     bool ReactsTo(CSprite* other) override;
     void Load(const std::string& section, const std::string& file);
+    // The picture files Load reads for this section: the tile's image and its surface map.
+    static std::vector<std::string> Pictures(const std::string& section, const std::string& file);
     // The surface-map colour under a global point; black off the map or without one.
     SurfaceColor GetSurfaceColor(Point global) const;
 
