@@ -53,6 +53,29 @@ void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
     LogLine(LOG_STATUS, "Surface map " + name + " loaded succesfully.");
 }
 
+namespace {
+
+// The fewest bits (1, 2, 4 or 8) that tell count colours apart.
+int IndexBits(size_t count) {
+    int bits = 1;
+    while ((size_t{1} << bits) < count) {
+        bits *= 2;
+    }
+    return bits;
+}
+
+// The indices, bits each, packed into whole bytes from the lowest bits up.
+std::vector<uint8_t> Packed(const std::vector<uint8_t>& indices, int bits) {
+    const size_t perByte = static_cast<size_t>(8 / bits);
+    std::vector<uint8_t> packed((indices.size() + perByte - 1) / perByte);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        packed[i / perByte] = static_cast<uint8_t>(packed[i / perByte] | indices[i] << (i % perByte * bits));
+    }
+    return packed;
+}
+
+}  // namespace
+
 bool ASP_GroundSprite::KeepAsIndices(SDL_Surface* decoded) {
     const bool locked = SDL_MUSTLOCK(decoded) && SDL_LockSurface(decoded) == 0;
     std::vector<Uint32> values;
@@ -87,7 +110,8 @@ bool ASP_GroundSprite::KeepAsIndices(SDL_Surface* decoded) {
     }
     mapWidth = decoded->w;
     mapHeight = decoded->h;
-    mapIndices = std::move(indices);
+    indexBits = IndexBits(values.size());
+    mapIndices = Packed(indices, indexBits);
     return true;
 }
 
@@ -108,7 +132,9 @@ SurfaceColor ASP_GroundSprite::GetSurfaceColor(Point global) const {
     if (surfaceMap != nullptr) {
         return ReadSurfacePixel(surfaceMap.get(), ix, iy);
     }
-    return mapColors[mapIndices[static_cast<size_t>(iy) * w + ix]];
+    const size_t i = static_cast<size_t>(iy) * w + ix;
+    const size_t perByte = static_cast<size_t>(8 / indexBits);
+    return mapColors[mapIndices[i / perByte] >> (i % perByte * indexBits) & ((1 << indexBits) - 1)];
 }
 
 Uint32 RawPixel(const SDL_Surface* surface, int ix, int iy) {
