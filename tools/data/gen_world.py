@@ -10,7 +10,7 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFilter
 
 import track as T
-from common import DATA, ROOT, data_path, fractal_noise
+from common import DATA, ROOT, data_path, fractal_noise, paletted
 
 W, H = T.WORLD_W, T.WORLD_H
 AA = 2  # supersampling of the ground masks
@@ -202,16 +202,6 @@ def surface_map(layers):
     surf[hard("mud")] = T.SURF_MUD
     surf[hard("boost")] = T.SURF_BOOST
     return Image.fromarray(surf, "RGB")
-
-
-def paletted(img):
-    """The image with a palette of exactly its colours: a surface map of a few colours decodes
-    several times faster as one byte a pixel, and reads back the same colours."""
-    rgb = np.asarray(img)
-    colors, index = np.unique(rgb.reshape(-1, 3), axis=0, return_inverse=True)
-    out = Image.fromarray(index.reshape(rgb.shape[:2]).astype(np.uint8), "P")
-    out.putpalette(colors.astype(np.uint8).flatten().tolist())
-    return out
 
 
 def save_tiles(ground, surf):
