@@ -125,7 +125,8 @@ CPictureDecoder::CPictureDecoder(const std::vector<std::string>& files) {
     IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG);
     // The loading thread decodes as well, so one core is left for it.
     const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
-    for (unsigned i = 0; i + 1 < std::min(cores, 4u); ++i) {
+    workerCount = static_cast<int>(std::min(cores, 4u)) - 1;
+    for (int i = 0; i < workerCount; ++i) {
         workers.emplace_back(&CPictureDecoder::Work, this);
     }
 }
@@ -179,7 +180,7 @@ void CPictureDecoder::Work() {
         auto job = jobs.end();
         changed.wait(lock, [&] {
             job = NextWaiting();
-            return stopping || job == jobs.end() || DoneAhead() <= static_cast<int>(workers.size());
+            return stopping || job == jobs.end() || DoneAhead() <= workerCount;
         });
         if (stopping || job == jobs.end()) {
             return;

@@ -47,6 +47,8 @@ private:
     std::condition_variable changed;
     std::vector<Job> jobs;
     bool stopping = false;
+    // Set before the first worker starts; workers read it, never workers itself.
+    int workerCount = 0;
     std::vector<std::thread> workers;
 };
 

@@ -22,7 +22,8 @@ std::vector<std::string> ASP_GroundSprite::Pictures(const std::string& section, 
 }
 
 void ASP_GroundSprite::Load(const std::string& section, const std::string& file) {
-    CTexture* tile = ContainerTexture(GetParent(), GetIniString(section, "texture", "", file));
+    const std::vector<std::string> pictures = Pictures(section, file);
+    CTexture* tile = ContainerTexture(GetParent(), pictures[0]);
     SetTexture(tile);
     if (tile != nullptr && tile->smooth) {
         tile->SetSmooth(false);
@@ -33,7 +34,7 @@ void ASP_GroundSprite::Load(const std::string& section, const std::string& file)
     SetX(GetIniDouble(section, "x", 0.0, file));
     SetY(GetIniDouble(section, "y", 0.0, file));
     SetZ(-1.0);
-    LoadSurfaceMap(GetIniString(section, "surface", "", file));
+    LoadSurfaceMap(pictures[1]);
 }
 
 void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
