@@ -211,6 +211,21 @@ void RotatePoint(Point& p, Point pivot, double degrees) {
     p = pivot + Point(d.x * c + d.y * s, d.y * c - d.x * s);
 }
 
+Bounds BoundsOf(const Quad& q) {
+    Bounds b{q.p[0].x, q.p[0].y, q.p[0].x, q.p[0].y};
+    for (const Point& c : q.p) {
+        b.minX = std::min(b.minX, c.x);
+        b.minY = std::min(b.minY, c.y);
+        b.maxX = std::max(b.maxX, c.x);
+        b.maxY = std::max(b.maxY, c.y);
+    }
+    return b;
+}
+
+bool Apart(const Bounds& a, const Bounds& b) {
+    return a.maxX < b.minX || a.minX > b.maxX || a.maxY < b.minY || a.minY > b.maxY;
+}
+
 Quad BoxQuad(double x, double y, double w, double h) {
     Quad q;
     q.p[0] = Point(x, y + h);

@@ -99,6 +99,18 @@ struct Penetration {
 // False, and p untouched, when the outlines do not overlap or one of them has no area.
 bool FindPenetration(const Quad& a, const Quad& b, Penetration* p);
 
+// An axis-aligned area: the smallest one around a quad, or what a view shows of a manager.
+struct Bounds {
+    double minX = 0.0;
+    double minY = 0.0;
+    double maxX = 0.0;
+    double maxY = 0.0;
+};
+
+Bounds BoundsOf(const Quad& q);
+// Whether the areas share no point.
+bool Apart(const Bounds& a, const Bounds& b);
+
 // Whether p lies inside (or on the border of) the rectangular outline q. An outline without area
 // contains nothing.
 bool PointInQuad(Point p, const Quad& q);

@@ -20,6 +20,10 @@ thread_local bool lastWriteFailed = false;
 // resolving a name looks at the disk, once per key without this.
 thread_local std::unordered_map<std::string, std::string> batchPaths;
 
+// The same for the write batches alone: a write goes to the user's copy, which a read batch of
+// the same name may not be reading.
+thread_local std::unordered_map<std::string, std::string> writeBatchPaths;
+
 std::string HostPath(const std::string& file) {
     const auto known = batchPaths.find(file);
     return known != batchPaths.end() ? known->second : ResolvePath(file);
@@ -86,7 +90,9 @@ bool GetIniBool(std::string section, std::string key, bool def, std::string file
 }
 
 void WriteIniString(std::string section, std::string key, std::string value, std::string file) {
-    lastWriteFailed = !WriteIniValue(PrepareWritePath(file), section, key, value);
+    const auto batch = writeBatchPaths.find(file);
+    const std::string path = batch != writeBatchPaths.end() ? batch->second : PrepareWritePath(file);
+    lastWriteFailed = !WriteIniValue(path, section, key, value);
 }
 
 void WriteIniInt(std::string section, std::string key, int v, std::string file) {
@@ -111,6 +117,7 @@ CIniWriteBatch::CIniWriteBatch(std::string file)
     : name(file), path(PrepareWritePath(file)), open(OpenIniBatch(path)) {
     if (open) {
         batchPaths.emplace(name, path);
+        writeBatchPaths.emplace(name, path);
     }
 }
 
@@ -118,6 +125,7 @@ CIniWriteBatch::~CIniWriteBatch() {
     if (open) {
         DropIniBatch(path);
         batchPaths.erase(name);
+        writeBatchPaths.erase(name);
     }
 }
 
@@ -126,6 +134,7 @@ bool CIniWriteBatch::Commit() {
     open = false;
     if (wasOpen) {
         batchPaths.erase(name);
+        writeBatchPaths.erase(name);
     }
     return wasOpen && CommitIniBatch(path);
 }

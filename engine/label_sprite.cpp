@@ -8,24 +8,23 @@ CLabelSprite::CLabelSprite(CSprite* parent, CFont* font) : CImageSprite(parent),
 
 CLabelSprite::~CLabelSprite() {
     ForgetKeptTexts();
-    SDL_FreeSurface(textSurface);
     glDeleteTextures(1, &textTexture);
 }
 
 void CLabelSprite::Render(void* target) {
     CImageSprite::Render(target);
-    if (textSurface == nullptr) {
+    if (textWidth == 0) {
         return;
     }
-    // The quad has the size of the power-of-two surface, so the text keeps its pixel size.
+    // The quad has the size of the power-of-two texture, so the text keeps its pixel size.
     const double s = GetGlobalScale();
-    DrawTexturedQuad(textTexture, BoxQuad(GetGlobalX(), GetGlobalY(), textSurface->w * s, textSurface->h * s),
+    DrawTexturedQuad(textTexture, BoxQuad(GetGlobalX(), GetGlobalY(), textWidth * s, textHeight * s),
                      TexCoords{0.0, 0.0, 1.0, 1.0}, 0.0);
 }
 
 void CLabelSprite::RenderText() {
-    SDL_FreeSurface(textSurface);
-    textSurface = nullptr;
+    textWidth = 0;
+    textHeight = 0;
     if (font == nullptr) {
         return;
     }
@@ -33,21 +32,29 @@ void CLabelSprite::RenderText() {
     if (textBox.w > maxSide || textBox.h > maxSide) {
         LogLine(LOG_WARNING, TextTooLargeMessage(textBox.w, textBox.h, maxSide));
     }
-    textSurface = CreateTextSurface(TextureSide(textBox.w, maxSide), TextureSide(textBox.h, maxSide));
-    if (textSurface == nullptr) {
+    const int w = TextureSide(textBox.w, maxSide);
+    const int h = TextureSide(textBox.h, maxSide);
+    // Without text the quad is wholly transparent, which one transparent texel stretched over it
+    // draws as well (the alpha test drops every fragment) without a texture the box's size.
+    SDL_Surface* surface =
+        text.empty() ? CreateTextSurface(std::min(w, 1), std::min(h, 1)) : CreateTextSurface(w, h);
+    if (surface == nullptr) {
         return;
     }
     if (!text.empty()) {
-        SDL_Rect rect = PrintArea(textSurface->w, textSurface->h);
+        SDL_Rect rect = PrintArea(surface->w, surface->h);
         // The area bounds the text, not only its alignment: nothing spills out of the label.
-        SDL_SetClipRect(textSurface, &rect);
+        SDL_SetClipRect(surface, &rect);
         if (multiLine) {
-            font->PrintMultiLine(text, color, alignH, alignV, lineSpacing, &rect, textSurface);
+            font->PrintMultiLine(text, color, alignH, alignV, lineSpacing, &rect, surface);
         } else {
-            font->Print(text, color, alignH, alignV, &rect, textSurface);
+            font->Print(text, color, alignH, alignV, &rect, surface);
         }
     }
-    UploadTextSurface(textTexture, textSurface);
+    UploadTextSurface(textTexture, surface);
+    SDL_FreeSurface(surface);
+    textWidth = w;
+    textHeight = h;
 }
 
 int CLabelSprite::TextureSide(double boxSide, int maxSide) {
@@ -148,14 +155,13 @@ void CLabelSprite::Restyle() {
 
 void CLabelSprite::ForgetKeptTexts() {
     for (RenderedText& r : kept) {
-        SDL_FreeSurface(r.surface);
         glDeleteTextures(1, &r.texture);
     }
     kept.clear();
 }
 
 bool CLabelSprite::ShowKeptText(const std::string& newText) {
-    if (textSurface == nullptr) {
+    if (textWidth == 0) {
         return false;
     }
     for (auto r = kept.begin(); r != kept.end(); ++r) {
@@ -163,9 +169,10 @@ bool CLabelSprite::ShowKeptText(const std::string& newText) {
         if (r->text == newText && r->width == GetWidth() && r->height == GetHeight()) {
             const RenderedText shown = *r;
             kept.erase(r);
-            kept.push_back(RenderedText{text, GetWidth(), GetHeight(), textSurface, textTexture});
+            kept.push_back(RenderedText{text, GetWidth(), GetHeight(), textWidth, textHeight, textTexture});
             text = shown.text;
-            textSurface = shown.surface;
+            textWidth = shown.textureWidth;
+            textHeight = shown.textureHeight;
             textTexture = shown.texture;
             return true;
         }
@@ -174,14 +181,14 @@ bool CLabelSprite::ShowKeptText(const std::string& newText) {
 }
 
 void CLabelSprite::KeepCurrentText() {
-    if (textSurface == nullptr) {
+    if (textWidth == 0) {
         return;
     }
-    kept.push_back(RenderedText{text, GetWidth(), GetHeight(), textSurface, textTexture});
-    textSurface = nullptr;
+    kept.push_back(RenderedText{text, GetWidth(), GetHeight(), textWidth, textHeight, textTexture});
+    textWidth = 0;
+    textHeight = 0;
     if (kept.size() > kKeptTexts) {
         // The longest unused one makes room, and its texture takes the next rendering.
-        SDL_FreeSurface(kept.front().surface);
         textTexture = kept.front().texture;
         kept.erase(kept.begin());
     } else {

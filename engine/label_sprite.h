@@ -20,9 +20,9 @@ struct TextBox {
 
 // An image sprite that shows a string, single-line or multi-line, aligned inside its text box,
 // over its optional background image. The text is rendered into the label's own texture only
-// when something that affects it changes. A label that takes turns showing a few texts (the race
-// interface shows each player's in turn) keeps the last ones rendered and shows them again
-// without rendering.
+// when something that affects it changes; the rendered pixels live in the texture alone. A label that takes
+// turns showing a few texts (the race interface shows each player's in turn) keeps the last ones rendered and
+// shows them again without rendering.
 class CLabelSprite : public CImageSprite {
 public:
     CLabelSprite(CSprite* parent, CFont* font);
@@ -61,7 +61,9 @@ protected:
     // The part of the text box that lies inside the label, in whole pixels, at most maxW x maxH.
     SDL_Rect PrintArea(int maxW, int maxH) const;
 
-    SDL_Surface* textSurface = nullptr;
+    // The size of the text texture, 0 x 0 while there is none.
+    int textWidth = 0;
+    int textHeight = 0;
     GLuint textTexture = 0;
     CFont* font;
     SDL_Color color{0, 0, 0, 0};
@@ -77,7 +79,8 @@ private:
         std::string text;
         double width;
         double height;
-        SDL_Surface* surface;
+        int textureWidth;
+        int textureHeight;
         GLuint texture;
     };
 

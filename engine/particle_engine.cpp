@@ -60,6 +60,32 @@ void CParticleEngine::Draw(void* target) {
     }
 }
 
+void CParticleEngine::DrawIn(void* target, const Bounds& view) {
+    const double s = GetScale();
+    if (!IsVisible() || !(s > 0.0)) {
+        Draw(target);
+        return;
+    }
+    // The view in the engine's own frame, where the particles' outlines are known.
+    const Bounds local{(view.minX - GetX()) / s, (view.minY - GetY()) / s, (view.maxX - GetX()) / s,
+                       (view.maxY - GetY()) / s};
+    for (const std::unique_ptr<Emitter>& emitter : emitters) {
+        if (emitter == nullptr) {
+            continue;
+        }
+        for (const std::unique_ptr<CParticleSprite>& p : emitter->liveParticles) {
+            if (!p->HasStarted()) {
+                continue;
+            }
+            if (p->GetParent() == this && Apart(BoundsOf(p->ParentQuad()), local)) {
+                p->SkipRender();
+            } else {
+                p->Draw(target);
+            }
+        }
+    }
+}
+
 void CParticleEngine::Update(double dt) {
     for (const std::unique_ptr<Emitter>& emitter : emitters) {
         if (emitter != nullptr) {

@@ -77,6 +77,9 @@ public:
     CParticleEngine& operator=(const CParticleEngine&) = delete;
 
     void Draw(void* target) override;
+    // Draw for a view that shows only `view` of the engine's parent's frame: particles that cannot
+    // reach into it are skipped, which changes no pixel of the view.
+    void DrawIn(void* target, const Bounds& view);
     void Update(double dt) override;
 
     // Takes the settings with their prototypes. Returns the emitter's index (the first free place),

@@ -9,6 +9,7 @@
 #include "engine/image_sprite.h"
 #include "engine/image_sprite_ex.h"
 #include "engine/ini.h"
+#include "engine/particle_engine.h"
 
 CSpriteManager::CSpriteManager(CTextureManager* tm) : CSprite(nullptr) {
     if (tm == nullptr) {
@@ -25,17 +26,6 @@ CSpriteManager::~CSpriteManager() {
     // The children are gone, so no sprite is left pointing at the textures.
     ownTextureManager.reset();
     LogLine(LOG_STATUS, "Instance removed.");
-}
-
-Bounds BoundsOf(const Quad& q) {
-    Bounds b{q.p[0].x, q.p[0].y, q.p[0].x, q.p[0].y};
-    for (const Point& c : q.p) {
-        b.minX = std::min(b.minX, c.x);
-        b.minY = std::min(b.minY, c.y);
-        b.maxX = std::max(b.maxX, c.x);
-        b.maxY = std::max(b.maxY, c.y);
-    }
-    return b;
 }
 
 void CSpriteManager::Draw(void* target) {
@@ -62,8 +52,11 @@ void CSpriteManager::DrawChildren(void* target, const Bounds* view) {
             continue;
         }
         auto* image = view != nullptr ? dynamic_cast<CImageSpriteEx*>(child) : nullptr;
+        auto* particles = view != nullptr ? dynamic_cast<CParticleEngine*>(child) : nullptr;
         if (image != nullptr && OutsideView(*image, *view)) {
             image->SkipRender();
+        } else if (particles != nullptr) {
+            particles->DrawIn(target, *view);
         } else {
             child->Draw(target);
         }
@@ -76,8 +69,7 @@ bool CSpriteManager::OutsideView(const CImageSpriteEx& child, const Bounds& view
     if (child.GetParent() != this || child.DrawsBeyondOutline()) {
         return false;
     }
-    const Bounds b = BoundsOf(child.ParentQuad());
-    return b.maxX < view.minX || b.minX > view.maxX || b.maxY < view.minY || b.minY > view.maxY;
+    return Apart(BoundsOf(child.ParentQuad()), view);
 }
 
 void CSpriteManager::Update(double dt) {

@@ -9,16 +9,6 @@
 #include "engine/sprite.h"
 #include "engine/texture_manager.h"
 
-// An axis-aligned area: the smallest one around a quad, or what a view shows of a manager.
-struct Bounds {
-    double minX = 0.0;
-    double minY = 0.0;
-    double maxX = 0.0;
-    double maxY = 0.0;
-};
-
-Bounds BoundsOf(const Quad& q);
-
 // A container sprite: owns its children, draws and updates them, sorts them by depth on request,
 // runs the pairwise collision test between them and finds the children under a screen point. It
 // hands its children a texture manager, either a shared one or one of its own.

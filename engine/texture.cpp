@@ -1,14 +1,13 @@
 #include "engine/texture.h"
 
-#include <SDL/SDL_image.h>
 #include <sys/stat.h>
 
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "engine/font.h"
 #include "engine/ini.h"
+#include "engine/picture_decoder.h"
 
 namespace {
 
@@ -39,79 +38,6 @@ std::vector<Uint8> TightRows(const SDL_Surface* s, int rowBytes) {
                     source + static_cast<size_t>(row) * s->pitch, rowBytes);
     }
     return pixels;
-}
-
-unsigned BigEndian(const unsigned char* b, int bytes) {
-    unsigned v = 0;
-    for (int i = 0; i < bytes; ++i) {
-        v = v << 8 | b[i];
-    }
-    return v;
-}
-
-unsigned LittleEndian(const unsigned char* b, int bytes) {
-    unsigned v = 0;
-    for (int i = bytes - 1; i >= 0; --i) {
-        v = v << 8 | b[i];
-    }
-    return v;
-}
-
-// The size a JPEG file declares in its first frame header, found by walking its segments.
-bool JpegSize(std::ifstream& in, unsigned& w, unsigned& h) {
-    in.seekg(2);
-    unsigned char marker[4];
-    while (in.read(reinterpret_cast<char*>(marker), 4) && marker[0] == 0xFF) {
-        const unsigned length = BigEndian(marker + 2, 2);
-        const bool frame = marker[1] >= 0xC0 && marker[1] <= 0xCF && marker[1] != 0xC4 && marker[1] != 0xC8 &&
-                           marker[1] != 0xCC;
-        if (frame) {
-            unsigned char header[5];
-            if (!in.read(reinterpret_cast<char*>(header), 5)) {
-                return false;
-            }
-            h = BigEndian(header + 1, 2);
-            w = BigEndian(header + 3, 2);
-            return true;
-        }
-        if (length < 2) {
-            return false;
-        }
-        in.seekg(length - 2, std::ios::cur);
-    }
-    return false;
-}
-
-// The size a PNG, BMP, GIF or JPEG file declares in its header, read without decoding it, so
-// that a small file claiming a huge picture is refused before it takes gigabytes. False for any
-// other file: the decoder then decides, and the decoded size is checked instead.
-bool DeclaredSize(const std::string& path, unsigned& w, unsigned& h) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char b[26] = {};
-    in.read(reinterpret_cast<char*>(b), sizeof(b));
-    const std::streamsize got = in.gcount();
-    if (got >= 24 && std::memcmp(b, "\x89PNG", 4) == 0) {
-        w = BigEndian(b + 16, 4);
-        h = BigEndian(b + 20, 4);
-        return true;
-    }
-    if (got >= 26 && b[0] == 'B' && b[1] == 'M') {
-        // Rows stored top-down have a negative height.
-        const int32_t height = static_cast<int32_t>(LittleEndian(b + 22, 4));
-        w = LittleEndian(b + 18, 4);
-        h = height < 0 ? 0u - static_cast<unsigned>(height) : static_cast<unsigned>(height);
-        return true;
-    }
-    if (got >= 10 && std::memcmp(b, "GIF", 3) == 0) {
-        w = LittleEndian(b + 6, 2);
-        h = LittleEndian(b + 8, 2);
-        return true;
-    }
-    if (got >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) {
-        in.clear();
-        return JpegSize(in, w, h);
-    }
-    return false;
 }
 
 // The largest side a texture of this context holds (any text texture's limit as well).
@@ -157,10 +83,11 @@ bool CTexture::Load(const std::string& file) {
     if (DeclaredSize(path, w, h) && !FitsTexture(file, w, h)) {
         return false;
     }
-    surface = IMG_Load(path.c_str());
+    std::string error;
+    surface = DecodePicture(path, error);
     if (surface == nullptr) {
         loaded = false;
-        LogLine(LOG_ERROR, "Failed to load texture from " + file + ", SDL reports: \n" + SDL_GetError());
+        LogLine(LOG_ERROR, "Failed to load texture from " + file + ", SDL reports: \n" + error);
         return false;
     }
     if (!FitsTexture(file, static_cast<unsigned>(surface->w), static_cast<unsigned>(surface->h))) {

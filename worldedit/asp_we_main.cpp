@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "engine/picture_decoder.h"
 #include "engine/platform/paths.h"
 #include "engine/rotateable.h"
 #include "worldedit/canvas_overlay.h"
@@ -438,6 +439,15 @@ int ASP_WE_Main::ReadCount(const std::string& countKey) {
     return count;
 }
 
+std::vector<std::string> ASP_WE_Main::TilePictures() const {
+    std::vector<std::string> pictures;
+    const int count = GetIniInt(kMain, kGround.countKey, 0, worldPath);
+    for (int i = 0; i < count && i < kMaxObjectsPerKind; ++i) {
+        pictures.push_back(ASP_WE_GroundSprite::Picture(kGround.prefix + NumberToText(i), worldPath));
+    }
+    return pictures;
+}
+
 template <typename Object>
 void ASP_WE_Main::LoadObjects(const std::string& countKey, const std::string& prefix) {
     const int count = ReadCount(countKey);
@@ -457,7 +467,11 @@ void ASP_WE_Main::LoadWorld() {
     // of it. The object sections are written afresh, so none of an old count lingers.
     keptSections = NonObjectSections(ReadWholeFile(worldPath));
     LoadObjects<ASP_WE_StartSprite>(kStarts.countKey, kStarts.prefix);
-    LoadObjects<ASP_WE_GroundSprite>(kGround.countKey, kGround.prefix);
+    {
+        // The tiles' pictures are most of the load; workers decode them while this thread uploads.
+        CPictureDecoder decoder(TilePictures());
+        LoadObjects<ASP_WE_GroundSprite>(kGround.countKey, kGround.prefix);
+    }
     LoadObjects<ASP_WE_StaticSprite>(kStatics.countKey, kStatics.prefix);
     LoadObjects<ASP_WE_CheckpointSprite>(kCheckpoints.countKey, kCheckpoints.prefix);
     LoadObjects<ASP_WE_PhysicsSprite>(kPhysics.countKey, kPhysics.prefix);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "engine/game_base.h"
 #include "engine/image_sprite.h"
@@ -100,6 +101,7 @@ private:
     std::string StatusText() const;
     void FailStart(const std::string& message);
     int ReadCount(const std::string& countKey);
+    std::vector<std::string> TilePictures() const;
     template <typename Object>
     void LoadObjects(const std::string& countKey, const std::string& prefix);
     bool WriteWorld(const std::string& target);

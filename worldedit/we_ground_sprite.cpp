@@ -48,6 +48,10 @@ int ASP_WE_GroundSprite::SetProperty(const std::string& name, const std::string&
     return -1;
 }
 
+std::string ASP_WE_GroundSprite::Picture(const std::string& section, const std::string& file) {
+    return GetIniString(section, kTexture, "", file);
+}
+
 void ASP_WE_GroundSprite::Load(const std::string& section, const std::string& file) {
     SetX(GetIniDouble(section, kX, 0.0, file));
     SetY(GetIniDouble(section, kY, 0.0, file));

@@ -16,6 +16,8 @@ public:
     void Print(std::ostream& out) override;
     int SetProperty(const std::string& name, const std::string& value, std::ostream& out) override;
     void Load(const std::string& section, const std::string& file) override;
+    // The picture file Load reads for this section.
+    static std::string Picture(const std::string& section, const std::string& file);
     bool Save(const std::string& section, const std::string& file) override;
 
     // File name of the surface map; the editor never decodes it.

@@ -1,10 +1,9 @@
 #include "game/race/ground_sprite.h"
 
-#include <SDL/SDL_image.h>
-
 #include <algorithm>
 
 #include "engine/ini.h"
+#include "engine/picture_decoder.h"
 #include "game/race/static_sprite.h"
 
 bool operator==(SurfaceColor a, SurfaceColor b) {
@@ -18,8 +17,13 @@ bool ASP_GroundSprite::ReactsTo(CSprite* other) {
     return false;
 }
 
+std::vector<std::string> ASP_GroundSprite::Pictures(const std::string& section, const std::string& file) {
+    return {GetIniString(section, "texture", "", file), GetIniString(section, "surface", "", file)};
+}
+
 void ASP_GroundSprite::Load(const std::string& section, const std::string& file) {
-    CTexture* tile = ContainerTexture(GetParent(), GetIniString(section, "texture", "", file));
+    const std::vector<std::string> pictures = Pictures(section, file);
+    CTexture* tile = ContainerTexture(GetParent(), pictures[0]);
     SetTexture(tile);
     if (tile != nullptr && tile->smooth) {
         tile->SetSmooth(false);
@@ -30,7 +34,7 @@ void ASP_GroundSprite::Load(const std::string& section, const std::string& file)
     SetX(GetIniDouble(section, "x", 0.0, file));
     SetY(GetIniDouble(section, "y", 0.0, file));
     SetZ(-1.0);
-    LoadSurfaceMap(GetIniString(section, "surface", "", file));
+    LoadSurfaceMap(pictures[1]);
 }
 
 void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
@@ -38,9 +42,10 @@ void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
         LogLine(LOG_ERROR, "Failed to locate surface map " + name);
         return;
     }
-    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(IMG_Load(MakeAbsolutePath(name).c_str()));
+    std::string error;
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(DecodePicture(MakeAbsolutePath(name), error));
     if (decoded == nullptr) {
-        LogLine(LOG_ERROR, "Failed to load surface map " + name + ", SDL reports: " + SDL_GetError());
+        LogLine(LOG_ERROR, "Failed to load surface map " + name + ", SDL reports: " + error);
         return;
     }
     if (!KeepAsIndices(decoded.get())) {
@@ -48,6 +53,29 @@ void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
     }
     LogLine(LOG_STATUS, "Surface map " + name + " loaded succesfully.");
 }
+
+namespace {
+
+// The fewest bits (1, 2, 4 or 8) that tell count colours apart.
+int IndexBits(size_t count) {
+    int bits = 1;
+    while ((size_t{1} << bits) < count) {
+        bits *= 2;
+    }
+    return bits;
+}
+
+// The indices, bits each, packed into whole bytes from the lowest bits up.
+std::vector<uint8_t> Packed(const std::vector<uint8_t>& indices, int bits) {
+    const size_t perByte = static_cast<size_t>(8 / bits);
+    std::vector<uint8_t> packed((indices.size() + perByte - 1) / perByte);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        packed[i / perByte] = static_cast<uint8_t>(packed[i / perByte] | indices[i] << (i % perByte * bits));
+    }
+    return packed;
+}
+
+}  // namespace
 
 bool ASP_GroundSprite::KeepAsIndices(SDL_Surface* decoded) {
     const bool locked = SDL_MUSTLOCK(decoded) && SDL_LockSurface(decoded) == 0;
@@ -83,7 +111,8 @@ bool ASP_GroundSprite::KeepAsIndices(SDL_Surface* decoded) {
     }
     mapWidth = decoded->w;
     mapHeight = decoded->h;
-    mapIndices = std::move(indices);
+    indexBits = IndexBits(values.size());
+    mapIndices = Packed(indices, indexBits);
     return true;
 }
 
@@ -104,7 +133,9 @@ SurfaceColor ASP_GroundSprite::GetSurfaceColor(Point global) const {
     if (surfaceMap != nullptr) {
         return ReadSurfacePixel(surfaceMap.get(), ix, iy);
     }
-    return mapColors[mapIndices[static_cast<size_t>(iy) * w + ix]];
+    const size_t i = static_cast<size_t>(iy) * w + ix;
+    const size_t perByte = static_cast<size_t>(8 / indexBits);
+    return mapColors[mapIndices[i / perByte] >> (i % perByte * indexBits) & ((1 << indexBits) - 1)];
 }
 
 Uint32 RawPixel(const SDL_Surface* surface, int ix, int iy) {

@@ -32,6 +32,8 @@ public:
     // Ground is driven over, never hit.
     bool ReactsTo(CSprite* other) override;
     void Load(const std::string& section, const std::string& file);
+    // The picture files Load reads for this section: the tile's image and its surface map.
+    static std::vector<std::string> Pictures(const std::string& section, const std::string& file);
     // The surface-map colour under a global point; black off the map or without one.
     SurfaceColor GetSurfaceColor(Point global) const;
 
@@ -39,16 +41,18 @@ public:
 
 private:
     void LoadSurfaceMap(const std::string& name);
-    // Keeps a decoded map of at most 256 colours as one byte a pixel; false for any other.
+    // Keeps a decoded map of at most 256 colours as packed indices; false for any other.
     bool KeepAsIndices(SDL_Surface* decoded);
 
     // Kept for the tile's whole life: every wheel asks it every frame. A map of few colours (a
-    // track's maps have one per kind of ground) is kept as indices into its colours instead.
+    // track's maps have one per kind of ground) is kept as indices into its colours instead, each
+    // of as few bits as the colours need (1, 2, 4 or 8).
     std::unique_ptr<SDL_Surface, SurfaceDeleter> surfaceMap;
     int mapWidth = 0;
     int mapHeight = 0;
     std::vector<SurfaceColor> mapColors;
     std::vector<uint8_t> mapIndices;
+    int indexBits = 8;
 };
 
 // The raw value of the pixel at column ix, row iy of a locked surface of 1 to 4 bytes per pixel.

@@ -238,7 +238,11 @@ void ASP_Interface::Refresh(ASP_Player* car, const RaceFacts& race) {
     // A finished car keeps crossing the line; its lap count stops at the race's.
     SetText(LAP,
             lap.caption + " " + NumberToText(std::min(car->lap, race.laps)) + " /" + NumberToText(race.laps));
-    SetText(FINISHED, FinishedText(*car));
+    // Drawn only for a finished car; rendering its running times for every other view each frame
+    // was a third of the interface's cost.
+    if (car->finished) {
+        SetText(FINISHED, FinishedText(*car));
+    }
     PointCompass(car, race);
 }
 

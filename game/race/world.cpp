@@ -11,6 +11,7 @@
 #include "engine/geometry.h"
 #include "engine/ini.h"
 #include "engine/particle_sprite.h"
+#include "engine/picture_decoder.h"
 #include "game/race/checkpoint_sprite.h"
 #include "game/race/computer_driver.h"
 #include "game/race/game.h"
@@ -144,6 +145,13 @@ void ASP_World::LoadStartPositions(const std::string& file) {
 
 void ASP_World::LoadGroundTiles(const std::string& file) {
     const int count = ReadCount("main", "mapTiles", file);
+    // The tiles' pictures are most of a race's load; workers decode them while this thread uploads.
+    std::vector<std::string> pictures;
+    for (int i = 0; i < count; ++i) {
+        const std::vector<std::string> tile = ASP_GroundSprite::Pictures("map" + NumberToText(i), file);
+        pictures.insert(pictures.end(), tile.begin(), tile.end());
+    }
+    CPictureDecoder decoder(pictures);
     for (int i = 0; i < count; ++i) {
         auto* tile = new ASP_GroundSprite(this);
         tile->Load("map" + NumberToText(i), file);

@@ -101,7 +101,6 @@ TEST(Particles, AParticleFadesMovesAndSlowsByDtAndDiesWhenItsAgeReachesItsLife) 
     EXPECT_EQ(p.GetAge(), 2.0);
     EXPECT_TRUE(p.IsDead());
     EXPECT_EQ(Point(p.GetX(), p.GetY()), Point(60.0, -80.0));
-
     // 50 px/s slowed by 20 / 2 * 0.5 = 5 px/s (the mass 0 was refused); no friction below 0.
     p.ApplyFriction(20.0, 0.5);
     p.ApplyFriction(-50.0, 1.0);
@@ -214,6 +213,10 @@ TEST_F(ParticleDrawing, EmittedParticlesShowUntilTheyDieAndNotWhileTheEngineIsHi
     const int right = CountLitPixels(80, 60, 8, 8);
     EXPECT_EQ(left + right, left > 0 && right > 0 ? 128 : 64);
     EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), left + right);
+    // A view reaching 5 px into the left particles draws them whole and leaves the right ones out.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    engine.DrawIn(nullptr, Bounds{0, 0, 45, 128});
+    EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), left);
     // Dead, but not yet collected: transparent.
     engine.Update(0.6);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -112,3 +112,13 @@ def shade_radial(img, cx, cy, r, strength=0.35):
     f = 1.0 - strength * np.clip(d, 0, 1.4)
     arr[..., :3] *= f[..., None]
     return Image.fromarray(np.clip(arr, 0, 255).astype(np.uint8), "RGBA")
+
+
+def paletted(img):
+    """The image with a palette of exactly its colours: a surface map of a few colours decodes
+    several times faster as one byte a pixel, and reads back the same colours."""
+    rgb = np.asarray(img)
+    colors, index = np.unique(rgb.reshape(-1, 3), axis=0, return_inverse=True)
+    out = Image.fromarray(index.reshape(rgb.shape[:2]).astype(np.uint8), "P")
+    out.putpalette(colors.astype(np.uint8).flatten().tolist())
+    return out

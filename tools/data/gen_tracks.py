@@ -10,7 +10,7 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFilter
 
 import track as T
-from common import DATA, data_path, fractal_noise
+from common import DATA, data_path, fractal_noise, paletted
 import world_file
 from world_file import OBJECTS, Obj
 
@@ -222,7 +222,7 @@ def save_tiles(key, ground, surf):
             tex = "gfx\\tiles\\%s_ground_%d_%d.png" % (key, tx, ty)
             sm = "gfx\\tiles\\%s_surface_%d_%d.png" % (key, tx, ty)
             ground.crop(box).save(data_path(tex), optimize=True)
-            Image.fromarray(surf).crop(box).save(data_path(sm), optimize=True)
+            paletted(Image.fromarray(surf).crop(box)).save(data_path(sm), optimize=True)
             tiles.append((tex, sm, box[0], box[1]))
     return tiles
 

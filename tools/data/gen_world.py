@@ -10,7 +10,7 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFilter
 
 import track as T
-from common import DATA, ROOT, data_path, fractal_noise
+from common import DATA, ROOT, data_path, fractal_noise, paletted
 
 W, H = T.WORLD_W, T.WORLD_H
 AA = 2  # supersampling of the ground masks
@@ -212,7 +212,7 @@ def save_tiles(ground, surf):
             tex = "gfx\\tiles\\ground_%d_%d.png" % (tx, ty)
             sm = "gfx\\tiles\\surface_%d_%d.png" % (tx, ty)
             ground.crop(box).save(data_path(tex), optimize=True)
-            surf.crop(box).save(data_path(sm), optimize=True)
+            paletted(surf.crop(box)).save(data_path(sm), optimize=True)
             names.append((tex, sm, box[0], box[1]))
     return names
 

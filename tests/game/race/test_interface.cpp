@@ -86,6 +86,7 @@ TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
     car.lapTime = 5.5;
     car.position = 2;
     car.lap = 3;
+    car.finished = true;
     hud.Refresh(&car, race);
     EXPECT_EQ(Text(ASP_Interface::TIME_TOTAL), "Time 01:05:43");
     EXPECT_EQ(Text(ASP_Interface::TIME_BEST), "Best 00:00:00");
@@ -93,8 +94,7 @@ TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
     EXPECT_EQ(Text(ASP_Interface::POSITION), "Pos 2nd /4");
     EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
     EXPECT_EQ(Text(ASP_Interface::FINISHED), "You are 2nd!\nin 01:05:43");
-    // A finished car keeps crossing the line.
-    car.lap = 4;
+    car.lap = 4;  // a finished car keeps crossing the line
     hud.Refresh(&car, race);
     EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
 }

@@ -104,10 +104,16 @@ TEST(SurfaceMap, NameIsResolvedLikeEveryDataFileAndABrokenMapIsBlack) {
     // A Windows name in another letter case, as world files written by the editor have it.
     auto tile = TileWithMap(folder, folder.path + "\\MAPS\\Surface.BMP");
     EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(10.0, 20.0))), 0xFF0000u);
-    // A map of more colours than one byte can tell apart is kept whole and reads the same.
-    auto rich = TileWithMap(
-        folder, WriteBmp(folder.File("rich.bmp"), 20, 20, [](int x, int y) { return x * 20 + y; }));
-    EXPECT_EQ(Rgb(rich->GetSurfaceColor(Point(23.5, 27.0))), 13u * 20 + 7);
+    // Maps of 2, 12 and 200 colours are kept as 1, 4 and 8 bits a pixel, one of more colours than
+    // one byte can tell apart whole; every pixel reads the same.
+    for (Uint32 n : {2u, 12u, 200u, 400u}) {
+        auto rich = TileWithMap(folder, WriteBmp(folder.File(std::to_string(n) + ".bmp"), 20, 20,
+                                                 [n](int x, int y) { return (x * 20u + y) % n; }));
+        for (int i = 0; i < 400; ++i) {
+            EXPECT_EQ(Rgb(rich->GetSurfaceColor(Point(10.5 + i / 20, 20.5 + i % 20))), i % n)
+                << n << " " << i;
+        }
+    }
     auto broken = TileWithMap(folder, folder.Write("broken.bmp", "not an image"));
     EXPECT_FALSE(broken->HasSurfaceMap());
     EXPECT_EQ(Rgb(broken->GetSurfaceColor(Point(10.0, 20.0))), 0u);
