@@ -65,9 +65,11 @@ int ASP_WE_RacingLine::PointNear(Point p, double radius) const {
 int ASP_WE_RacingLine::Insert(Point p) {
     size_t after = points.size();
     double best = std::numeric_limits<double>::infinity();
+    // Of equally near segments the later one, so that points added one after another, as a new
+    // line is laid out, follow each other (with two points both segments are equally near).
     for (size_t i = 0; i < points.size(); ++i) {
         const double distance = DistanceToSegment(p, points[i], points[(i + 1) % points.size()]);
-        if (distance < best) {
+        if (distance <= best) {
             after = i + 1;
             best = distance;
         }
