@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the world editor under a virtual X server as a track builder would and stores what its
 # window shows as PNG in docs/: a new track made from the console, then the shipped circuit with
-# an object picked up, the grid, the help and the racing line. Needs a built editor (tools/take_screenshots.sh).
+# an object picked up, the grid, the help and the racing line. Needs a built editor
+# (tools/take_screenshots.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
