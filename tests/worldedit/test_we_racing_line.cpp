@@ -14,7 +14,6 @@
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 #include "worldedit/asp_we_main.h"
-#include "worldedit/world_file.h"
 
 // Points in failure messages as numbers, not bytes.
 void PrintTo(const Point& p, std::ostream* os) {
@@ -121,7 +120,7 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRace) {
         KeyAt(SDLK_DELETE, static_cast<int>(p.x), static_cast<int>(p.y));
     }
     EXPECT_TRUE(RaceLine().empty());
-    EXPECT_EQ(ReadWholeFile(folder.File("saved.dat")).find("racingLine"), std::string::npos);
+    EXPECT_EQ(folder.Read(folder.File("saved.dat")).find("racingLine"), std::string::npos);
 }
 
 TEST_F(RacingLineEditor, RefusesACountTheRaceWouldNotTake) {
