@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the world editor under a virtual X server as a track builder would and stores what its
 # window shows as PNG in docs/: a new track made from the console, then the shipped circuit with
-# an object picked up, the grid and the help. Needs a built editor (tools/take_screenshots.sh).
+# an object picked up, the grid, the help and the racing line. Needs a built editor
+# (tools/take_screenshots.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -56,5 +57,16 @@ shot help
 xdotool key F1 key g click 1 keydown ctrl click 5 click 5 keyup ctrl
 xdotool mousemove 900 500 mousedown 2 mousemove 750 400 mousemove 620 250 mouseup 2
 shot circuit
+stop
+
+# The racing line at the start: its third point dragged aside, a point added under the pointer.
+start 'dat\\world0.dat\n'
+xdotool keydown ctrl click 5 click 5 keyup ctrl
+xdotool mousemove 640 600 mousedown 2 mousemove 640 300 mousemove 640 100 mouseup 2
+xdotool key l
+xdotool mousemove 604 363 mousedown 1 mousemove 630 363 mousemove 664 370 mouseup 1
+xdotool mousemove 575 262 key p
+xdotool mousemove 900 420
+shot racing_line
 stop
 ls docs/editor_*.png

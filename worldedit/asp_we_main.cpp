@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <vector>
 
 #include "engine/ini.h"
@@ -58,6 +59,11 @@ const double kDefaultTileSize = 1024.0;
 const char kOverlayFont[] = "fnt\\dejavusansmono.ttf";
 const int kOverlayFontSize = 14;
 const double kArrowLength = 60.0;
+// Screen pixels: how near the pointer a line point is taken, its marker, and the least gap
+// between two numbered points, so that a zoomed-out line stays readable.
+const double kPointGrabRadius = 10.0;
+const double kPointMarkerHalf = 4.0;
+const double kPointLabelGap = 60.0;
 
 const std::vector<std::string> kHelpLines = {
     "Keys of the world editor",
@@ -74,6 +80,10 @@ const std::vector<std::string> kHelpLines = {
     "G              snap to the grid on/off",
     "Shift+G        grid size: 1, 1/2 ... 1/16 of a ground tile",
     "Ctrl+Z Ctrl+Y  undo, redo",
+    "L              racing line on/off; while on:",
+    "  Left drag    move a point of the line (or click, then click to drop)",
+    "  P            add a point under the pointer into the nearest segment",
+    "  Delete       delete the line's point under the pointer",
     "Ctrl+Q         close (asks to save unsaved changes)",
     "Escape         cancel the console question / close this help",
     "F1             show or hide this help",
@@ -108,14 +118,23 @@ std::string KindWord(ASP_WE_Object* object) {
     return dynamic_cast<ASP_WE_StartSprite*>(object) != nullptr ? "start" : "static";
 }
 
+// The point a checkpoint turns about, which the race takes for its centre.
+Point PivotOf(const ASP_WE_CheckpointSprite& checkpoint) {
+    const Point pivot = checkpoint.GetRotationCenter();
+    return Point(checkpoint.GetX() + checkpoint.GetWidth() * pivot.x,
+                 checkpoint.GetY() + checkpoint.GetHeight() * pivot.y);
+}
+
 double Snapped(double v, double step) {
     return std::round(v / step) * step;
 }
 
-// What a save carries over from a world file's text: all but the object sections.
+// What a save carries over from a world file's text: all but the object sections and the racing
+// line, which the editor writes afresh.
 std::string NonObjectSections(const std::string& text) {
-    return WithoutNumberedSections(
-        text, {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix});
+    return WithoutSections(
+        text, {kStarts.prefix, kGround.prefix, kStatics.prefix, kCheckpoints.prefix, kPhysics.prefix},
+        {kRacingLineSection});
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -362,6 +381,9 @@ void ASP_WE_Main::RenderOverlay() {
     }
     RenderCheckpoints(font);
     RenderStarts(font);
+    if (showRacingLine) {
+        RenderRacingLine(font);
+    }
     if (CSprite* picked = AsSprite(selected)) {
         Outline(picked->GetCorners(), kHighlight, 3.0f);
     }
@@ -411,6 +433,79 @@ void ASP_WE_Main::RenderStarts(CFont* font) {
     }
 }
 
+void ASP_WE_Main::RenderRacingLine(CFont* font) {
+    using namespace we_canvas;
+    const bool own = racingLine.points.size() >= 2;
+    std::vector<Point> line;
+    for (const Point& p : own ? racingLine.points : CheckpointCentres()) {
+        line.push_back(world->LocalToGlobal(p));
+    }
+    if (line.size() >= 2) {
+        const Colour colour = own ? kRacingLine : kFallbackLine;
+        Loop(line, colour, 3.0f);
+        Arrow(line[0], Along(line[0], line[1], kArrowLength), colour, 3.0f);
+    }
+    // Even a single point, which is no line yet, is there to be dragged.
+    const Point first = racingLine.points.empty() ? Point() : world->LocalToGlobal(racingLine.points[0]);
+    Point lastNumbered = first;
+    for (size_t i = 0; i < racingLine.points.size(); ++i) {
+        const Point p = world->LocalToGlobal(racingLine.points[i]);
+        // The first point, where a lap of the line begins, stands out.
+        Marker(p, i == 0 ? 2.0 * kPointMarkerHalf : kPointMarkerHalf,
+               static_cast<int>(i) == heldPoint ? kHighlight : kRacingLine);
+        // Beside the point, off a line that runs up or down; none crowds the first one's.
+        if (i == 0 || (Length(p - lastNumbered) >= kPointLabelGap && Length(p - first) >= kPointLabelGap)) {
+            Label(font, NumberToText(static_cast<double>(i)), p.x + 2.0 * kOverlayFontSize,
+                  p.y - kOverlayFontSize, true);
+            lastNumbered = p;
+        }
+    }
+    Label(font, RacingLineCaption(), 8.0, 8.0, false);
+}
+
+std::string ASP_WE_Main::RacingLineCaption() const {
+    const size_t n = racingLine.points.size();
+    const std::string caption =
+        "Racing line: " + NumberToText(static_cast<double>(n)) + (n == 1 ? " point" : " points");
+    if (n < 2) {
+        return caption + (CheckpointCentres().size() >= 2
+                              ? "; the race follows the checkpoints' centres (grey)"
+                              : " and no checkpoints to follow; computer cars stand still");
+    }
+    const int missed = FirstMissedCheckpoint();
+    return missed < 0 ? caption
+                      : caption + "; it misses checkpoint " + NumberToText(missed) +
+                            ", so the race follows the checkpoints' centres";
+}
+
+std::vector<Point> ASP_WE_Main::CheckpointCentres() const {
+    std::map<int, Point> first;
+    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+        auto* checkpoint = dynamic_cast<ASP_WE_CheckpointSprite*>(world->GetSprite(i));
+        if (checkpoint != nullptr && checkpoint->index >= 0 && checkpoint->index < requiredCheckpoints) {
+            first.emplace(checkpoint->index, PivotOf(*checkpoint));
+        }
+    }
+    std::vector<Point> centres;
+    for (const auto& [index, centre] : first) {
+        centres.push_back(centre);
+    }
+    return centres;
+}
+
+int ASP_WE_Main::FirstMissedCheckpoint() const {
+    int missed = -1;
+    for (int i = 0; i < world->GetSpriteCount(); ++i) {
+        auto* checkpoint = dynamic_cast<ASP_WE_CheckpointSprite*>(world->GetSprite(i));
+        if (checkpoint != nullptr && checkpoint->index >= 0 && checkpoint->index < requiredCheckpoints &&
+            (missed < 0 || checkpoint->index < missed) &&
+            racingLine.DistanceTo(PivotOf(*checkpoint)) > checkpoint->GetWidth() * 0.5) {
+            missed = checkpoint->index;
+        }
+    }
+    return missed;
+}
+
 std::string ASP_WE_Main::StatusText() const {
     if (waitingForConsole) {
         return "Answer the question on the console (Escape here cancels it)";
@@ -425,6 +520,11 @@ std::string ASP_WE_Main::StatusText() const {
         text += "  |  " + KindWord(selected) + " at " + NumberToText(picked->GetX()) + ", " +
                 NumberToText(picked->GetY()) +
                 (turnable != nullptr ? ", angle " + NumberToText(turnable->GetRotation()) : "");
+    }
+    if (heldPoint >= 0) {
+        const Point held = racingLine.points[heldPoint];
+        text += "  |  line point " + NumberToText(heldPoint) + " at " + NumberToText(held.x) + ", " +
+                NumberToText(held.y);
     }
     return text + "  |  F1 keys";
 }
@@ -478,6 +578,8 @@ void ASP_WE_Main::LoadWorld() {
     // The race's default: a world without the key is saved as the race reads it.
     requiredCheckpoints = GetIniInt(kMain, kRequiredCheckpoints, 1, worldPath);
     laps = GetIniInt(kMain, kLaps, 1, worldPath);
+    racingLine.Load(worldPath, console.out);
+    settledLine = racingLine.points;
     console.Say("Loading done.");
 }
 
@@ -561,7 +663,7 @@ bool ASP_WE_Main::WriteObjects(const std::string& file) {
             written = decoration->Save(kStatics.prefix + NumberToText(statics++), file);
         }
     }
-    if (!written) {
+    if (!written || !racingLine.Save(file)) {
         console.Say("Cannot write the objects into " + file + ".");
         return false;
     }
@@ -660,10 +762,8 @@ bool ASP_WE_Main::AskPicture(ASP_WE_Object& object, const std::string& prompt, c
 }
 
 void ASP_WE_Main::PlaceUnderPointer(CImageSprite& sprite) {
-    Point corner = world->GlobalToLocal(pointer) - Point(sprite.GetWidth(), sprite.GetHeight()) / 2.0;
-    if (snapToGrid) {
-        corner = Point(Snapped(corner.x, GridSpacing()), Snapped(corner.y, GridSpacing()));
-    }
+    const Point corner =
+        OnGrid(world->GlobalToLocal(pointer) - Point(sprite.GetWidth(), sprite.GetHeight()) / 2.0);
     sprite.SetX(corner.x);
     sprite.SetY(corner.y);
 }
@@ -689,6 +789,11 @@ bool ASP_WE_Main::PickedUpMoved() const {
 }
 
 void ASP_WE_Main::SettleMove() {
+    if (racingLine.points != settledLine) {
+        history.Push(std::make_unique<ASP_WE_ValueChange<std::vector<Point>>>(racingLine.points, settledLine,
+                                                                              racingLine.points));
+        settledLine = racingLine.points;
+    }
     if (PickedUpMoved()) {
         history.Push(std::make_unique<ASP_WE_Change>(IndexOf(selected), pickedUpState,
                                                      history.Remember(*selected), history.Store()));
@@ -697,14 +802,15 @@ void ASP_WE_Main::SettleMove() {
 }
 
 void ASP_WE_Main::FollowPointer() {
+    if (heldPoint >= 0) {
+        racingLine.points[heldPoint] = OnGrid(world->GlobalToLocal(pointer) + grabOffset);
+        return;
+    }
     CSprite* sprite = AsSprite(selected);
     if (sprite == nullptr || dynamic_cast<ASP_WE_GroundSprite*>(sprite) != nullptr) {
         return;
     }
-    Point corner = world->GlobalToLocal(pointer) + grabOffset;
-    if (snapToGrid) {
-        corner = Point(Snapped(corner.x, GridSpacing()), Snapped(corner.y, GridSpacing()));
-    }
+    const Point corner = OnGrid(world->GlobalToLocal(pointer) + grabOffset);
     sprite->SetX(corner.x);
     sprite->SetY(corner.y);
 }
@@ -716,6 +822,10 @@ int ASP_WE_Main::IndexOf(ASP_WE_Object* object) const {
         }
     }
     return -1;
+}
+
+Point ASP_WE_Main::OnGrid(Point p) const {
+    return snapToGrid ? Point(Snapped(p.x, GridSpacing()), Snapped(p.y, GridSpacing())) : p;
 }
 
 double ASP_WE_Main::GridSpacing() const {
@@ -740,15 +850,21 @@ void ASP_WE_Main::ShowArea(Point size) {
 
 bool ASP_WE_Main::Undo() {
     SettleMove();
-    // The object may leave the world with the edit.
+    // The object or the line's point may leave the world with the edit.
     selected = nullptr;
-    return history.Undo(*world);
+    heldPoint = -1;
+    const bool undone = history.Undo(*world);
+    settledLine = racingLine.points;
+    return undone;
 }
 
 bool ASP_WE_Main::Redo() {
     SettleMove();
     selected = nullptr;
-    return history.Redo(*world);
+    heldPoint = -1;
+    const bool redone = history.Redo(*world);
+    settledLine = racingLine.points;
+    return redone;
 }
 
 void ASP_WE_Main::EditSelected() {
@@ -788,7 +904,7 @@ void ASP_WE_Main::EditWorld() {
         for (auto [number, before] :
              {std::pair{&laps, lapsBefore}, std::pair{&requiredCheckpoints, requiredBefore}}) {
             if (*number != before) {
-                history.Push(std::make_unique<ASP_WE_NumberChange>(*number, before, *number));
+                history.Push(std::make_unique<ASP_WE_ValueChange<int>>(*number, before, *number));
             }
         }
         return result;
@@ -863,6 +979,15 @@ void ASP_WE_Main::OnKeyDown(SDL_Event* e) {
         case SDLK_q:
             quit = quit || CtrlHeld();
             break;
+        case SDLK_l:
+            ToggleRacingLine();
+            break;
+        case SDLK_p:
+            AddLinePoint();
+            break;
+        case SDLK_DELETE:
+            DeleteLinePoint();
+            break;
         case SDLK_F1:
             showHelp = !showHelp;
             break;
@@ -905,8 +1030,12 @@ void ASP_WE_Main::OnMouseButtonDown(SDL_Event* e) {
     const bool shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
     switch (e->button.button) {
         case SDL_BUTTON_LEFT:
-            if (selected == nullptr) {
-                PickUp(dynamic_cast<ASP_WE_Object*>(world->GetSpriteAt(e->button.x, e->button.y)));
+            if (heldPoint >= 0) {
+                DropLinePoint();
+            } else if (selected == nullptr) {
+                if (!HoldLinePoint()) {
+                    PickUp(dynamic_cast<ASP_WE_Object*>(world->GetSpriteAt(e->button.x, e->button.y)));
+                }
             } else {
                 SettleMove();
                 selected = nullptr;
@@ -935,6 +1064,58 @@ void ASP_WE_Main::OnMouseButtonDown(SDL_Event* e) {
             break;
         default:
             break;
+    }
+}
+
+void ASP_WE_Main::OnMouseButtonUp(SDL_Event* e) {
+    pointer = Point(e->button.x, e->button.y);
+    // A point dragged is dropped where the button lets go; one only clicked stays held until the
+    // next click, as objects do.
+    if (e->button.button == SDL_BUTTON_LEFT && heldPoint >= 0 && pointer != pressedAt) {
+        DropLinePoint();
+    }
+}
+
+void ASP_WE_Main::ToggleRacingLine() {
+    DropLinePoint();
+    showRacingLine = !showRacingLine;
+}
+
+bool ASP_WE_Main::HoldLinePoint() {
+    const Point at = world->GlobalToLocal(pointer);
+    const int index = showRacingLine ? racingLine.PointNear(at, kPointGrabRadius / world->GetScale()) : -1;
+    if (index >= 0) {
+        heldPoint = index;
+        grabOffset = racingLine.points[index] - at;
+        pressedAt = pointer;
+    }
+    return index >= 0;
+}
+
+void ASP_WE_Main::DropLinePoint() {
+    SettleMove();
+    heldPoint = -1;
+}
+
+void ASP_WE_Main::AddLinePoint() {
+    if (showRacingLine) {
+        DropLinePoint();
+        racingLine.Insert(OnGrid(world->GlobalToLocal(pointer)));
+        SettleMove();
+    }
+}
+
+void ASP_WE_Main::DeleteLinePoint() {
+    if (!showRacingLine) {
+        return;
+    }
+    const int index = heldPoint >= 0 ? heldPoint
+                                     : racingLine.PointNear(world->GlobalToLocal(pointer),
+                                                            kPointGrabRadius / world->GetScale());
+    DropLinePoint();
+    if (index >= 0) {
+        racingLine.points.erase(racingLine.points.begin() + index);
+        SettleMove();
     }
 }
 

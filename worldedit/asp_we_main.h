@@ -16,6 +16,7 @@
 #include "worldedit/console.h"
 #include "worldedit/undo_stack.h"
 #include "worldedit/we_object.h"
+#include "worldedit/we_racing_line.h"
 
 // The world editor: one world file shown in a window, edited with the mouse and keys there and
 // with dialogues on the text console. The dialogues run inside the key handler; while one waits
@@ -41,6 +42,7 @@ public:
     void OnKeyUp(SDL_Event* e) override;
     void OnMouseMove(SDL_Event* e) override;
     void OnMouseButtonDown(SDL_Event* e) override;
+    void OnMouseButtonUp(SDL_Event* e) override;
     void OnScreenshot(const std::string& path, bool saved) override;
 
     // Adds the objects of the world file at worldPath to the world.
@@ -59,7 +61,7 @@ public:
     bool Undo();
     bool Redo();
     // Whether the world differs from what was loaded or last saved.
-    bool Unsaved() const { return history.Unsaved() || PickedUpMoved(); }
+    bool Unsaved() const { return history.Unsaved() || PickedUpMoved() || racingLine.points != settledLine; }
     // The grid's spacing in world pixels: a fraction of the ground tiles' size.
     double GridSpacing() const;
 
@@ -80,6 +82,9 @@ public:
     bool snapToGrid = false;
     int gridDivisions = 4;
     bool showHelp = false;
+    // The racing-line layer: the line drawn over the track, and its points edited with the mouse.
+    bool showRacingLine = false;
+    ASP_WE_RacingLine racingLine;
     // Holds every object of the world; its position and scale are the view.
     std::unique_ptr<CSpriteManager> world;
     CTextureManager* textures = nullptr;
@@ -121,17 +126,37 @@ private:
     void TurnSelected(double degrees);
     void SnapTurnSelected(int direction);
     bool CtrlHeld() const { return leftCtrl || rightCtrl; }
+    // Where p falls with the grid's snapping, if it is on.
+    Point OnGrid(Point p) const;
+    void ToggleRacingLine();
+    // Takes the line's point under the pointer, if the layer shows one there.
+    bool HoldLinePoint();
+    void DropLinePoint();
+    void AddLinePoint();
+    void DeleteLinePoint();
+    void RenderRacingLine(CFont* font);
+    std::string RacingLineCaption() const;
+    // The first checkpoint of each required index, in index order: the race's line without one.
+    std::vector<Point> CheckpointCentres() const;
+    // The lowest required index with a checkpoint the line does not cross, or -1: the race then
+    // follows the checkpoints' centres instead.
+    int FirstMissedCheckpoint() const;
 
     ASP_WE_Console console;
     ASP_WE_UndoStack history;
     int exitStatus = 0;
-    // The pointer on the screen, and where the picked-up object was taken and is held.
+    // The pointer on the screen, and where the picked-up object or line point was taken and is held.
     Point pointer;
     Point grabOffset;
     std::string pickedUpState;
     Point pickedUpAt;
     double pickedUpAngle = 0.0;
     bool waitingForConsole = false;
+    // The line as the history last recorded it: a difference is a move not yet settled.
+    std::vector<Point> settledLine;
+    // The index of the line's point held by the mouse, or -1; and where the press took it.
+    int heldPoint = -1;
+    Point pressedAt;
     // The size of a track made at the start, in world pixels; 0 when a file was opened.
     Point createdSize;
     // The sections of the loaded world file that a save writes back unchanged.

@@ -62,14 +62,28 @@ void Line(Point a, Point b, Colour colour, float width) {
 }
 
 void Outline(const Quad& q, Colour colour, float width) {
+    Loop({q.p[0], q.p[1], q.p[2], q.p[3]}, colour, width);
+}
+
+void Loop(const std::vector<Point>& points, Colour colour, float width) {
     Untextured untextured;
     glLineWidth(width);
     SetColour(colour, 1.0);
     glBegin(GL_LINE_LOOP);
-    for (const Point& p : q.p) {
+    for (const Point& p : points) {
         glVertex2d(p.x, p.y);
     }
     glEnd();
+}
+
+void Marker(Point centre, double half, Colour colour) {
+    Untextured untextured;
+    SetColour(colour, 1.0);
+    glRectd(centre.x - half, centre.y - half, centre.x + half, centre.y + half);
+}
+
+Point Along(Point from, Point to, double length) {
+    return from + Unit(to - from) * length;
 }
 
 void Arrow(Point tail, Point head, Colour colour, float width) {

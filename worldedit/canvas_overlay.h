@@ -22,10 +22,19 @@ constexpr Colour kCheckpointLine = {0, 230, 255};
 constexpr Colour kFinishLine = {255, 60, 200};
 constexpr Colour kStartOutline = {80, 255, 80};
 constexpr Colour kGridLine = {90, 90, 90};
+constexpr Colour kRacingLine = {255, 120, 0};
+// The line through the checkpoints' centres that the race falls back on.
+constexpr Colour kFallbackLine = {170, 170, 170};
 constexpr Colour kText = {255, 255, 255};
 constexpr Colour kPanel = {20, 20, 30};
 
 void Outline(const Quad& q, Colour colour, float width);
+// The closed polyline through the points.
+void Loop(const std::vector<Point>& points, Colour colour, float width);
+// A filled square of 2 * half pixels a side.
+void Marker(Point centre, double half, Colour colour);
+// The point length pixels from `from` toward `to`; straight up when they coincide.
+Point Along(Point from, Point to, double length);
 void Line(Point a, Point b, Colour colour, float width);
 // A line from tail to head with an open head.
 void Arrow(Point tail, Point head, Colour colour, float width);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ini.h"
@@ -51,18 +52,20 @@ private:
     std::string store;
 };
 
-// A number of the world itself (its laps, its required checkpoints) changed.
-class ASP_WE_NumberChange : public ASP_WE_Edit {
+// A value of the world itself (its laps, its required checkpoints, its racing line) changed.
+template <typename Value>
+class ASP_WE_ValueChange : public ASP_WE_Edit {
 public:
-    ASP_WE_NumberChange(int& number, int before, int after) : number(number), before(before), after(after) {}
+    ASP_WE_ValueChange(Value& value, Value before, Value after)
+        : value(value), before(std::move(before)), after(std::move(after)) {}
 
-    void Undo(CSpriteManager&) override { number = before; }
-    void Redo(CSpriteManager&) override { number = after; }
+    void Undo(CSpriteManager&) override { value = before; }
+    void Redo(CSpriteManager&) override { value = after; }
 
 private:
-    int& number;
-    int before;
-    int after;
+    Value& value;
+    Value before;
+    Value after;
 };
 
 // The editor's history: the latest kMaxSteps edits, undone and redone in order. The sections of

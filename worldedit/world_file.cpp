@@ -54,7 +54,8 @@ bool IsNumbered(const std::string& name, const std::string& prefix) {
 
 }  // namespace
 
-std::string WithoutNumberedSections(const std::string& text, const std::vector<std::string>& prefixes) {
+std::string WithoutSections(const std::string& text, const std::vector<std::string>& prefixes,
+                            const std::vector<std::string>& names) {
     std::istringstream lines(text);
     std::string kept;
     std::string line;
@@ -65,6 +66,9 @@ std::string WithoutNumberedSections(const std::string& text, const std::vector<s
             skipping = false;
             for (const std::string& prefix : prefixes) {
                 skipping = skipping || IsNumbered(name, prefix);
+            }
+            for (const std::string& whole : names) {
+                skipping = skipping || name == Lower(whole);
             }
         }
         if (!skipping) {

@@ -8,8 +8,10 @@
 // only when everything was written.
 
 // The text of a world file without the sections named by one of the prefixes followed by a
-// number (letter case ignored): what remains are the parts the editor does not edit.
-std::string WithoutNumberedSections(const std::string& text, const std::vector<std::string>& prefixes);
+// number, or by one of the names (letter case ignored): what remains are the parts the editor
+// does not edit.
+std::string WithoutSections(const std::string& text, const std::vector<std::string>& prefixes,
+                            const std::vector<std::string>& names);
 
 // The whole file, or the empty text if it cannot be read.
 std::string ReadWholeFile(const std::string& path);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/geometry.h"
+
+// The closed line the computer cars follow, as the editor lays it out: points in world pixels in
+// driving order, the last joined to the first. The world file keeps it in the section
+// "racingLine" ("points", then "x0", "y0", "x1", ...), which readers before it skip.
+class ASP_WE_RacingLine {
+public:
+    // As the race: more points than this is a broken file, not a line.
+    static constexpr int kMaxPoints = 10000;
+
+    // Reads the line of file; a count the race would not take is refused with a remark on out,
+    // and the line is then empty.
+    void Load(const std::string& file, std::ostream& out);
+    // Writes the section; a line without points writes none, so the race follows the checkpoints.
+    // False as soon as one key could not be written.
+    bool Save(const std::string& file) const;
+
+    // The point nearest to p within radius, or -1.
+    int PointNear(Point p, double radius) const;
+    // Adds p into the segment nearest to it, so the driving order stays; its index.
+    int Insert(Point p);
+    // How far p lies from the closed line; a line without points is infinitely far.
+    double DistanceTo(Point p) const;
+
+    std::vector<Point> points;
+};
+
+// The section a world file keeps the racing line in.
+extern const char kRacingLineSection[];
