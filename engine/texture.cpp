@@ -48,6 +48,21 @@ unsigned LargestSide() {
 
 }  // namespace
 
+std::string OversizeText(unsigned w, unsigned h) {
+    const unsigned side = LargestSide();
+    if (w <= side && h <= side) {
+        return "";
+    }
+    return "its " + std::to_string(w) + " x " + std::to_string(h) + " pixels exceed the largest texture of " +
+           std::to_string(side) + " pixels a side.";
+}
+
+std::string DeclaredOversizeText(const std::string& path) {
+    unsigned w = 0;
+    unsigned h = 0;
+    return DeclaredSize(path, w, h) ? OversizeText(w, h) : "";
+}
+
 CTexture::CTexture(const std::string& file, bool readOnly) : readOnly(readOnly) {
     glGenTextures(1, &id);
     Load(file);
@@ -78,9 +93,7 @@ bool CTexture::Load(const std::string& file) {
         LogLine(LOG_ERROR, "Failed to load texture from " + file + ": it is not a regular file.");
         return false;
     }
-    unsigned w = 0;
-    unsigned h = 0;
-    if (DeclaredSize(path, w, h) && !FitsTexture(file, w, h)) {
+    if (!FitsTexture(file, DeclaredOversizeText(path))) {
         return false;
     }
     std::string error;
@@ -90,7 +103,8 @@ bool CTexture::Load(const std::string& file) {
         LogLine(LOG_ERROR, "Failed to load texture from " + file + ", SDL reports: \n" + error);
         return false;
     }
-    if (!FitsTexture(file, static_cast<unsigned>(surface->w), static_cast<unsigned>(surface->h))) {
+    if (!FitsTexture(file,
+                     OversizeText(static_cast<unsigned>(surface->w), static_cast<unsigned>(surface->h)))) {
         SDL_FreeSurface(surface);
         surface = nullptr;
         return false;
@@ -105,15 +119,12 @@ bool CTexture::Load(const std::string& file) {
     return loaded;
 }
 
-bool CTexture::FitsTexture(const std::string& file, unsigned w, unsigned h) {
-    const unsigned side = LargestSide();
-    if (w <= side && h <= side) {
+bool CTexture::FitsTexture(const std::string& file, const std::string& oversize) {
+    if (oversize.empty()) {
         return true;
     }
     loaded = false;
-    LogLine(LOG_ERROR, "Failed to load texture from " + file + ": its " + std::to_string(w) + " x " +
-                           std::to_string(h) + " pixels exceed the largest texture of " +
-                           std::to_string(side) + " pixels a side.");
+    LogLine(LOG_ERROR, "Failed to load texture from " + file + ": " + oversize);
     return false;
 }
 

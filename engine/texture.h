@@ -41,6 +41,13 @@ public:
     bool clamp = false;
 
 private:
-    // False, with an ERROR and `loaded` false, for a picture larger than any texture can be.
-    bool FitsTexture(const std::string& file, unsigned w, unsigned h);
+    // False, with an ERROR and `loaded` false, if there is an oversize text (see OversizeText).
+    bool FitsTexture(const std::string& file, const std::string& oversize);
 };
+
+// Why a picture of w x h pixels can be no texture of the current GL context, or "" if it fits.
+std::string OversizeText(unsigned w, unsigned h);
+// OversizeText of the size a PNG, BMP, GIF or JPEG file declares in its header, read without
+// decoding it, so that a small file claiming a huge picture is refused before it takes gigabytes.
+// "" for other files: the decoder then decides, and the decoded size is checked instead.
+std::string DeclaredOversizeText(const std::string& path);

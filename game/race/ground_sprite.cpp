@@ -4,6 +4,7 @@
 
 #include "engine/ini.h"
 #include "engine/picture_decoder.h"
+#include "engine/texture.h"
 #include "game/race/static_sprite.h"
 
 bool operator==(SurfaceColor a, SurfaceColor b) {
@@ -42,8 +43,19 @@ void ASP_GroundSprite::LoadSurfaceMap(const std::string& name) {
         LogLine(LOG_ERROR, "Failed to locate surface map " + name);
         return;
     }
+    // A map is as large as its tile, so a map no texture could hold is refused like a tile.
+    const std::string path = MakeAbsolutePath(name);
+    std::string oversize = DeclaredOversizeText(path);
     std::string error;
-    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(DecodePicture(MakeAbsolutePath(name), error));
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(oversize.empty() ? DecodePicture(path, error)
+                                                                          : nullptr);
+    if (decoded != nullptr) {
+        oversize = OversizeText(static_cast<unsigned>(decoded->w), static_cast<unsigned>(decoded->h));
+    }
+    if (!oversize.empty()) {
+        LogLine(LOG_ERROR, "Failed to load surface map " + name + ": " + oversize);
+        return;
+    }
     if (decoded == nullptr) {
         LogLine(LOG_ERROR, "Failed to load surface map " + name + ", SDL reports: " + error);
         return;

@@ -96,6 +96,7 @@ menu picture FIFO      | game 1 | fifo gfx/menu/button0.png                    |
 surface map missing    | game 1 | gone SURFACE                                 | Failed to locate surface map            | 0
 surface map garbage    | game 1 | garbage SURFACE                              | Failed to load surface map              | 0
 surface map FIFO       | game 1 | fifo SURFACE                                 | Failed to locate surface map            | 0
+surface map 16000x16000 | game 1 | claimed_png SURFACE 16000 16000            | surface map.*16000 x 16000 pixels exceed | 0
 font missing           | game 1 | gone fnt/dejavusans-bold.ttf                 | Failed to load font file                | 0
 font garbage           | game 1 | garbage fnt/dejavusans-bold.ttf              | Failed to load font file                | 0
 font FIFO              | game 1 | fifo fnt/dejavusans-bold.ttf                 | Failed to load font file                | 0
