@@ -151,8 +151,8 @@ run_case() {
 # Two cases at a time: each waits for its files and its frames as much as for the processor.
 results=$work/results
 while IFS='|' read -r name run breaking expected status; do
-    name=$(echo $name) run=$(echo $run) expected=$(echo $expected) status=$(echo $status)
-    breaking=$(echo "$breaking" | sed 's/^ *//; s/ *$//')
+    # Trimmed by read: an unquoted echo would expand an expected " .* " to the hidden files' names.
+    for f in name run breaking expected status; do read -r "$f" <<<"${!f}"; done
     [[ $name =~ $only ]] || continue
     while [ "$(jobs -rp | wc -l)" -ge 2 ]; do
         wait -n
