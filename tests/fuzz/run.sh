@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for SECONDS (default 15) on a copy of its seed
 # corpus, from data/ and under a virtual X server. Any crash, leak, sanitizer report or
-# broken property fails the run and leaves the input as crash-* in build-fuzz/findings/.
+# broken property fails the run and leaves the input as crash-* in build-fuzz/findings/. An input
+# that takes 30 s is a finding; a starved process on a busy machine takes more than libFuzzer's
+# default 10 s for an ordinary one.
 # Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -26,8 +28,8 @@ for target in "${targets[@]}"; do
     rm -f "$build/findings/$target-"*
     echo "== $target for ${seconds}s"
     (cd "$root/data" && "$root/tools/with_xvfb.sh" "$build/tests/fuzz/$target" -max_total_time="$seconds" \
-        -timeout=30 -rss_limit_mb=4096 -artifact_prefix="$build/findings/$target-" -print_final_stats=1 \
-        "$corpus" 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec|==[0-9]+==|SUMMARY|.*(ERROR|WARNING):)' || true)
+        -timeout=30 -report_slow_units=30 -rss_limit_mb=4096 -artifact_prefix="$build/findings/$target-" \
+        -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec|==[0-9]+==|SUMMARY|.*(ERROR|WARNING):)' || true)
     # libFuzzer's exit status is lost in the pipe; a finding leaves an artifact.
     if ls "$build/findings/$target-"* >/dev/null 2>&1; then
         echo "$target: finding(s) in $build/findings" >&2
