@@ -2,9 +2,9 @@
 # Runs the game's application classes from the start through the menus into a two-player race
 # and out (the catalogue driver, on a copy of data/) under valgrind's memcheck and under
 # ThreadSanitizer, which watches the loader thread against the main thread. Any report fails the
-# run, except what the system's software OpenGL driver does among its own threads and the memory
-# valgrind cannot follow in it (tools/tsan.supp, tools/valgrind.supp say why); the run prints how
-# often each suppression matched.
+# run, except what the software OpenGL driver does among its own threads and the dynamic loader
+# does while loading it (tools/tsan.supp, tools/valgrind.supp say why); the run prints how often
+# each suppression matched.
 # Usage: tools/race_under_tools.sh [FRAMES]   (race frames, 120 by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
