@@ -374,7 +374,13 @@ void CIniText::Set(std::string_view section, std::string_view key, std::string_v
         last.end = eol;
     }
     found.lastKey += 1;
-    found.lines.insert(found.lines.begin() + found.lastKey, NewLine(std::move(keyLine), eol));
+    // A lone CR before an empty LF line would read back as one CRLF, and that empty line be lost.
+    std::string_view end = eol;
+    if (end == "\r" && found.lastKey < found.lines.size() && found.lines[found.lastKey].Text().empty() &&
+        found.lines[found.lastKey].end.substr(0, 1) == "\n") {
+        end = "\r\n";
+    }
+    found.lines.insert(found.lines.begin() + found.lastKey, NewLine(std::move(keyLine), end));
 }
 
 void CIniText::AppendSection(std::string_view name, std::string keyLine) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -108,6 +109,15 @@ TEST_F(IniTest, WritesKeepEveryOtherLineTheLineEndsAndWriteNumbersAsText) {
     WriteIniString("a", "y", "2", file);
     WriteIniString("b", "z", "3", file);
     EXPECT_EQ(Contents(), "\xEF\xBB\xBF[a]\r\nx=1\r\ny=2\r\n\r\n[b]\r\nz=3\r\n");
+    // Lone CR lines before an empty LF line: written one by one or in a batch, the empty line stays.
+    for (bool batched : {false, true}) {
+        Put("[a]\rx=1\r\n\n[b]\r");
+        auto batch = batched ? std::make_unique<CIniWriteBatch>(file) : nullptr;
+        WriteIniString("a", "y", "2", file);
+        WriteIniString("a", "z", "3", file);
+        EXPECT_TRUE(batch == nullptr || batch->Commit());
+        EXPECT_EQ(Contents(), "[a]\rx=1\r\ny=2\r\nz=3\r\n\n[b]\r") << batched;
+    }
     EXPECT_EQ(folder.Entries(), 1);
 }
 
