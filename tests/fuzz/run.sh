@@ -25,6 +25,13 @@ for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     cp -n "$root/tests/fuzz/corpus/${target#fuzz_}"/* "$corpus"/
+    # Seeds from the shipped data as it is now; the loaders' first byte picks menu (0) or cars (2).
+    case $target in
+    fuzz_ini) for f in config.ini dat/countdown.dat mnu/options_restable.ini; do cp "$root/data/$f" "$corpus/"; done ;;
+    fuzz_loaders)
+        for f in main players; do { printf '\0'; cat "$root/data/mnu/$f.ini"; } >"$corpus/menu_$f"; done
+        { printf '\2'; cat "$root/data/dat/cars.dat"; } >"$corpus/cars" ;;
+    esac
     rm -f "$build/findings/$target-"*
     echo "== $target for ${seconds}s"
     (cd "$root/data" && "$root/tools/with_xvfb.sh" "$build/tests/fuzz/$target" -max_total_time="$seconds" \
