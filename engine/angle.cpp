@@ -7,6 +7,16 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 }
 
+Point Facing(double degrees) {
+    Point f(0.0, -1.0);
+    RotatePoint(f, Point(), degrees);
+    return f;
+}
+
+double HeadingOf(Point v) {
+    return AngleBetween(true, Point(0.0, -1.0), v);
+}
+
 double AngleBetween(bool isSigned, Point a, Point b) {
     const double lengths = Length(a) * Length(b);
     if (!(lengths > 0.0)) {
@@ -18,6 +28,5 @@ double AngleBetween(bool isSigned, Point a, Point b) {
     if (!isSigned) {
         return angle;
     }
-    const double cross = a.x * b.y - a.y * b.x;
-    return cross >= 0.0 ? -angle : angle;
+    return Cross(a, b) >= 0.0 ? -angle : angle;
 }

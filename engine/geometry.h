@@ -49,6 +49,10 @@ inline bool operator!=(Point a, Point b) {
 inline double Dot(Point a, Point b) {
     return a.x * b.x + a.y * b.y;
 }
+// The z of the cross product: positive when b lies clockwise of a on screen (y down).
+inline double Cross(Point a, Point b) {
+    return a.x * b.y - a.y * b.x;
+}
 double Length(Point a);
 
 // The corners of an outline, in the order (left, bottom), (right, bottom), (right, top), (left, top)

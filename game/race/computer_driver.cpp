@@ -44,17 +44,6 @@ Point PivotOf(const CImageSpriteEx& s) {
     return Point(s.GetX() + s.GetWidth() * c.x, s.GetY() + s.GetHeight() * c.y);
 }
 
-Point FacingOf(const ASP_Player& car) {
-    Point facing(0.0, -1.0);
-    RotatePoint(facing, Point(0.0, 0.0), car.GetRotation());
-    return facing;
-}
-
-// Cross product z of a and b: positive when b lies clockwise of a on screen (y down).
-double Cross(Point a, Point b) {
-    return a.x * b.y - a.y * b.x;
-}
-
 }  // namespace
 
 ASP_DriverSkill SkillFor(ASP_Difficulty difficulty) {
@@ -107,7 +96,7 @@ void ASP_ComputerDriver::Drive(ASP_Player& car, double dt) {
         return;
     }
     const Point pivot = PivotOf(car);
-    const Point facing = FacingOf(car);
+    const Point facing = Facing(car.GetRotation());
     const double v = Length(car.GetVelocity());
     if (progress < 0.0) {
         progress = mark = line.ProgressOf(pivot);
@@ -172,7 +161,7 @@ void ASP_ComputerDriver::PutBackOnLine(ASP_Player& car) {
     const Point c = car.GetRotationCenter();
     car.SetX(on.x - car.GetWidth() * c.x);
     car.SetY(on.y - car.GetHeight() * c.y);
-    car.SetRotation(AngleBetween(true, Point(0.0, -1.0), line.DirectionAt(progress)));
+    car.SetRotation(HeadingOf(line.DirectionAt(progress)));
     offLineFor = 0.0;
     car.SetVelocity(Point());
     car.SetAngularVelocity(0.0);

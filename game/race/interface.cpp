@@ -265,7 +265,7 @@ void ASP_Interface::PointCompass(ASP_Player* car, const RaceFacts& race) {
     const Point d = car->compassTarget - pivot;
     // On the target itself there is no direction: keep pointing where the arrow last pointed.
     if (d.x != 0.0 || d.y != 0.0) {
-        lastBearing[car] = AngleBetween(true, Point(0.0, -1.0), d);
+        lastBearing[car] = HeadingOf(d);
     }
     const auto last = lastBearing.find(car);
     double angle = last != lastBearing.end() ? last->second : 0.0;

@@ -38,7 +38,7 @@ void ASP_PhysicsSprite::ApplySurface(double dt) {
     const Point g = LocalToGlobal(Point(center.x * GetWidth(), center.y * GetHeight()));
     const SurfaceModifier m = world != nullptr ? world->GetModifierAt(g) : SurfaceModifier();
     if (world != nullptr) {
-        world->EmitParticle(m.particle, g, AngleBetween(true, Point(0.0, -1.0), v));
+        world->EmitParticle(m.particle, g, HeadingOf(v));
     }
     const Point u = v / s;
     const Point drag = u * kGroundDrag;

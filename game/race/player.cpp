@@ -12,13 +12,6 @@
 
 namespace {
 
-// Points (0, -1), the top of the screen, turned by degrees: the way a sprite at that rotation faces.
-Point Facing(double degrees) {
-    Point f(0.0, -1.0);
-    RotatePoint(f, Point(), degrees);
-    return f;
-}
-
 Point Rotated(Point p, double degrees) {
     RotatePoint(p, Point(), degrees);
     return p;
@@ -427,7 +420,7 @@ void ASP_Player::UpdateTail() {
         tail->SetWidth(tailScaledWidth);
         tail->SetHeight(tailScaledHeight);
     } else {
-        const double alpha = AngleBetween(true, Point(0.0, -1.0), va);
+        const double alpha = HeadingOf(va);
         double d = alpha - GetRotation();
         while (d < 0.0) {
             d += 360.0;

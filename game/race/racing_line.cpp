@@ -15,15 +15,18 @@ const char* const kSection = "racingLine";
 // More points than this is a broken world file, not a line.
 constexpr int kMaxPoints = 10000;
 
+Point CentreOf(const ASP_CheckpointSprite& c) {
+    const Point pivot = c.GetRotationCenter();
+    return Point(c.GetX() + c.GetWidth() * pivot.x, c.GetY() + c.GetHeight() * pivot.y);
+}
+
 // The centres of the first checkpoint of each index, in index order.
 std::vector<Point> CheckpointCentres(const ASP_World& world) {
     std::vector<Point> centres;
     for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
         const std::vector<ASP_CheckpointSprite*> at = world.GetCheckpoints(k);
         if (!at.empty()) {
-            const ASP_CheckpointSprite* c = at.front();
-            const Point pivot = c->GetRotationCenter();
-            centres.emplace_back(c->GetX() + c->GetWidth() * pivot.x, c->GetY() + c->GetHeight() * pivot.y);
+            centres.push_back(CentreOf(*at.front()));
         }
     }
     return centres;
@@ -64,8 +67,7 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
 int ASP_RacingLine::FirstMissedCheckpoint(const ASP_World& world) const {
     for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
         for (const ASP_CheckpointSprite* c : world.GetCheckpoints(k)) {
-            const Point pivot = c->GetRotationCenter();
-            const Point centre(c->GetX() + c->GetWidth() * pivot.x, c->GetY() + c->GetHeight() * pivot.y);
+            const Point centre = CentreOf(*c);
             if (Length(PointAt(ProgressOf(centre)) - centre) > c->GetWidth() * 0.5) {
                 return k;
             }

@@ -32,6 +32,7 @@ void Refuse(const std::string& file, const std::string& key, const std::string& 
 
 std::vector<ASP_Track> LoadTrackList(const std::string& file) {
     std::vector<ASP_Track> tracks;
+    const CIniReadBatch batch(file);
     for (int i = 0; i < kMaxTracks; ++i) {
         const std::string key = "track" + NumberToText(i);
         const std::string line = GetIniString("main", key, "", file);

@@ -372,7 +372,7 @@ void ASP_World::PutBack(ASP_Player* car) {
         SetCheckpointTarget(car, car->lastCheckpoint + 1);
         const Point ahead = car->compassTarget - at;
         if (ahead != Point(0.0, 0.0)) {
-            car->SetRotation(AngleBetween(true, Point(0.0, -1.0), ahead));
+            car->SetRotation(HeadingOf(ahead));
         }
     }
     car->UpdateTail();
@@ -473,11 +473,10 @@ void ASP_World::Draw(void* target) {
             break;
     }
     SetView(x0, y0, W, H);
-    DrawViewDividers(W, H);
+    DrawViewDividers(viewed.size(), W, H);
 }
 
-void ASP_World::DrawViewDividers(int width, int height) const {
-    const size_t n = GetViewedPlayers().size();
+void ASP_World::DrawViewDividers(size_t n, int width, int height) const {
     if (n < 2) {
         return;
     }

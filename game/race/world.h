@@ -105,8 +105,8 @@ public:
     // Before their first pass over the finish line, cars are placed by how near they are to it,
     // behind every car that has passed it.
     void RankCarsBeforeFirstCrossing();
-    // Thin lines between the views of a split screen of this size.
-    void DrawViewDividers(int width, int height) const;
+    // Thin lines between the given number of views of a split screen of this size.
+    void DrawViewDividers(size_t views, int width, int height) const;
 
     int GetLaps() const { return laps; }
     // Seconds the others have after the first car finishes; 0 waits for every car.
