@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -404,11 +404,11 @@ TEST_F(ShippedTrack, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
         double angle;
         int steps;
     };
-    std::map<std::pair<int, int>, int> area;
+    std::set<std::pair<int, int>> seen;
     std::vector<Exit> exits;
     for (int y = 0; y < 3072; y += kStep) {
         for (int x = 0; x < 4096; x += kStep) {
-            if (!loose(Point(x, y)) || !area.emplace(std::pair{x, y}, 0).second) {
+            if (!loose(Point(x, y)) || !seen.insert({x, y}).second) {
                 continue;
             }
             exits.push_back(Exit{Point(), 0.0, 0});
@@ -427,7 +427,7 @@ TEST_F(ShippedTrack, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
                 exits.back() = here.steps > exits.back().steps ? here : exits.back();
                 for (const auto& [nx, ny] :
                      {std::pair{cx + kStep, cy}, {cx - kStep, cy}, {cx, cy + kStep}, {cx, cy - kStep}}) {
-                    if (loose(Point(nx, ny)) && area.emplace(std::pair{nx, ny}, 0).second) {
+                    if (loose(Point(nx, ny)) && seen.insert({nx, ny}).second) {
                         todo.push_back({nx, ny});
                     }
                 }
