@@ -13,7 +13,6 @@
 #include "game/race/checkpoint_sprite.h"
 #include "game/race/game.h"
 #include "game/race/ground_sprite.h"
-#include "game/race/interface.h"
 #include "game/race/lap_records.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
