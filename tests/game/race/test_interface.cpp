@@ -85,15 +85,14 @@ TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
     car.raceTime = 65.437;
     car.lapTime = 5.5;
     car.position = 2;
-    car.lap = 3;
     car.finished = true;
+    car.lap = 3;
     hud.Refresh(&car, race);
-    EXPECT_EQ(Text(ASP_Interface::TIME_TOTAL), "Time 01:05:43");
-    EXPECT_EQ(Text(ASP_Interface::TIME_BEST), "Best 00:00:00");
-    EXPECT_EQ(Text(ASP_Interface::TIME_CURRENT), "Lap time 00:05:50");
-    EXPECT_EQ(Text(ASP_Interface::POSITION), "Pos 2nd /4");
-    EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
-    EXPECT_EQ(Text(ASP_Interface::FINISHED), "You are 2nd!\nin 01:05:43");
+    const char* const texts[] = {"Time 01:05:43", "Best 00:00:00", "Lap time 00:05:50",
+                                 "Pos 2nd /4",    "Lap 3 /3",      "You are 2nd!\nin 01:05:43"};
+    for (int e = ASP_Interface::TIME_TOTAL; e <= ASP_Interface::FINISHED; ++e) {
+        EXPECT_EQ(Text(static_cast<ASP_Interface::Element>(e)), texts[e]);
+    }
     car.lap = 4;  // a finished car keeps crossing the line
     hud.Refresh(&car, race);
     EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/log.h"
 #include "game/race/player.h"
 #include "game/race/race_sounds.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -98,18 +98,16 @@ TEST_F(RaceSoundsTest, EngineGrowsWithSpeedACrashPeaksAndMutedIsSilent) {
 TEST_F(RaceSoundsTest, MissingOrBrokenSoundsAreReportedOnceAndStaySilent) {
     const std::string broken = folder.Write("broken.wav", std::string(4096, '\x7f'));
     const std::string missing = folder.File("missing.wav");
-    ASP_RaceSounds silent(audio);
-    EnableLogging();
-    testing::internal::CaptureStdout();
-    silent.Load(
-        folder.Write("sounds.dat", "[engine]\nloop0=" + broken + "\n[effects]\ncrash=" + missing + "\n"));
-    sounds = std::make_unique<ASP_RaceSounds>(nullptr);
-    for (int i = 0; i < 10; ++i) {
-        silent.BeforeCollisions(world);
-        car->SetVelocity(Point(0.0, i * 100.0));
-        silent.Update(world, 0.1);
-    }
-    const std::string log = testing::internal::GetCapturedStdout();
+    sounds = std::make_unique<ASP_RaceSounds>(audio);
+    const std::string log = Logged([&] {
+        sounds->Load(
+            folder.Write("sounds.dat", "[engine]\nloop0=" + broken + "\n[effects]\ncrash=" + missing + "\n"));
+        for (int i = 0; i < 10; ++i) {
+            sounds->BeforeCollisions(world);
+            car->SetVelocity(Point(0.0, i * 100.0));
+            sounds->Update(world, 0.1);
+        }
+    });
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
     EXPECT_NE(log.find("ERROR in class CAudio: Failed to load " + missing), std::string::npos) << log;
     EXPECT_EQ(Listen(Point()).second, 0);

@@ -65,47 +65,36 @@ TEST(AngleBetween, DegreesSignedByTheCrossValueAndZeroWithoutADirection) {
     EXPECT_DOUBLE_EQ(AngleBetween(true, Point(0, -1), Point(0, 0)), 0.0);
 }
 
-TEST(SurfaceMap, ReadsOneToFourBytesPerPixelAndTruncatesTowardZeroAtTheEdges) {
-    TempFolder folder;
+TEST(SurfaceMap, ReadsOneToFourBytesPerPixel) {
     for (int bits : {8, 16, 24, 32}) {
-        SCOPED_TRACE(std::to_string(bits) + " bits per pixel");
         Surface map = MapSurface(bits);
         ASSERT_EQ(map->format->BytesPerPixel, bits / 8);
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 4; ++x) {
-                EXPECT_EQ(Rgb(ReadSurfacePixel(map.get(), x, y)), MapColour(x, y)) << x << ", " << y;
-            }
-        }
-        // BMP files keep 1 and 3 bytes per pixel: a tile at (10, 20) reads those from its file.
-        if (bits % 16 == 0) {
-            continue;
-        }
-        const std::string file = folder.File(std::to_string(bits) + ".bmp");
-        ASSERT_EQ(SDL_SaveBMP(map.get(), file.c_str()), 0);
-        auto tile = TileWithMap(folder, file);
-        EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(13.9, 20.0))), 0x00FF00u);
-        EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(10.0, 22.99))), 0x0000FFu);
-        // On the left and top edges, and less than a pixel outside them: column or row 0.
-        for (Point p : {Point(10.0, 20.0), Point(9.5, 20.0), Point(10.0, 19.2)}) {
-            EXPECT_EQ(Rgb(tile->GetSurfaceColor(p)), 0xFF0000u) << p.x << " " << p.y;
-        }
-        // A pixel outside, on the right and bottom edges, far away, NaN: black, no information.
-        for (Point p : {Point(9.0, 20.0), Point(14.0, 20.0), Point(10.0, 23.0), Point(1e300, -1e300),
-                        Point(NAN, 20.0)}) {
-            EXPECT_EQ(Rgb(tile->GetSurfaceColor(p)), 0u) << p.x << " " << p.y;
+        for (int i = 0; i < 12; ++i) {
+            EXPECT_EQ(Rgb(ReadSurfacePixel(map.get(), i % 4, i / 4)), MapColour(i % 4, i / 4))
+                << bits << " " << i;
         }
     }
 }
 
-TEST(SurfaceMap, NameIsResolvedLikeEveryDataFileAndABrokenMapIsBlack) {
+// Maps of 2, 12 and 200 colours are kept as 1, 4 and 8 bits a pixel, one of more colours than one
+// byte can tell apart whole; every pixel reads the same.
+TEST(SurfaceMap, NameIsResolvedLikeEveryDataFileEdgesTruncateTowardZeroAndABrokenMapIsBlack) {
     TempFolder folder;
     std::filesystem::create_directory(folder.File("maps"));
     WriteBmp(folder.File("maps/surface.bmp"), 4, 3, MapColour);
     // A Windows name in another letter case, as world files written by the editor have it.
     auto tile = TileWithMap(folder, folder.path + "\\MAPS\\Surface.BMP");
-    EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(10.0, 20.0))), 0xFF0000u);
-    // Maps of 2, 12 and 200 colours are kept as 1, 4 and 8 bits a pixel, one of more colours than
-    // one byte can tell apart whole; every pixel reads the same.
+    EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(13.9, 20.0))), 0x00FF00u);
+    EXPECT_EQ(Rgb(tile->GetSurfaceColor(Point(10.0, 22.99))), 0x0000FFu);
+    // On the left and top edges, and less than a pixel outside them: column or row 0.
+    for (Point p : {Point(10.0, 20.0), Point(9.5, 20.0), Point(10.0, 19.2)}) {
+        EXPECT_EQ(Rgb(tile->GetSurfaceColor(p)), 0xFF0000u) << p.x << " " << p.y;
+    }
+    // A pixel outside, on the right and bottom edges, far away, NaN: black, no information.
+    for (Point p :
+         {Point(9.0, 20.0), Point(14.0, 20.0), Point(10.0, 23.0), Point(1e300, -1e300), Point(NAN, 20.0)}) {
+        EXPECT_EQ(Rgb(tile->GetSurfaceColor(p)), 0u) << p.x << " " << p.y;
+    }
     for (Uint32 n : {2u, 12u, 200u, 400u}) {
         auto rich = TileWithMap(folder, WriteBmp(folder.File(std::to_string(n) + ".bmp"), 20, 20,
                                                  [n](int x, int y) { return (x * 20u + y) % n; }));
@@ -131,21 +120,14 @@ TEST(StaticSprite, DepthOutsideMinusOneToOneIsIgnored) {
     }
 }
 
-TEST(PhysicsObject, GroundDragStopsALightObjectAndSlowsAHeavyOneAndSpinIsDamped) {
+TEST(PhysicsObject, GroundDragStopsALightObjectRatherThanTurningItAndSpinIsDamped) {
     const double dt = 1.0 / 60.0;
     ASP_PhysicsSprite cone(nullptr);
     cone.SetVelocity(Point(300.0, 0.0));
     cone.Update(dt);
-    // A drag larger than the speed stops the object rather than turning it round.
     EXPECT_EQ(cone.GetVelocity(), Point(0.0, 0.0));
     ASP_PhysicsSprite wall(nullptr);
     wall.SetMass(1000.0);
-    wall.SetVelocity(Point(0.0, -300.0));
-    wall.Update(dt);
-    // 200000 / 1000: 200 pixels per second lost each second, against the motion only.
-    EXPECT_NEAR(wall.GetVelocity().y, -300.0 + 200.0 * dt, 1e-9);
-    EXPECT_NEAR(wall.GetVelocity().x, 0.0, 1e-9);
-
     // 95 % of the spin lost per second; below 5 degrees per second it stops.
     wall.SetAngularVelocity(100.0);
     wall.Update(0.1);
