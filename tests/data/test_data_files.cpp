@@ -160,12 +160,6 @@ TEST(DataFiles, MenusNameConsistentIndices) {
     EXPECT_EQ(Int("main", "buttons", "mnu\\controls.ini"), 10) << "players, device, six rows, back";
     labelIndex("mnu\\controls.ini", "player");
     labelIndex("mnu\\controls.ini", "note");
-    // Options: fullscreen, sound and back last, the controls button before them, resolutions first.
-    const std::string options = "mnu\\options.ini";
-    const int resolutions = Int("main", "buttons", options) - 4;
-    EXPECT_EQ(Int("main", "controls", options), resolutions);
-    for (int k = 0; k < resolutions; ++k)
-        EXPECT_GE(Int(NumberToText(k), "width", "mnu\\options_restable.ini"), 640) << k;
 }
 
 TEST(DataFiles, CarsHaveFramesWheelsAndHandlingOfTheirOwn) {

@@ -132,7 +132,7 @@ TEST_F(AspMainTest, ClosingWhileLoadingWaitsForTheLoader) {
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU) << "the loader finished before the release";
 }
 
-TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceAndTheQuitClickBackToTheMainMenu) {
+TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPausesAndTheQuitClickLeaves) {
     StartApp();
     ASP_Main::OnPlay(nullptr, nullptr);
     // Only the four count buttons count players: not Back (index 5), nor a button of another menu
@@ -179,8 +179,19 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceAndTheQuitClickBackToTheMainMenu)
     ASSERT_EQ(cars.size(), 4u);
     EXPECT_TRUE(cars[3]->IsComputer() && cars[3]->carName == "Dune");
 
-    // Leaving through the pause menu deletes the race only after its click was handled.
+    // Losing the focus toggles the pause; leaving through the pause menu deletes the race only after
+    // its click was handled.
     RunCountdown();
+    SDL_Event focus{};
+    focus.type = focus.active.type = SDL_ACTIVEEVENT;
+    focus.active.state = SDL_APPINPUTFOCUS;
+    using S = ASP_Game::RaceState;
+    for (const auto& [gain, state] :
+         {std::pair{0, S::Paused}, std::pair{1, S::Paused}, std::pair{0, S::Racing}}) {
+        focus.active.gain = static_cast<Uint8>(gain);
+        app->DispatchEvent(&focus);
+        EXPECT_EQ(app->game->GetState(), state) << gain;
+    }
     Press(SDLK_ESCAPE);
     ASSERT_EQ(app->game->GetState(), ASP_Game::RaceState::Paused);
     Click(app->game->GetPauseMenu(), 2);
@@ -307,22 +318,6 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     app->DispatchEvent(&stick);
     const auto& cars = app->game->GetWorld()->GetPlayers();
     EXPECT_TRUE(cars.at(0)->IsForwardHeld() && cars.at(1)->IsLeftHeld() && cars.at(1)->fixedCamera);
-}
-
-TEST_F(AspMainTest, LosingFocusTogglesThePauseOfTheRace) {
-    StartApp();
-    StartRace(1);
-    RunCountdown();
-    SDL_Event focus{};
-    focus.type = focus.active.type = SDL_ACTIVEEVENT;
-    focus.active.state = SDL_APPINPUTFOCUS;
-    using S = ASP_Game::RaceState;
-    for (const auto& [gain, state] :
-         {std::pair{0, S::Paused}, std::pair{1, S::Paused}, std::pair{0, S::Racing}}) {
-        focus.active.gain = static_cast<Uint8>(gain);
-        app->DispatchEvent(&focus);
-        EXPECT_EQ(app->game->GetState(), state) << gain;
-    }
 }
 
 TEST_F(AspMainTest, MissingWindowInformationEndsTheProgramWithStatusOne) {
