@@ -155,9 +155,9 @@ wait
 # log is not read: it would block), must be gone within a second with status 0, or 143 where the
 # limit cut them short. They end within 0.8 s; the rest is slack for a busy machine.
 signalled() {
-    local name=$1 line=$3 dir pid waited=0 asked took got verdict=ok
+    local name=$1 breaking=$2 line=$3 dir pid waited=0 asked took got verdict=ok
     shift 3
-    prepare "$name" "own config.ini; $2"
+    prepare "$name" "own config.ini; $breaking"
     # The editor reads the world's name; the game reads nothing.
     (cd "$dir" && exec "$@" >"$dir.out" 2>&1 < <(echo 'dat\world0.dat'; exec sleep 60 2>/dev/null)) &
     pid=$!
