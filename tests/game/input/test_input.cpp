@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -70,11 +71,7 @@ TEST(PadControlTest, AmountOfAnEventForTheControlItIsAbout) {
     ASP_PadControl::Parse("axis0-", &left);
     ASP_PadControl::Parse("button2", &fire);
     ASP_PadControl::Parse("hat0up", &up);
-    const struct {
-        const ASP_PadControl& control;
-        SDL_Event e;
-        double amount;
-    } cases[] = {
+    const std::tuple<const ASP_PadControl&, SDL_Event, double> cases[] = {
         {left, Axis(1, 0, -32767), 1.0},
         {left, Axis(1, 0, -32768), 1.0},
         {left, Axis(1, 0, -(8000 + 24767 / 2)), 0.5},
@@ -89,14 +86,14 @@ TEST(PadControlTest, AmountOfAnEventForTheControlItIsAbout) {
         {up, Hat(1, SDL_HAT_LEFTUP), 1.0},
         {up, Hat(1, SDL_HAT_CENTERED), 0.0},
     };
-    for (const auto& c : cases) {
-        EXPECT_NEAR(c.control.Amount(c.e, 1, 8000), c.amount, 1e-4)
-            << c.control.Text() << " " << int(c.e.type);
+    for (const auto& [control, e, amount] : cases) {
+        EXPECT_NEAR(control.Amount(e, 1, 8000), amount, 1e-4) << control.Text() << " " << int(e.type);
     }
     EXPECT_EQ(ASP_PadControl::PushedBy(Axis(0, 2, 20000)).Text(), "axis2+");
-    EXPECT_EQ(ASP_PadControl::PushedBy(Axis(0, 2, -10000)).kind, ASP_PadControl::NONE) << "not half-way";
-    EXPECT_EQ(ASP_PadControl::PushedBy(Hat(0, SDL_HAT_RIGHTUP)).kind, ASP_PadControl::NONE) << "no diagonals";
-    EXPECT_EQ(ASP_PadControl::PushedBy(Button(0, 7, false)).kind, ASP_PadControl::NONE);
+    // Not half-way, a diagonal, a release.
+    for (const SDL_Event& e : {Axis(0, 2, -10000), Hat(0, SDL_HAT_RIGHTUP), Button(0, 7, false)}) {
+        EXPECT_EQ(ASP_PadControl::PushedBy(e).kind, ASP_PadControl::NONE) << int(e.type);
+    }
 }
 
 TEST(ControlsTest, SectionsGiveKeysPadAndDeviceWithDefaultsForEachPlayer) {
