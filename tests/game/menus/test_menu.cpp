@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/label_sprite.h"
-#include "engine/log.h"
 #include "engine/texture_manager.h"
 #include "game/menus/button.h"
 #include "game/menus/menu.h"
