@@ -123,7 +123,10 @@ TEST_F(AspMainTest, LoaderThreadHandsOverAndInputDuringLoadingReachesNobody) {
     }
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
     EXPECT_EQ(app->mainMenu->pressedIndex, -1);
-    EXPECT_FALSE(app->game->GetWorld()->GetPlayers().at(0)->IsForwardHeld());
+    const ASP_Player* car = app->game->GetWorld()->GetPlayers().at(0);
+    EXPECT_FALSE(car->IsForwardHeld());
+    Press(SDLK_UP);
+    EXPECT_TRUE(car->IsForwardHeld());
 }
 
 TEST_F(AspMainTest, ClosingWhileLoadingWaitsForTheLoader) {
@@ -230,6 +233,8 @@ TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
     app->carNames.clear();
     ChoosePlayers(1);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
+    ASP_Main::OnNextCar(nullptr, nullptr);
+    EXPECT_EQ(app->playerCars[1], 0);
 }
 
 TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
@@ -260,7 +265,10 @@ TEST(OptionsCallbacks, LastThreeAreFixedAndTheRestOfferResolutionsOrTheControls)
               (Callbacks{ASP_Main::OnResolution, ASP_Main::OnControls, ASP_Main::OnFullscreen,
                          ASP_Main::OnSound, ASP_Main::OnBackToMain}));
     EXPECT_EQ(OptionsCallbacks(2), (Callbacks{ASP_Main::OnSound, ASP_Main::OnBackToMain}));
-    EXPECT_TRUE(OptionsCallbacks(-5).empty() && OptionsCallbacks(kMaxMenuSections + 1, 0).empty());
+    for (const auto& callbacks :
+         {OptionsCallbacks(0), OptionsCallbacks(-5), OptionsCallbacks(kMaxMenuSections + 1, 0)}) {
+        EXPECT_TRUE(callbacks.empty());
+    }
 }
 
 // Player 1 rebinds forward (refused on player 2's W, then E) and cancels backward; player 2 picks
