@@ -135,7 +135,8 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
     controls.deadZone = 767;
     std::unique_ptr<ASP_InputSource> source;
     const std::string absent = Logged([&] {
-        MakeInputSource(controls, nullptr, "Player 1");
+        EXPECT_EQ(dynamic_cast<ASP_JoystickInput*>(MakeInputSource(controls, nullptr, "Player 1").get()),
+                  nullptr);
         source = MakeInputSource(controls, &joysticks, "Player 1");
     });
     EXPECT_NE(
