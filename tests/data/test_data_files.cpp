@@ -175,6 +175,9 @@ TEST(DataFiles, CarsHaveFramesWheelsAndHandlingOfTheirOwn) {
         for (const char* key :
              {"animStraightEnd", "animLeftEnd", "animLeftBackEnd", "animRightEnd", "animRightBackEnd"})
             EXPECT_LT(Int(car, key, carsFile), frames) << key;
+        for (const char* side : {"Left", "Right"})
+            EXPECT_LT(Int(car, std::string("anim") + side + "Start", carsFile),
+                      Int(car, std::string("anim") + side + "End", carsFile));
         int driven = 0, steered = 0;
         for (int k = 0; k < Int(car, "wheels", carsFile); ++k) {
             driven += GetIniBool(car, "wheel" + NumberToText(k) + "drive", true, carsFile);
