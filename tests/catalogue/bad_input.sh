@@ -23,18 +23,8 @@ half() { head -c $(($(stat -c %s "$1") / 2)) "$1" >"$1.half" && mv -f "$1.half" 
 fifo() { rm -rf "$1" && mkfifo "$1"; }
 folder() { rm -rf "$1" && mkdir "$1"; }
 readonly_() { own "$1" && chmod 0444 "$1"; }
-# Sets key=value in the first section of that name, by the game's own INI writer's rules.
-set_key() { own "$1" && python3 - "$@" <<'PY'
-import re, sys
-path, section, key, value = sys.argv[1:5]
-text = open(path, encoding="latin-1").read()
-m = re.search(r"(?mi)^\[%s\]\s*$" % re.escape(section), text)
-body = text[m.end():]
-k = re.search(r"(?mi)^%s=.*$" % re.escape(key), body.split("\n[")[0])
-body = body[:k.start()] + key + "=" + value + body[k.end():] if k else "\n" + key + "=" + value + body
-open(path, "w", encoding="latin-1").write(text[:m.end()] + body)
-PY
-}
+# Sets key=value in a section with the game's own INI writer.
+set_key() { own "$1" && "$driver" set-key "$@"; }
 # A PNG whose header claims w x h pixels, in a few hundred bytes.
 claimed_png() { rm -f "$1" && python3 -c "
 import struct, sys, zlib

@@ -4,6 +4,7 @@
 //   editor WORLD SAVEAS        open WORLD, draw, save as SAVEAS; 0 if saved, 2 if not
 //   save-loop WORLD TARGET [N] save WORLD as TARGET N times (or for ever), laps 2 and 3 in turn
 //   options-loop FILE [N]      write FILE's fullscreen setting N times (or for ever), 1 and 0 in turn
+//   set-key FILE SECTION KEY VALUE
 #include <SDL/SDL.h>
 
 #include <cstdio>
@@ -122,6 +123,10 @@ int main(int argc, char** argv) {
     if (mode == "game" && (argc == 3 || argc == 4)) {
         return Game(std::atoi(argv[2]), argc == 4 ? std::atoi(argv[3]) : 120);
     }
+    if (mode == "set-key" && argc == 6) {
+        WriteIniString(argv[3], argv[4], argv[5], argv[2]);
+        return LastIniWriteFailed() ? 2 : 0;
+    }
     if (mode == "editor" && argc == 4) {
         return Editor(argv[2], argv[3], 1, 3);
     }
@@ -134,7 +139,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: %s game PLAYERS [FRAMES] | editor WORLD SAVEAS | save-loop WORLD TARGET [N] | "
-                 "options-loop FILE [N]\n",
+                 "options-loop FILE [N] | set-key FILE SECTION KEY VALUE\n",
                  argv[0]);
     return 64;
 }
