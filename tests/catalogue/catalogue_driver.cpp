@@ -1,17 +1,13 @@
-// Drives the game's and the editor's application classes the way a player would, from the
-// working directory's data, without a display server's input: the bad-input catalogue and the
-// save-kill test run it once per case. Modes:
-//   game PLAYERS [FRAMES]      start, menus, FRAMES (120) race frames with the accelerators held,
-//                              out; the game's status
-//   editor WORLD SAVEAS        open WORLD, draw, save as SAVEAS, out; 0 if saved, 2 if not
-//   save-loop WORLD TARGET [N] open WORLD, then save it as TARGET N times (or for ever), laps 2 and 3
-//                              in turn
-//   options-loop FILE [N]      write the fullscreen setting of FILE N times (or for ever), "1" and
-//                              "0" in turn
+// Drives the game's and the editor's application classes as a player would, from the working
+// directory's data, for the bad-input catalogue and the save-kill test. Modes:
+//   game PLAYERS [FRAMES]      menus, FRAMES (120) race frames with the accelerators held; the status
+//   editor WORLD SAVEAS        open WORLD, draw, save as SAVEAS; 0 if saved, 2 if not
+//   save-loop WORLD TARGET [N] save WORLD as TARGET N times (or for ever), laps 2 and 3 in turn
+//   options-loop FILE [N]      write FILE's fullscreen setting N times (or for ever), 1 and 0 in turn
+//   set-key FILE SECTION KEY VALUE
 #include <SDL/SDL.h>
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -29,8 +25,7 @@ namespace {
 const double kDt = 1.0 / 20.0;
 
 void Frame(ASP_Main& app) {
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) {
+    for (SDL_Event e; SDL_PollEvent(&e);) {
         app.DispatchEvent(&e);
     }
     app.OnUpdate(kDt);
@@ -50,13 +45,6 @@ bool FramesUntil(ASP_Main& app, int wanted) {
     return app.GetState() == wanted;
 }
 
-void Key(ASP_Main& app, Uint8 type, SDLKey key) {
-    SDL_Event e{};
-    e.type = e.key.type = type;
-    e.key.keysym.sym = key;
-    app.DispatchEvent(&e);
-}
-
 int Game(int players, int frames) {
     EnableThreadedDisplay();
     EnableLogging();
@@ -64,9 +52,7 @@ int Game(int players, int frames) {
     DisableConsoleLogging();
     auto app = std::make_unique<ASP_Main>();
     app->OnInit();
-    std::string reached = "loading";
     if (FramesUntil(*app, ASP_Main::STATE_MAIN_MENU)) {
-        reached = "main menu";
         ASP_Main::OnPlay(nullptr, nullptr);
         ASP_Main::OnPlayerCount(dynamic_cast<ASP_Button*>(app->playersMenu->GetSprite(players)), nullptr);
         for (int i = 0; i < players && app->GetState() == ASP_Main::STATE_CARS; ++i) {
@@ -78,9 +64,11 @@ int Game(int players, int frames) {
         // Without a players or cars menu the choice never ends and no race loads.
         if (app->GetState() != ASP_Main::STATE_PLAYERS && app->GetState() != ASP_Main::STATE_CARS &&
             FramesUntil(*app, ASP_Main::STATE_RACE)) {
-            reached = "race";
             for (const SDLKey key : {SDLK_UP, SDLK_w, SDLK_i, SDLK_KP8}) {
-                Key(*app, SDL_KEYDOWN, key);
+                SDL_Event e{};
+                e.type = e.key.type = SDL_KEYDOWN;
+                e.key.keysym.sym = key;
+                app->DispatchEvent(&e);
             }
             for (int i = 0; i < frames && !app->quit; ++i) {
                 Frame(*app);
@@ -89,49 +77,33 @@ int Game(int players, int frames) {
     }
     app->quit = true;
     app->OnCleanup();
-    const int status = app->ExitStatus();
-    std::printf("reached %s, status %d\n", reached.c_str(), status);
-    return status;
+    return app->ExitStatus();
 }
 
-int Editor(const std::string& world, const std::string& saveAs) {
+// Opens WORLD in the editor and saves it as TARGET `times` times (or for ever); with `frames`,
+// draws that many frames first and saves once, as it is.
+int Editor(const std::string& world, const std::string& target, int times, int frames) {
     std::stringstream in;
     in << world << "\n";
     auto app = std::make_unique<ASP_WE_Main>(in, std::cout);
     app->OnInit();
-    for (int i = 0; i < 3 && !app->quit; ++i) {
+    for (int i = 0; i < frames && !app->quit; ++i) {
         app->OnUpdate(kDt);
         app->OnRender(app->screen);
         SDL_GL_SwapBuffers();
     }
-    if (app->quit) {
-        app->OnCleanup();
-        return app->ExitStatus();
-    }
-    in.clear();
-    in << "y\n" << saveAs << "\n";
-    const bool saved = app->SaveWorld();
-    app->OnCleanup();
-    return saved ? 0 : 2;
-}
-
-int SaveLoop(const std::string& world, const std::string& target, int times) {
-    std::stringstream in;
-    in << world << "\n";
-    std::ostringstream out;
-    auto app = std::make_unique<ASP_WE_Main>(in, out);
-    app->OnInit();
-    for (int n = 0; n != times; ++n) {
-        app->laps = 2 + n % 2;
+    const bool opened = !app->quit;
+    bool saved = true;
+    for (int n = 0; opened && saved && n != times; ++n) {
+        if (frames == 0) {
+            app->laps = 2 + n % 2;
+        }
         in.clear();
         in << "y\n" << target << "\n";
-        if (!app->SaveWorld()) {
-            std::cerr << out.str();
-            return 2;
-        }
+        saved = app->SaveWorld();
     }
     app->OnCleanup();
-    return 0;
+    return !opened ? app->ExitStatus() : saved ? 0 : 2;
 }
 
 int OptionsLoop(const std::string& file, int times) {
@@ -151,19 +123,23 @@ int main(int argc, char** argv) {
     if (mode == "game" && (argc == 3 || argc == 4)) {
         return Game(std::atoi(argv[2]), argc == 4 ? std::atoi(argv[3]) : 120);
     }
+    if (mode == "set-key" && argc == 6) {
+        WriteIniString(argv[3], argv[4], argv[5], argv[2]);
+        return LastIniWriteFailed() ? 2 : 0;
+    }
     if (mode == "editor" && argc == 4) {
-        return Editor(argv[2], argv[3]);
+        return Editor(argv[2], argv[3], 1, 3);
     }
     const int times = argc > 4 || (mode == "options-loop" && argc > 3) ? std::atoi(argv[argc - 1]) : -1;
     if (mode == "save-loop" && (argc == 4 || argc == 5)) {
-        return SaveLoop(argv[2], argv[3], times);
+        return Editor(argv[2], argv[3], times, 0);
     }
     if (mode == "options-loop" && (argc == 3 || argc == 4)) {
         return OptionsLoop(argv[2], times);
     }
     std::fprintf(stderr,
                  "usage: %s game PLAYERS [FRAMES] | editor WORLD SAVEAS | save-loop WORLD TARGET [N] | "
-                 "options-loop FILE [N]\n",
+                 "options-loop FILE [N] | set-key FILE SECTION KEY VALUE\n",
                  argv[0]);
     return 64;
 }

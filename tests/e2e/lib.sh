@@ -1,20 +1,15 @@
 # Shared steps of the end-to-end scripts; sourced, not run. Scripts that start the game set $log
-# to its log file; the others define fail() themselves.
+# to its log file.
 
 # A working folder for a program: every entry of the data folder linked into it, so the program
 # finds its data while whatever it writes stays out of the repository. Names given after the
 # folders are copied instead of linked (the files the program may write).
 link_data_folder() {
-    local data=$1 target=$2
+    local data=$1 target=$2 entry
     shift 2
     mkdir -p "$target"
-    for entry in "$data"/*; do
-        ln -s "$(realpath "$entry")" "$target/$(basename "$entry")"
-    done
-    for copied in "$@"; do
-        rm -f "$target/$copied"
-        cp -r "$(realpath "$data/$copied")" "$target/$copied"
-    done
+    for entry in "$data"/*; do ln -s "$(realpath "$entry")" "$target/$(basename "$entry")"; done
+    for entry in "$@"; do rm -f "$target/$entry" && cp -r "$(realpath "$data/$entry")" "$target/$entry"; done
     rm -f "$target/logfile.txt"
 }
 
@@ -52,22 +47,17 @@ click() {
     sleep 0.3
 }
 
-# Starts the game with the given command in the background ($pid), waits for its window
-# ($window) and its main menu.
+# Starts the given command in the background ($pid), waits for its window ($window) and its main
+# menu. A busy virtual X server now and then refuses a connection, to the game or to xdotool; the
+# search fails at once then, which earns another try.
 start_game() {
     for attempt in 1 2 3; do
         "$@" &
         pid=$!
-        if window=$(timeout 30 xdotool search --sync --onlyvisible --name Asphaltia 2>/dev/null | head -n 1); then
-            break
-        fi
+        window=$(timeout 30 xdotool search --sync --onlyvisible --name Asphaltia 2>/dev/null | head -n 1) && break
         kill -9 "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
-        # A busy virtual X server now and then refuses a connection, to the game or to xdotool;
-        # the search fails at once then, which earns another try.
-        if [ "$attempt" -eq 3 ]; then
-            fail "no game window appeared"
-        fi
+        [ "$attempt" -lt 3 ] || fail "no game window appeared"
     done
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     wait_for_line "State: main menu."

@@ -1,27 +1,20 @@
 #!/usr/bin/env bash
 # Plays the game through its menus as a user would: Options, Controls, bind player 1's forward to E,
-# back to the main menu, Race, 1 Player, Select, Race!, drive a while with E, pause, quit the race
-# from the pause menu, and close the window from the main menu.
+# back, Race, 1 Player, Select, Race!, drive a while with E, pause, quit the race from the pause
+# menu, and close the window from the main menu.
 # Usage: race_from_menus.sh <asphaltia binary> <data folder> [screenshot file of the race]
 #    or: race_from_menus.sh --run-game <asphaltia binary> <repository>
-# The first form plays in a folder holding the data, where the game keeps its files. The second
-# starts the game with tools/run_game.sh, changes options first, and checks that the repository
-# is left as it was while the changes land in the player's own folders.
+# The first form plays in a folder holding the data. The second starts the game with
+# tools/run_game.sh, changes options first, and checks that the repository is left as it was while
+# the changes land in the player's own folders.
 set -euo pipefail
 run_game=
-if [ "$1" = --run-game ]; then
-    run_game=1
-    shift
-fi
-binary=$(realpath "$1")
-data=$(realpath "$2")
-screenshot=${3:-}
-
+[ "$1" = --run-game ] && run_game=1 && shift
+binary=$(realpath "$1") data=$(realpath "$2") screenshot=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
-export SDL_VIDEODRIVER=x11
-export SDL_AUDIODRIVER=dummy
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 if [ -n "$run_game" ]; then
     repository=$data
     export HOME="$work/home"
@@ -80,18 +73,14 @@ wait_for_line "State: race."
 sleep 5
 xdotool keydown e
 sleep 2
-if [ -n "$screenshot" ]; then
-    import -window root "$screenshot"
-fi
+[ -z "$screenshot" ] || import -window root "$screenshot"
 xdotool keyup e
 xdotool key Escape
 sleep 0.5
 # mnu\pause.ini: 640 x 470 panel at (80, 65), "Quit race" at (200, 396) 240 x 52.
 click 400 487
 wait_for_line "Race left."
-if ! sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu."; then
-    fail "the game did not return to the main menu after the race"
-fi
+sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu." || fail "the game did not return to the main menu after the race"
 
 close_and_expect_success "$pid" game
 # The first lines show the logger switched to its file before the engine started.
