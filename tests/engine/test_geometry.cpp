@@ -16,12 +16,6 @@ Quad TurnedBox(double x, double y, double w, double h, double degrees) {
 
 }  // namespace
 
-TEST(RotatePoint, TurnsCounterClockwiseOnScreenAboutThePivot) {
-    Point p(12, 10);
-    RotatePoint(p, Point(10, 10), 90);
-    EXPECT_NEAR(Length(p - Point(10, 8)), 0.0, 1e-9);
-}
-
 TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
     Point contact(-1, -1);
     // A's corner 0 (0, 10) is outside B, B's corner 0 (5, 15) outside A, A's corner 1 (10, 10) inside.
@@ -47,15 +41,6 @@ TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAccept) {
     Point contact;
     EXPECT_TRUE(QuadsOverlap(square, closer, &contact));
     EXPECT_TRUE(PointInQuad(contact, square) && PointInQuad(contact, closer));
-}
-
-TEST(QuadsOverlap, OutlinesWithoutAreaOverlapAndContainNothing) {
-    const Quad none{};
-    Point contact(3, 3);
-    EXPECT_FALSE(QuadsOverlap(none, BoxQuad(-5, -5, 10, 10), &contact) ||
-                 QuadsOverlap(BoxQuad(-5, -5, 10, 10), BoxQuad(0, 0, 10, 0), &contact));
-    EXPECT_EQ(contact, Point(3, 3));
-    EXPECT_FALSE(PointInQuad(Point(0, 0), none) || PointInQuad(Point(0, 0), BoxQuad(0, 0, 10, 0)));
 }
 
 TEST(QuadsOverlap, BordersCountForOutlinesAndPointsAndTurnedEdgesBound) {

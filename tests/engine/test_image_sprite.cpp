@@ -130,17 +130,14 @@ TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainAndStaysInOn
     s.Rotate(-10);
     s.SetRotation(std::numeric_limits<double>::quiet_NaN());
     EXPECT_DOUBLE_EQ(s.GetRotation(), 355.0);
-
+    // Re-parenting refreshes the cached corners: the parent's top-right corner (20, 0), turned about
+    // (10, 10), lies at its frame's (0, 0).
     CImageSpriteEx parent(nullptr);
     parent.SetPosition(100, 100);
     parent.SetSize(20, 20);
     parent.SetRotation(90);
     CImageSpriteEx child(&parent);
     child.SetPosition(20, 0);
-    child.SetSize(10, 10);
-    // The parent's top-right corner (20, 0), turned about (10, 10), lies at its frame's (0, 0);
-    // re-parenting refreshes the cached corners.
-    child.SetRotation(0);
     EXPECT_NEAR(Apart(child.GetCorners().p[3], Point(100, 100)), 0.0, 1e-9);
     child.SetParent(nullptr);
     EXPECT_NEAR(Apart(child.GetCorners().p[3], Point(20, 0)), 0.0, 1e-9);

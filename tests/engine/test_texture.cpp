@@ -48,21 +48,6 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameUntilReloadedOrUnloaded) {
     EXPECT_EQ(manager.FindTexture(TextureName(folder.File("other.bmp"))), 0);
 }
 
-TEST_F(TextureTest, WriteAccessKeepsTheSurfaceAndReadOnlyTexturesRefuseUpdates) {
-    CTexture* writable = manager.GetTexture(WriteSolidBmp(folder.File("a.bmp"), 4, 4, 0xFF), false);
-    ASSERT_NE(writable->surface, nullptr);
-    // A writable texture serves later read-only requests unchanged.
-    EXPECT_EQ(manager.GetTexture(folder.File("a.bmp"))->surface, writable->surface);
-
-    // A read-only texture asked for write access is loaded again into the same object.
-    CTexture* readOnly = manager.GetTexture(WriteSolidBmp(folder.File("b.bmp"), 4, 4, 0xFF));
-    const GLuint id = readOnly->id;
-    EXPECT_FALSE(readOnly->Update());
-    EXPECT_EQ(manager.GetTexture(folder.File("b.bmp"), false), readOnly);
-    EXPECT_EQ(readOnly->id, id);
-    EXPECT_TRUE(readOnly->Update());
-}
-
 TEST_F(TextureTest, AFileThatDoesNotLoadIsOneEntryThatIsNeitherRetriedNorDrawn) {
     CTexture* missing = nullptr;
     const std::string log = Logged([&] {
