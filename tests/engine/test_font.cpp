@@ -69,25 +69,6 @@ TEST_F(FontTest, TheFactorySharesFontsAndKeepsFailedOnesThatPrintNothing) {
     EXPECT_EQ(CountInked(target, 0, 0, 64, 32), 0);
 }
 
-TEST_F(FontTest, PrintAlignsTextInTheRectCutsItAtTheTargetEdgeAndCanDrawStraightToTheScreen) {
-    CFont* font = Sans(16);
-    const SDL_Rect hi = SizeOf(font, "Hi");
-    Surface target(CreateTextSurface(128, 64), SDL_FreeSurface);
-    SDL_Rect rect{0, 0, 64, 40};
-    font->Print("Hi", kWhite, ALIGN_RIGHT, ALIGN_TOP, &rect, target.get());
-    EXPECT_EQ(std::vector<int>({rect.x, rect.w, rect.h}), std::vector<int>({64 - hi.w, hi.w, hi.h}));
-    EXPECT_EQ(CountInked(target, 0, 0, 128, 64), CountInked(target, rect.x, 0, hi.w, hi.h));
-
-    const std::string wide = "A line far too long for such a narrow surface";
-    rect = SDL_Rect{0, 0, 64, 40};
-    font->Print(wide, kWhite, ALIGN_LEFT, ALIGN_TOP, &rect, target.get());
-    EXPECT_EQ(rect.w, 128);
-
-    rect = SDL_Rect{16, 40, 96, 30};
-    font->Print("Hi", kWhite, ALIGN_LEFT, ALIGN_TOP, &rect, nullptr);
-    EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), CountLitPixels(16, 40, hi.w, hi.h));
-}
-
 TEST_F(FontTest, MultiLineTextStacksCentredLinesSkipsEmptyOnesAndNeedsRoom) {
     CFont* font = Sans(16);
     const SDL_Rect one = SizeOf(font, "i");

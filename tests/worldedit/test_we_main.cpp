@@ -1,10 +1,7 @@
-#include <GL/gl.h>
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -13,9 +10,7 @@
 #include "engine/ini.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
-#include "tests/support/gl_test.h"
-#include "tests/support/temp_folder.h"
-#include "worldedit/asp_we_main.h"
+#include "tests/support/slimC_editor.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_static_sprite.h"
@@ -36,23 +31,8 @@ const char kWorld[] =
     "[checkpoint0]\nx=100\ny=300\nwidth=200\nheight=20\ntexture=gfx\\objects\\checkpoint.png\nisFinish=1\n"
     "[phys0]\nx=300\ny=300\nwidth=64\nheight=64\ntexture=gfx\\objects\\barrel.png\nmass=5\n";
 
-class WorldEditor : public ::testing::Test {
+class WorldEditor : public EditorTest {
 protected:
-    void SetUp() override {
-        InitVideoWithRetry();
-        app = std::make_unique<ASP_WE_Main>(in, out);
-    }
-
-    // More console input; the input may have ended before.
-    void Type(const std::string& text) {
-        in.clear();
-        in << text;
-    }
-    void Open(const std::string& worldText) {
-        worldFile = folder.Write("world.dat", worldText);
-        Type(worldFile + "\n");
-        app->OnInit();
-    }
     template <typename Object>
     int Count() const {
         int n = 0;
@@ -63,62 +43,7 @@ protected:
     }
     CSprite* Selected() const { return dynamic_cast<CSprite*>(app->selected); }
     static double Turn(CSprite* s) { return dynamic_cast<CRotateable*>(s)->GetRotation(); }
-
-    void Key(Uint8 type, SDLKey key) {
-        SDL_Event e{};
-        e.type = type;
-        e.key.keysym.sym = key;
-        type == SDL_KEYDOWN ? app->OnKeyDown(&e) : app->OnKeyUp(&e);
-    }
-    void Click(Uint8 button, int x, int y, int times = 1) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEBUTTONDOWN;
-        e.button.button = button;
-        e.button.x = static_cast<Uint16>(x);
-        e.button.y = static_cast<Uint16>(y);
-        for (int i = 0; i < times; ++i) {
-            app->OnMouseButtonDown(&e);
-        }
-    }
-    // The pointer to (x, y), as SDL reports it.
-    void Move(int x, int y, Uint8 buttons = 0) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.state = buttons;
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
-        e.motion.xrel = static_cast<Sint16>(x - mouseX);
-        e.motion.yrel = static_cast<Sint16>(y - mouseY);
-        mouseX = x;
-        mouseY = y;
-        app->OnMouseMove(&e);
-    }
-    bool Said(const std::string& text) const { return out.str().find(text) != std::string::npos; }
-    std::string SavedText() {
-        const std::string file = folder.File("saved.dat");
-        Type("y\n" + file + "\n");
-        EXPECT_TRUE(app->SaveWorld());
-        return folder.Read(file);
-    }
-    // Red, green and blue of the pixel at (x, y) of the last frame drawn, origin top left.
-    std::vector<int> Pixel(int x, int y) {
-        unsigned char rgb[3] = {};
-        glReadPixels(x, app->height - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-        return {rgb[0], rgb[1], rgb[2]};
-    }
-    void Render() {
-        glClear(GL_COLOR_BUFFER_BIT);
-        glLoadIdentity();
-        app->OnRender(app->screen);
-    }
-
-    std::stringstream in;
-    std::ostringstream out;
-    TempFolder folder;
-    std::string worldFile;
-    std::unique_ptr<ASP_WE_Main> app;
-    int mouseX = 0;
-    int mouseY = 0;
+    std::string SavedText() { return folder.Read(Save()); }
 };
 
 TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
@@ -135,7 +60,7 @@ TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
     const std::string saved = folder.File("saved.dat");
     // The answer as a console on Windows sends it.
     Type("Y\r\n" + saved + "\n");
-    Key(SDL_KEYDOWN, SDLK_s);
+    Key(SDLK_s);
     EXPECT_TRUE(Said("Save? (y/n) File name: Saving...\nSaving done.\n"));
     EXPECT_EQ(GetIniInt("main", "statics", -1, saved), 2);
     EXPECT_EQ(GetIniDouble("static1", "x", -1, saved), 500.0);
@@ -201,7 +126,7 @@ TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPictu
     EXPECT_TRUE(Said("Invalid texture file selected.\n"));
     EXPECT_EQ(Count<CSprite>(), before);
     Type("bogus\nStatic\ngfx\\objects\\none.png\ngfx\\objects\\cone.png\n");
-    Key(SDL_KEYDOWN, SDLK_a);
+    Key(SDLK_a);
     EXPECT_TRUE(Said("File not found: gfx\\objects\\none.png\n"));
     ASSERT_EQ(Count<CSprite>(), before + 1);
     // As large as its picture (32), under the pointer, which starts in the middle of the 1280 x 720 view.
@@ -212,14 +137,14 @@ TEST_F(WorldEditor, EditingAsksAgainForARefusedValueOrNameAndEndsOnDoneOrClosedI
     Open(kWorld);
     // Without a selection the world's values are edited.
     Type("laps\n0\n3\nrequiredCheckpoints\n0\nsize\n1\ndone\n");
-    Key(SDL_KEYDOWN, SDLK_e);
+    Key(SDLK_e);
     EXPECT_EQ(std::pair(app->laps, app->requiredCheckpoints), std::pair(3, 0));
 
     // A refused value is asked again for the same name, a refused name for the same value.
     Click(SDL_BUTTON_LEFT, 132, 132);
     ASSERT_NE(Selected(), nullptr);
     Type("X\nabc\n5\nsize\n7\ny\nx\ndone\nDONE\n");
-    Key(SDL_KEYDOWN, SDLK_e);
+    Key(SDLK_e);
     EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point(5.0, 7.0));
     Type("x\n");
     app->EditSelected();
@@ -279,14 +204,14 @@ TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesTh
     }
     const std::string edited = SavedText();
     int undone = 0;
-    Key(SDL_KEYDOWN, SDLK_RCTRL);
+    Key(SDLK_RCTRL);
     while (app->Undo()) {
         ++undone;
     }
     EXPECT_EQ(undone, edits + 120);
     EXPECT_EQ(SavedText(), original);
     for (int i = 0; i < undone; ++i) {
-        Key(SDL_KEYDOWN, SDLK_y);
+        Key(SDLK_y);
     }
     EXPECT_EQ(SavedText(), edited);
 }
