@@ -101,8 +101,7 @@ TEST_F(Audio, PlayedSoundIsHeardMutedSoundIsSilentAndTheHookHearsTheEnd) {
 }
 
 TEST_F(Audio, IndicesStayStableWhenASoundIsFreedAndFilesThatDoNotLoadGetNone) {
-    const std::string first = ToneWav(folder, "first.wav");
-    const std::string second = ToneWav(folder, "second.wav");
+    const std::string first = ToneWav(folder, "first.wav"), second = ToneWav(folder, "second.wav");
     const std::string bad = folder.Write("bad.ogg", std::string(4096, '\x7f'));
     CAudio audio;
     ASSERT_TRUE(audio.Init());

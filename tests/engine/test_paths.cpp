@@ -40,9 +40,9 @@ TEST(Paths, RelativeNamesStayOnTheStartupDirectory) {
 TEST(Paths, ComponentsMatchWithoutRegardToCaseAndOnlyReadableFilesExist) {
     TempFolder folder;
     const std::string dir = folder.path;
-    std::filesystem::create_directories(dir + "/gfx/cars");
-    std::filesystem::create_directories(dir + "/data");
-    std::filesystem::create_directories(dir + "/Data");
+    for (const char* sub : {"/gfx/cars", "/data", "/Data"}) {
+        std::filesystem::create_directories(dir + sub);
+    }
     folder.Write("gfx/cars/x.png", "x");
     // A file about to be created keeps its name inside the matched folder. An exact name wins; of
     // case twins the same one is chosen every time.

@@ -38,7 +38,6 @@ TEST(Sprite, GlobalValuesWalkTheParentChainBothWays) {
     child.SetZ(0.1);
     child.SetWidth(5);
     EXPECT_DOUBLE_EQ(child.GetGlobalZ(), 0.3);
-    EXPECT_DOUBLE_EQ(child.GetGlobalWidth(), 10);
     child.SetGlobalY(30);
     child.SetGlobalHeight(2);
     EXPECT_DOUBLE_EQ(child.GetHeight(), 1);
