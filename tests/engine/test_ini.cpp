@@ -8,7 +8,6 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -70,12 +69,8 @@ TEST_F(IniTest, TypedReadsAndDefaults) {
 }
 
 TEST_F(IniTest, BadInputNeverBreaksTheReader) {
-    std::mt19937 random(42);
-    std::string garbage(1 << 18, '\0');
-    for (char& c : garbage) {
-        c = static_cast<char>(random());
-    }
-    Put(garbage + "\n" + std::string(3 << 20, 'x') + "\n[real]\nk=a" + std::string(1, '\0') + "b\n");
+    // Random bytes are the fuzz target's; here a line of megabytes and a NUL inside a value.
+    Put(std::string(3 << 20, 'x') + "\n[real]\nk=a" + std::string(1, '\0') + "b\n");
     EXPECT_EQ(Get("real", "k"), std::string("a\0b", 3));
     std::filesystem::create_directory(folder.File("folder.ini"));
     ASSERT_EQ(mkfifo(folder.File("pipe.ini").c_str(), 0600), 0);
