@@ -79,7 +79,7 @@ TEST_F(IniTest, BadInputNeverBreaksTheReader) {
     }
 }
 
-TEST_F(IniTest, WritesKeepEveryOtherLineTheLineEndsAndWriteNumbersAsText) {
+TEST_F(IniTest, WritesKeepEveryOtherLineAndTheLineEnds) {
     Put("; settings\n[Car0]\nName = Red  ; fast\nspeed=1\n\n; next\n[car0]\nspeed=7\n[other]\nk=v");
     WriteIniString("CAR0", "SPEED", "2", file);
     WriteIniString("car0", "mass", "3", file);

@@ -151,7 +151,7 @@ TEST_F(WorldEditor, EditingAsksAgainForARefusedValueOrNameAndEndsOnDoneOrClosedI
     EXPECT_EQ(Selected()->GetX(), 5.0);
 }
 
-TEST_F(WorldEditor, MouseSelectsDragsTurnsDropsAndDeletes) {
+TEST_F(WorldEditor, MouseSelectsDragsTurnsAndDrops) {
     Open(kWorld);
     Click(SDL_BUTTON_LEFT, 132, 132);
     CSprite* cone = Selected();
