@@ -14,22 +14,7 @@ Quad TurnedBox(double x, double y, double w, double h, double degrees) {
     return q;
 }
 
-void ExpectNear(Point actual, Point expected) {
-    EXPECT_NEAR(actual.x, expected.x, 1e-9);
-    EXPECT_NEAR(actual.y, expected.y, 1e-9);
-}
-
 }  // namespace
-
-TEST(RotatePoint, TurnsCounterClockwiseOnScreenAboutThePivot) {
-    // (0, -1) turns into (-sin a, -cos a): a quarter turn points it to the left.
-    Point up(0, -1);
-    RotatePoint(up, Point(), 90);
-    ExpectNear(up, Point(-1, 0));
-    Point aboutPivot(12, 10);
-    RotatePoint(aboutPivot, Point(10, 10), -90);
-    ExpectNear(aboutPivot, Point(10, 12));
-}
 
 TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
     Point contact(-1, -1);
@@ -37,9 +22,6 @@ TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
     ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(5, 5, 10, 10), &contact));
     EXPECT_EQ(contact, Point(10, 10));
     // A small box inside a big one gives its corner 0 whether it is A or B.
-    ASSERT_TRUE(QuadsOverlap(BoxQuad(4, 4, 2, 2), BoxQuad(0, 0, 10, 10), &contact));
-    EXPECT_EQ(contact, Point(4, 6));
-    contact = Point(-1, -1);
     ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(4, 4, 2, 2), &contact));
     EXPECT_EQ(contact, Point(4, 6));
 
@@ -54,22 +36,11 @@ TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAccept) {
     // diamond's own edge axis the two are apart.
     const Quad square = BoxQuad(0, 0, 10, 10);
     const Quad diamond = TurnedBox(9.2, 9.2, 10, 10, 45);
-    ASSERT_LT(Length(QuadCenter(diamond) - QuadCenter(square)), 2 * Length(Point(5, 5)));
     EXPECT_FALSE(QuadsOverlap(square, diamond, nullptr) || QuadsOverlap(diamond, square, nullptr));
     const Quad closer = TurnedBox(6, 6, 10, 10, 45);
     Point contact;
     EXPECT_TRUE(QuadsOverlap(square, closer, &contact));
     EXPECT_TRUE(PointInQuad(contact, square) && PointInQuad(contact, closer));
-}
-
-TEST(QuadsOverlap, OutlinesWithoutAreaOverlapAndContainNothing) {
-    const Quad none{};
-    Point contact(3, 3);
-    EXPECT_FALSE(QuadsOverlap(none, none, &contact) ||
-                 QuadsOverlap(none, BoxQuad(-5, -5, 10, 10), &contact) ||
-                 QuadsOverlap(BoxQuad(-5, -5, 10, 10), BoxQuad(0, 0, 10, 0), &contact));
-    EXPECT_EQ(contact, Point(3, 3));
-    EXPECT_FALSE(PointInQuad(Point(0, 0), none) || PointInQuad(Point(0, 0), BoxQuad(0, 0, 10, 0)));
 }
 
 TEST(QuadsOverlap, BordersCountForOutlinesAndPointsAndTurnedEdgesBound) {
@@ -78,8 +49,4 @@ TEST(QuadsOverlap, BordersCountForOutlinesAndPointsAndTurnedEdgesBound) {
     const Quad box = BoxQuad(10, 20, 30, 40);
     EXPECT_TRUE(PointInQuad(Point(10, 20), box) && PointInQuad(Point(40, 60), box));
     EXPECT_FALSE(PointInQuad(Point(9.99, 40), box) || PointInQuad(Point(25, 60.01), box));
-    // Inside the diamond's bounding circle but beside its edge.
-    const Quad diamond = TurnedBox(0, 0, 10, 10, 45);
-    EXPECT_TRUE(PointInQuad(Point(5, 5 - 7.0), diamond));
-    EXPECT_FALSE(PointInQuad(Point(1, 1), diamond));
 }

@@ -83,16 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
     // The file was rewritten behind the INI cache, perhaps within one clock tick.
     WriteIniString("s", "k", "v", folder + "/reset.ini");
-    switch (data[0] % 3) {
-        case 0:
-            Menu(file);
-            break;
-        case 1:
-            World(file);
-            break;
-        default:
-            Cars(file);
-            break;
-    }
+    void (*const loaders[])(const std::string&) = {Menu, World, Cars};
+    loaders[data[0] % 3](file);
     return 0;
 }

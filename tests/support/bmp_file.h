@@ -6,8 +6,7 @@
 #include <functional>
 #include <string>
 
-// Writes a w x h BMP file in which pixel (x, y) has the colour colour(x, y), given as 0xRRGGBB,
-// and returns its name. SDL 1.2 stores it with 3 bytes per pixel, each row padded to 4 bytes.
+// Writes a w x h BMP file (3 bytes per pixel) whose pixel (x, y) is colour(x, y), 0xRRGGBB; returns its name.
 inline std::string WriteBmp(const std::string& file, int w, int h,
                             const std::function<Uint32(int x, int y)>& colour) {
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
@@ -21,7 +20,6 @@ inline std::string WriteBmp(const std::string& file, int w, int h,
     return file;
 }
 
-// A w x h BMP file of the one colour 0xRRGGBB.
 inline std::string WriteSolidBmp(const std::string& file, int w, int h, Uint32 rgb) {
     return WriteBmp(file, w, h, [rgb](int, int) { return rgb; });
 }

@@ -35,19 +35,25 @@ void GLTest::SetUp() {
     glLoadIdentity();
 }
 
-GLTest::Rgba GLTest::Pixel(int x, int y) {
-    Rgba pixel{};
+namespace {
+
+// The pixels of the rectangle at screen position (x, y), bottom row first.
+std::vector<GLTest::Rgba> Read(int x, int y, int w, int h) {
+    std::vector<GLTest::Rgba> pixels(static_cast<size_t>(w) * h);
     glFinish();
     glReadBuffer(GL_BACK);
-    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &pixel);
-    return pixel;
+    glReadPixels(x, GLTest::kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+}  // namespace
+
+GLTest::Rgba GLTest::Pixel(int x, int y) {
+    return Read(x, y, 1, 1)[0];
 }
 
 int GLTest::CountLitPixels(int x, int y, int w, int h) {
-    std::vector<Rgba> pixels(static_cast<size_t>(w) * h);
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::vector<Rgba> pixels = Read(x, y, w, h);
     int lit = 0;
     for (const Rgba& p : pixels) {
         lit += (p.r | p.g | p.b) != 0 ? 1 : 0;
@@ -56,10 +62,7 @@ int GLTest::CountLitPixels(int x, int y, int w, int h) {
 }
 
 GLTest::Lit GLTest::LitArea() {
-    std::vector<Rgba> pixels(kWidth * kHeight);
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::vector<Rgba> pixels = Read(0, 0, kWidth, kHeight);
     Lit lit;
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {

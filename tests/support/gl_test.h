@@ -7,9 +7,7 @@
 
 #include "engine/game_base.h"
 
-// Connects SDL to the (virtual) X server. A busy server now and then refuses a new connection for
-// a moment; retrying keeps window tests about what they test rather than about the machine's load.
-// CGameBase's own SDL_Init then finds video already up.
+// Connects SDL to the (virtual) X server, retrying while a busy server refuses for a moment.
 void InitVideoWithRetry();
 
 // Base for test applications that construct a CGameBase themselves: list it before CGameBase.
@@ -17,8 +15,7 @@ struct VideoReady {
     VideoReady() { InitVideoWithRetry(); }
 };
 
-// A fixture with a real OpenGL window (under Xvfb in CI) shared by every test of a suite.
-// Pixels are read back from the back buffer in screen coordinates (origin top left).
+// A real OpenGL window shared by every test of a suite; pixels read back with the origin top left.
 class GLTest : public ::testing::Test {
 public:
     static constexpr int kWidth = 128;
@@ -27,8 +24,7 @@ public:
     struct Rgba {
         uint8_t r, g, b, a;
     };
-    // Where the screen is lit: the first and last lit column and row (-1 where none is lit), and
-    // how many separate runs of lit rows there are (lines of text, say).
+    // The first and last lit column and row (-1 where none is), and the runs of lit rows.
     struct Lit {
         int left = -1, right = -1, top = -1, bottom = -1, bands = 0;
     };
@@ -38,9 +34,8 @@ protected:
     static void TearDownTestSuite();
     void SetUp() override;
 
-    // Colour of the pixel at screen position (x, y) of what has been drawn so far.
     static Rgba Pixel(int x, int y);
-    // Number of pixels inside the rectangle whose colour differs from the clear colour (black).
+    // Pixels of the rectangle that are not black.
     static int CountLitPixels(int x, int y, int w, int h);
     static Lit LitArea();
 

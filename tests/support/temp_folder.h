@@ -24,15 +24,14 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // The absolute name of a file in the folder.
     std::string File(const std::string& name) const { return path + "/" + name; }
-    // Writes text to a file of the folder and returns its absolute name.
+    // Writes text to a file of the folder and returns its name.
     std::string Write(const std::string& name, const std::string& text) const {
         const std::string file = File(name);
         std::ofstream(file) << text;
         return file;
     }
-    // The whole of a file (of this folder or any other), byte for byte; empty if it cannot be read.
+    // Any file, byte for byte; empty if it cannot be read.
     std::string Read(const std::string& file) const {
         std::ifstream in(file, std::ios::binary);
         std::ostringstream text;

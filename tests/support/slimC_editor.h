@@ -1,0 +1,92 @@
+#pragma once
+
+#include <GL/gl.h>
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/gl_test.h"
+#include "tests/support/temp_folder.h"
+#include "worldedit/asp_we_main.h"
+
+// The world editor with its console and window driven by the test, on files of a temporary folder.
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitVideoWithRetry();
+        app = std::make_unique<ASP_WE_Main>(in, out);
+    }
+    // More console input; the input may have ended before.
+    void Type(const std::string& text) {
+        in.clear();
+        in << text;
+    }
+    // A new editor opening world.dat, which holds the text.
+    void Open(const std::string& worldText) {
+        app.reset();
+        app = std::make_unique<ASP_WE_Main>(in, out);
+        worldFile = folder.Write("world.dat", worldText);
+        Type(worldFile + "\n");
+        app->OnInit();
+    }
+    void Key(SDLKey key, Uint8 type = SDL_KEYDOWN) {
+        SDL_Event e{};
+        e.type = type;
+        e.key.keysym.sym = key;
+        app->DispatchEvent(&e);
+    }
+    void Button(Uint8 type, Uint8 button, int x, int y) {
+        SDL_Event e{};
+        e.button = {type, 0, button, 0, static_cast<Uint16>(x), static_cast<Uint16>(y)};
+        app->DispatchEvent(&e);
+    }
+    void Click(Uint8 button, int x, int y, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            Button(SDL_MOUSEBUTTONDOWN, button, x, y);
+        }
+    }
+    // The pointer to (x, y), as SDL reports it.
+    void Move(int x, int y, Uint8 buttons = 0) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.state = buttons;
+        e.motion.x = static_cast<Uint16>(x);
+        e.motion.y = static_cast<Uint16>(y);
+        e.motion.xrel = static_cast<Sint16>(x - mouseX);
+        e.motion.yrel = static_cast<Sint16>(y - mouseY);
+        mouseX = x;
+        mouseY = y;
+        app->DispatchEvent(&e);
+    }
+    bool Said(const std::string& text) const { return out.str().find(text) != std::string::npos; }
+    // Saves the world to saved.dat and gives the file's name.
+    std::string Save() {
+        const std::string file = folder.File("saved.dat");
+        Type("y\n" + file + "\n");
+        EXPECT_TRUE(app->SaveWorld());
+        return file;
+    }
+    void Render() {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glLoadIdentity();
+        app->OnRender(app->screen);
+    }
+    // Red, green and blue of the pixel at (x, y) of the last frame drawn, origin top left.
+    std::vector<int> Pixel(int x, int y) {
+        unsigned char rgb[3] = {};
+        glReadPixels(x, app->height - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        return {rgb[0], rgb[1], rgb[2]};
+    }
+
+    std::stringstream in;
+    std::ostringstream out;
+    TempFolder folder;
+    std::string worldFile;
+    std::unique_ptr<ASP_WE_Main> app;
+    int mouseX = 0;
+    int mouseY = 0;
+};
