@@ -10,7 +10,7 @@
 #include "engine/ini.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
-#include "tests/support/slimC_editor.h"
+#include "tests/support/editor_test.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_static_sprite.h"

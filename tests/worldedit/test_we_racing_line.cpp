@@ -8,7 +8,7 @@
 #include "game/race/game.h"
 #include "game/race/racing_line.h"
 #include "game/race/world.h"
-#include "tests/support/slimC_editor.h"
+#include "tests/support/editor_test.h"
 
 // Points in failure messages as numbers, not bytes.
 void PrintTo(const Point& p, std::ostream* os) {
