@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/scripted_driver.h"
 #include "engine/game_base.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
-#include "bench/scripted_driver.h"
 
 // One racing frame of the race (a sixtieth of a second: the world's updates and collision passes),
 // with four cars and a field of physics objects; and a whole race of the shipped circuit, four
