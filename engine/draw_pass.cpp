@@ -87,9 +87,13 @@ void CDrawPass::Forget() {
 }
 
 void DrawTexturedQuad(GLuint texture, const Quad& q, const TexCoords& t, double depth) {
-    // Bound again even when it already is: the driver merges the quads of an unbroken run into
-    // one primitive, and then rounds a few pixels where they overlap differently.
-    glBindTexture(GL_TEXTURE_2D, texture);
+    // Binding the texture that is already bound is not free in Mesa: the software renderer then
+    // stores its whole sampler state again for every quad, kilobytes each, on the main thread.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    if (static_cast<GLuint>(bound) != texture) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
     const double s[4] = {t.s0, t.s1, t.s1, t.s0};
     const double tt[4] = {t.t1, t.t1, t.t0, t.t0};
     glBegin(GL_QUADS);
