@@ -4,9 +4,50 @@
 #include <string>
 #include <vector>
 
+#include "engine/fps_control.h"
 #include "engine/game_base.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/logged.h"
+
+namespace {
+
+// A clock that only moves when the test (or a delay) moves it.
+class FakeClock : public CClock {
+public:
+    uint32_t GetTicks() override { return now; }
+    void Delay(uint32_t milliseconds) override {
+        delays.push_back(milliseconds);
+        now += milliseconds;
+    }
+
+    uint32_t now = 1000;
+    std::vector<uint32_t> delays;
+};
+
+}  // namespace
+
+TEST(FPSControl, PadsShortFramesToSixteenMillisecondsUnlessUnlimitedAndMeasuresOverFullWindows) {
+    FakeClock clock;
+    CFPSControl control(&clock);
+    // Frames of 5, 20 and 16 ms: only the first is padded. The fourth ends the first second.
+    for (uint32_t took : {5u, 20u, 16u, 948u}) {
+        clock.now += took;
+        control.Regulate();
+    }
+    EXPECT_EQ(clock.delays, std::vector<uint32_t>{11});
+    EXPECT_DOUBLE_EQ(control.fps, 4.0);
+    // Short frames: each padded to 16 ms, so the next window closes after 63 frames.
+    for (int i = 0; i < 62; i++) {
+        control.Regulate();
+    }
+    EXPECT_DOUBLE_EQ(control.fps, 4.0);
+    control.Regulate();
+    EXPECT_NEAR(control.fps, 63 * 1000.0 / 1008, 1e-9);
+    control.limit = false;
+    clock.delays.clear();
+    control.Regulate();
+    EXPECT_TRUE(clock.delays.empty());
+}
 
 // Records the order in which the main loop calls the hooks.
 class ASP_RecordingApp : private VideoReady, public CGameBase {
@@ -51,9 +92,7 @@ TEST(GameBase, QuitArrivingWithAKeyStillFinishesTheFrameAndTheNextFrameGetsThePa
 TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollows) {
     ASP_RecordingApp app;
     SDL_Event e{};
-    e.type = SDL_VIDEORESIZE;
-    e.resize.w = 200;
-    e.resize.h = 150;
+    e.resize = {SDL_VIDEORESIZE, 200, 150};
     app.DispatchEvent(&e);
     EXPECT_EQ(app.calls, (std::vector<std::string>{"resize from 96 to 200"}));
     GLint viewport[4];

@@ -59,8 +59,13 @@ TEST(PhysicsSprite, IntegratesByTheGivenStepAndUndoesTheLastOne) {
     EXPECT_DOUBLE_EQ(body->GetRotation(), 45.0);
 }
 
-TEST(PhysicsSprite, ForcesAccelerateAndOffCentreForcesSpin) {
+TEST(PhysicsSprite, ForcesAccelerateOffCentreForcesSpinAndResistanceStopsOnlyAlongItsLine) {
     auto body = Body(0.0, 0.0, 20.0, 10.0, 2.0);
+    // Stronger than needed: the motion along the line stops exactly, the rest stays.
+    body->SetVelocity(Point(3.0, 4.0));
+    body->ApplyResistance(0.0, -1024.0, 0.1);
+    EXPECT_EQ(body->GetVelocity(), Point(3.0, 0.0));
+    body->SetVelocity(Point());
     // A uniform rectangle: (w² + h²) m / 12.
     const double inertia = (400.0 + 100.0) * 2.0 / 12.0;
     body->ApplyForce(10.0, -4.0, 0.5);
@@ -76,24 +81,6 @@ TEST(PhysicsSprite, ForcesAccelerateAndOffCentreForcesSpin) {
     body->SetFixedPosition(true);
     body->ApplyForce(1000.0, 1000.0, 1.0);
     EXPECT_EQ(body->GetVelocity(), Point(2.5, -9.0));
-}
-
-TEST(PhysicsSprite, ResistanceBrakesAlongItsLineAndNeverReversesTheMotion) {
-    auto body = Body(0.0, 0.0, 10.0, 10.0, 2.0);
-    // Stronger than needed: the motion along the line stops exactly, the rest stays.
-    body->SetVelocity(Point(3.0, 4.0));
-    body->ApplyResistance(0.0, -1024.0, 0.1);
-    EXPECT_EQ(body->GetVelocity(), Point(3.0, 0.0));
-
-    // Step by step to rest at a point, never backwards.
-    auto sled = Body(0.0, 0.0);
-    sled->SetFixedRotation(true);
-    sled->SetVelocity(Point(0.0, 5.0));
-    for (int i = 0; i < 200; ++i) {
-        sled->ApplyResistanceAt(0.0, 4.0, 0.1, 0.0, 0.0);
-        ASSERT_GE(sled->GetVelocity().y, 0.0);
-    }
-    EXPECT_EQ(sled->GetVelocity(), Point(0.0, 0.0));
 }
 
 // Whatever spins, masses and restitutions meet: one impulse never adds energy and keeps the momentum

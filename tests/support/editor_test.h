@@ -33,9 +33,9 @@ protected:
         Type(worldFile + "\n");
         app->OnInit();
     }
-    void Key(SDLKey key, Uint8 type = SDL_KEYDOWN) {
+    void Key(SDLKey key) {
         SDL_Event e{};
-        e.type = type;
+        e.type = SDL_KEYDOWN;
         e.key.keysym.sym = key;
         app->DispatchEvent(&e);
     }
@@ -50,14 +50,15 @@ protected:
         }
     }
     // The pointer to (x, y), as SDL reports it.
-    void Move(int x, int y, Uint8 buttons = 0) {
+    void Move(int x, int y) {
         SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.state = buttons;
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
-        e.motion.xrel = static_cast<Sint16>(x - mouseX);
-        e.motion.yrel = static_cast<Sint16>(y - mouseY);
+        e.motion = {SDL_MOUSEMOTION,
+                    0,
+                    0,
+                    static_cast<Uint16>(x),
+                    static_cast<Uint16>(y),
+                    static_cast<Sint16>(x - mouseX),
+                    static_cast<Sint16>(y - mouseY)};
         mouseX = x;
         mouseY = y;
         app->DispatchEvent(&e);
