@@ -52,13 +52,7 @@ protected:
     // The pointer to (x, y), as SDL reports it.
     void Move(int x, int y) {
         SDL_Event e{};
-        e.motion = {SDL_MOUSEMOTION,
-                    0,
-                    0,
-                    static_cast<Uint16>(x),
-                    static_cast<Uint16>(y),
-                    static_cast<Sint16>(x - mouseX),
-                    static_cast<Sint16>(y - mouseY)};
+        e.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x), Uint16(y), Sint16(x - mouseX), Sint16(y - mouseY)};
         mouseX = x;
         mouseY = y;
         app->DispatchEvent(&e);
