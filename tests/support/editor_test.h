@@ -35,8 +35,7 @@ protected:
     }
     void Key(SDLKey key) {
         SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.keysym.sym = key;
+        e.key = {SDL_KEYDOWN, 0, SDL_PRESSED, {0, key, KMOD_NONE, 0}};
         app->DispatchEvent(&e);
     }
     void Button(Uint8 type, Uint8 button, int x, int y) {

@@ -33,14 +33,7 @@ const char kWorld[] =
 
 class WorldEditor : public EditorTest {
 protected:
-    template <typename Object>
-    int Count() const {
-        int n = 0;
-        for (int i = 0; i < app->world->GetSpriteCount(); ++i) {
-            n += dynamic_cast<Object*>(app->world->GetSprite(i)) != nullptr ? 1 : 0;
-        }
-        return n;
-    }
+    int Count() const { return app->world->GetSpriteCount(); }
     CSprite* Selected() const { return dynamic_cast<CSprite*>(app->selected); }
     static double Turn(CSprite* s) { return dynamic_cast<CRotateable*>(s)->GetRotation(); }
     std::string SavedText() { return folder.Read(Save()); }
@@ -101,7 +94,7 @@ TEST_F(WorldEditor, SavesKeepWhatWasLoadedAndClearStaleTemporaryFiles) {
 
 TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPicture) {
     Open(kWorld);
-    const int before = Count<CSprite>();
+    const int before = Count();
     Type("DONE\n");
     app->AddObject();
     // A ground tile whose input ends before its surface map, and a file that is no picture.
@@ -110,11 +103,11 @@ TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPictu
     Type("physobj\n" + folder.Write("picture.png", "not a picture") + "\n");
     app->AddObject();
     EXPECT_TRUE(Said("Invalid texture file selected.\n"));
-    EXPECT_EQ(Count<CSprite>(), before);
+    EXPECT_EQ(Count(), before);
     Type("bogus\nStatic\ngfx\\objects\\none.png\ngfx\\objects\\cone.png\n");
     Key(SDLK_a);
     EXPECT_TRUE(Said("File not found: gfx\\objects\\none.png\n"));
-    ASSERT_EQ(Count<CSprite>(), before + 1);
+    ASSERT_EQ(Count(), before + 1);
     // As large as its picture (32), under the pointer, which starts in the middle of the 1280 x 720 view.
     EXPECT_EQ(Point(Selected()->GetX(), Selected()->GetY()), Point((1280 - 32) / 2.0, (720 - 32) / 2.0));
 }
@@ -182,7 +175,6 @@ TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesTh
     Click(SDL_BUTTON_LEFT, 200, 200);
     Click(SDL_BUTTON_LEFT, 332, 332);
     Click(SDL_BUTTON_RIGHT, 332, 332);
-    const int edits = 5;
     for (int i = 0; i < 120; ++i) {
         Click(SDL_BUTTON_LEFT, 532, 132);
         Click(SDL_BUTTON_WHEELDOWN, 532, 132);
@@ -194,7 +186,7 @@ TEST_F(WorldEditor, UndoingEveryEditRestoresTheTrackByteForByteAndRedoingMakesTh
     while (app->Undo()) {
         ++undone;
     }
-    EXPECT_EQ(undone, edits + 120);
+    EXPECT_EQ(undone, 5 + 120);
     EXPECT_EQ(SavedText(), original);
     for (int i = 0; i < undone; ++i) {
         Key(SDLK_y);
@@ -206,14 +198,13 @@ TEST_F(WorldEditor, ConsoleQuestionsCancelOnEscapeAndClosingAsksToSaveUnsavedWor
     Open(kWorld);
     // Escape in the window cancels the question; the typed line waits for the next one.
     SDL_Event escape{};
-    escape.type = SDL_KEYDOWN;
-    escape.key.keysym.sym = SDLK_ESCAPE;
+    escape.key = {SDL_KEYDOWN, 0, SDL_PRESSED, {0, SDLK_ESCAPE, KMOD_NONE, 0}};
     SDL_PushEvent(&escape);
-    const int before = Count<CSprite>();
+    const int before = Count();
     Type("static\ngfx\\objects\\cone.png\n");
     app->AddObject();
     EXPECT_TRUE(Said("Cancelled.\n"));
-    EXPECT_EQ(Count<CSprite>(), before);
+    EXPECT_EQ(Count(), before);
 
     in.str("");
     Type("static\ngfx\\objects\\cone.png\n");
