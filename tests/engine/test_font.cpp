@@ -21,7 +21,6 @@ namespace {
 const std::string kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const SDL_Color kWhite{255, 255, 255, 0};
 
-// The size of one line of text in the font.
 SDL_Rect SizeOf(CFont* font, const std::string& text) {
     int w = 0, h = 0;
     TTF_SizeText(font->ttf, text.c_str(), &w, &h);
@@ -53,7 +52,6 @@ protected:
         label.SetColor(SDL_Color{255, 255, 255, 0});
         label.SetTextBox(0, 0, w, h);
     }
-    // Draws the label alone on the screen and tells where it lit pixels.
     static Lit Redraw(CLabelSprite& label) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         label.Draw(nullptr);
@@ -123,7 +121,6 @@ public:
         ++renders;
         CLabelSprite::RenderText();
     }
-    // The text texture's width and height; 0 x 0 without one.
     std::pair<int, int> TextureSize() const { return {textWidth, textHeight}; }
 
     int renders = 0;

@@ -4,7 +4,6 @@
 
 namespace {
 
-// The same box turned about its centre.
 Quad TurnedBox(double x, double y, double w, double h, double degrees) {
     Quad q = BoxQuad(x, y, w, h);
     const Point c = QuadCenter(q);
@@ -29,7 +28,7 @@ TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
     EXPECT_EQ(contact, Point(-7, -7));
 }
 
-TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAccept) {
+TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAcceptAndBordersCount) {
     // A diamond off the corner of an upright square: the bounding circles overlap, but along the
     // diamond's own edge axis the two are apart.
     const Quad square = BoxQuad(0, 0, 10, 10);
@@ -39,11 +38,9 @@ TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAccept) {
     Point contact;
     EXPECT_TRUE(QuadsOverlap(square, closer, &contact));
     EXPECT_TRUE(PointInQuad(contact, square) && PointInQuad(contact, closer));
-}
-
-TEST(QuadsOverlap, BordersCountForOutlinesAndPointsAndTurnedEdgesBound) {
-    EXPECT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(10, 0, 10, 10), nullptr));
-    EXPECT_FALSE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(10.5, 0, 10, 10), nullptr));
+    // Borders count, for outlines and for points.
+    EXPECT_TRUE(QuadsOverlap(square, BoxQuad(10, 0, 10, 10), nullptr));
+    EXPECT_FALSE(QuadsOverlap(square, BoxQuad(10.5, 0, 10, 10), nullptr));
     const Quad box = BoxQuad(10, 20, 30, 40);
     EXPECT_TRUE(PointInQuad(Point(10, 20), box) && PointInQuad(Point(40, 60), box));
     EXPECT_FALSE(PointInQuad(Point(9.99, 40), box) || PointInQuad(Point(25, 60.01), box));

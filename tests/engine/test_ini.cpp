@@ -56,8 +56,7 @@ TEST_F(IniTest, NamesIgnoreCaseAndBlanksValuesLoseBlanksAndOneQuotePairFirstOneW
 
 TEST_F(IniTest, TypedReadsAndDefaults) {
     // An int default of a million or more would come back as its first digit if it went through text.
-    const std::string missing = folder.File("missing.ini");
-    EXPECT_EQ(GetIniInt("s", "k", 1234567, missing), 1234567);
+    EXPECT_EQ(GetIniInt("s", "k", 1234567, folder.File("missing.ini")), 1234567);
     // Numbers are read by TextToInt (tested below); an empty value is no number.
     Put("[n]\nempty=\nb=1024px\ne=true\nf=1\nlong=" + std::string(5000, 'v') + "\n");
     EXPECT_EQ(std::pair(GetIniInt("n", "empty", 800, file), GetIniInt("n", "b", 0, file)),
@@ -108,24 +107,23 @@ TEST_F(IniTest, WritesKeepEveryOtherLineAndTheLineEnds) {
 TEST_F(IniTest, WritesThatWouldCorruptTheFileOrCannotBeStoredFailAndLeaveItIntact) {
     const std::string original = "[s]\nk=1\n" + std::string(1000, ';') + "\n";
     Put(original);
+    const std::string v1024(1024, 'v'), missing = folder.File("missing/x.ini"),
+                                        dir = folder.File("folder.ini");
+    // Section, key, value, file.
     const std::vector<std::vector<std::string>> unstorable = {
-        {"s", "k", "2\n[evil]"}, {"s\n", "k", "2"}, {"s", "a=b", "2"}, {"s", ";k", "2"},
-        {"s", "[k", "2"},        {"s", "k", " 2"},  {"s", "k", "'2'"}, {"s", "k", std::string(1024, 'v')}};
-    for (const std::vector<std::string>& write : unstorable) {
-        WriteIniString(write[0], write[1], write[2], file);
-        EXPECT_TRUE(LastIniWriteFailed()) << write[1] << "=" << write[2];
-    }
-    std::filesystem::create_directory(folder.File("folder.ini"));
-    for (const std::string& target :
-         {folder.File("missing/x.ini"), file + "/x.ini", folder.File("folder.ini")}) {
-        WriteIniString("s", "k", "2", target);
-        EXPECT_TRUE(LastIniWriteFailed()) << target;
+        {"s", "k", "2\n[evil]", file}, {"s\n", "k", "2", file},         {"s", "a=b", "2", file},
+        {"s", ";k", "2", file},        {"s", "[k", "2", file},          {"s", "k", " 2", file},
+        {"s", "k", "'2'", file},       {"s", "k", v1024, file},         {"s", "k", "2", missing},
+        {"s", "k", "2", dir},          {"s", "k", "2", file + "/x.ini"}};
+    std::filesystem::create_directory(dir);
+    for (const std::vector<std::string>& w : unstorable) {
+        WriteIniString(w[0], w[1], w[2], w[3]);
+        EXPECT_TRUE(LastIniWriteFailed()) << w[1] << "=" << w[2] << " in " << w[3];
     }
     // Out of space half-way through the new file.
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 100;
+    const rlimit small = {100, saved.rlim_max};
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     WriteIniString("s", "k", "2", file);

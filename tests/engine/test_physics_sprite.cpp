@@ -15,7 +15,6 @@ const double kPi = 3.141592653589793;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-// A body of w x h pixels at (x, y) without parent.
 std::unique_ptr<CPhysicsSprite> Body(double x, double y, double w = 10, double h = 10, double mass = 1) {
     auto body = std::make_unique<CPhysicsSprite>(nullptr);
     body->SetPosition(x, y);

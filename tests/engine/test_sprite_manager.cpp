@@ -36,7 +36,6 @@ public:
              std::to_string(int(at.y)));
         return passOn;
     }
-    // Journals the entry, then runs the hook.
     void Note(const std::string& entry) {
         journal.push_back(entry);
         hook();

@@ -19,7 +19,6 @@ namespace {
 
 class TextureTest : public GLTest {
 protected:
-    // Shows the whole texture at (0, 0) in the given size.
     static void Show(CTexture* t, double w, double h) {
         CImageSprite sprite(nullptr);
         sprite.SetTexture(t);

@@ -8,14 +8,9 @@
 #include <string>
 
 #include "engine/ini.h"
+#include "tests/fuzz/check.h"
 
 namespace {
-
-void Check(bool holds) {
-    if (!holds) {
-        __builtin_trap();
-    }
-}
 
 // What TextToInt promises, told by strtoll: a fallback for no number or one out of range.
 int ReferenceInt(const std::string& text, int fallback) {

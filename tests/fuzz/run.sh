@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for SECONDS (default 15) on a copy of its seed
-# corpus, from data/ and under a virtual X server. Any crash, leak, sanitizer report or
-# broken property fails the run and leaves the input as crash-* in build-fuzz/findings/. An input
-# that takes 30 s is a finding; a starved process on a busy machine takes more than libFuzzer's
-# default 10 s for an ordinary one.
+# corpus, from data/ under a virtual X server. A crash, sanitizer report, broken property or input
+# taking 30 s (libFuzzer's 10 s is too short on a busy machine) fails the run and leaves the input
+# in build-fuzz/findings/.
 # Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
