@@ -89,7 +89,7 @@ TEST(GameBase, QuitArrivingWithAKeyStillFinishesTheFrameAndTheNextFrameGetsThePa
     EXPECT_GE(app.dts[1], 0.016);
 }
 
-TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollows) {
+TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollowsAndAMissingIconIsOneError) {
     ASP_RecordingApp app;
     SDL_Event e{};
     e.resize = {SDL_VIDEORESIZE, 200, 150};
@@ -99,10 +99,7 @@ TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollows) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(std::vector<int>({app.width, app.height, viewport[2], viewport[3]}),
               std::vector<int>({200, 150, 200, 150}));
-}
-
-TEST(GameBase, AMissingIconIsOneErrorAndNothingMore) {
-    ASP_RecordingApp app;
+    // A missing icon is one error and nothing more.
     EXPECT_EQ(Logged([&] { app.SetIcon("gfx\\no such icon.ico"); }),
               "ERROR in class ASP_RecordingApp: Tried to set icon but failed to locate gfx\\no such "
               "icon.ico.\n");

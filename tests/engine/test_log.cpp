@@ -16,28 +16,18 @@ public:
 
 class ASP_LogTestApp : public CLogTestBase {};
 
-namespace {
-
-std::string CaptureLog(void (*body)()) {
-    testing::internal::CaptureStdout();
-    body();
-    return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace
-
 // Each test runs in its own process, so the logger starts switched off in every one.
 
 TEST(Log, SilentUntilEnabledThenFormatsLinesWithAndWithoutAClass) {
-    EXPECT_EQ(CaptureLog([] { Log(LOG_FORCED, "forced", ""); }), "");
-    EXPECT_EQ(CaptureLog([] {
-                  EnableLogging();
-                  EnableLogging();
-                  Log(LOG_PLAIN, "plain with class", "class X");
-                  Log(LOG_WARNING, "careful", "");
-                  // Under construction an object is of the class being built.
-                  ASP_LogTestApp();
-              }),
+    testing::internal::CaptureStdout();
+    Log(LOG_FORCED, "forced", "");
+    EnableLogging();
+    EnableLogging();
+    Log(LOG_PLAIN, "plain with class", "class X");
+    Log(LOG_WARNING, "careful", "");
+    // Under construction an object is of the class being built.
+    ASP_LogTestApp();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "FORCED: Logging enabled...\n"
               "class X: plain with class\n"
               "WARNING: careful\n"
@@ -50,14 +40,14 @@ TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
     const std::string user = folder.path + "/";
     SetPathRoots({user, user, user});
     folder.Write("logfile.txt", "a line of an earlier run\n");
-    EXPECT_EQ(CaptureLog([] {
-                  EnableLogging();
-                  EnableFileLogging();
-                  EnableFileLogging();
-                  DisableConsoleLogging();
-                  DisableConsoleLogging();
-                  Log(LOG_STATUS, "Initializing SDL...", "class CGameBase");
-              }),
+    testing::internal::CaptureStdout();
+    EnableLogging();
+    EnableFileLogging();
+    EnableFileLogging();
+    DisableConsoleLogging();
+    DisableConsoleLogging();
+    Log(LOG_STATUS, "Initializing SDL...", "class CGameBase");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "FORCED: Logging enabled...\n"
               "FORCED: File logging enabled, writing to logfile.txt...\n"
               "FORCED: Console logging disabled.\n");

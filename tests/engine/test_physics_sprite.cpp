@@ -25,7 +25,7 @@ std::unique_ptr<CPhysicsSprite> Body(double x, double y, double w = 10, double h
 
 }  // namespace
 
-TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefined) {
+TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefinedAndAStepFollowsDtAndCanBeUndone) {
     auto body = Body(0.0, 0.0, 20.0, 10.0);
     body->SetMass(kInf);
     EXPECT_DOUBLE_EQ(body->GetMass(), 1.0);
@@ -45,17 +45,15 @@ TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefined) {
     EXPECT_EQ(body->GetRotationCenter(), Point(1.0, 0.75));
     body->ApplyForceAt(0.0, 50.0, 0.1, 20.0, 7.5);
     EXPECT_EQ(body->GetAngularVelocity(), 0.0);
-}
 
-TEST(PhysicsSprite, IntegratesByTheGivenStepAndUndoesTheLastOne) {
-    auto body = Body(10.0, 20.0);
-    body->SetVelocity(Point(30.0, -40.0));
-    body->SetAngularVelocity(90.0);
-    body->Update(0.5);
-    body->Update(4.0);
-    body->RestorePrevious();
-    EXPECT_EQ(Point(body->GetX(), body->GetY()), Point(25.0, 0.0));
-    EXPECT_DOUBLE_EQ(body->GetRotation(), 45.0);
+    auto moving = Body(10.0, 20.0);
+    moving->SetVelocity(Point(30.0, -40.0));
+    moving->SetAngularVelocity(90.0);
+    moving->Update(0.5);
+    moving->Update(4.0);
+    moving->RestorePrevious();
+    EXPECT_EQ(Point(moving->GetX(), moving->GetY()), Point(25.0, 0.0));
+    EXPECT_DOUBLE_EQ(moving->GetRotation(), 45.0);
 }
 
 TEST(PhysicsSprite, ForcesAccelerateOffCentreForcesSpinAndResistanceStopsOnlyAlongItsLine) {

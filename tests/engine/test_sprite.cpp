@@ -67,21 +67,18 @@ protected:
     CTextureManager textures;
 };
 
-TEST(Sprite, SizeAndScaleRefuseValuesThatAreNotPositive) {
-    PlainSprite s;
-    s.SetWidth(12);
-    s.SetScale(3);
-    s.SetWidth(-1);
-    s.SetScale(0);
-    s.SetGlobalScale(0);
-    EXPECT_EQ(Point(s.GetWidth(), s.GetScale()), Point(12.0, 3.0));
-    // A zero size is allowed: it is an outline without area.
-    s.SetWidth(0);
-    EXPECT_EQ(s.GetWidth(), 0.0);
-}
-
-TEST(Sprite, GlobalValuesWalkTheParentChainBothWays) {
+TEST(Sprite, SizeAndScaleRefuseValuesThatAreNotPositiveAndGlobalValuesWalkTheParentChainBothWays) {
     PlainSprite parent;
+    parent.SetWidth(12);
+    parent.SetScale(3);
+    parent.SetWidth(-1);
+    parent.SetScale(0);
+    parent.SetGlobalScale(0);
+    EXPECT_EQ(Point(parent.GetWidth(), parent.GetScale()), Point(12.0, 3.0));
+    // A zero size is allowed: it is an outline without area.
+    parent.SetWidth(0);
+    EXPECT_EQ(parent.GetWidth(), 0.0);
+
     parent.SetX(100);
     parent.SetY(50);
     parent.SetScale(2);

@@ -3,7 +3,6 @@
 #include <sstream>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "engine/ini.h"
 #include "engine/texture_manager.h"
@@ -19,17 +18,12 @@ namespace {
 
 class WorldEditorObjects : public GLTest {
 protected:
-    // Loads section "obj" of a file holding body and saves it to a new file, then expects the keys
-    // to read the same from both.
-    void RoundTrip(ASP_WE_Object& object, const std::string& body, const std::vector<std::string>& keys) {
-        const std::string source = folder.Write("source.dat", "[obj]\n" + body);
-        saved = folder.File("saved" + std::to_string(++trips) + ".dat");
-        object.Load("obj", source);
-        ASSERT_TRUE(object.Save("obj", saved));
-        for (const std::string& key : keys) {
-            EXPECT_EQ(GetIniString("obj", key, "(none)", saved), GetIniString("obj", key, "(none)", source))
-                << key;
-        }
+    // Loads section "obj" of a file holding body and gives the new file the object saves it to.
+    std::string Resaved(ASP_WE_Object& object, const std::string& body) {
+        object.Load("obj", folder.Write("source.dat", "[obj]\n" + body));
+        const std::string saved = folder.File("saved" + std::to_string(++trips) + ".dat");
+        EXPECT_TRUE(object.Save("obj", saved));
+        return saved;
     }
     // Sets each name=value of the list in turn and gives SetProperty's answers, blank between them:
     // 0 for a value taken, -2 for a value refused, -1 for a name the object does not have.
@@ -52,11 +46,10 @@ protected:
     TempFolder folder;
     CTextureManager textures;
     std::ostringstream console;
-    std::string saved;
     int trips = 0;
 };
 
-TEST_F(WorldEditorObjects, GroundTilesAndStartPositionsTakeOnlyWhatTheyHave) {
+TEST_F(WorldEditorObjects, GroundTilesStartPositionsAndCheckpointsTakeOnlyWhatTheyHave) {
     // What they load comes back in the save of the shipped track (the editor's whole-program test).
     ASP_WE_GroundSprite tile(nullptr, &textures);
     tile.SetY(2048.0);
@@ -67,16 +60,20 @@ TEST_F(WorldEditorObjects, GroundTilesAndStartPositionsTakeOnlyWhatTheyHave) {
     EXPECT_EQ(Point(tile.GetX(), tile.GetY()), Point(7.5, 2048.0));
     ASP_WE_StartSprite start(nullptr, &textures);
     EXPECT_EQ(Set(start, "Angle=45 rot=45 width=45"), "0 -1 -1");
+    ASP_WE_CheckpointSprite checkpoint(nullptr, &textures);
+    EXPECT_EQ(Set(checkpoint, "ISFINISH=TRUE isFinish=yes index=x"), "0 -2 -2");
+    EXPECT_TRUE(checkpoint.isFinish);
 }
 
 TEST_F(WorldEditorObjects, StaticObjectsKeepWhatTheRaceWouldReadAndARunningAnimationHasNoPosition) {
     // A picture that is missing keeps its name; without animPos the race starts at the first frame;
     // a depth outside -1 to 1 is not taken.
     ASP_WE_StaticSprite object(nullptr, &textures);
-    RoundTrip(object, "texture=gfx\\objects\\gone.png\n", {"texture"});
-    RoundTrip(object,
-              "texture=gfx\\objects\\flag.png\ntileWidth=64\ntileHeight=64\nanimStart=2\nanimEnd=2\nz=1.5\n",
-              {});
+    const std::string gone = "gfx\\objects\\gone.png";
+    EXPECT_EQ(GetIniString("obj", "texture", "", Resaved(object, "texture=" + gone)), gone);
+    const std::string saved = Resaved(
+        object,
+        "texture=gfx\\objects\\flag.png\ntileWidth=64\ntileHeight=64\nanimStart=2\nanimEnd=2\nz=1.5\n");
     EXPECT_EQ(GetIniInt("obj", "animPos", -1, saved), 2);
     EXPECT_EQ(GetIniDouble("obj", "z", -1, saved), 0.0);
 
@@ -93,15 +90,9 @@ TEST_F(WorldEditorObjects, StaticObjectsKeepWhatTheRaceWouldReadAndARunningAnima
     EXPECT_FALSE(object.IsAnimated());
 }
 
-TEST_F(WorldEditorObjects, CheckpointsTakeWordsOrDigitsForIsFinishAndBodiesNameFixedPosFixedLoc) {
-    ASP_WE_CheckpointSprite checkpoint(nullptr, &textures);
-    EXPECT_EQ(Set(checkpoint, "ISFINISH=TRUE isFinish=yes index=x"), "0 -2 -2");
-    EXPECT_TRUE(checkpoint.isFinish);
-
+TEST_F(WorldEditorObjects, BodiesSaveTheRacesDefaultBounceAndNameFixedPosFixedLocToo) {
     ASP_WE_PhysicsSprite body(nullptr, &textures);
-    RoundTrip(body, "z=-0.5\nmass=250\nfixedPos=1\n", {"z", "fixedPos"});
-    // Without bounce: the race's default.
-    EXPECT_EQ(GetIniDouble("obj", "bounce", -1.0, saved), 0.0);
+    EXPECT_EQ(GetIniDouble("obj", "bounce", -1.0, Resaved(body, "z=-0.5\nmass=250\nfixedPos=1\n")), 0.0);
     EXPECT_NE(Printed(body).find("fixedLoc: true\n"), std::string::npos);
     EXPECT_EQ(Set(body, "fixedLoc=false"), "0");
     // The file's name for it is taken too; the depth is the bodies' own.

@@ -10,11 +10,6 @@
 #include "game/race/world.h"
 #include "tests/support/editor_test.h"
 
-// Points in failure messages as numbers, not bytes.
-void PrintTo(const Point& p, std::ostream* os) {
-    *os << "(" << p.x << ", " << p.y << ")";
-}
-
 namespace {
 
 // A 64-pixel tile at the origin (a grid step of 16), and a checkpoint centred on (200, 310).
