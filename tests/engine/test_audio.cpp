@@ -41,8 +41,7 @@ TEST_F(Audio, IndicesStayStableResetUnloadsAllMuteWhileClosedIsAWishAndTheHookHe
     CAudio audio;
     ASSERT_TRUE(audio.Init());
     audio.channelFinishedCallback = [](int channel) { finishedChannel = channel; };
-    EXPECT_EQ(audio.LoadSound(kBeep), 0);
-    EXPECT_EQ(audio.LoadSound(kClick), 1);
+    EXPECT_EQ(std::vector<int>({audio.LoadSound(kBeep), audio.LoadSound(kClick)}), std::vector<int>({0, 1}));
     audio.UnloadSound(0);
     audio.UnloadSound(7);
     EXPECT_EQ(std::vector<int>({audio.PlaySound(0), audio.FindSound(kBeep)}), std::vector<int>({-1, -1}));

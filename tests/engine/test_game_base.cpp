@@ -34,8 +34,7 @@ TEST(FPSControl, PadsShortFramesToSixteenMillisecondsUnlessUnlimitedAndMeasuresO
         clock.now += took;
         control.Regulate();
     }
-    EXPECT_EQ(clock.delays, std::vector<uint32_t>{11});
-    EXPECT_DOUBLE_EQ(control.fps, 4.0);
+    EXPECT_EQ(std::pair(clock.delays, control.fps), std::pair(std::vector<uint32_t>{11}, 4.0));
     // Short frames: each padded to 16 ms, so the next window closes after 63 frames.
     for (int i = 0; i < 62; i++) {
         control.Regulate();
@@ -85,8 +84,7 @@ TEST(GameBase, QuitArrivingWithAKeyStillFinishesTheFrameAndTheNextFrameGetsThePa
                                                    "render", "cleanup"}));
     // The first frame was padded to at least 16 ms.
     app.RunFrame();
-    ASSERT_EQ(app.dts.size(), 2u);
-    EXPECT_GE(app.dts[1], 0.016);
+    EXPECT_TRUE(app.dts.size() == 2 && app.dts[1] >= 0.016);
 }
 
 TEST(GameBase, ResizeHookSeesTheOldSizeThenViewportFollowsAndAMissingIconIsOneError) {

@@ -130,9 +130,7 @@ TEST_F(IniTest, WritesThatWouldCorruptTheFileOrCannotBeStoredFailAndLeaveItIntac
     const bool failed = LastIniWriteFailed();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(Contents(), original);
-    EXPECT_EQ(folder.Entries(), 2);
+    EXPECT_EQ(std::tuple(failed, Contents(), folder.Entries()), std::tuple(true, original, 2L));
 }
 
 TEST_F(IniTest, WritesReachTheFileThroughLinksAndCaseKeepingItsMode) {
@@ -215,7 +213,6 @@ TEST(IniText, NumbersAreReadAndWrittenAsTheDataFilesHaveThem) {
         EXPECT_EQ(TextToInt(text, 7), std::stoi(i)) << text;
         EXPECT_DOUBLE_EQ(TextToDouble(text, 7), std::stod(d)) << text;
     }
-    EXPECT_EQ(ReplaceAll("aa", "a", "aa"), "aaaa");
-    EXPECT_EQ(ReplaceAll("text", "", "x"), "text");
+    EXPECT_EQ(ReplaceAll("aa", "a", "aa") + "|" + ReplaceAll("text", "", "x"), "aaaa|text");
     EXPECT_GT(CompareText("\xE9", "z", false), 0);
 }

@@ -152,8 +152,7 @@ TEST_F(ImageSpriteTest, AnimationAdvancesByDtAndWrapsTellingTheHookEachTime) {
     s.Update(0.05);
     s.Update(1.0);
     EXPECT_NEAR(s.GetAnimPos(), 2.4, 1e-9);
-    EXPECT_EQ(s.loops, 3);
-    EXPECT_EQ(Coords(s), std::vector<double>({0.5, 0, 0.75, 1}));
+    EXPECT_EQ(std::pair(s.loops, Coords(s)), std::pair(3, std::vector<double>({0.5, 0, 0.75, 1})));
     // A one-frame range wraps once per 1 / animSpeed seconds.
     s.SetAnimStart(1);
     s.SetAnimEnd(1);
@@ -229,9 +228,9 @@ TEST_F(ImageSpriteTest, DrawsItsFrameAtItsTurnedGlobalPlaceAndHiddenNotAtAll) {
     // Under a scaled, moved parent the sprite is drawn in global terms; an opaque one unblended.
     s.SetVisible(true);
     s.Draw(nullptr);
-    EXPECT_EQ(CountLitPixels(20, 20, 20, 20), 400);
-    EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 400);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(std::tuple(CountLitPixels(20, 20, 20, 20), CountLitPixels(0, 0, kWidth, kHeight),
+                         glIsEnabled(GL_BLEND)),
+              std::tuple(400, 400, GLboolean{GL_FALSE}));
     glClear(GL_COLOR_BUFFER_BIT);
 
     // A 64 x 32 bar turned a quarter about its centre (52, 36) stands 32 wide and 64 high, all of
@@ -243,9 +242,9 @@ TEST_F(ImageSpriteTest, DrawsItsFrameAtItsTurnedGlobalPlaceAndHiddenNotAtAll) {
     bar.SetAnimPos(1);
     bar.SetRotation(90);
     bar.Draw(nullptr);
-    EXPECT_EQ(CountLitPixels(36, 4, 32, 64), 32 * 64);
-    EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 32 * 64);
-    EXPECT_EQ(Pixel(64, 8).r, 0);
+    EXPECT_EQ(
+        std::tuple(CountLitPixels(36, 4, 32, 64), CountLitPixels(0, 0, kWidth, kHeight), Pixel(64, 8).r),
+        std::tuple(32 * 64, 32 * 64, uint8_t{0}));
 }
 
 TEST_F(ImageSpriteTest, AlphaBlendsAndDepthOrderHolds) {

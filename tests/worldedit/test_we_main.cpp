@@ -75,8 +75,7 @@ TEST_F(WorldEditor, SavesOnlyOnAPlainYesAndAFailedSaveLeavesTheTrackByteForByte)
     Type("y\n" + worldFile + "\n");
     EXPECT_FALSE(app->SaveWorld());
     EXPECT_TRUE(Said("Saving failed: " + worldFile + " was left as it was.\n"));
-    EXPECT_EQ(folder.Read(worldFile), before);
-    EXPECT_EQ(folder.Entries(), 1);
+    EXPECT_EQ(std::pair(folder.Read(worldFile), folder.Entries()), std::pair(before, 1L));
 }
 
 TEST_F(WorldEditor, SavesKeepWhatWasLoadedAndClearStaleTemporaryFiles) {
@@ -88,8 +87,7 @@ TEST_F(WorldEditor, SavesKeepWhatWasLoadedAndClearStaleTemporaryFiles) {
     std::filesystem::remove(worldFile);
     Type("y\n" + worldFile + "\n");
     ASSERT_TRUE(app->SaveWorld());
-    EXPECT_EQ(GetIniString("mod0", "accel", "", worldFile), "0.5");
-    EXPECT_TRUE(std::filesystem::exists(foreign));
+    EXPECT_TRUE(GetIniString("mod0", "accel", "", worldFile) == "0.5" && std::filesystem::exists(foreign));
 }
 
 TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPicture) {
@@ -102,8 +100,7 @@ TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPictu
     app->AddObject();
     Type("physobj\n" + folder.Write("picture.png", "not a picture") + "\n");
     app->AddObject();
-    EXPECT_TRUE(Said("Invalid texture file selected.\n"));
-    EXPECT_EQ(Count(), before);
+    EXPECT_TRUE(Said("Invalid texture file selected.\n") && Count() == before);
     Type("bogus\nStatic\ngfx\\objects\\none.png\ngfx\\objects\\cone.png\n");
     Key(SDLK_a);
     EXPECT_TRUE(Said("File not found: gfx\\objects\\none.png\n"));
@@ -203,8 +200,7 @@ TEST_F(WorldEditor, ConsoleQuestionsCancelOnEscapeAndClosingAsksToSaveUnsavedWor
     const int before = Count();
     Type("static\ngfx\\objects\\cone.png\n");
     app->AddObject();
-    EXPECT_TRUE(Said("Cancelled.\n"));
-    EXPECT_EQ(Count(), before);
+    EXPECT_TRUE(Said("Cancelled.\n") && Count() == before);
 
     in.str("");
     Type("static\ngfx\\objects\\cone.png\n");
@@ -221,8 +217,7 @@ TEST_F(WorldEditor, ConsoleQuestionsCancelOnEscapeAndClosingAsksToSaveUnsavedWor
     app->quit = true;
     Type("y\n" + folder.File("closing.dat") + "\n");
     app->OnUpdate(0.0);
-    EXPECT_TRUE(app->quit);
-    EXPECT_EQ(GetIniInt("main", "statics", 0, folder.File("closing.dat")), 4);
+    EXPECT_TRUE(app->quit && GetIniInt("main", "statics", 0, folder.File("closing.dat")) == 4);
 }
 
 TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
