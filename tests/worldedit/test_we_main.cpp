@@ -17,20 +17,6 @@
 
 namespace {
 
-// Three cones at (100, 100), (300, 100) and (500, 100), a 64-pixel crate tile at the origin, a car
-// far from both, one checkpoint, one body, and the parts the editor does not edit.
-const char kWorld[] =
-    "[main]\nlaps=2\nmusic=mus\\track.ogg\nplayers=1\nmapTiles=1\nmodifiers=1\nstatics=3\ncheckpoints=1\n"
-    "physObjects=1\n"
-    "[start0]\nx=700\ny=400\nrot=0\n"
-    "[map0]\ntexture=gfx\\objects\\crate.png\nx=0\ny=0\nsurface=gfx\\tiles\\surface_0_0.png\n"
-    "[mod0]\nr=128\ng=128\nb=128\naccel=0.5\n"
-    "[static0]\nx=100\ny=100\nwidth=64\nheight=64\ntexture=gfx\\objects\\cone.png\n"
-    "[static1]\nx=300\ny=100\nwidth=64\nheight=64\ntexture=gfx\\objects\\cone.png\n"
-    "[static2]\nx=500\ny=100\nwidth=64\nheight=64\ntexture=gfx\\objects\\cone.png\n"
-    "[checkpoint0]\nx=100\ny=300\nwidth=200\nheight=20\ntexture=gfx\\objects\\checkpoint.png\nisFinish=1\n"
-    "[phys0]\nx=300\ny=300\nwidth=64\nheight=64\ntexture=gfx\\objects\\barrel.png\nmass=5\n";
-
 class WorldEditor : public EditorTest {
 protected:
     int Count() const { return app->world->GetSpriteCount(); }
