@@ -8,47 +8,25 @@
 #include "engine/platform/paths.h"
 #include "tests/support/temp_folder.h"
 
-// Test classes live at global scope: the class name in a log line carries no namespace.
-class CLogTestBase : public CLogSource {
-public:
-    CLogTestBase() { LogLine(LOG_STATUS, "Instance initialized."); }
-};
-
-class ASP_LogTestApp : public CLogTestBase {};
-
-// Each test runs in its own process, so the logger starts switched off in every one.
-
-TEST(Log, SilentUntilEnabledThenFormatsLinesWithAndWithoutAClass) {
+// Silent until switched on; the log file starts empty, and lines from two threads never interleave in it.
+TEST(Log, FormatsLinesOnlyOnceOnAndFileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
+    TempFolder folder;
+    const std::string user = folder.path + "/";
+    SetPathRoots({user, user, user});
+    folder.Write("logfile.txt", "a line of an earlier run\n");
     testing::internal::CaptureStdout();
     Log(LOG_FORCED, "forced", "");
     EnableLogging();
     EnableLogging();
     Log(LOG_PLAIN, "plain with class", "class X");
     Log(LOG_WARNING, "careful", "");
-    // Under construction an object is of the class being built.
-    ASP_LogTestApp();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "FORCED: Logging enabled...\n"
-              "class X: plain with class\n"
-              "WARNING: careful\n"
-              "STATUS in class CLogTestBase: Instance initialized.\n");
-}
-
-// The file starts empty, and lines from two threads never interleave in it.
-TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
-    TempFolder folder;
-    const std::string user = folder.path + "/";
-    SetPathRoots({user, user, user});
-    folder.Write("logfile.txt", "a line of an earlier run\n");
-    testing::internal::CaptureStdout();
-    EnableLogging();
     EnableFileLogging();
     EnableFileLogging();
     DisableConsoleLogging();
     DisableConsoleLogging();
     Log(LOG_STATUS, "Initializing SDL...", "class CGameBase");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "FORCED: Logging enabled...\n"
+              "FORCED: Logging enabled...\nclass X: plain with class\nWARNING: careful\n"
               "FORCED: File logging enabled, writing to logfile.txt...\n"
               "FORCED: Console logging disabled.\n");
     const std::string a(200, 'a'), b(200, 'b');

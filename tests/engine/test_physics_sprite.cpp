@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -120,35 +121,32 @@ TEST(PhysicsSprite, CollisionsNeverAddEnergyAndLeaveTheBodiesApart) {
     EXPECT_GT(hits, 120);
 }
 
-// Where no spin is involved the response is the textbook one: head-on, two bodies exchange their
-// speeds along the normal in proportion to the mean restitution; a fixed body throws the other back;
-// parting bodies are only pushed apart. The normal is the overlap's axis of least penetration, so a
-// box hitting a long wall far from its centre leaves at right angles to it; the push-apart runs
-// along the normal in steps of 0.05 pixels until the outlines part.
+// Without spin the response is the textbook one: head-on bodies exchange their speeds along the normal
+// in proportion to the mean restitution, a fixed body throws the other back, parting bodies are only
+// pushed apart, in steps of 0.05 pixels. The normal is the axis of least penetration: a box hitting a
+// long wall far from its centre leaves at right angles to it.
 TEST(PhysicsSprite, ResponseAlongTheAxisOfLeastPenetration) {
     // Boxes as x, y, width, height; equal restitution e on both sides; b fixed or free.
     const struct {
         const char* what;
-        double a[4];
-        Point aV;
-        double b[4];
-        Point bV;
-        int bFixed;
+        double a[4], b[4];
+        Point aV, bV;
+        bool bFixed;
         double e;
         Point aAfter, aMovedTo;
     } cases[] = {
-        {"elastic", {0, 0, 10, 10}, {10, 0}, {9, 0, 10, 10}, {-10, 0}, 0, 1, {-10, 0}, {-0.55, 0}},
-        {"inelastic", {0, 0, 10, 10}, {10, 0}, {9, 0, 10, 10}, {0, 0}, 0, 0, {5, 0}, {-0.55, 0}},
-        {"parting", {0, 0, 10, 10}, {-10, 0}, {9, 0, 10, 10}, {10, 0}, 0, 1, {-10, 0}, {-0.55, 0}},
-        {"fixed", {0, 0, 10, 10}, {0, 10}, {0, 8, 10, 10}, {0, 0}, 1, 0.5, {0, -5}, {0, -2.05}},
-        {"long wall", {200, 50, 40, 40}, {0, -100}, {0, 0, 256, 64}, {0, 0}, 1, 0, {0, 0}, {200, 64.05}},
+        {"elastic", {0, 0, 10, 10}, {9, 0, 10, 10}, {10, 0}, {-10, 0}, false, 1, {-10, 0}, {-0.55, 0}},
+        {"inelastic", {0, 0, 10, 10}, {9, 0, 10, 10}, {10, 0}, {0, 0}, false, 0, {5, 0}, {-0.55, 0}},
+        {"parting", {0, 0, 10, 10}, {9, 0, 10, 10}, {-10, 0}, {10, 0}, false, 1, {-10, 0}, {-0.55, 0}},
+        {"fixed", {0, 0, 10, 10}, {0, 8, 10, 10}, {0, 10}, {0, 0}, true, 0.5, {0, -5}, {0, -2.05}},
+        {"long wall", {200, 50, 40, 40}, {0, 0, 256, 64}, {0, -100}, {0, 0}, true, 0, {0, 0}, {200, 64.05}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         auto a = Body(c.a[0], c.a[1], c.a[2], c.a[3]);
         auto b = Body(c.b[0], c.b[1], c.b[2], c.b[3]);
-        b->SetFixedPosition(c.bFixed != 0);
-        b->SetFixedRotation(c.bFixed != 0);
+        b->SetFixedPosition(c.bFixed);
+        b->SetFixedRotation(c.bFixed);
         a->SetVelocity(c.aV);
         b->SetVelocity(c.bV);
         a->SetBounce(c.e);
@@ -170,8 +168,7 @@ TEST(PhysicsSprite, PairsThatAreNoRigidBodyCollisionOrOutOfRangeAreLeftAlone) {
     // Not a body, another layer, not collidable: passed on to the other sprite.
     b->SetZ(0.1);
     c->SetCollidable(false);
-    for (CSprite* other : {static_cast<CSprite*>(&checkpoint), static_cast<CSprite*>(b.get()),
-                           static_cast<CSprite*>(c.get())}) {
+    for (CSprite* other : std::initializer_list<CSprite*>{&checkpoint, b.get(), c.get()}) {
         EXPECT_TRUE(a->OnCollision(other, Point(5.0, 5.0)));
     }
     // Coordinates out of the number range give no overlap to work with.
