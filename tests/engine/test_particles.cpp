@@ -118,8 +118,13 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
     EXPECT_EQ(std::pair(hookSaw, p.GetAge()), std::pair(0.25, 1.0));
 }
 
-TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateWithEmittersThatDoNotStay) {
+TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateAndBadRequestsChangeNothing) {
     CParticleEngine engine(nullptr);
+    auto holey = Plain();
+    holey->prototypes.push_back(nullptr);
+    EXPECT_EQ(engine.AddEmitter(nullptr) + engine.AddEmitter(std::make_unique<EmitterSettings>()) +
+                  engine.AddEmitter(std::move(holey)),
+              -3);
     const int dying = engine.AddEmitter(Plain(10, 6, 0.1));
     const int staying = engine.AddEmitter(Plain());
     const int going = engine.AddEmitter(Plain(10, 6, 0.1), false);
@@ -141,23 +146,13 @@ TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateWithEmittersThat
     EXPECT_EQ(Live(engine, dying).size() + Live(engine, unstarted).size(), 0u);
     EXPECT_TRUE(Live(engine, staying)[0].get() == first && engine.GetEmitter(going) == nullptr);
     EXPECT_EQ(engine.AddEmitter(Plain()), going);  // Its place is free for the next one.
-}
-
-TEST(Particles, BadRequestsChangeNothingAndHugeCountsAreCapped) {
-    CParticleEngine engine(nullptr);
-    EXPECT_EQ(engine.AddEmitter(nullptr) + engine.AddEmitter(std::make_unique<EmitterSettings>()), -2);
-    auto holey = Plain();
-    holey->prototypes.push_back(nullptr);
-    EXPECT_EQ(engine.AddEmitter(std::move(holey)), -1);
-    const int index = engine.AddEmitter(Plain());
-    engine.AddEmitter(Plain());
-    engine.RemoveEmitter(1);
-    engine.Emit(1, 5);
-    engine.Emit(index, -4);
-    EXPECT_TRUE(Live(engine, index).empty());
+    engine.RemoveEmitter(going);
+    engine.Emit(going, 5);
+    engine.Emit(dying, -4);
+    EXPECT_TRUE(Live(engine, dying).empty());
     EXPECT_EQ(Logged([&] { engine.Emit(-1, 2000000000); }),
               "WARNING in class CParticleEngine: Emission count 2000000000 limited to 1000 per emitter.\n");
-    EXPECT_EQ(Live(engine, index).size(), static_cast<size_t>(CParticleEngine::kMaxEmission));
+    EXPECT_EQ(Live(engine, dying).size(), static_cast<size_t>(CParticleEngine::kMaxEmission));
 }
 
 class ParticleDrawing : public GLTest {};

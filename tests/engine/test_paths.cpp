@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/command_line.h"
@@ -90,25 +91,21 @@ TEST(Paths, FoldersFollowTheOptionsTheStartFolderAndTheXdgRules) {
     const std::string here = StartupDirectory();  // the shipped data
     setenv("HOME", folder.path.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
-    struct Case {
-        const char *configHome, *dataOption, *userOption;
-        PathRoots expected;
-    };
     const std::string xdgData = folder.File(".local/share/asphaltia/"),
                       xdgConfig = folder.File(".config/asphaltia/"), mine = folder.File("mine/");
     // Started in the data folder without options, everything stays there, as in the race from the menus.
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*, PathRoots> cases[] = {
         {"", "", mine.c_str(), {here, mine, mine}},
         {"/etc/xdg", here.c_str(), "", {here, xdgData, "/etc/xdg/asphaltia/"}},
         // A relative value breaks the rules and is ignored.
         {"relative", here.c_str(), "", {here, xdgData, xdgConfig}},
     };
-    for (const Case& c : cases) {
-        setenv("XDG_CONFIG_HOME", c.configHome, 1);
-        const PathRoots roots = ChooseRoots("asphaltia", "mnu\\main.ini", c.dataOption, c.userOption);
+    for (const auto& [configHome, dataOption, userOption, expected] : cases) {
+        setenv("XDG_CONFIG_HOME", configHome, 1);
+        const PathRoots roots = ChooseRoots("asphaltia", "mnu\\main.ini", dataOption, userOption);
         EXPECT_EQ(roots.data + " " + roots.user + " " + roots.settings,
-                  c.expected.data + " " + c.expected.user + " " + c.expected.settings)
-            << c.configHome << " " << c.dataOption << " " << c.userOption;
+                  expected.data + " " + expected.user + " " + expected.settings)
+            << configHome << " " << dataOption << " " << userOption;
     }
     const CProgramInfo program = {"asphaltia", "asphaltia", "", "1", "mnu\\main.ini", true, "", ""};
     std::ostringstream err;
@@ -126,13 +123,9 @@ TEST(Paths, FoldersFollowTheOptionsTheStartFolderAndTheXdgRules) {
 TEST(CommandLine, OptionsOfBothProgramsAndTheirErrors) {
     const CProgramInfo game = {"game", "game", "Races.", "1.2", "m", true, "", "Notes.\n"};
     const CProgramInfo editor = {"editor", "game", "Edits.", "1.2", "m", false, "FILE", ""};
-    struct Case {
-        const CProgramInfo& program;
-        std::vector<std::string> args;
-        int status;
-        std::string output;  // the start of what was written, or the options read: data|user|fs|WxH|file
-    };
-    const Case cases[] = {
+    // Program, arguments, status, and the start of what was written or the options read:
+    // data|user|fs|WxH|file.
+    const std::tuple<const CProgramInfo&, std::vector<std::string>, int, std::string> cases[] = {
         {game, {}, -1, "||-|0x0|"},
         {game, {"--data", "d", "--user=u", "--fullscreen", "--size", "640x480"}, -1, "d|u|1|640x480|"},
         {game, {"--fullscreen", "--windowed"}, -1, "||0|0x0|"},
@@ -151,15 +144,15 @@ TEST(CommandLine, OptionsOfBothProgramsAndTheirErrors) {
         {game, {"--size=640x480x2"}, 2, "game: --size wants"},
         {game, {"--size=99999x480"}, 2, "game: --size wants"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [program, args, status, output] : cases) {
         std::ostringstream out, err;
         CStartOptions o;
-        const int status = ParseCommandLine(c.args, c.program, o, out, err);
+        const int got = ParseCommandLine(args, program, o, out, err);
         const std::string fullscreen = o.fullscreen ? (*o.fullscreen ? "1" : "0") : "-";
         const std::string read = o.dataFolder + "|" + o.userFolder + "|" + fullscreen + "|" +
                                  std::to_string(o.width) + "x" + std::to_string(o.height) + "|" + o.file;
-        const std::string written = status == 2 ? err.str() : status == 0 ? out.str() : read;
-        EXPECT_EQ(status, c.status) << c.output;
-        EXPECT_EQ(written.substr(0, c.output.size()), c.output);
+        const std::string written = got == 2 ? err.str() : got == 0 ? out.str() : read;
+        EXPECT_EQ(got, status) << output;
+        EXPECT_EQ(written.substr(0, output.size()), output);
     }
 }

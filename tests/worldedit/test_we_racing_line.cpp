@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/ini.h"
@@ -80,18 +81,15 @@ TEST_F(RacingLineEditor, LayerDrawsTheLineOrTheCheckpointsFallbackOnlyWhenOn) {
     const std::string second = ReplaceAll(kWorld, "checkpoints=1", "checkpoints=2\nrequiredCheckpoints=2") +
                                "[checkpoint1]\nx=500\ny=300\nwidth=200\nheight=20\nindex=1\n"
                                "texture=gfx\\objects\\checkpoint.png\n";
-    const struct {
-        std::string text;
-        int x, y;
-        std::vector<int> colour;
-    } cases[] = {{std::string(kWorld) + kSquare, 400, 200, orange}, {second, 400, 310, grey}};
-    for (const auto& c : cases) {
-        Open(c.text);
+    const std::tuple<std::string, int, int, std::vector<int>> cases[] = {
+        {std::string(kWorld) + kSquare, 400, 200, orange}, {second, 400, 310, grey}};
+    for (const auto& [text, x, y, colour] : cases) {
+        Open(text);
         Render();
-        EXPECT_NE(Pixel(c.x, c.y), c.colour);
+        EXPECT_NE(Pixel(x, y), colour);
         Key(SDLK_l);
         Render();
-        EXPECT_EQ(Pixel(c.x, c.y), c.colour) << c.text;
+        EXPECT_EQ(Pixel(x, y), colour) << text;
     }
 }
 
