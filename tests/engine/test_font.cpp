@@ -72,7 +72,7 @@ using LabelTest = FontTest;
 }  // namespace
 
 // What a failed font prints is the label test's, in one line, and the bad-input catalogue's, in many.
-TEST_F(FontTest, TheFactorySharesFontsAndKeepsFailedOnes) {
+TEST_F(FontTest, TheFactorySharesFontsKeepsFailedOnesAndMultiLineTextStacksCentredLinesAndNeedsRoom) {
     CFont* sans = Sans(12);
     ASSERT_NE(sans->ttf, nullptr);
     EXPECT_EQ(Font("/usr/share/fonts/truetype/dejavu/DEJAVUSANS.TTF", 12), sans);
@@ -84,9 +84,7 @@ TEST_F(FontTest, TheFactorySharesFontsAndKeepsFailedOnes) {
         EXPECT_EQ(Font(gone, 12), missing);
     });
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
-}
 
-TEST_F(FontTest, MultiLineTextStacksCentredLinesSkipsEmptyOnesAndNeedsRoom) {
     CFont* font = Sans(16);
     const SDL_Rect one = SizeOf(font, "i");
     const SDL_Rect two = SizeOf(font, "WW");
@@ -100,9 +98,9 @@ TEST_F(FontTest, MultiLineTextStacksCentredLinesSkipsEmptyOnesAndNeedsRoom) {
     EXPECT_EQ(CountInked(target, 0, one.h, 128, 4), 0);
 
     SDL_FillRect(target.get(), nullptr, 0);
-    const std::string log = Logged(
+    const std::string room = Logged(
         [&] { font->PrintMultiLine("a\nb", kWhite, ALIGN_LEFT, ALIGN_TOP, -1000, &rect, target.get()); });
-    EXPECT_NE(log.find("WARNING in class CFont: No room for the text"), std::string::npos) << log;
+    EXPECT_NE(room.find("WARNING in class CFont: No room for the text"), std::string::npos) << room;
     EXPECT_EQ(CountInked(target, 0, 0, 128, 64), 0);
 }
 

@@ -15,7 +15,7 @@ Quad TurnedBox(double x, double y, double w, double h, double degrees) {
 
 }  // namespace
 
-TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
+TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherTurnedBoxesUseTheirOwnAxesAndBordersCount) {
     // Corner 1 before corner 0 of the other is in the sprite manager's collision journal. A small box
     // inside a big one gives its corner 0 whether it is A or B.
     Point contact;
@@ -25,16 +25,13 @@ TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherInTheOrderA0B0A1B1) {
     contact = Point(-7, -7);
     ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 10, 30, 4), BoxQuad(13, 0, 4, 30), &contact));
     EXPECT_EQ(contact, Point(-7, -7));
-}
 
-TEST(QuadsOverlap, TheTurnedBoxsOwnAxesRejectWhatTheBoundingCirclesAcceptAndBordersCount) {
     // A diamond off the corner of an upright square: the bounding circles overlap, but along the
     // diamond's own edge axis the two are apart.
     const Quad square = BoxQuad(0, 0, 10, 10);
     const Quad diamond = TurnedBox(9.2, 9.2, 10, 10, 45);
     EXPECT_FALSE(QuadsOverlap(square, diamond, nullptr) || QuadsOverlap(diamond, square, nullptr));
     const Quad closer = TurnedBox(6, 6, 10, 10, 45);
-    Point contact;
     EXPECT_TRUE(QuadsOverlap(square, closer, &contact));
     EXPECT_TRUE(PointInQuad(contact, square) && PointInQuad(contact, closer));
     // Borders count, for outlines and for points.

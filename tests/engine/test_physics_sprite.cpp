@@ -159,7 +159,7 @@ TEST(PhysicsSprite, ResponseAlongTheAxisOfLeastPenetration) {
     }
 }
 
-TEST(PhysicsSprite, PairsThatAreNoRigidBodyCollisionOrOutOfRangeAreLeftAlone) {
+TEST(PhysicsSprite, NonBodiesOtherLayersAndFarOffPairsAreLeftAloneAndAPushApartThatCannotMoveGivesUp) {
     auto a = Body(0.0, 0.0);
     auto b = Body(5.0, 5.0);
     auto c = Body(5.0, 5.0);
@@ -178,9 +178,7 @@ TEST(PhysicsSprite, PairsThatAreNoRigidBodyCollisionOrOutOfRangeAreLeftAlone) {
     // Coinciding centres are parted like any other overlap.
     auto twin = Body(0.0, 0.0);
     EXPECT_FALSE(a->OnCollision(twin.get(), Point(0.0, 0.0)) || a->Collides(twin.get(), nullptr));
-}
 
-TEST(PhysicsSprite, ThePushApartGivesUpWhereItsStepsNoLongerMoveTheBodies) {
     // So far out that a step of 0.05 pixels no longer changes a coordinate.
     auto first = Body(1e17, 1e17, 64.0, 64.0);
     auto second = Body(1e17 + 32.0, 1e17 + 16.0, 64.0, 64.0);

@@ -67,7 +67,7 @@ protected:
     CTextureManager textures;
 };
 
-TEST(Sprite, SizeAndScaleRefuseValuesThatAreNotPositiveAndGlobalValuesWalkTheParentChainBothWays) {
+TEST(Sprite, SizesScalesAndGlobalValuesAndAPlainSpriteCollidesWithNothing) {
     PlainSprite parent;
     parent.SetWidth(12);
     parent.SetScale(3);
@@ -103,10 +103,8 @@ TEST(Sprite, SizeAndScaleRefuseValuesThatAreNotPositiveAndGlobalValuesWalkThePar
     EXPECT_NEAR(Length(grandchild.GlobalToLocal(g) - Point(1, 1)), 0.0, 1e-12);
     parent.SetVisible(false);
     EXPECT_FALSE(grandchild.IsVisible());
-}
 
-// Its outline is a point at the origin.
-TEST(Sprite, APlainSpriteCollidesWithNothingEvenABoxOverItAndLeavesAHitToTheOther) {
+    // A plain sprite's outline is a point at the origin; a hit it gets is left to the other sprite.
     CImageSprite box(nullptr);
     box.SetPosition(-5, -5);
     box.SetSize(10, 10);
@@ -171,7 +169,7 @@ TEST_F(ImageSpriteTest, AnimationAdvancesByDtAndWrapsTellingTheHookEachTime) {
     EXPECT_EQ(s.GetAnimPos(), after);
 }
 
-TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainAndStaysInOneTurn) {
+TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainStaysInOneTurnAndRectsStayInTheIntRange) {
     CImageSpriteEx s(nullptr);
     s.SetPosition(10, 20);
     s.SetSize(30, 40);
@@ -196,9 +194,7 @@ TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainAndStaysInOn
     EXPECT_NEAR(Apart(child.GetCorners().p[3], Point(100, 100)), 0.0, 1e-9);
     child.SetParent(nullptr);
     EXPECT_NEAR(Apart(child.GetCorners().p[3], Point(20, 0)), 0.0, 1e-9);
-}
 
-TEST_F(ImageSpriteTest, RectanglesOfFarOffOrHugeSpritesStayInsideTheIntRange) {
     const double nan = std::nan("");
     const double cases[][3] = {{1e300, 1e300, 0}, {-1e300, 1e12, 0}, {nan, nan, 0}, {12.7, 3.5, 2}};
     for (const auto& [position, size, rotation] : cases) {

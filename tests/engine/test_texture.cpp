@@ -32,7 +32,7 @@ protected:
     CTextureManager manager;
 };
 
-TEST_F(TextureTest, OneEntryPerLowerCasedNameUntilReloadedOrUnloaded) {
+TEST_F(TextureTest, OneEntryPerLowerCasedNameAndAFileThatDoesNotLoadIsNeitherRetriedNorDrawn) {
     const std::string file = WriteSolidBmp(folder.File("red.bmp"), 4, 4, 0xFF0000);
     WriteSolidBmp(folder.File("other.bmp"), 4, 4, 0xFF0000);
     CTexture* red = manager.GetTexture(folder.File("RED.BMP"));
@@ -47,9 +47,7 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameUntilReloadedOrUnloaded) {
 
     manager.UnloadTexture(folder.File("Red.bmp"));
     EXPECT_EQ(manager.FindTexture(TextureName(folder.File("other.bmp"))), 0);
-}
 
-TEST_F(TextureTest, AFileThatDoesNotLoadIsOneEntryThatIsNeitherRetriedNorDrawn) {
     CTexture* missing = nullptr;
     const std::string log = Logged([&] {
         missing = manager.GetTexture(folder.File("missing.bmp"));

@@ -45,8 +45,18 @@ TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
     EXPECT_EQ(GetIniDouble("static1", "x", -1, saved), 500.0);
 }
 
-TEST_F(WorldEditor, SavesOnlyOnAPlainYesAndAFailedSaveLeavesTheTrackByteForByte) {
+TEST_F(WorldEditor, SavesKeepWhatWasLoadedClearStaleTemporaryFilesOnlyOnAPlainYesAndFailLeavingTheTrack) {
+    const std::string stale = folder.Write("world.dat.saving.Ab3xYz", "half");
+    const std::string foreign = folder.Write("world.dat.saving.mine", "not the editor's");
     Open(kWorld);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    // The world file is gone before the save: what was loaded is written back all the same.
+    std::filesystem::remove(worldFile);
+    Type("y\n" + worldFile + "\n");
+    ASSERT_TRUE(app->SaveWorld());
+    EXPECT_TRUE(GetIniString("mod0", "accel", "", worldFile) == "0.5" && std::filesystem::exists(foreign));
+
+    // Only a plain yes saves; a failed save leaves the track as it was, byte for byte.
     const std::string before = folder.Read(worldFile);
     Type("yes\n");
     EXPECT_FALSE(app->SaveWorld());
@@ -61,19 +71,7 @@ TEST_F(WorldEditor, SavesOnlyOnAPlainYesAndAFailedSaveLeavesTheTrackByteForByte)
     Type("y\n" + worldFile + "\n");
     EXPECT_FALSE(app->SaveWorld());
     EXPECT_TRUE(Said("Saving failed: " + worldFile + " was left as it was.\n"));
-    EXPECT_EQ(std::pair(folder.Read(worldFile), folder.Entries()), std::pair(before, 1L));
-}
-
-TEST_F(WorldEditor, SavesKeepWhatWasLoadedAndClearStaleTemporaryFiles) {
-    const std::string stale = folder.Write("world.dat.saving.Ab3xYz", "half");
-    const std::string foreign = folder.Write("world.dat.saving.mine", "not the editor's");
-    Open(kWorld);
-    EXPECT_FALSE(std::filesystem::exists(stale));
-    // The world file is gone before the save: what was loaded is written back all the same.
-    std::filesystem::remove(worldFile);
-    Type("y\n" + worldFile + "\n");
-    ASSERT_TRUE(app->SaveWorld());
-    EXPECT_TRUE(GetIniString("mod0", "accel", "", worldFile) == "0.5" && std::filesystem::exists(foreign));
+    EXPECT_EQ(std::pair(folder.Read(worldFile), folder.Entries()), std::pair(before, 2L));
 }
 
 TEST_F(WorldEditor, AddingAsksAgainOnWrongInputAndEndsOnDoneClosedInputOrNoPicture) {
