@@ -3,11 +3,9 @@
 
 #include <cmath>
 #include <memory>
-#include <string>
 #include <tuple>
 #include <utility>
 
-#include "engine/log.h"
 #include "engine/particle_engine.h"
 #include "engine/texture_manager.h"
 #include "tests/support/bmp_file.h"

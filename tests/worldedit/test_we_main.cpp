@@ -11,9 +11,7 @@
 #include "game/race/game.h"
 #include "game/race/world.h"
 #include "tests/support/editor_test.h"
-#include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_static_sprite.h"
 
 namespace {
 

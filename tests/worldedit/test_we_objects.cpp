@@ -2,7 +2,6 @@
 
 #include <sstream>
 #include <string>
-#include <utility>
 
 #include "engine/ini.h"
 #include "engine/texture_manager.h"
