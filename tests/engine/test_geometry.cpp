@@ -16,8 +16,7 @@ Quad TurnedBox(double x, double y, double w, double h, double degrees) {
 }  // namespace
 
 TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherTurnedBoxesUseTheirOwnAxesAndBordersCount) {
-    // Corner 1 before corner 0 of the other is in the sprite manager's collision journal. A small box
-    // inside a big one gives its corner 0 whether it is A or B.
+    // A small box inside a big one gives its corner 0 whether it is A or B.
     Point contact;
     EXPECT_TRUE(QuadsOverlap(BoxQuad(0, 0, 10, 10), BoxQuad(4, 4, 2, 2), &contact) && contact == Point(4, 6));
 
@@ -26,8 +25,7 @@ TEST(QuadsOverlap, ContactIsTheFirstCornerInsideTheOtherTurnedBoxesUseTheirOwnAx
     ASSERT_TRUE(QuadsOverlap(BoxQuad(0, 10, 30, 4), BoxQuad(13, 0, 4, 30), &contact));
     EXPECT_EQ(contact, Point(-7, -7));
 
-    // A diamond off the corner of an upright square: the bounding circles overlap, but along the
-    // diamond's own edge axis the two are apart.
+    // Off a square's corner a diamond is apart along its own edge axis, though the bounding circles overlap.
     const Quad square = BoxQuad(0, 0, 10, 10);
     const Quad diamond = TurnedBox(9.2, 9.2, 10, 10, 45);
     EXPECT_FALSE(QuadsOverlap(square, diamond, nullptr) || QuadsOverlap(diamond, square, nullptr));

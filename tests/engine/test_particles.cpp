@@ -15,8 +15,7 @@
 
 namespace {
 
-// Settings with one w x h prototype of mass 1 thrown at (50, 80) without scatter, at full size and
-// alpha, without push or pull.
+// One w x h prototype of mass 1 thrown at (50, 80), unscattered, at full size and alpha, unpushed.
 std::unique_ptr<EmitterSettings> Plain(double w = 10.0, double h = 6.0, double life = 1.0) {
     auto s = std::make_unique<EmitterSettings>();
     s->prototypes.push_back(std::make_unique<CParticleSprite>(nullptr));
@@ -96,8 +95,7 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
     const int index = engine.AddEmitter(std::move(s));
     engine.Emit(index, 1);
     CParticleSprite& p = *Live(engine, index)[0];
-    // The attractor sits on the particle's centre: no pull. 50 + 8 / 2 * 0.5 = 52, then slowed by
-    // 40 / 2 * 0.5 = 10, then moved.
+    // No pull (the attractor is on the centre); 50 + 8 / 2 * 0.5 = 52, slowed by 40 / 2 * 0.5 = 10, moved.
     engine.Update(0.5);
     EXPECT_NEAR(p.GetX(), 45.0 + 21.0, 1e-9);
     EmitterSettings& settings = *engine.GetEmitter(index)->settings;

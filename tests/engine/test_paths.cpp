@@ -43,8 +43,7 @@ TEST(Paths, NamesResolveFromTheStartupDirectoryMatchFoldersWithoutRegardToCaseAn
         std::filesystem::create_directories(dir + sub);
     }
     folder.Write("gfx/cars/x.png", "x");
-    // A file about to be created keeps its name inside the matched folder. An exact name wins; of
-    // case twins the same one is chosen every time.
+    // Names to be created keep their case in matched folders; an exact name wins, case twins always alike.
     std::istringstream names(R"(\GFX\Cars\X.PNG /gfx/cars/x.png  \Gfx\CARS\ /gfx/cars/
         \gfx\CARS\New.ini /gfx/cars/New.ini  \none\A\b.ini /none/A/b.ini  /data /data  /Data /Data  /DATA /Data)");
     for (std::string name, resolved; names >> name >> resolved;) {
@@ -74,8 +73,7 @@ TEST(Paths, UserFoldersAreReadFirstAndTakeEveryWrite) {
     WriteIniInt("system", "width", 1024, "config.ini");
     EXPECT_EQ(GetIniInt("system", "width", 0, "config.ini"), 1024);
 
-    // Folders that cannot exist (beneath a file) or none at all: the shipped files are read and
-    // every write fails.
+    // Folders that cannot exist (beneath a file) or none: shipped files are read and every write fails.
     for (const std::string& broken : {data + "config.ini/user/", std::string()}) {
         SetPathRoots({data, broken, broken});
         EXPECT_EQ(MakeAbsolutePath("dat\\a.dat"), data + "dat/a.dat");
@@ -123,8 +121,7 @@ TEST(Paths, FoldersFollowTheOptionsTheStartFolderAndTheXdgRules) {
 TEST(CommandLine, OptionsOfBothProgramsAndTheirErrors) {
     const CProgramInfo game = {"game", "game", "Races.", "1.2", "m", true, "", "Notes.\n"};
     const CProgramInfo editor = {"editor", "game", "Edits.", "1.2", "m", false, "FILE", ""};
-    // Program, arguments, status, and the start of what was written or the options read:
-    // data|user|fs|WxH|file.
+    // Program, arguments, status, and the start of the output or the options read (data|user|fs|WxH|file).
     const std::tuple<const CProgramInfo&, std::vector<std::string>, int, std::string> cases[] = {
         {game, {}, -1, "||-|0x0|"},
         {game, {"--data", "d", "--user=u", "--fullscreen", "--size", "640x480"}, -1, "d|u|1|640x480|"},

@@ -80,8 +80,7 @@ TEST(PhysicsSprite, ForcesAccelerateOffCentreForcesSpinAndResistanceStopsOnlyAlo
     EXPECT_EQ(body->GetVelocity(), Point(2.5, -9.0));
 }
 
-// Whatever spins, masses and restitutions meet: one impulse never adds energy and keeps the momentum
-// of two free bodies, and the push-apart leaves the outlines apart.
+// Any spins, masses and restitutions: an impulse never adds energy, keeps free bodies' momentum, parts them.
 TEST(PhysicsSprite, CollisionsNeverAddEnergyAndLeaveTheBodiesApart) {
     std::srand(11);
     const auto random = [](double low, double high) { return low + (high - low) * std::rand() / RAND_MAX; };
@@ -121,10 +120,9 @@ TEST(PhysicsSprite, CollisionsNeverAddEnergyAndLeaveTheBodiesApart) {
     EXPECT_GT(hits, 120);
 }
 
-// Without spin the response is the textbook one: head-on bodies exchange their speeds along the normal
-// in proportion to the mean restitution, a fixed body throws the other back, parting bodies are only
-// pushed apart, in steps of 0.05 pixels. The normal is the axis of least penetration: a box hitting a
-// long wall far from its centre leaves at right angles to it.
+// Without spin, the textbook response: head-on bodies exchange speeds by the mean restitution, a fixed one
+// throws the other back, parting ones are only pushed apart (in 0.05 pixel steps), all along the axis of
+// least penetration, so that a box hitting a long wall far from its centre leaves at right angles.
 TEST(PhysicsSprite, ResponseAlongTheAxisOfLeastPenetration) {
     // Boxes as x, y, width, height; equal restitution e on both sides; b fixed or free.
     const struct {

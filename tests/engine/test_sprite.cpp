@@ -48,8 +48,7 @@ protected:
         return textures.GetTexture(WriteSolidBmp(folder.File(name), 8, 8, rgb));
     }
 
-    // A sprite of a w x h sheet of 64 x 64 tiles (frame 0 red, frame 1 green, the others blue),
-    // with the animation over every frame.
+    // A w x h sheet of 64 x 64 tiles (frame 0 red, 1 green, the others blue), animated over every frame.
     void UseTiles(CImageSprite& s, int w, int h) {
         const std::string name = folder.File("sheet" + std::to_string(w) + "x" + std::to_string(h) + ".bmp");
         CTexture* t = textures.GetTexture(WriteBmp(name, w, h, [w](int x, int y) {
@@ -129,8 +128,7 @@ TEST_F(ImageSpriteTest, FramesRunLeftToRightThenDownAndTheRangeStaysOnTheSheet) 
     s.SetAnimStart(5);
     s.SetAnimEnd(2);
     EXPECT_EQ(s.GetAnimStart(), 2);
-    // One past the last frame is the furthest position; it shows the last frame rather than the
-    // clamped edge below the sheet.
+    // One past the last frame is the furthest position; it shows the last frame, not the edge below.
     s.SetAnimPos(100);
     EXPECT_EQ(s.GetAnimPos(), 8.0);
     s.UpdateTexCoords();
@@ -183,8 +181,7 @@ TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainStaysInOneTu
     s.Rotate(-10);
     s.SetRotation(std::numeric_limits<double>::quiet_NaN());
     EXPECT_DOUBLE_EQ(s.GetRotation(), 355.0);
-    // Re-parenting refreshes the cached corners: the parent's top-right corner (20, 0), turned about
-    // (10, 10), lies at its frame's (0, 0).
+    // Re-parenting refreshes the corners: the parent's (20, 0), turned about (10, 10), is its frame's (0, 0).
     CImageSpriteEx parent(nullptr);
     parent.SetPosition(100, 100);
     parent.SetSize(20, 20);
@@ -229,8 +226,7 @@ TEST_F(ImageSpriteTest, DrawsItsFrameAtItsTurnedGlobalPlaceAndHiddenNotAtAll) {
               std::tuple(400, 400, GLboolean{GL_FALSE}));
     glClear(GL_COLOR_BUFFER_BIT);
 
-    // A 64 x 32 bar turned a quarter about its centre (52, 36) stands 32 wide and 64 high, all of
-    // it frame 1 of the sheet, green.
+    // A 64 x 32 bar turned a quarter about its centre (52, 36) stands 32 x 64, all of it frame 1, green.
     CImageSpriteEx bar(nullptr);
     UseTiles(bar, 128, 64);
     bar.SetPosition(20, 20);

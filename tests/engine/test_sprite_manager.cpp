@@ -117,9 +117,8 @@ TEST(SpriteManager, SpritesRemovedDuringAPassAreSkippedAndDeletedWhenItEnds) {
                                 "draw E", "draw B"}));
 }
 
-// Scenes of turned, touching, nested and empty outlines, some of which step aside on each hit, which
-// changes which pairs overlap later in the same pass: the pass reports what testing every pair in list
-// order reports, in that order, with the same contacts.
+// Turned, touching, nested and empty outlines, some stepping aside on each hit: the pass reports what
+// testing every pair in list order reports, in that order, with the same contacts.
 TEST(SpriteManager, CollisionPassMatchesTheAllPairsLoop) {
     std::srand(5);
     const auto random = [](double range) { return range * std::rand() / RAND_MAX; };

@@ -57,8 +57,7 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameAndAFileThatDoesNotLoadIsNeitherRet
                               TextureName(folder.File("missing.bmp")) + ", SDL reports: ";
     EXPECT_EQ(log.find(error, 1), std::string::npos) << "loaded twice:\n" << log;
 
-    // A palette image (not true colour) is neither loaded nor drawn; pictures larger than any
-    // texture are refused in the bad-input catalogue's run of the game.
+    // A palette image is neither loaded nor drawn (oversized pictures: the bad-input catalogue's cases).
     SDL_Surface* palette = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 8, 0, 0, 0, 0);
     ASSERT_EQ(SDL_SaveBMP(palette, folder.File("palette.bmp").c_str()), 0);
     SDL_FreeSurface(palette);
@@ -114,9 +113,8 @@ TEST_F(TextureTest, WritableTexturesUploadChangedPixelsInEitherByteOrderButOnlyT
     EXPECT_EQ(CountLitPixels(0, 0, 40, 40), 0);
 }
 
-// Every picture comes out as decoding it directly gives it, whether a worker, the asking thread
-// or no decoder decoded it; files that cannot be decoded ahead (missing, a FIFO that would block)
-// neither hang the decoder nor hide the reason of the failure.
+// Every picture comes out as decoding it directly gives it, whoever decoded it; files that cannot be
+// decoded ahead (missing, a FIFO that would block) neither hang the decoder nor hide the reason.
 TEST(PictureDecoderTest, HandsOutEachPictureAsDecodingItDirectlyWould) {
     TempFolder folder;
     // Grey pictures named after their size, grey w, so that mixed-up results show; the last is not listed.

@@ -1,6 +1,5 @@
-// The menu, world and car loaders on any file, each followed by a few drawn frames. They share
-// one window (a virtual X server will do) and run from data/, so that the pictures the files name
-// resolve as in the game. The first byte picks the loader; the rest is the file.
+// The menu, world and car loaders on any file, then a few frames, in one window, from data/ so that
+// pictures resolve as in the game. The first byte picks the loader; the rest is the file.
 #include <SDL/SDL.h>
 
 #include <cstdlib>

@@ -16,9 +16,8 @@
 // The world editor with its console and window driven by the test, on files of a temporary folder.
 class EditorTest : public ::testing::Test {
 protected:
-    // Three cones at (100, 100), (300, 100) and (500, 100), a 64-pixel crate tile at the origin (a grid
-    // step of 16), a car far from both, a checkpoint centred on (200, 310), a body, and the parts the
-    // editor does not edit.
+    // Cones at (100, 100), (300, 100) and (500, 100), a 64-pixel tile at the origin (grid step 16), a car,
+    // a checkpoint centred on (200, 310), a body, and parts the editor does not edit.
     static constexpr char kWorld[] =
         "[main]\nlaps=2\nmusic=mus\\track.ogg\nplayers=1\nmapTiles=1\nmodifiers=1\nstatics=3\ncheckpoints=1\n"
         "physObjects=1\n"

@@ -24,8 +24,7 @@ protected:
         EXPECT_TRUE(object.Save("obj", saved));
         return saved;
     }
-    // Sets each name=value of the list in turn and gives SetProperty's answers, blank between them:
-    // 0 for a value taken, -2 for a value refused, -1 for a name the object does not have.
+    // Sets each name=value in turn; SetProperty's answers: 0 taken, -2 value refused, -1 no such name.
     std::string Set(ASP_WE_Object& object, const std::string& assignments) {
         std::istringstream list(assignments);
         std::string answers;
@@ -65,8 +64,7 @@ TEST_F(WorldEditorObjects, GroundTilesStartPositionsAndCheckpointsTakeOnlyWhatTh
 }
 
 TEST_F(WorldEditorObjects, StaticObjectsKeepWhatTheRaceWouldReadAndARunningAnimationHasNoPosition) {
-    // A picture that is missing keeps its name; without animPos the race starts at the first frame;
-    // a depth outside -1 to 1 is not taken.
+    // A missing picture keeps its name; no animPos means the first frame; a depth outside -1..1 is refused.
     ASP_WE_StaticSprite object(nullptr, &textures);
     const std::string gone = "gfx\\objects\\gone.png";
     EXPECT_EQ(GetIniString("obj", "texture", "", Resaved(object, "texture=" + gone)), gone);
