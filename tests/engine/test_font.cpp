@@ -117,8 +117,8 @@ public:
     int renders = 0;
 };
 
-TEST_F(LabelTest, AlignmentMovesTheTextInsideTheBoxWhichCutsIt) {
-    CLabelSprite label(nullptr, font);
+TEST_F(LabelTest, AlignmentPlacesTextInTheBoxWhichCutsItAndOnlyChangesRenderAgainIntoPowerOfTwoSurfaces) {
+    CCountingLabel label(nullptr, font);
     Place(label, 10, 20, 100, 60);
     label.SetText("Move");
     label.SetAlignH(ALIGN_LEFT);
@@ -145,10 +145,8 @@ TEST_F(LabelTest, AlignmentMovesTheTextInsideTheBoxWhichCutsIt) {
         label.SetFont(none);
         EXPECT_EQ(Redraw(label).left, -1);
     }
-}
 
-TEST_F(LabelTest, OnlyChangesRenderAgainIntoPowerOfTwoSurfacesAndAnOversizeBoxIsCut) {
-    CCountingLabel label(nullptr, font);
+    label.SetFont(font);
     Place(label, 0, 0, 100, 30);
     label.SetText("Lap 1");
     const std::vector<uint8_t> lap1 = Screen(label);

@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRace) {
+TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndCountsItWouldNotTakeAreRefused) {
     Open(std::string(kWorld) + kSquare);
     // With the layer off the keys edit nothing.
     KeyAt(SDLK_p, 400, 180);
@@ -66,9 +66,7 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRace) {
     }
     EXPECT_TRUE(RaceLine().empty());
     EXPECT_EQ(folder.Read(folder.File("saved.dat")).find("racingLine"), std::string::npos);
-}
 
-TEST_F(RacingLineEditor, RefusesACountTheRaceWouldNotTake) {
     for (const char* count : {"20000", "-3"}) {
         Open(std::string(kWorld) + "[racingLine]\npoints=" + count + "\nx0=1\ny0=2\n");
         EXPECT_TRUE(app->racingLine.points.empty());
