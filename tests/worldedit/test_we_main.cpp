@@ -109,9 +109,24 @@ TEST_F(WorldEditor, EditingAsksAgainForARefusedValueOrNameAndEndsOnDoneOrClosedI
     EXPECT_EQ(Selected()->GetX(), 5.0);
 }
 
-TEST_F(WorldEditor, MouseSelectsDragsTurnsAndDrops) {
+TEST_F(WorldEditor, MouseSelectsDragsTurnsAndDropsWhileTheCanvasOutlinesTheHeldObjectAndLabelsCheckpoints) {
     Open(kWorld);
+    Render();
+    const std::vector<int> highlight = {255, 230, 0};
+    // The cone's top edge, and the checkpoint's label on its middle.
+    EXPECT_NE(Pixel(132, 100), highlight);
     Click(SDL_BUTTON_LEFT, 132, 132);
+    Render();
+    EXPECT_EQ(Pixel(132, 100), highlight);
+    int lit = 0;
+    // One checkpoint points up, so its label sits below its middle (200, 310).
+    for (int x = 185; x < 215; ++x) {
+        for (int y = 322; y < 346; ++y) {
+            const std::vector<int> p = Pixel(x, y);
+            lit += p[0] > 200 && p[1] > 200 && p[2] > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 10);
     CSprite* cone = Selected();
     ASSERT_NE(cone, nullptr);
     // Held where it was taken.
@@ -220,23 +235,4 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
     EXPECT_EQ(world.GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
 }
 
-TEST_F(WorldEditor, CanvasOutlinesThePickedUpObjectAndLabelsCheckpoints) {
-    Open(kWorld);
-    Render();
-    const std::vector<int> highlight = {255, 230, 0};
-    // The cone's top edge, and the checkpoint's label on its middle.
-    EXPECT_NE(Pixel(132, 100), highlight);
-    Click(SDL_BUTTON_LEFT, 132, 132);
-    Render();
-    EXPECT_EQ(Pixel(132, 100), highlight);
-    int lit = 0;
-    // One checkpoint points up, so its label sits below its middle (200, 310).
-    for (int x = 185; x < 215; ++x) {
-        for (int y = 322; y < 346; ++y) {
-            const std::vector<int> p = Pixel(x, y);
-            lit += p[0] > 200 && p[1] > 200 && p[2] > 200 ? 1 : 0;
-        }
-    }
-    EXPECT_GT(lit, 10);
-}
 }  // namespace
