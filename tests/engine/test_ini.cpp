@@ -75,7 +75,7 @@ TEST_F(IniTest, TypedReadsDefaultsAndBadInputThatNeverBreaksTheReader) {
     }
 }
 
-TEST_F(IniTest, WritesKeepEveryOtherLineAndTheLineEnds) {
+TEST_F(IniTest, WritesKeepOtherLinesAndLineEndsAndReachTheFileThroughLinksAndCaseKeepingItsMode) {
     Put("; settings\n[Car0]\nName = Red  ; fast\nspeed=1\n\n; next\n[car0]\nspeed=7\n[other]\nk=v");
     WriteIniString("CAR0", "SPEED", "2", file);
     WriteIniString("car0", "mass", "3", file);
@@ -128,9 +128,7 @@ TEST_F(IniTest, WritesThatWouldCorruptTheFileOrCannotBeStoredFailAndLeaveItIntac
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(std::tuple(failed, Contents(), folder.Entries()), std::tuple(true, original, 2L));
-}
 
-TEST_F(IniTest, WritesReachTheFileThroughLinksAndCaseKeepingItsMode) {
     const std::string config = folder.Write("config.ini", "[s]\nk=1\n");
     chmod(config.c_str(), 0640);
     std::filesystem::create_symlink(config, folder.File("link.ini"));

@@ -27,7 +27,7 @@ struct PathsGuard {
 
 }  // namespace
 
-TEST(Paths, NamesResolveFromTheStartupDirectoryMatchFoldersWithoutRegardToCaseAndOnlyFilesExist) {
+TEST(Paths, NamesResolveFromTheStartupFolderMatchAnyCaseOnlyFilesExistAndUserFoldersComeFirst) {
     const std::string startup = std::filesystem::current_path().string() + "/";
     ASSERT_EQ(StartupDirectory(), startup);
     TempFolder folder;
@@ -52,11 +52,8 @@ TEST(Paths, NamesResolveFromTheStartupDirectoryMatchFoldersWithoutRegardToCaseAn
     EXPECT_TRUE(FileExists(dir + "\\GFX\\Cars\\X.PNG"));
     ASSERT_EQ(mkfifo(folder.File("pipe").c_str(), 0600), 0);
     EXPECT_FALSE(FileExists(folder.File("pipe")) || FileExists(folder.File("data")));
-}
 
-TEST(Paths, UserFoldersAreReadFirstAndTakeEveryWrite) {
-    TempFolder folder;
-    PathsGuard guard;
+    // User folders are read first and take every write.
     const std::string data = folder.File("data/"), user = folder.File("user/"),
                       settings = folder.File("cfg/");
     std::filesystem::create_directories(data + "dat");

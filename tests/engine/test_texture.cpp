@@ -69,9 +69,8 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameAndAFileThatDoesNotLoadIsNeitherRet
     });
 }
 
-TEST_F(TextureTest, PaddedRowsOfOddWidthThreeByteImagesShowEveryTexel) {
-    const int w = 5;
-    const int h = 4;
+TEST_F(TextureTest, PaddedRowsOfOddWidthImagesShowEveryTexelAndWrittenPixelsUploadInEitherOrderIfTrueColour) {
+    const int w = 5, h = 4;
     auto colour = [](int x, int y) {
         return static_cast<Uint32>((40 * x + 40) << 16 | (60 * y + 30) << 8 | (200 - 30 * x));
     };
@@ -86,12 +85,8 @@ TEST_F(TextureTest, PaddedRowsOfOddWidthThreeByteImagesShowEveryTexel) {
             EXPECT_EQ(Rgb(Pixel(10 * x + 5, 10 * y + 5)), colour(x, y)) << "texel " << x << "," << y;
         }
     }
-}
 
-TEST_F(TextureTest, WritableTexturesUploadChangedPixelsInEitherByteOrderButOnlyTrueColour) {
-    CTexture* t = manager.GetTexture(WriteSolidBmp(folder.File("canvas.bmp"), 2, 2, 0xFF0000), false);
-    t->SetSmooth(false);
-    // Red first in memory (RGBA), then blue first (BGRA); the blue mask is the other end.
+    // Written pixels are uploaded red first in memory (RGBA), then blue first (BGRA; the other mask end).
     for (const Uint32 redMask : {0xFFu, 0xFF0000u}) {
         SDL_FreeSurface(t->surface);
         t->surface =

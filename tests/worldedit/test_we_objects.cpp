@@ -47,7 +47,8 @@ protected:
     int trips = 0;
 };
 
-TEST_F(WorldEditorObjects, GroundTilesStartPositionsAndCheckpointsTakeOnlyWhatTheyHave) {
+TEST_F(WorldEditorObjects,
+       GroundTilesStartsCheckpointsAndBodiesTakeOnlyWhatTheyHaveAndBodiesSaveTheDefaultBounce) {
     // What they load comes back in the save of the shipped track (the editor's whole-program test).
     ASP_WE_GroundSprite tile(nullptr, &textures);
     tile.SetY(2048.0);
@@ -84,9 +85,7 @@ TEST_F(WorldEditorObjects, StaticObjectsKeepWhatTheRaceWouldReadAndARunningAnima
     EXPECT_TRUE(Set(object, "animPos=1") == "-1" && Printed(object).find("animPos") == std::string::npos);
     EXPECT_EQ(Set(object, "animStart=3"), "0");
     EXPECT_FALSE(object.IsAnimated());
-}
 
-TEST_F(WorldEditorObjects, BodiesSaveTheRacesDefaultBounceAndNameFixedPosFixedLocToo) {
     ASP_WE_PhysicsSprite body(nullptr, &textures);
     EXPECT_EQ(GetIniDouble("obj", "bounce", -1.0, Resaved(body, "z=-0.5\nmass=250\nfixedPos=1\n")), 0.0);
     EXPECT_NE(Printed(body).find("fixedLoc: true\n"), std::string::npos);
