@@ -6,10 +6,10 @@
 
 #include <csignal>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -154,9 +154,7 @@ TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitAndNothingOfAFailedOrDroppedOne)
     EXPECT_EQ(Contents(), start);
     // This thread reads the batch; the others the file.
     EXPECT_EQ(Get("a", "x") + Get("c", "x"), "21");
-    std::string elsewhere;
-    std::thread([&] { elsewhere = Get("a", "x"); }).join();
-    EXPECT_EQ(elsewhere, "1");
+    EXPECT_EQ(std::async(std::launch::async, [&] { return Get("a", "x"); }).get(), "1");
     EXPECT_TRUE(batch.Commit());
     EXPECT_EQ(Contents(), "[a]\r\nx=2\r\n[c]\r\nX=1\r\n");
 

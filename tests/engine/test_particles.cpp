@@ -32,26 +32,6 @@ const ParticleList& Live(CParticleEngine& engine, int index) {
     return engine.GetEmitter(index)->liveParticles;
 }
 
-TEST(Particles, EmittedValuesStayInTheirRanges) {
-    auto s = Plain(10.0, 4.0);
-    std::tie(s->dXMin, s->dXMax, s->dYMin, s->dYMax, s->sizeMin, s->sizeMax) =
-        std::tuple(1, 9, 3, 5, 0.5, 1.5);
-    std::tie(s->alphaMin, s->alphaMax, s->massMin, s->massMax, s->rotMin, s->rotMax) =
-        std::tuple(20, 220, 0.5, 4, -30, 45);
-    CParticleEngine engine(nullptr);
-    const int index = engine.AddEmitter(std::move(s));
-    engine.Emit(index, 200);
-    for (const auto& p : Live(engine, index)) {
-        const double size = p->GetWidth() / 10.0;
-        // Placed by the prototype's size, 10 x 4.
-        const double dx = std::abs(p->GetX() + 5 - 50), dy = std::abs(p->GetY() + 2 - 80);
-        ASSERT_TRUE(size >= 0.5 && size <= 1.5 && std::abs(p->GetHeight() - 4.0 * size) < 1e-9) << size;
-        ASSERT_TRUE(dx >= 1 - 1e-9 && dx <= 9 + 1e-9 && dy >= 3 - 1e-9 && dy <= 5 + 1e-9) << dx << " " << dy;
-        ASSERT_TRUE(p->GetAlpha() >= 20 && p->GetAlpha() <= 220 && p->GetMass() >= 0.5 && p->GetMass() <= 4);
-        ASSERT_TRUE(p->GetRotationSpeed() >= -30 && p->GetRotationSpeed() <= 45);
-    }
-}
-
 TEST(Particles, AParticleFadesMovesAndSlowsByDtAndDiesWhenItsAgeReachesItsLife) {
     CParticleSprite p(nullptr);
     p.SetMass(2.0);
@@ -83,7 +63,25 @@ TEST(Particles, AParticleFadesMovesAndSlowsByDtAndDiesWhenItsAgeReachesItsLife) 
     EXPECT_EQ(p.GetVelocity(), Point(0.0, 0.0));
 }
 
-TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitters) {
+TEST(Particles, EmittedValuesStayInRangeAndTheEngineAddsForceFrictionAndPullBeforeMovingUnlessFrozen) {
+    auto r = Plain(10.0, 4.0);
+    std::tie(r->dXMin, r->dXMax, r->dYMin, r->dYMax, r->sizeMin, r->sizeMax) =
+        std::tuple(1, 9, 3, 5, 0.5, 1.5);
+    std::tie(r->alphaMin, r->alphaMax, r->massMin, r->massMax, r->rotMin, r->rotMax) =
+        std::tuple(20, 220, 0.5, 4, -30, 45);
+    CParticleEngine engine(nullptr);
+    const int rangedIndex = engine.AddEmitter(std::move(r));
+    engine.Emit(rangedIndex, 200);
+    for (const auto& p : Live(engine, rangedIndex)) {
+        const double size = p->GetWidth() / 10.0;
+        // Placed by the prototype's size, 10 x 4.
+        const double dx = std::abs(p->GetX() + 5 - 50), dy = std::abs(p->GetY() + 2 - 80);
+        ASSERT_TRUE(size >= 0.5 && size <= 1.5 && std::abs(p->GetHeight() - 4.0 * size) < 1e-9) << size;
+        ASSERT_TRUE(dx >= 1 - 1e-9 && dx <= 9 + 1e-9 && dy >= 3 - 1e-9 && dy <= 5 + 1e-9) << dx << " " << dy;
+        ASSERT_TRUE(p->GetAlpha() >= 20 && p->GetAlpha() <= 220 && p->GetMass() >= 0.5 && p->GetMass() <= 4);
+        ASSERT_TRUE(p->GetRotationSpeed() >= -30 && p->GetRotationSpeed() <= 45);
+    }
+
     auto s = Plain(10.0, 6.0, 10.0);
     // A zero mass range keeps the prototype's mass.
     s->prototypes[0]->SetMass(2.0);
@@ -91,7 +89,6 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
     s->forceMin = s->forceMax = 100;
     s->forceX = 8.0;
     s->frict = 40.0;
-    CParticleEngine engine(nullptr);
     const int index = engine.AddEmitter(std::move(s));
     engine.Emit(index, 1);
     CParticleSprite& p = *Live(engine, index)[0];

@@ -26,7 +26,7 @@ std::unique_ptr<CPhysicsSprite> Body(double x, double y, double w = 10, double h
 
 }  // namespace
 
-TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefinedAndAStepFollowsDtAndCanBeUndone) {
+TEST(PhysicsSprite, ValuesStayDefinedStepsFollowDtForcesAccelerateAndSpinAndResistanceNeverReverses) {
     auto body = Body(0.0, 0.0, 20.0, 10.0);
     body->SetMass(kInf);
     EXPECT_DOUBLE_EQ(body->GetMass(), 1.0);
@@ -54,30 +54,28 @@ TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefinedAndAStepFollowsDtAndCanB
     moving->RestorePrevious();
     EXPECT_EQ(Point(moving->GetX(), moving->GetY()), Point(25.0, 0.0));
     EXPECT_DOUBLE_EQ(moving->GetRotation(), 45.0);
-}
 
-TEST(PhysicsSprite, ForcesAccelerateOffCentreForcesSpinAndResistanceStopsOnlyAlongItsLine) {
-    auto body = Body(0.0, 0.0, 20.0, 10.0, 2.0);
+    auto pushed = Body(0.0, 0.0, 20.0, 10.0, 2.0);
     // Stronger than needed: the motion along the line stops exactly, the rest stays.
-    body->SetVelocity(Point(3.0, 4.0));
-    body->ApplyResistance(0.0, -1024.0, 0.1);
-    EXPECT_EQ(body->GetVelocity(), Point(3.0, 0.0));
-    body->SetVelocity(Point());
+    pushed->SetVelocity(Point(3.0, 4.0));
+    pushed->ApplyResistance(0.0, -1024.0, 0.1);
+    EXPECT_EQ(pushed->GetVelocity(), Point(3.0, 0.0));
+    pushed->SetVelocity(Point());
     // A uniform rectangle: (w² + h²) m / 12.
     const double inertia = (400.0 + 100.0) * 2.0 / 12.0;
-    body->ApplyForce(10.0, -4.0, 0.5);
-    EXPECT_EQ(body->GetVelocity(), Point(2.5, -1.0));
+    pushed->ApplyForce(10.0, -4.0, 0.5);
+    EXPECT_EQ(pushed->GetVelocity(), Point(2.5, -1.0));
     // Pushing the right end up: r = (10, 0), r⊥ = (0, 10), torque -800.
-    body->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
-    EXPECT_EQ(body->GetVelocity(), Point(2.5, -5.0));
+    pushed->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
+    EXPECT_EQ(pushed->GetVelocity(), Point(2.5, -5.0));
     const double spin = -800.0 * 0.1 * 180.0 / (inertia * kPi);
-    EXPECT_DOUBLE_EQ(body->GetAngularVelocity(), spin);
-    body->SetFixedRotation(true);
-    body->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
-    EXPECT_DOUBLE_EQ(body->GetAngularVelocity(), spin);
-    body->SetFixedPosition(true);
-    body->ApplyForce(1000.0, 1000.0, 1.0);
-    EXPECT_EQ(body->GetVelocity(), Point(2.5, -9.0));
+    EXPECT_DOUBLE_EQ(pushed->GetAngularVelocity(), spin);
+    pushed->SetFixedRotation(true);
+    pushed->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
+    EXPECT_DOUBLE_EQ(pushed->GetAngularVelocity(), spin);
+    pushed->SetFixedPosition(true);
+    pushed->ApplyForce(1000.0, 1000.0, 1.0);
+    EXPECT_EQ(pushed->GetVelocity(), Point(2.5, -9.0));
 }
 
 // Any spins, masses and restitutions: an impulse never adds energy, keeps free bodies' momentum, parts them.

@@ -49,7 +49,7 @@ public:
 
 }  // namespace
 
-TEST(SpriteManager, OwnsItsChildrenReusesFreeEntriesAndRefusesLoops) {
+TEST(SpriteManager, OwnsItsChildrenReusesFreeEntriesRefusesLoopsAndDeletesWhatAPassRemovesAtItsEnd) {
     journal.clear();
     {
         CSpriteManager manager(nullptr);
@@ -73,6 +73,26 @@ TEST(SpriteManager, OwnsItsChildrenReusesFreeEntriesAndRefusesLoops) {
         journal.clear();
     }
     EXPECT_EQ(journal, Journal({"destroy A", "destroy C", "destroy K"}));
+
+    // Sprites removed during a pass are skipped and deleted when it ends.
+    journal.clear();
+    CSpriteManager manager(nullptr);
+    auto* a = new Probe("A");
+    auto* b = new Probe("B");
+    manager.AddSprite(a);
+    manager.AddSprite(b);
+    manager.AddSprite(new Probe("C"));
+    // A removes itself and C; B adds E, which joins the pass.
+    a->hook = [&] {
+        manager.RemoveSprite(0);
+        manager.RemoveSprite(2);
+        journal.push_back("A still here");
+    };
+    b->hook = [&] { EXPECT_EQ(manager.AddSprite(new Probe("E")), 0); };
+    manager.Update(0.1);
+    manager.Draw(nullptr);
+    EXPECT_EQ(journal, Journal({"update A", "A still here", "update B", "update E", "destroy A", "destroy C",
+                                "draw E", "draw B"}));
 }
 
 TEST(SpriteManager, CollisionPairsInListOrderPointQueriesAndRemovalFromAHook) {
@@ -94,27 +114,6 @@ TEST(SpriteManager, CollisionPairsInListOrderPointQueriesAndRemovalFromAHook) {
     manager.CheckCollisions();
     EXPECT_EQ(journal, Journal({"A hits B at 110,10", "A hits C at 110,10", "C hits A at 110,10", "destroy B",
                                 "destroy A", "destroy C", "destroy F"}));
-}
-
-TEST(SpriteManager, SpritesRemovedDuringAPassAreSkippedAndDeletedWhenItEnds) {
-    journal.clear();
-    CSpriteManager manager(nullptr);
-    auto* a = new Probe("A");
-    auto* b = new Probe("B");
-    manager.AddSprite(a);
-    manager.AddSprite(b);
-    manager.AddSprite(new Probe("C"));
-    // A removes itself and C; B adds E, which joins the pass.
-    a->hook = [&] {
-        manager.RemoveSprite(0);
-        manager.RemoveSprite(2);
-        journal.push_back("A still here");
-    };
-    b->hook = [&] { EXPECT_EQ(manager.AddSprite(new Probe("E")), 0); };
-    manager.Update(0.1);
-    manager.Draw(nullptr);
-    EXPECT_EQ(journal, Journal({"update A", "A still here", "update B", "update E", "destroy A", "destroy C",
-                                "draw E", "draw B"}));
 }
 
 // Turned, touching, nested and empty outlines, some stepping aside on each hit: the pass reports what
