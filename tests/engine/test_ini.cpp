@@ -34,7 +34,7 @@ protected:
 
 }  // namespace
 
-TEST_F(IniTest, NamesIgnoreCaseAndBlanksValuesLoseBlanksAndOneQuotePairFirstOneWins) {
+TEST_F(IniTest, NamesIgnoreCaseAndBlanksValuesLoseBlanksAndQuotesTypedReadsAndBadInputNeverBreakIt) {
     Put("\xEF\xBB\xBF[ SYSTEM ]\n  KEY = 5 \n\tWidth\t=\t1024\nkey=6\n;c=2\nnoequals\n=3\n[v]\r\na=  x y  \r"
         "b='q'\nc=\"mixed'\nd=\"\nf=\"  in  \"\ng=\"\"x\"\"\nempty=\n[broken\nafter=4\n[t] trailing\n"
         "x=5\n[a]b]\ny=6\n[System]\nk=3\n");
@@ -51,9 +51,7 @@ TEST_F(IniTest, NamesIgnoreCaseAndBlanksValuesLoseBlanksAndOneQuotePairFirstOneW
     EXPECT_EQ(values("v", {"a", "b", "c", "d", "f", "g", "empty", "after"}),
               "x y|q|\"mixed'|\"|  in  |\"x\"||4");
     EXPECT_EQ(values("t", {"x"}) + values("a]b", {"y"}), "56");
-}
 
-TEST_F(IniTest, TypedReadsDefaultsAndBadInputThatNeverBreaksTheReader) {
     // An int default of a million or more would come back as its first digit if it went through text.
     EXPECT_EQ(GetIniInt("s", "k", 1234567, folder.File("missing.ini")), 1234567);
     // Numbers are read by TextToInt (tested below); an empty value is no number.
@@ -75,7 +73,7 @@ TEST_F(IniTest, TypedReadsDefaultsAndBadInputThatNeverBreaksTheReader) {
     }
 }
 
-TEST_F(IniTest, WritesKeepOtherLinesAndLineEndsAndReachTheFileThroughLinksAndCaseKeepingItsMode) {
+TEST_F(IniTest, WritesKeepOtherLinesAndEndsFollowLinksAndCaseAndNeverCorruptOrHalfWriteTheFile) {
     Put("; settings\n[Car0]\nName = Red  ; fast\nspeed=1\n\n; next\n[car0]\nspeed=7\n[other]\nk=v");
     WriteIniString("CAR0", "SPEED", "2", file);
     WriteIniString("car0", "mass", "3", file);
@@ -99,9 +97,7 @@ TEST_F(IniTest, WritesKeepOtherLinesAndLineEndsAndReachTheFileThroughLinksAndCas
         EXPECT_EQ(Contents(), "[a]\rx=1\r\ny=2\r\nz=3\r\n\n[b]\r") << batched;
     }
     EXPECT_EQ(folder.Entries(), 1);
-}
 
-TEST_F(IniTest, WritesThatWouldCorruptTheFileOrCannotBeStoredFailAndLeaveItIntact) {
     const std::string original = "[s]\nk=1\n" + std::string(1000, ';') + "\n";
     Put(original);
     const std::string v1024(1024, 'v'), missing = folder.File("missing/x.ini"),
@@ -141,7 +137,7 @@ TEST_F(IniTest, WritesThatWouldCorruptTheFileOrCannotBeStoredFailAndLeaveItIntac
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
-TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitAndNothingOfAFailedOrDroppedOne) {
+TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitAndReadsSeeEveryEarlierWriteAndChangeOfTheFile) {
     const std::string start = "[a]\r\nx=1\r\n";
     Put(start);
     {
@@ -163,9 +159,7 @@ TEST_F(IniTest, ABatchReachesTheFileOnlyOnCommitAndNothingOfAFailedOrDroppedOne)
     WriteIniString("a", "x", "3\n[evil]", file);
     EXPECT_FALSE(refusing.Commit());
     EXPECT_EQ(Get("a", "x"), "2");
-}
 
-TEST_F(IniTest, ReadsSeeEveryEarlierWriteAndEveryChangeOfTheFile) {
     Put("[s]\nk=-2\n");
     {
         const CIniReadBatch batch(file);

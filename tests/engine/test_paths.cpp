@@ -27,7 +27,7 @@ struct PathsGuard {
 
 }  // namespace
 
-TEST(Paths, NamesResolveFromTheStartupFolderMatchAnyCaseOnlyFilesExistAndUserFoldersComeFirst) {
+TEST(Paths, NamesResolveMatchAnyCaseUserFoldersComeFirstAndTheFoldersFollowTheOptionsAndXdgRules) {
     const std::string startup = std::filesystem::current_path().string() + "/";
     ASSERT_EQ(StartupDirectory(), startup);
     TempFolder folder;
@@ -78,11 +78,8 @@ TEST(Paths, NamesResolveFromTheStartupFolderMatchAnyCaseOnlyFilesExistAndUserFol
         EXPECT_TRUE(LastIniWriteFailed());
         EXPECT_EQ(GetIniInt("system", "width", 0, "config.ini"), 800);
     }
-}
 
-TEST(Paths, FoldersFollowTheOptionsTheStartFolderAndTheXdgRules) {
-    TempFolder folder;
-    PathsGuard guard;
+    // The folders follow the options, the start folder and the XDG rules.
     const std::string here = StartupDirectory();  // the shipped data
     setenv("HOME", folder.path.c_str(), 1);
     unsetenv("XDG_DATA_HOME");

@@ -112,30 +112,28 @@ TEST(Sprite, SizesScalesAndGlobalValuesAndAPlainSpriteCollidesWithNothing) {
     EXPECT_TRUE(plain.OnCollision(&box, Point()));
 }
 
-TEST_F(ImageSpriteTest, FramesRunLeftToRightThenDownAndTheRangeStaysOnTheSheet) {
-    CImageSprite s(nullptr);
-    UseTiles(s, 128, 128);
-    s.SetAnimPos(2);
-    EXPECT_EQ(Coords(s), std::vector<double>({0, 0.5, 0.5, 1}));
+TEST_F(ImageSpriteTest, FramesRunLeftToRightThenDownStayOnTheSheetAndAdvanceByDtWrappingAndTellingTheHook) {
+    CImageSprite sheet(nullptr);
+    UseTiles(sheet, 128, 128);
+    sheet.SetAnimPos(2);
+    EXPECT_EQ(Coords(sheet), std::vector<double>({0, 0.5, 0.5, 1}));
     // Tile sizes outside the texture fall back to the whole texture, the only frame.
-    s.SetTileWidth(0);
-    s.SetTileHeight(500);
-    EXPECT_EQ(Coords(s), std::vector<double>({0, 0, 1, 1}));
+    sheet.SetTileWidth(0);
+    sheet.SetTileHeight(500);
+    EXPECT_EQ(Coords(sheet), std::vector<double>({0, 0, 1, 1}));
 
-    UseTiles(s, 256, 128);
-    s.SetAnimEnd(20);
-    EXPECT_EQ(s.GetAnimEnd(), 7);
-    s.SetAnimStart(5);
-    s.SetAnimEnd(2);
-    EXPECT_EQ(s.GetAnimStart(), 2);
+    UseTiles(sheet, 256, 128);
+    sheet.SetAnimEnd(20);
+    EXPECT_EQ(sheet.GetAnimEnd(), 7);
+    sheet.SetAnimStart(5);
+    sheet.SetAnimEnd(2);
+    EXPECT_EQ(sheet.GetAnimStart(), 2);
     // One past the last frame is the furthest position; it shows the last frame, not the edge below.
-    s.SetAnimPos(100);
-    EXPECT_EQ(s.GetAnimPos(), 8.0);
-    s.UpdateTexCoords();
-    EXPECT_EQ(Coords(s), std::vector<double>({0.75, 0.5, 1, 1}));
-}
+    sheet.SetAnimPos(100);
+    EXPECT_EQ(sheet.GetAnimPos(), 8.0);
+    sheet.UpdateTexCoords();
+    EXPECT_EQ(Coords(sheet), std::vector<double>({0.75, 0.5, 1, 1}));
 
-TEST_F(ImageSpriteTest, AnimationAdvancesByDtAndWrapsTellingTheHookEachTime) {
     LoopCounter s;
     UseTiles(s, 256, 64);
     s.SetAnimSpeed(10);

@@ -32,7 +32,7 @@ protected:
     CTextureManager manager;
 };
 
-TEST_F(TextureTest, OneEntryPerLowerCasedNameAndAFileThatDoesNotLoadIsNeitherRetriedNorDrawn) {
+TEST_F(TextureTest, OneEntryPerNameAFailedFileIsNeitherRetriedNorDrawnAndEveryTexelAndWrittenPixelShows) {
     const std::string file = WriteSolidBmp(folder.File("red.bmp"), 4, 4, 0xFF0000);
     WriteSolidBmp(folder.File("other.bmp"), 4, 4, 0xFF0000);
     CTexture* red = manager.GetTexture(folder.File("RED.BMP"));
@@ -67,9 +67,7 @@ TEST_F(TextureTest, OneEntryPerLowerCasedNameAndAFileThatDoesNotLoadIsNeitherRet
             EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0) << name;
         }
     });
-}
 
-TEST_F(TextureTest, PaddedRowsOfOddWidthImagesShowEveryTexelAndWrittenPixelsUploadInEitherOrderIfTrueColour) {
     const int w = 5, h = 4;
     auto colour = [](int x, int y) {
         return static_cast<Uint32>((40 * x + 40) << 16 | (60 * y + 30) << 8 | (200 - 30 * x));

@@ -47,8 +47,7 @@ protected:
     int trips = 0;
 };
 
-TEST_F(WorldEditorObjects,
-       GroundTilesStartsCheckpointsAndBodiesTakeOnlyWhatTheyHaveAndBodiesSaveTheDefaultBounce) {
+TEST_F(WorldEditorObjects, EachKindTakesOnlyWhatItHasAndStaticObjectsKeepWhatTheRaceWouldRead) {
     // What they load comes back in the save of the shipped track (the editor's whole-program test).
     ASP_WE_GroundSprite tile(nullptr, &textures);
     tile.SetY(2048.0);
@@ -62,9 +61,7 @@ TEST_F(WorldEditorObjects,
     ASP_WE_CheckpointSprite checkpoint(nullptr, &textures);
     EXPECT_EQ(Set(checkpoint, "ISFINISH=TRUE isFinish=yes index=x"), "0 -2 -2");
     EXPECT_TRUE(checkpoint.isFinish);
-}
 
-TEST_F(WorldEditorObjects, StaticObjectsKeepWhatTheRaceWouldReadAndARunningAnimationHasNoPosition) {
     // A missing picture keeps its name; no animPos means the first frame; a depth outside -1..1 is refused.
     ASP_WE_StaticSprite object(nullptr, &textures);
     const std::string gone = "gfx\\objects\\gone.png";

@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndCountsItWouldNotTakeAreRefused) {
+TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndTheLayerShowsOnlyWhenOn) {
     Open(std::string(kWorld) + kSquare);
     // With the layer off the keys edit nothing.
     KeyAt(SDLK_p, 400, 180);
@@ -71,9 +71,7 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndCounts
         Open(std::string(kWorld) + "[racingLine]\npoints=" + count + "\nx0=1\ny0=2\n");
         EXPECT_TRUE(app->racingLine.points.empty());
     }
-}
 
-TEST_F(RacingLineEditor, LayerDrawsTheLineOrTheCheckpointsFallbackOnlyWhenOn) {
     const std::vector<int> orange = {255, 120, 0}, grey = {170, 170, 170};
     // Two checkpoints' centres, (200, 310) and (600, 310), stand for a missing line.
     const std::string second = ReplaceAll(kWorld, "checkpoints=1", "checkpoints=2\nrequiredCheckpoints=2") +
