@@ -67,42 +67,7 @@ protected:
     CFont* const font = Sans(14);
 };
 
-using LabelTest = FontTest;
-
 }  // namespace
-
-// What a failed font prints is the label test's, in one line, and the bad-input catalogue's, in many.
-TEST_F(FontTest, TheFactorySharesFontsKeepsFailedOnesAndMultiLineTextStacksCentredLinesAndNeedsRoom) {
-    CFont* sans = Sans(12);
-    ASSERT_NE(sans->ttf, nullptr);
-    EXPECT_EQ(Font("/usr/share/fonts/truetype/dejavu/DEJAVUSANS.TTF", 12), sans);
-    // A failed font is kept, not reopened; one without a size fails too.
-    const std::string gone = "/no/such/folder/gone.ttf";
-    const std::string log = Logged([&] {
-        CFont* missing = Font(gone, 12);
-        Sans(0);
-        EXPECT_EQ(Font(gone, 12), missing);
-    });
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
-
-    CFont* font = Sans(16);
-    const SDL_Rect one = SizeOf(font, "i");
-    const SDL_Rect two = SizeOf(font, "WW");
-    Surface target(CreateTextSurface(128, 64), SDL_FreeSurface);
-    SDL_Rect rect{0, 0, 128, 64};
-    font->PrintMultiLine("\ni\n\nWW\n", kWhite, ALIGN_CENTER, ALIGN_TOP, 4, &rect, target.get());
-    EXPECT_EQ(Point(rect.w, rect.h), Point(two.w, one.h + two.h + 4));
-    // The short line lies in its centred span; the spacing below it stays empty.
-    const int start = rect.x + (two.w - one.w) / 2;
-    EXPECT_EQ(CountInked(target, 0, 0, 128, one.h), CountInked(target, start, 0, one.w, one.h));
-    EXPECT_EQ(CountInked(target, 0, one.h, 128, 4), 0);
-
-    SDL_FillRect(target.get(), nullptr, 0);
-    const std::string room = Logged(
-        [&] { font->PrintMultiLine("a\nb", kWhite, ALIGN_LEFT, ALIGN_TOP, -1000, &rect, target.get()); });
-    EXPECT_NE(room.find("WARNING in class CFont: No room for the text"), std::string::npos) << room;
-    EXPECT_EQ(CountInked(target, 0, 0, 128, 64), 0);
-}
 
 // Counts how often the label renders its text and shows the surface it rendered to.
 class CCountingLabel : public CLabelSprite {
@@ -117,7 +82,38 @@ public:
     int renders = 0;
 };
 
-TEST_F(LabelTest, AlignmentPlacesTextInTheBoxWhichCutsItAndOnlyChangesRenderAgainIntoPowerOfTwoSurfaces) {
+// What a failed font prints: the labels below in one line, the bad-input catalogue in many.
+TEST_F(FontTest, FontsAreSharedFailedOnesKeptLinesStackedAndLabelsAlignCutAndRenderOnlyChanges) {
+    CFont* sans = Sans(12);
+    ASSERT_NE(sans->ttf, nullptr);
+    EXPECT_EQ(Font("/usr/share/fonts/truetype/dejavu/DEJAVUSANS.TTF", 12), sans);
+    // A failed font is kept, not reopened; one without a size fails too.
+    const std::string gone = "/no/such/folder/gone.ttf";
+    const std::string log = Logged([&] {
+        CFont* missing = Font(gone, 12);
+        Sans(0);
+        EXPECT_EQ(Font(gone, 12), missing);
+    });
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+
+    CFont* big = Sans(16);
+    const SDL_Rect one = SizeOf(big, "i");
+    const SDL_Rect two = SizeOf(big, "WW");
+    Surface target(CreateTextSurface(128, 64), SDL_FreeSurface);
+    SDL_Rect rect{0, 0, 128, 64};
+    big->PrintMultiLine("\ni\n\nWW\n", kWhite, ALIGN_CENTER, ALIGN_TOP, 4, &rect, target.get());
+    EXPECT_EQ(Point(rect.w, rect.h), Point(two.w, one.h + two.h + 4));
+    // The short line lies in its centred span; the spacing below it stays empty.
+    const int start = rect.x + (two.w - one.w) / 2;
+    EXPECT_EQ(CountInked(target, 0, 0, 128, one.h), CountInked(target, start, 0, one.w, one.h));
+    EXPECT_EQ(CountInked(target, 0, one.h, 128, 4), 0);
+
+    SDL_FillRect(target.get(), nullptr, 0);
+    const std::string room = Logged(
+        [&] { big->PrintMultiLine("a\nb", kWhite, ALIGN_LEFT, ALIGN_TOP, -1000, &rect, target.get()); });
+    EXPECT_NE(room.find("WARNING in class CFont: No room for the text"), std::string::npos) << room;
+    EXPECT_EQ(CountInked(target, 0, 0, 128, 64), 0);
+
     CCountingLabel label(nullptr, font);
     Place(label, 10, 20, 100, 60);
     label.SetText("Move");
@@ -171,7 +167,7 @@ TEST_F(LabelTest, AlignmentPlacesTextInTheBoxWhichCutsItAndOnlyChangesRenderAgai
     label.SetTextBox(0, 0, -5, 30);
     EXPECT_EQ(label.TextureSize(), std::make_pair(0, 0));
 
-    const std::string log = Logged([&] { label.SetTextBox(0, 0, 1e6, 20); });
-    EXPECT_NE(log.find("Text area of 1e+006 x 20 pixels exceeds the largest"), std::string::npos) << log;
+    const std::string huge = Logged([&] { label.SetTextBox(0, 0, 1e6, 20); });
+    EXPECT_NE(huge.find("Text area of 1e+006 x 20 pixels exceeds the largest"), std::string::npos) << huge;
     EXPECT_EQ(label.TextureSize().first, MaxTextureSide());
 }

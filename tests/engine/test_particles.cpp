@@ -32,38 +32,37 @@ const ParticleList& Live(CParticleEngine& engine, int index) {
     return engine.GetEmitter(index)->liveParticles;
 }
 
-TEST(Particles, AParticleFadesMovesAndSlowsByDtAndDiesWhenItsAgeReachesItsLife) {
-    CParticleSprite p(nullptr);
-    p.SetMass(2.0);
-    p.SetMass(0.0);
-    p.SetAlpha(200.0);
-    p.SetVelocity(Point(30.0, -40.0));
-    p.SetRotationSpeed(-90.0);
-    p.Start(2.0, 0.5, 0.5);
-    EXPECT_EQ(p.GetAlpha(), 0.0);
+TEST(Particles,
+     AParticleFadesMovesSlowsAndDiesByDtEmittedValuesStayInRangeAndTheEngineMovesThemUnlessFrozen) {
+    CParticleSprite lone(nullptr);
+    lone.SetMass(2.0);
+    lone.SetMass(0.0);
+    lone.SetAlpha(200.0);
+    lone.SetVelocity(Point(30.0, -40.0));
+    lone.SetRotationSpeed(-90.0);
+    lone.Start(2.0, 0.5, 0.5);
+    EXPECT_EQ(lone.GetAlpha(), 0.0);
     const double expected[] = {50, 100, 150, 200, 200, 200, 200, 200, 200, 200, 200, 200, 150, 100, 50, 0};
     for (int step = 0; step < 16; ++step) {
-        EXPECT_FALSE(p.IsDead());
-        p.Update(0.125);
-        EXPECT_NEAR(p.GetAlpha(), expected[step], 1e-9) << "after " << (step + 1) * 0.125 << " s";
+        EXPECT_FALSE(lone.IsDead());
+        lone.Update(0.125);
+        EXPECT_NEAR(lone.GetAlpha(), expected[step], 1e-9) << "after " << (step + 1) * 0.125 << " s";
     }
-    EXPECT_EQ(p.GetRotation(), 180.0);
+    EXPECT_EQ(lone.GetRotation(), 180.0);
     // The age stops at the life, exactly; a frozen particle does not move.
-    p.SetFrozen(true);
-    p.Update(0.125);
-    EXPECT_TRUE(p.IsDead());
-    EXPECT_EQ(Point(p.GetX(), p.GetY()), Point(60.0, -80.0));
+    lone.SetFrozen(true);
+    lone.Update(0.125);
+    EXPECT_TRUE(lone.IsDead());
+    EXPECT_EQ(Point(lone.GetX(), lone.GetY()), Point(60.0, -80.0));
     // 50 px/s slowed by 20 / 2 * 0.5 = 5 px/s (the mass 0 was refused); no friction below 0.
-    p.ApplyFriction(20.0, 0.5);
-    p.ApplyFriction(-50.0, 1.0);
-    EXPECT_NEAR(Length(p.GetVelocity() - Point(27.0, -36.0)), 0.0, 1e-12);
+    lone.ApplyFriction(20.0, 0.5);
+    lone.ApplyFriction(-50.0, 1.0);
+    EXPECT_NEAR(Length(lone.GetVelocity() - Point(27.0, -36.0)), 0.0, 1e-12);
     // Far more friction than motion: at rest, never reversed.
-    p.ApplyFriction(1000.0, 0.5);
-    p.ApplyFriction(1000.0, 0.5);
-    EXPECT_EQ(p.GetVelocity(), Point(0.0, 0.0));
-}
+    lone.ApplyFriction(1000.0, 0.5);
+    lone.ApplyFriction(1000.0, 0.5);
+    EXPECT_EQ(lone.GetVelocity(), Point(0.0, 0.0));
 
-TEST(Particles, EmittedValuesStayInRangeAndTheEngineAddsForceFrictionAndPullBeforeMovingUnlessFrozen) {
     auto r = Plain(10.0, 4.0);
     std::tie(r->dXMin, r->dXMax, r->dYMin, r->dYMax, r->sizeMin, r->sizeMax) =
         std::tuple(1, 9, 3, 5, 0.5, 1.5);

@@ -165,7 +165,8 @@ TEST_F(ImageSpriteTest, FramesRunLeftToRightThenDownStayOnTheSheetAndAdvanceByDt
     EXPECT_EQ(s.GetAnimPos(), after);
 }
 
-TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainStaysInOneTurnAndRectsStayInTheIntRange) {
+TEST_F(ImageSpriteTest,
+       TurnedCornersFollowTheParentChainRectsStayInIntRangeAndFramesDrawInPlaceBlendedAndInDepthOrder) {
     CImageSpriteEx s(nullptr);
     s.SetPosition(10, 20);
     s.SetSize(30, 40);
@@ -202,23 +203,21 @@ TEST_F(ImageSpriteTest, RotationTurnsTheCornersThroughTheParentChainStaysInOneTu
             EXPECT_LE(std::abs(static_cast<double>(r.y) + r.h), 2e9) << position;
         }
     }
-}
 
-TEST_F(ImageSpriteTest, DrawsItsFrameAtItsTurnedGlobalPlaceAndHiddenNotAtAll) {
-    CImageSprite parent(nullptr);
-    parent.SetPosition(10, 10);
-    parent.SetScale(2);
-    CImageSpriteEx s(&parent);
-    s.SetTexture(Solid("red.bmp", 0xFF0000));
-    s.SetPosition(5, 5);
-    s.SetSize(10, 10);
-    s.SetVisible(false);
+    CImageSprite scaled(nullptr);
+    scaled.SetPosition(10, 10);
+    scaled.SetScale(2);
+    CImageSpriteEx drawn(&scaled);
+    drawn.SetTexture(Solid("red.bmp", 0xFF0000));
+    drawn.SetPosition(5, 5);
+    drawn.SetSize(10, 10);
+    drawn.SetVisible(false);
     glEnable(GL_BLEND);
-    s.Draw(nullptr);
+    drawn.Draw(nullptr);
     EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0);
-    // Under a scaled, moved parent the sprite is drawn in global terms; an opaque one unblended.
-    s.SetVisible(true);
-    s.Draw(nullptr);
+    // Under a scaled, moved scaled the sprite is drawn in global terms; an opaque one unblended.
+    drawn.SetVisible(true);
+    drawn.Draw(nullptr);
     EXPECT_EQ(std::tuple(CountLitPixels(20, 20, 20, 20), CountLitPixels(0, 0, kWidth, kHeight),
                          glIsEnabled(GL_BLEND)),
               std::tuple(400, 400, GLboolean{GL_FALSE}));
@@ -235,9 +234,8 @@ TEST_F(ImageSpriteTest, DrawsItsFrameAtItsTurnedGlobalPlaceAndHiddenNotAtAll) {
     EXPECT_EQ(
         std::tuple(CountLitPixels(36, 4, 32, 64), CountLitPixels(0, 0, kWidth, kHeight), Pixel(64, 8).r),
         std::tuple(32 * 64, 32 * 64, uint8_t{0}));
-}
 
-TEST_F(ImageSpriteTest, AlphaBlendsAndDepthOrderHolds) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     CImageSprite red(nullptr);
     red.SetTexture(Solid("r.bmp", 0xFF0000));
     red.SetSize(40, 40);

@@ -95,7 +95,7 @@ TEST(SpriteManager, OwnsItsChildrenReusesFreeEntriesRefusesLoopsAndDeletesWhatAP
                                 "draw E", "draw B"}));
 }
 
-TEST(SpriteManager, CollisionPairsInListOrderPointQueriesAndRemovalFromAHook) {
+TEST(SpriteManager, CollisionPairsComeInListOrderAsTheAllPairsLoopFindsThemAndHooksMayRemoveSprites) {
     CSpriteManager manager(nullptr);
     manager.SetX(100.0);
     auto* a = new Probe("A", 0.0, 0.0);
@@ -114,11 +114,9 @@ TEST(SpriteManager, CollisionPairsInListOrderPointQueriesAndRemovalFromAHook) {
     manager.CheckCollisions();
     EXPECT_EQ(journal, Journal({"A hits B at 110,10", "A hits C at 110,10", "C hits A at 110,10", "destroy B",
                                 "destroy A", "destroy C", "destroy F"}));
-}
 
-// Turned, touching, nested and empty outlines, some stepping aside on each hit: the pass reports what
-// testing every pair in list order reports, in that order, with the same contacts.
-TEST(SpriteManager, CollisionPassMatchesTheAllPairsLoop) {
+    // Turned, touching, nested and empty outlines, some stepping aside on each hit: the pass reports what
+    // testing every pair in list order reports, in that order, with the same contacts.
     std::srand(5);
     const auto random = [](double range) { return range * std::rand() / RAND_MAX; };
     for (int scene = 0; scene < 150; ++scene) {
