@@ -11,8 +11,7 @@
 // Silent until switched on; the log file starts empty, and lines from two threads never interleave in it.
 TEST(Log, FormatsLinesOnlyOnceOnAndFileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
     TempFolder folder;
-    const std::string user = folder.path + "/";
-    SetPathRoots({user, user, user});
+    SetPathRoots({folder.File(""), folder.File(""), folder.File("")});
     folder.Write("logfile.txt", "a line of an earlier run\n");
     testing::internal::CaptureStdout();
     Log(LOG_FORCED, "forced", "");

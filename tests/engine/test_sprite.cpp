@@ -38,10 +38,6 @@ std::vector<double> Coords(const CImageSprite& s) {
     return {t.s0, t.t0, t.s1, t.t1};
 }
 
-double Apart(Point a, Point b) {
-    return Length(a - b);
-}
-
 class ImageSpriteTest : public GLTest {
 protected:
     CTexture* Solid(const std::string& name, Uint32 rgb) {
@@ -173,8 +169,8 @@ TEST_F(ImageSpriteTest,
     // A quarter turn about the centre (25, 40): corner 0 (left, bottom) goes to the bottom right.
     s.SetRotation(90);
     const Quad c = s.GetCorners();
-    EXPECT_NEAR(Apart(c.p[0], Point(45, 55)) + Apart(c.p[1], Point(45, 25)) + Apart(c.p[2], Point(5, 25)) +
-                    Apart(c.p[3], Point(5, 55)),
+    EXPECT_NEAR(Length(c.p[0] - Point(45, 55)) + Length(c.p[1] - Point(45, 25)) +
+                    Length(c.p[2] - Point(5, 25)) + Length(c.p[3] - Point(5, 55)),
                 0.0, 1e-9);
     s.SetRotation(725);
     s.Rotate(-10);
@@ -187,9 +183,9 @@ TEST_F(ImageSpriteTest,
     parent.SetRotation(90);
     CImageSpriteEx child(&parent);
     child.SetPosition(20, 0);
-    EXPECT_NEAR(Apart(child.GetCorners().p[3], Point(100, 100)), 0.0, 1e-9);
+    EXPECT_NEAR(Length(child.GetCorners().p[3] - Point(100, 100)), 0.0, 1e-9);
     child.SetParent(nullptr);
-    EXPECT_NEAR(Apart(child.GetCorners().p[3], Point(20, 0)), 0.0, 1e-9);
+    EXPECT_NEAR(Length(child.GetCorners().p[3] - Point(20, 0)), 0.0, 1e-9);
 
     const double nan = std::nan("");
     const double cases[][3] = {{1e300, 1e300, 0}, {-1e300, 1e12, 0}, {nan, nan, 0}, {12.7, 3.5, 2}};

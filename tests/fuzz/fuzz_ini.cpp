@@ -2,6 +2,7 @@
 // no other key, and a batch makes of the file exactly what the same writes one by one make.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,8 @@ const TempFolder folder("/dev/shm");
 std::string Normal(std::string name) {
     const size_t first = name.find_first_not_of(" \t");
     name = first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(" \t") - first + 1);
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return name;
 }
 

@@ -58,11 +58,7 @@ protected:
         e.button = {type, 0, button, 0, static_cast<Uint16>(x), static_cast<Uint16>(y)};
         app->DispatchEvent(&e);
     }
-    void Click(Uint8 button, int x, int y, int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            Button(SDL_MOUSEBUTTONDOWN, button, x, y);
-        }
-    }
+    void Click(Uint8 button, int x, int y) { Button(SDL_MOUSEBUTTONDOWN, button, x, y); }
     // The pointer to (x, y), as SDL reports it.
     void Move(int x, int y) {
         SDL_Event e{};
