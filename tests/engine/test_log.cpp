@@ -8,61 +8,24 @@
 #include "engine/platform/paths.h"
 #include "tests/support/temp_folder.h"
 
-// Test classes live at global scope: the class name in a log line carries no namespace.
-class CLogTestBase : public CLogSource {
-public:
-    CLogTestBase() { LogLine(LOG_STATUS, "Instance initialized."); }
-    void Fail() const { LogLine(LOG_ERROR, "Could not open audio device."); }
-};
-
-class ASP_LogTestApp : public CLogTestBase {};
-
-namespace {
-
-std::string CaptureLog(void (*body)()) {
-    testing::internal::CaptureStdout();
-    body();
-    return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace
-
-// Each test runs in its own process, so the logger starts switched off in every one.
-
-TEST(Log, SilentUntilEnabledThenFormatsEveryLevel) {
-    EXPECT_EQ(CaptureLog([] { Log(LOG_FORCED, "forced", ""); }), "");
-    EXPECT_EQ(CaptureLog([] {
-                  EnableLogging();
-                  EnableLogging();
-                  Log(LOG_PLAIN, "plain with class", "class X");
-                  Log(LOG_WARNING, "careful", "");
-                  Log(LOG_FATAL, "gone", "class Y");
-                  // The run-time class, except during construction.
-                  ASP_LogTestApp().Fail();
-              }),
-              "FORCED: Logging enabled...\n"
-              "class X: plain with class\n"
-              "WARNING: careful\n"
-              "FATAL ERROR in class Y: gone\n"
-              "STATUS in class CLogTestBase: Instance initialized.\n"
-              "ERROR in class ASP_LogTestApp: Could not open audio device.\n");
-}
-
-// The file starts empty, and lines from two threads never interleave in it.
-TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
+// Silent until switched on; the log file starts empty, and lines from two threads never interleave in it.
+TEST(Log, FormatsLinesOnlyOnceOnAndFileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
     TempFolder folder;
-    const std::string user = folder.path + "/";
-    SetPathRoots({user, user, user});
+    SetPathRoots({folder.File(""), folder.File(""), folder.File("")});
     folder.Write("logfile.txt", "a line of an earlier run\n");
-    EXPECT_EQ(CaptureLog([] {
-                  EnableLogging();
-                  EnableFileLogging();
-                  EnableFileLogging();
-                  DisableConsoleLogging();
-                  DisableConsoleLogging();
-                  Log(LOG_STATUS, "Initializing SDL...", "class CGameBase");
-              }),
-              "FORCED: Logging enabled...\n"
+    testing::internal::CaptureStdout();
+    Log(LOG_FORCED, "forced", "");
+    EnableLogging();
+    EnableLogging();
+    Log(LOG_PLAIN, "plain with class", "class X");
+    Log(LOG_WARNING, "careful", "");
+    EnableFileLogging();
+    EnableFileLogging();
+    DisableConsoleLogging();
+    DisableConsoleLogging();
+    Log(LOG_STATUS, "Initializing SDL...", "class CGameBase");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "FORCED: Logging enabled...\nclass X: plain with class\nWARNING: careful\n"
               "FORCED: File logging enabled, writing to logfile.txt...\n"
               "FORCED: Console logging disabled.\n");
     const std::string a(200, 'a'), b(200, 'b');
@@ -71,8 +34,7 @@ TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
             Log(LOG_STATUS, text, source);
         }
     };
-    std::thread first(write, a, "class Main");
-    std::thread second(write, b, "class Loader");
+    std::thread first(write, a, "class Main"), second(write, b, "class Loader");
     first.join();
     second.join();
 
@@ -82,11 +44,9 @@ TEST(Log, FileLoggingEmptiesTheFileAndConsoleCanBeSwitchedOff) {
         "STATUS in class CGameBase: Initializing SDL...\n";
     ASSERT_EQ(text.substr(0, start.size()), start);
     std::istringstream file(text.substr(start.size()));
-    std::string line;
     int count = 0;
-    while (std::getline(file, line)) {
+    for (std::string line; std::getline(file, line); ++count) {
         EXPECT_TRUE(line == "STATUS in class Main: " + a || line == "STATUS in class Loader: " + b) << line;
-        count++;
     }
     EXPECT_EQ(count, 600);
 }

@@ -3,11 +3,9 @@
 
 #include <cmath>
 #include <memory>
-#include <string>
 #include <tuple>
 #include <utility>
 
-#include "engine/log.h"
 #include "engine/particle_engine.h"
 #include "engine/texture_manager.h"
 #include "tests/support/bmp_file.h"
@@ -17,8 +15,7 @@
 
 namespace {
 
-// Settings with one w x h prototype of mass 1 thrown at (50, 80) without scatter, at full size and
-// alpha, without push or pull.
+// One w x h prototype of mass 1 thrown at (50, 80), unscattered, at full size and alpha, unpushed.
 std::unique_ptr<EmitterSettings> Plain(double w = 10.0, double h = 6.0, double life = 1.0) {
     auto s = std::make_unique<EmitterSettings>();
     s->prototypes.push_back(std::make_unique<CParticleSprite>(nullptr));
@@ -35,16 +32,46 @@ const ParticleList& Live(CParticleEngine& engine, int index) {
     return engine.GetEmitter(index)->liveParticles;
 }
 
-TEST(Particles, EmittedValuesStayInTheirRanges) {
-    auto s = Plain(10.0, 4.0);
-    std::tie(s->dXMin, s->dXMax, s->dYMin, s->dYMax, s->sizeMin, s->sizeMax) =
+TEST(Particles,
+     AParticleFadesMovesSlowsAndDiesByDtEmittedValuesStayInRangeAndTheEngineMovesThemUnlessFrozen) {
+    CParticleSprite lone(nullptr);
+    lone.SetMass(2.0);
+    lone.SetMass(0.0);
+    lone.SetAlpha(200.0);
+    lone.SetVelocity(Point(30.0, -40.0));
+    lone.SetRotationSpeed(-90.0);
+    lone.Start(2.0, 0.5, 0.5);
+    EXPECT_EQ(lone.GetAlpha(), 0.0);
+    const double expected[] = {50, 100, 150, 200, 200, 200, 200, 200, 200, 200, 200, 200, 150, 100, 50, 0};
+    for (int step = 0; step < 16; ++step) {
+        EXPECT_FALSE(lone.IsDead());
+        lone.Update(0.125);
+        EXPECT_NEAR(lone.GetAlpha(), expected[step], 1e-9) << "after " << (step + 1) * 0.125 << " s";
+    }
+    EXPECT_EQ(lone.GetRotation(), 180.0);
+    // The age stops at the life, exactly; a frozen particle does not move.
+    lone.SetFrozen(true);
+    lone.Update(0.125);
+    EXPECT_TRUE(lone.IsDead());
+    EXPECT_EQ(Point(lone.GetX(), lone.GetY()), Point(60.0, -80.0));
+    // 50 px/s slowed by 20 / 2 * 0.5 = 5 px/s (the mass 0 was refused); no friction below 0.
+    lone.ApplyFriction(20.0, 0.5);
+    lone.ApplyFriction(-50.0, 1.0);
+    EXPECT_NEAR(Length(lone.GetVelocity() - Point(27.0, -36.0)), 0.0, 1e-12);
+    // Far more friction than motion: at rest, never reversed.
+    lone.ApplyFriction(1000.0, 0.5);
+    lone.ApplyFriction(1000.0, 0.5);
+    EXPECT_EQ(lone.GetVelocity(), Point(0.0, 0.0));
+
+    auto r = Plain(10.0, 4.0);
+    std::tie(r->dXMin, r->dXMax, r->dYMin, r->dYMax, r->sizeMin, r->sizeMax) =
         std::tuple(1, 9, 3, 5, 0.5, 1.5);
-    std::tie(s->alphaMin, s->alphaMax, s->massMin, s->massMax, s->rotMin, s->rotMax) =
+    std::tie(r->alphaMin, r->alphaMax, r->massMin, r->massMax, r->rotMin, r->rotMax) =
         std::tuple(20, 220, 0.5, 4, -30, 45);
     CParticleEngine engine(nullptr);
-    const int index = engine.AddEmitter(std::move(s));
-    engine.Emit(index, 200);
-    for (const auto& p : Live(engine, index)) {
+    const int rangedIndex = engine.AddEmitter(std::move(r));
+    engine.Emit(rangedIndex, 200);
+    for (const auto& p : Live(engine, rangedIndex)) {
         const double size = p->GetWidth() / 10.0;
         // Placed by the prototype's size, 10 x 4.
         const double dx = std::abs(p->GetX() + 5 - 50), dy = std::abs(p->GetY() + 2 - 80);
@@ -53,40 +80,7 @@ TEST(Particles, EmittedValuesStayInTheirRanges) {
         ASSERT_TRUE(p->GetAlpha() >= 20 && p->GetAlpha() <= 220 && p->GetMass() >= 0.5 && p->GetMass() <= 4);
         ASSERT_TRUE(p->GetRotationSpeed() >= -30 && p->GetRotationSpeed() <= 45);
     }
-}
 
-TEST(Particles, AParticleFadesMovesAndSlowsByDtAndDiesWhenItsAgeReachesItsLife) {
-    CParticleSprite p(nullptr);
-    p.SetMass(2.0);
-    p.SetMass(0.0);
-    p.SetAlpha(200.0);
-    p.SetVelocity(Point(30.0, -40.0));
-    p.SetRotationSpeed(-90.0);
-    p.Start(2.0, 0.5, 0.5);
-    EXPECT_EQ(p.GetAlpha(), 0.0);
-    const double expected[] = {50, 100, 150, 200, 200, 200, 200, 200, 200, 200, 200, 200, 150, 100, 50, 0};
-    for (int step = 0; step < 16; ++step) {
-        EXPECT_FALSE(p.IsDead());
-        p.Update(0.125);
-        EXPECT_NEAR(p.GetAlpha(), expected[step], 1e-9) << "after " << (step + 1) * 0.125 << " s";
-    }
-    EXPECT_EQ(p.GetRotation(), 180.0);
-    // The age stops at the life, exactly; a frozen particle does not move.
-    p.SetFrozen(true);
-    p.Update(0.125);
-    EXPECT_TRUE(p.IsDead());
-    EXPECT_EQ(Point(p.GetX(), p.GetY()), Point(60.0, -80.0));
-    // 50 px/s slowed by 20 / 2 * 0.5 = 5 px/s (the mass 0 was refused); no friction below 0.
-    p.ApplyFriction(20.0, 0.5);
-    p.ApplyFriction(-50.0, 1.0);
-    EXPECT_NEAR(Length(p.GetVelocity() - Point(27.0, -36.0)), 0.0, 1e-12);
-    // Far more friction than motion: at rest, never reversed.
-    p.ApplyFriction(1000.0, 0.5);
-    p.ApplyFriction(1000.0, 0.5);
-    EXPECT_EQ(p.GetVelocity(), Point(0.0, 0.0));
-}
-
-TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitters) {
     auto s = Plain(10.0, 6.0, 10.0);
     // A zero mass range keeps the prototype's mass.
     s->prototypes[0]->SetMass(2.0);
@@ -94,12 +88,10 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
     s->forceMin = s->forceMax = 100;
     s->forceX = 8.0;
     s->frict = 40.0;
-    CParticleEngine engine(nullptr);
     const int index = engine.AddEmitter(std::move(s));
     engine.Emit(index, 1);
     CParticleSprite& p = *Live(engine, index)[0];
-    // The attractor sits on the particle's centre: no pull. 50 + 8 / 2 * 0.5 = 52, then slowed by
-    // 40 / 2 * 0.5 = 10, then moved.
+    // No pull (the attractor is on the centre); 50 + 8 / 2 * 0.5 = 52, slowed by 40 / 2 * 0.5 = 10, moved.
     engine.Update(0.5);
     EXPECT_NEAR(p.GetX(), 45.0 + 21.0, 1e-9);
     EmitterSettings& settings = *engine.GetEmitter(index)->settings;
@@ -118,8 +110,13 @@ TEST(Particles, TheEngineAddsForceFrictionAndPullBeforeMovingAndSkipsFrozenEmitt
     EXPECT_EQ(std::pair(hookSaw, p.GetAge()), std::pair(0.25, 1.0));
 }
 
-TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateWithEmittersThatDoNotStay) {
+TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateAndBadRequestsChangeNothing) {
     CParticleEngine engine(nullptr);
+    auto holey = Plain();
+    holey->prototypes.push_back(nullptr);
+    EXPECT_EQ(engine.AddEmitter(nullptr) + engine.AddEmitter(std::make_unique<EmitterSettings>()) +
+                  engine.AddEmitter(std::move(holey)),
+              -3);
     const int dying = engine.AddEmitter(Plain(10, 6, 0.1));
     const int staying = engine.AddEmitter(Plain());
     const int going = engine.AddEmitter(Plain(10, 6, 0.1), false);
@@ -139,27 +136,15 @@ TEST(Particles, DeadAndLifelessParticlesGoOnEveryThirtiethUpdateWithEmittersThat
     EXPECT_EQ(Live(engine, dying).size() + Live(engine, unstarted).size(), 5u);
     engine.Update(0.01);
     EXPECT_EQ(Live(engine, dying).size() + Live(engine, unstarted).size(), 0u);
-    EXPECT_EQ(Live(engine, staying)[0].get(), first);
-    EXPECT_EQ(engine.GetEmitter(going), nullptr);
+    EXPECT_TRUE(Live(engine, staying)[0].get() == first && engine.GetEmitter(going) == nullptr);
     EXPECT_EQ(engine.AddEmitter(Plain()), going);  // Its place is free for the next one.
-}
-
-TEST(Particles, BadRequestsChangeNothingAndHugeCountsAreCapped) {
-    CParticleEngine engine(nullptr);
-    EXPECT_EQ(engine.AddEmitter(nullptr), -1);
-    EXPECT_EQ(engine.AddEmitter(std::make_unique<EmitterSettings>()), -1);
-    auto holey = Plain();
-    holey->prototypes.push_back(nullptr);
-    EXPECT_EQ(engine.AddEmitter(std::move(holey)), -1);
-    const int index = engine.AddEmitter(Plain());
-    engine.AddEmitter(Plain());
-    engine.RemoveEmitter(1);
-    engine.Emit(1, 5);
-    engine.Emit(index, -4);
-    EXPECT_TRUE(Live(engine, index).empty());
+    engine.RemoveEmitter(going);
+    engine.Emit(going, 5);
+    engine.Emit(dying, -4);
+    EXPECT_TRUE(Live(engine, dying).empty());
     EXPECT_EQ(Logged([&] { engine.Emit(-1, 2000000000); }),
               "WARNING in class CParticleEngine: Emission count 2000000000 limited to 1000 per emitter.\n");
-    EXPECT_EQ(Live(engine, index).size(), static_cast<size_t>(CParticleEngine::kMaxEmission));
+    EXPECT_EQ(Live(engine, dying).size(), static_cast<size_t>(CParticleEngine::kMaxEmission));
 }
 
 class ParticleDrawing : public GLTest {};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -15,7 +16,6 @@ const double kPi = 3.141592653589793;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-// A body of w x h pixels at (x, y) without parent.
 std::unique_ptr<CPhysicsSprite> Body(double x, double y, double w = 10, double h = 10, double mass = 1) {
     auto body = std::make_unique<CPhysicsSprite>(nullptr);
     body->SetPosition(x, y);
@@ -26,7 +26,7 @@ std::unique_ptr<CPhysicsSprite> Body(double x, double y, double w = 10, double h
 
 }  // namespace
 
-TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefined) {
+TEST(PhysicsSprite, ValuesStayDefinedStepsFollowDtForcesAccelerateAndSpinAndResistanceNeverReverses) {
     auto body = Body(0.0, 0.0, 20.0, 10.0);
     body->SetMass(kInf);
     EXPECT_DOUBLE_EQ(body->GetMass(), 1.0);
@@ -42,69 +42,47 @@ TEST(PhysicsSprite, MassVelocitySpinAndCentreStayDefined) {
     // Corner masses set the total and move the centre to their mean; a push there does not spin.
     const double right[4] = {0.0, 3.0, 1.0, 0.0};
     body->SetMassDistribution(right);
-    EXPECT_DOUBLE_EQ(body->GetMass(), 4.0);
-    EXPECT_EQ(body->GetRotationCenter(), Point(1.0, 0.75));
+    EXPECT_EQ(std::pair(body->GetMass(), body->GetRotationCenter()), std::pair(4.0, Point(1.0, 0.75)));
     body->ApplyForceAt(0.0, 50.0, 0.1, 20.0, 7.5);
     EXPECT_EQ(body->GetAngularVelocity(), 0.0);
-}
 
-TEST(PhysicsSprite, IntegratesByTheGivenStepAndUndoesTheLastOne) {
-    auto body = Body(10.0, 20.0);
-    body->SetVelocity(Point(30.0, -40.0));
-    body->SetAngularVelocity(90.0);
-    body->Update(0.5);
-    body->Update(4.0);
-    body->RestorePrevious();
-    EXPECT_EQ(Point(body->GetX(), body->GetY()), Point(25.0, 0.0));
-    EXPECT_DOUBLE_EQ(body->GetRotation(), 45.0);
-}
+    auto moving = Body(10.0, 20.0);
+    moving->SetVelocity(Point(30.0, -40.0));
+    moving->SetAngularVelocity(90.0);
+    moving->Update(0.5);
+    moving->Update(4.0);
+    moving->RestorePrevious();
+    EXPECT_EQ(Point(moving->GetX(), moving->GetY()), Point(25.0, 0.0));
+    EXPECT_DOUBLE_EQ(moving->GetRotation(), 45.0);
 
-TEST(PhysicsSprite, ForcesAccelerateAndOffCentreForcesSpin) {
-    auto body = Body(0.0, 0.0, 20.0, 10.0, 2.0);
+    auto pushed = Body(0.0, 0.0, 20.0, 10.0, 2.0);
+    // Stronger than needed: the motion along the line stops exactly, the rest stays.
+    pushed->SetVelocity(Point(3.0, 4.0));
+    pushed->ApplyResistance(0.0, -1024.0, 0.1);
+    EXPECT_EQ(pushed->GetVelocity(), Point(3.0, 0.0));
+    pushed->SetVelocity(Point());
     // A uniform rectangle: (w² + h²) m / 12.
     const double inertia = (400.0 + 100.0) * 2.0 / 12.0;
-    body->ApplyForce(10.0, -4.0, 0.5);
-    EXPECT_EQ(body->GetVelocity(), Point(2.5, -1.0));
+    pushed->ApplyForce(10.0, -4.0, 0.5);
+    EXPECT_EQ(pushed->GetVelocity(), Point(2.5, -1.0));
     // Pushing the right end up: r = (10, 0), r⊥ = (0, 10), torque -800.
-    body->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
-    EXPECT_EQ(body->GetVelocity(), Point(2.5, -5.0));
+    pushed->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
+    EXPECT_EQ(pushed->GetVelocity(), Point(2.5, -5.0));
     const double spin = -800.0 * 0.1 * 180.0 / (inertia * kPi);
-    EXPECT_DOUBLE_EQ(body->GetAngularVelocity(), spin);
-    body->SetFixedRotation(true);
-    body->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
-    EXPECT_DOUBLE_EQ(body->GetAngularVelocity(), spin);
-    body->SetFixedPosition(true);
-    body->ApplyForce(1000.0, 1000.0, 1.0);
-    EXPECT_EQ(body->GetVelocity(), Point(2.5, -9.0));
+    EXPECT_DOUBLE_EQ(pushed->GetAngularVelocity(), spin);
+    pushed->SetFixedRotation(true);
+    pushed->ApplyForceAt(0.0, -80.0, 0.1, 20.0, 5.0);
+    EXPECT_DOUBLE_EQ(pushed->GetAngularVelocity(), spin);
+    pushed->SetFixedPosition(true);
+    pushed->ApplyForce(1000.0, 1000.0, 1.0);
+    EXPECT_EQ(pushed->GetVelocity(), Point(2.5, -9.0));
 }
 
-TEST(PhysicsSprite, ResistanceBrakesAlongItsLineAndNeverReversesTheMotion) {
-    auto body = Body(0.0, 0.0, 10.0, 10.0, 2.0);
-    // Stronger than needed: the motion along the line stops exactly, the rest stays.
-    body->SetVelocity(Point(3.0, 4.0));
-    body->ApplyResistance(0.0, -1024.0, 0.1);
-    EXPECT_EQ(body->GetVelocity(), Point(3.0, 0.0));
-
-    // Step by step to rest at a point, never backwards.
-    auto sled = Body(0.0, 0.0);
-    sled->SetFixedRotation(true);
-    sled->SetVelocity(Point(0.0, 5.0));
-    for (int i = 0; i < 200; ++i) {
-        sled->ApplyResistanceAt(0.0, 4.0, 0.1, 0.0, 0.0);
-        ASSERT_GE(sled->GetVelocity().y, 0.0);
-    }
-    EXPECT_EQ(sled->GetVelocity(), Point(0.0, 0.0));
-}
-
-// Whatever spins, masses and restitutions meet: one impulse never adds energy and keeps the momentum
-// of two free bodies, and the push-apart leaves the outlines apart.
-TEST(PhysicsSprite, CollisionsNeverAddEnergyAndLeaveTheBodiesApart) {
+// Any spins, masses and restitutions: an impulse keeps free bodies' momentum and parts them. That none
+// adds energy is watched on every collision pass of the race's walls test, barrels and spinning car included.
+TEST(PhysicsSprite, CollisionsKeepTheMomentumOfFreeBodiesAndLeaveTheBodiesApart) {
     std::srand(11);
     const auto random = [](double low, double high) { return low + (high - low) * std::rand() / RAND_MAX; };
-    const auto energy = [](const CPhysicsSprite& b) {
-        const double w = b.GetAngularVelocity() * kPi / 180.0;
-        return 0.5 * b.GetMass() * Dot(b.GetVelocity(), b.GetVelocity()) + 0.5 * b.GetInertia() * w * w;
-    };
     int hits = 0;
     for (int i = 0; i < 300; ++i) {
         auto a = Body(random(-20, 20), random(-20, 20), random(5, 80), random(5, 80), random(1, 9));
@@ -124,48 +102,42 @@ TEST(PhysicsSprite, CollisionsNeverAddEnergyAndLeaveTheBodiesApart) {
             continue;
         }
         ++hits;
-        const double before = energy(*a) + energy(*b);
         const auto momentum = [&] {
             return a->GetVelocity() * a->GetMass() + b->GetVelocity() * b->GetMass();
         };
         const Point p = momentum();
         ASSERT_FALSE(a->OnCollision(b.get(), contact));
-        ASSERT_LE(energy(*a) + energy(*b), before * (1.0 + 1e-9)) << i;
         ASSERT_TRUE(wall || Length(momentum() - p) < 1e-6 * (1.0 + Length(p))) << i;
         ASSERT_FALSE(a->Collides(b.get(), nullptr)) << i;
     }
     EXPECT_GT(hits, 120);
 }
 
-// Where no spin is involved the response is the textbook one: head-on, two bodies exchange their
-// speeds along the normal in proportion to the mean restitution; a fixed body throws the other back;
-// parting bodies are only pushed apart. The normal is the overlap's axis of least penetration, so a
-// box hitting a long wall far from its centre leaves at right angles to it; the push-apart runs
-// along the normal in steps of 0.05 pixels until the outlines part.
-TEST(PhysicsSprite, ResponseAlongTheAxisOfLeastPenetration) {
+// Without spin, the textbook response: head-on bodies exchange speeds by the mean restitution, a fixed one
+// throws the other back, parting ones are only pushed apart (in 0.05 pixel steps), all along the axis of
+// least penetration, so that a box hitting a long wall far from its centre leaves at right angles.
+TEST(PhysicsSprite, ResponseAlongTheAxisOfLeastPenetrationNoneForOddPairsAndAStuckPushApartGivesUp) {
     // Boxes as x, y, width, height; equal restitution e on both sides; b fixed or free.
     const struct {
         const char* what;
-        double a[4];
-        Point aV;
-        double b[4];
-        Point bV;
-        int bFixed;
+        double a[4], b[4];
+        Point aV, bV;
+        bool bFixed;
         double e;
         Point aAfter, aMovedTo;
     } cases[] = {
-        {"elastic", {0, 0, 10, 10}, {10, 0}, {9, 0, 10, 10}, {-10, 0}, 0, 1, {-10, 0}, {-0.55, 0}},
-        {"inelastic", {0, 0, 10, 10}, {10, 0}, {9, 0, 10, 10}, {0, 0}, 0, 0, {5, 0}, {-0.55, 0}},
-        {"parting", {0, 0, 10, 10}, {-10, 0}, {9, 0, 10, 10}, {10, 0}, 0, 1, {-10, 0}, {-0.55, 0}},
-        {"fixed", {0, 0, 10, 10}, {0, 10}, {0, 8, 10, 10}, {0, 0}, 1, 0.5, {0, -5}, {0, -2.05}},
-        {"long wall", {200, 50, 40, 40}, {0, -100}, {0, 0, 256, 64}, {0, 0}, 1, 0, {0, 0}, {200, 64.05}},
+        {"elastic", {0, 0, 10, 10}, {9, 0, 10, 10}, {10, 0}, {-10, 0}, false, 1, {-10, 0}, {-0.55, 0}},
+        {"inelastic", {0, 0, 10, 10}, {9, 0, 10, 10}, {10, 0}, {0, 0}, false, 0, {5, 0}, {-0.55, 0}},
+        {"parting", {0, 0, 10, 10}, {9, 0, 10, 10}, {-10, 0}, {10, 0}, false, 1, {-10, 0}, {-0.55, 0}},
+        {"fixed", {0, 0, 10, 10}, {0, 8, 10, 10}, {0, 10}, {0, 0}, true, 0.5, {0, -5}, {0, -2.05}},
+        {"long wall", {200, 50, 40, 40}, {0, 0, 256, 64}, {0, -100}, {0, 0}, true, 0, {0, 0}, {200, 64.05}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         auto a = Body(c.a[0], c.a[1], c.a[2], c.a[3]);
         auto b = Body(c.b[0], c.b[1], c.b[2], c.b[3]);
-        b->SetFixedPosition(c.bFixed != 0);
-        b->SetFixedRotation(c.bFixed != 0);
+        b->SetFixedPosition(c.bFixed);
+        b->SetFixedRotation(c.bFixed);
         a->SetVelocity(c.aV);
         b->SetVelocity(c.bV);
         a->SetBounce(c.e);
@@ -176,9 +148,7 @@ TEST(PhysicsSprite, ResponseAlongTheAxisOfLeastPenetration) {
         EXPECT_NEAR(Length(a->GetVelocity() - c.aAfter), 0.0, 1e-9);
         EXPECT_NEAR(Length(Point(a->GetX(), a->GetY()) - c.aMovedTo), 0.0, 1e-9);
     }
-}
 
-TEST(PhysicsSprite, PairsThatAreNoRigidBodyCollisionOrOutOfRangeAreLeftAlone) {
     auto a = Body(0.0, 0.0);
     auto b = Body(5.0, 5.0);
     auto c = Body(5.0, 5.0);
@@ -187,8 +157,7 @@ TEST(PhysicsSprite, PairsThatAreNoRigidBodyCollisionOrOutOfRangeAreLeftAlone) {
     // Not a body, another layer, not collidable: passed on to the other sprite.
     b->SetZ(0.1);
     c->SetCollidable(false);
-    for (CSprite* other : {static_cast<CSprite*>(&checkpoint), static_cast<CSprite*>(b.get()),
-                           static_cast<CSprite*>(c.get())}) {
+    for (CSprite* other : std::initializer_list<CSprite*>{&checkpoint, b.get(), c.get()}) {
         EXPECT_TRUE(a->OnCollision(other, Point(5.0, 5.0)));
     }
     // Coordinates out of the number range give no overlap to work with.
@@ -197,11 +166,8 @@ TEST(PhysicsSprite, PairsThatAreNoRigidBodyCollisionOrOutOfRangeAreLeftAlone) {
     EXPECT_EQ(std::pair(a->GetVelocity(), Point(a->GetX(), a->GetY())), std::pair(Point(3.0, 0.0), Point()));
     // Coinciding centres are parted like any other overlap.
     auto twin = Body(0.0, 0.0);
-    EXPECT_FALSE(a->OnCollision(twin.get(), Point(0.0, 0.0)));
-    EXPECT_FALSE(a->Collides(twin.get(), nullptr));
-}
+    EXPECT_FALSE(a->OnCollision(twin.get(), Point(0.0, 0.0)) || a->Collides(twin.get(), nullptr));
 
-TEST(PhysicsSprite, ThePushApartGivesUpWhereItsStepsNoLongerMoveTheBodies) {
     // So far out that a step of 0.05 pixels no longer changes a coordinate.
     auto first = Body(1e17, 1e17, 64.0, 64.0);
     auto second = Body(1e17 + 32.0, 1e17 + 16.0, 64.0, 64.0);

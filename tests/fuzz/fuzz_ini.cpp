@@ -1,50 +1,26 @@
 // The INI layer on any file and any writes: a stored value reads back as written, a write changes
 // no other key, and a batch makes of the file exactly what the same writes one by one make.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/ini.h"
+#include "tests/fuzz/check.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 const char kAbsent[] = "\x01(absent)";
-
-void Check(bool holds) {
-    if (!holds) {
-        __builtin_trap();
-    }
-}
-
-std::string Folder() {
-    static const std::string folder = [] {
-        char pattern[] = "/dev/shm/asphaltia_fuzz_ini_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made != nullptr ? made : "/tmp");
-    }();
-    return folder;
-}
-
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+const TempFolder folder("/dev/shm");
 
 // A name as the look-up compares it: without surrounding blanks, ASCII letters in lower case.
 std::string Normal(std::string name) {
     const size_t first = name.find_first_not_of(" \t");
     name = first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(" \t") - first + 1);
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return name;
 }
 
@@ -65,13 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         w.key = input.ConsumeRandomLengthString(32);
         w.value = input.ConsumeRandomLengthString(64);
     }
-    const std::string one = Folder() + "/one.ini";
-    const std::string batched = Folder() + "/batched.ini";
-    for (const std::string& path : {one, batched}) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << original;
-    }
+    const std::string one = folder.Write("one.ini", original),
+                      batched = folder.Write("batched.ini", original);
     // Files changed behind the cache's back within one clock tick: a stored write clears it.
-    WriteIniString("s", "k", "v", Folder() + "/reset.ini");
+    WriteIniString("s", "k", "v", folder.File("reset.ini"));
 
     std::string probe = GetIniString(probeSection, probeKey, kAbsent, one);
     bool allStored = true;
@@ -91,6 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         WriteIniString(w.section, w.key, w.value, batched);
     }
     Check(batch.Commit() == allStored);
-    Check(Contents(batched) == (allStored ? Contents(one) : original));
+    Check(folder.Read(batched) == (allStored ? folder.Read(one) : original));
     return 0;
 }

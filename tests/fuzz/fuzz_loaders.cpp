@@ -1,11 +1,8 @@
-// The menu, world and car loaders on any file, each followed by a few drawn frames. They share
-// one window (a virtual X server will do) and run from data/, so that the pictures the files name
-// resolve as in the game. The first byte picks the loader; the rest is the file.
+// The menu, world and car loaders on any file, then a few frames, in one window, from data/ so that
+// pictures resolve as in the game. The first byte picks the loader; the rest is the file.
 #include <SDL/SDL.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -15,11 +12,12 @@
 #include "game/menus/menu.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 std::unique_ptr<CGameBase> app;
-std::string folder;
+const TempFolder folder("/dev/shm");
 
 void Ignore(ASP_Button*, SDL_Event*) {}
 
@@ -51,8 +49,8 @@ void World(const std::string& file) {
 }
 
 void Cars(const std::string& file) {
-    const std::string track = folder + "/track.dat";
-    std::ofstream(track) << "[main]\nplayers=2\n[start0]\nx=100\ny=100\n[start1]\nx=200\ny=100\nrot=90\n";
+    const std::string track = folder.Write(
+        "track.dat", "[main]\nplayers=2\n[start0]\nx=100\ny=100\n[start1]\nx=200\ny=100\nrot=90\n");
     ASP_Game game(app.get());
     game.GetWorld()->Load(track);
     for (int i = 0; i < 2; ++i) {
@@ -67,9 +65,6 @@ void Cars(const std::string& file) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_VIDEODRIVER", "x11", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    char pattern[] = "/dev/shm/asphaltia_fuzz_loaders_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    folder = made != nullptr ? made : "/tmp";
     app = std::make_unique<CGameBase>(320, 240, false, true, false);
     return 0;
 }
@@ -78,11 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {
         return 0;
     }
-    const std::string file = folder + "/input.ini";
-    std::ofstream(file, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
+    const std::string file =
+        folder.Write("input.ini", std::string(reinterpret_cast<const char*>(data + 1), size - 1));
     // The file was rewritten behind the INI cache, perhaps within one clock tick.
-    WriteIniString("s", "k", "v", folder + "/reset.ini");
+    WriteIniString("s", "k", "v", folder.File("reset.ini"));
     void (*const loaders[])(const std::string&) = {Menu, World, Cars};
     loaders[data[0] % 3](file);
     return 0;

@@ -1,6 +1,7 @@
 // The text conversions every typed value of the data files goes through, against the C library.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -8,14 +9,9 @@
 #include <string>
 
 #include "engine/ini.h"
+#include "tests/fuzz/check.h"
 
 namespace {
-
-void Check(bool holds) {
-    if (!holds) {
-        __builtin_trap();
-    }
-}
 
 // What TextToInt promises, told by strtoll: a fallback for no number or one out of range.
 int ReferenceInt(const std::string& text, int fallback) {
@@ -55,9 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReplaceAll(text, a, b);
     Check((CompareText(a, b, true) < 0) == (CompareText(b, a, true) > 0));
     std::string upper = a;
-    for (char& c : upper) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
+    std::transform(a.begin(), a.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     Check(CompareText(a, upper, true) == 0);
     return 0;
 }

@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for SECONDS (default 15) on a copy of its seed
-# corpus, from data/ and under a virtual X server. Any crash, leak, sanitizer report or
-# broken property fails the run and leaves the input as crash-* in build-fuzz/findings/. An input
-# that takes 30 s is a finding; a starved process on a busy machine takes more than libFuzzer's
-# default 10 s for an ordinary one.
+# corpus, from data/ under a virtual X server. A crash, sanitizer report, broken property or input
+# taking 30 s (libFuzzer's 10 s is too short on a busy machine) fails the run and leaves the input
+# in build-fuzz/findings/.
 # Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 seconds=${1:-15}
 shift || true
-targets=("${@:-fuzz_ini fuzz_text fuzz_loaders}")
-read -r -a targets <<<"${targets[*]}"
+read -r -a targets <<<"${*:-fuzz_ini fuzz_text fuzz_loaders}"
 
 build=$root/build-fuzz
 CXX=clang++-14 cmake -S . -B "$build" -DASPHALTIA_FUZZ=ON -DASPHALTIA_TESTS=OFF -DASPHALTIA_BENCHMARKS=OFF \
@@ -19,12 +17,10 @@ CXX=clang++-14 cmake -S . -B "$build" -DASPHALTIA_FUZZ=ON -DASPHALTIA_TESTS=OFF 
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 mkdir -p "$build/findings"
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export SDL_AUDIODRIVER=dummy
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 SDL_AUDIODRIVER=dummy
 for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
-    mkdir -p "$corpus"
-    cp -n "$root/tests/fuzz/corpus/${target#fuzz_}"/* "$corpus"/
+    mkdir -p "$corpus" && cp -n "$root/tests/fuzz/corpus/${target#fuzz_}"/* "$corpus"/
     # Seeds from the shipped data as it is now; the loaders' first byte picks menu (0) or cars (2).
     case $target in
     fuzz_ini) for f in config.ini dat/countdown.dat mnu/options_restable.ini; do cp "$root/data/$f" "$corpus/"; done ;;
@@ -38,8 +34,5 @@ for target in "${targets[@]}"; do
         -timeout=30 -report_slow_units=30 -rss_limit_mb=4096 -artifact_prefix="$build/findings/$target-" \
         -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec|==[0-9]+==|SUMMARY|.*(ERROR|WARNING):)' || true)
     # libFuzzer's exit status is lost in the pipe; a finding leaves an artifact.
-    if ls "$build/findings/$target-"* >/dev/null 2>&1; then
-        echo "$target: finding(s) in $build/findings" >&2
-        exit 1
-    fi
+    ! ls "$build/findings/$target-"* >/dev/null 2>&1 || { echo "$target: finding(s) in $build/findings" >&2; exit 1; }
 done

@@ -16,6 +16,21 @@
 // The world editor with its console and window driven by the test, on files of a temporary folder.
 class EditorTest : public ::testing::Test {
 protected:
+    // Cones at (100, 100), (300, 100) and (500, 100), a 64-pixel tile at the origin (grid step 16), a car,
+    // a checkpoint centred on (200, 310), a body, and parts the editor does not edit.
+    static constexpr char kWorld[] =
+        "[main]\nlaps=2\nmusic=mus\\track.ogg\nplayers=1\nmapTiles=1\nmodifiers=1\nstatics=3\ncheckpoints=1\n"
+        "physObjects=1\n"
+        "[start0]\nx=700\ny=400\nrot=0\n"
+        "[map0]\ntexture=gfx\\objects\\crate.png\nx=0\ny=0\nsurface=gfx\\tiles\\surface_0_0.png\n"
+        "[mod0]\nr=128\ng=128\nb=128\naccel=0.5\n"
+        "[static0]\nx=100\ny=100\nwidth=64\nheight=64\ntexture=gfx\\objects\\cone.png\n"
+        "[static1]\nx=300\ny=100\nwidth=64\nheight=64\ntexture=gfx\\objects\\cone.png\n"
+        "[static2]\nx=500\ny=100\nwidth=64\nheight=64\ntexture=gfx\\objects\\cone.png\n"
+        "[checkpoint0]\nx=100\ny=300\nwidth=200\nheight=20\ntexture=gfx\\objects\\checkpoint.png\nisFinish="
+        "1\n"
+        "[phys0]\nx=300\ny=300\nwidth=64\nheight=64\ntexture=gfx\\objects\\barrel.png\nmass=5\n";
+
     void SetUp() override {
         InitVideoWithRetry();
         app = std::make_unique<ASP_WE_Main>(in, out);
@@ -33,10 +48,9 @@ protected:
         Type(worldFile + "\n");
         app->OnInit();
     }
-    void Key(SDLKey key, Uint8 type = SDL_KEYDOWN) {
+    void Key(SDLKey key) {
         SDL_Event e{};
-        e.type = type;
-        e.key.keysym.sym = key;
+        e.key = {SDL_KEYDOWN, 0, SDL_PRESSED, {0, key, KMOD_NONE, 0}};
         app->DispatchEvent(&e);
     }
     void Button(Uint8 type, Uint8 button, int x, int y) {
@@ -44,20 +58,11 @@ protected:
         e.button = {type, 0, button, 0, static_cast<Uint16>(x), static_cast<Uint16>(y)};
         app->DispatchEvent(&e);
     }
-    void Click(Uint8 button, int x, int y, int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            Button(SDL_MOUSEBUTTONDOWN, button, x, y);
-        }
-    }
+    void Click(Uint8 button, int x, int y) { Button(SDL_MOUSEBUTTONDOWN, button, x, y); }
     // The pointer to (x, y), as SDL reports it.
-    void Move(int x, int y, Uint8 buttons = 0) {
+    void Move(int x, int y) {
         SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.state = buttons;
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
-        e.motion.xrel = static_cast<Sint16>(x - mouseX);
-        e.motion.yrel = static_cast<Sint16>(y - mouseY);
+        e.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x), Uint16(y), Sint16(x - mouseX), Sint16(y - mouseY)};
         mouseX = x;
         mouseY = y;
         app->DispatchEvent(&e);

@@ -10,9 +10,10 @@
 // A folder of its own under /tmp for the files a test writes; removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
-        char pattern[] = "/tmp/asphaltia_test_XXXXXX";
-        const char* made = mkdtemp(pattern);
+    // The fuzz targets keep theirs in memory, under /dev/shm.
+    explicit TempFolder(const std::string& parent = "/tmp") {
+        std::string pattern = parent + "/asphaltia_test_XXXXXX";
+        const char* made = mkdtemp(pattern.data());
         path = made != nullptr ? made : "";
     }
     ~TempFolder() {

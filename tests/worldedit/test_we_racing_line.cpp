@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/ini.h"
@@ -10,18 +11,8 @@
 #include "game/race/world.h"
 #include "tests/support/editor_test.h"
 
-// Points in failure messages as numbers, not bytes.
-void PrintTo(const Point& p, std::ostream* os) {
-    *os << "(" << p.x << ", " << p.y << ")";
-}
-
 namespace {
 
-// A 64-pixel tile at the origin (a grid step of 16), and a checkpoint centred on (200, 310).
-const char kTrack[] =
-    "[main]\nplayers=0\nmapTiles=1\ncheckpoints=1\n"
-    "[map0]\ntexture=gfx\\objects\\crate.png\nx=0\ny=0\nsurface=gfx\\tiles\\surface_0_0.png\n"
-    "[checkpoint0]\nx=100\ny=300\nwidth=200\nheight=20\ntexture=gfx\\objects\\checkpoint.png\nisFinish=1\n";
 // A square through the checkpoint's centre.
 const char kSquare[] =
     "[racingLine]\npoints=4\nx0=200\ny0=200\nx1=600\ny1=200\nx2=600\ny2=500\nx3=200\ny3=500\n";
@@ -44,8 +35,8 @@ protected:
     }
 };
 
-TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRace) {
-    Open(std::string(kTrack) + kSquare);
+TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndTheLayerShowsOnlyWhenOn) {
+    Open(std::string(kWorld) + kSquare);
     // With the layer off the keys edit nothing.
     KeyAt(SDLK_p, 400, 180);
     Key(SDLK_l);
@@ -75,33 +66,26 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRace) {
     }
     EXPECT_TRUE(RaceLine().empty());
     EXPECT_EQ(folder.Read(folder.File("saved.dat")).find("racingLine"), std::string::npos);
-}
 
-TEST_F(RacingLineEditor, RefusesACountTheRaceWouldNotTake) {
     for (const char* count : {"20000", "-3"}) {
-        Open(std::string(kTrack) + "[racingLine]\npoints=" + count + "\nx0=1\ny0=2\n");
+        Open(std::string(kWorld) + "[racingLine]\npoints=" + count + "\nx0=1\ny0=2\n");
         EXPECT_TRUE(app->racingLine.points.empty());
     }
-}
 
-TEST_F(RacingLineEditor, LayerDrawsTheLineOrTheCheckpointsFallbackOnlyWhenOn) {
     const std::vector<int> orange = {255, 120, 0}, grey = {170, 170, 170};
     // Two checkpoints' centres, (200, 310) and (600, 310), stand for a missing line.
-    const std::string second = ReplaceAll(kTrack, "checkpoints=1", "checkpoints=2\nrequiredCheckpoints=2") +
+    const std::string second = ReplaceAll(kWorld, "checkpoints=1", "checkpoints=2\nrequiredCheckpoints=2") +
                                "[checkpoint1]\nx=500\ny=300\nwidth=200\nheight=20\nindex=1\n"
                                "texture=gfx\\objects\\checkpoint.png\n";
-    const struct {
-        std::string text;
-        int x, y;
-        std::vector<int> colour;
-    } cases[] = {{std::string(kTrack) + kSquare, 400, 200, orange}, {second, 400, 310, grey}};
-    for (const auto& c : cases) {
-        Open(c.text);
+    const std::tuple<std::string, int, int, std::vector<int>> cases[] = {
+        {std::string(kWorld) + kSquare, 400, 200, orange}, {second, 400, 310, grey}};
+    for (const auto& [text, x, y, colour] : cases) {
+        Open(text);
         Render();
-        EXPECT_NE(Pixel(c.x, c.y), c.colour);
+        EXPECT_NE(Pixel(x, y), colour);
         Key(SDLK_l);
         Render();
-        EXPECT_EQ(Pixel(c.x, c.y), c.colour) << c.text;
+        EXPECT_EQ(Pixel(x, y), colour) << text;
     }
 }
 
