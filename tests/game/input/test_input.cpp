@@ -10,6 +10,7 @@
 
 #include "game/input/input_source.h"
 #include "game/input/joysticks.h"
+#include "tests/game/sdl_events.h"
 #include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
@@ -40,13 +41,6 @@ SDL_Event Button(int joystick, int button, bool down) {
 SDL_Event Hat(int joystick, int value) {
     SDL_Event e = Joy(SDL_JOYHATMOTION, joystick, 0);
     e.jhat.value = static_cast<Uint8>(value);
-    return e;
-}
-
-SDL_Event KeyDown(SDLKey key) {
-    SDL_Event e{};
-    e.type = e.key.type = SDL_KEYDOWN;
-    e.key.keysym.sym = key;
     return e;
 }
 
@@ -84,8 +78,7 @@ TEST(PadControlTest, AmountOfAnEventForTheControlItIsAbout) {
         {fire, Button(1, 2, false), 0.0},
         {fire, Button(1, 3, true), -1.0},
         {up, Hat(1, SDL_HAT_LEFTUP), 1.0},
-        {up, Hat(1, SDL_HAT_CENTERED), 0.0},
-    };
+        {up, Hat(1, SDL_HAT_CENTERED), 0.0}};
     for (const auto& [control, e, amount] : cases) {
         EXPECT_NEAR(control.Amount(e, 1, 8000), amount, 1e-4) << control.Text() << " " << int(e.type);
     }
@@ -106,11 +99,9 @@ TEST(ControlsTest, SectionsGiveKeysPadAndDeviceWithDefaultsForEachPlayer) {
     const std::string log = Logged([&] { c = ASP_Controls::Read(file, "controls1", 1); });
     EXPECT_EQ(c.keys, (std::array<int, kActions>{SDLK_w, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_q}));
     EXPECT_EQ(c.pad[2].Text() + c.pad[3].Text() + c.pad[0].Text(), "hat0leftaxis0+button0");
-    EXPECT_NE(
-        log.find("WARNING: Pad control \"sideways\" of padRight in controls1 names no control; axis0+ is "
-                 "used."),
-        std::string::npos)
-        << log;
+    EXPECT_PRED_FORMAT2(
+        testing::IsSubstring,
+        "WARNING: Pad control \"sideways\" of padRight in controls1 names no control; axis0+ is used.", log);
     EXPECT_EQ(c.deadZone, 32766);
     // Each player has a reset key of their own; absent sections drive with the keyboard.
     const int resets[] = {SDLK_BACKSPACE, SDLK_q, SDLK_u, SDLK_KP0};
@@ -139,16 +130,15 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
                   nullptr);
         source = MakeInputSource(controls, &joysticks, "Player 1");
     });
-    EXPECT_NE(
-        absent.find("WARNING: The joystick of Player 1 (0, Pad) is not attached; Player 1 drives with the "
-                    "keyboard."),
-        std::string::npos)
-        << absent;
+    EXPECT_PRED_FORMAT2(
+        testing::IsSubstring,
+        "WARNING: The joystick of Player 1 (0, Pad) is not attached; Player 1 drives with the keyboard.",
+        absent);
     Recorder car;
     for (const SDL_Event& e :
          {Axis(1, 0, -32767), Axis(1, 0, -32767), Axis(0, 0, 32767), Axis(1, 0, 500), Axis(1, 0, 16767),
           Hat(1, SDL_HAT_LEFT), Hat(1, SDL_HAT_CENTERED), Button(1, 0, true), Button(1, 1, true),
-          Button(1, 0, false), KeyDown(SDLK_UP)}) {
+          Button(1, 0, false), KeyEvent(SDLK_UP)}) {
         source->OnEvent(e, car);
     }
     using A = ASP_Action;
@@ -166,11 +156,12 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
         joysticks.Update(0.5);
         source->Poll(car);
     });
-    EXPECT_NE(log.find("WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged."), std::string::npos);
-    EXPECT_NE(log.find("WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard."),
-              std::string::npos);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged.", log);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard.", log);
     source->OnEvent(Button(1, 0, true), car);
-    source->OnEvent(KeyDown(SDLK_UP), car);
+    source->OnEvent(KeyEvent(SDLK_UP), car);
     EXPECT_EQ(car.calls,
               (std::vector<std::pair<A, double>>{{A::Backward, 0.0}, {A::Right, 0.0}, {A::Forward, 1.0}}))
         << "what the pad held is let go, then only the keys count";
