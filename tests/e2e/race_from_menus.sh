@@ -2,7 +2,7 @@
 # Plays the game through its menus as a user would: Options, Controls, bind player 1's forward to E,
 # back, Race, 1 Player, Select, Race!, drive a while with E, pause, quit the race from the pause
 # menu, and close the window from the main menu.
-# Usage: race_from_menus.sh <asphaltia binary> <data folder> [screenshot file of the race]
+# Usage: race_from_menus.sh <asphaltia binary> <data folder>
 #    or: race_from_menus.sh --run-game <asphaltia binary> <repository>
 # The first form plays in a folder holding the data. The second starts the game with
 # tools/run_game.sh, changes options first, and checks that the repository is left as it was while
@@ -10,7 +10,7 @@
 set -euo pipefail
 run_game=
 [ "$1" = --run-game ] && run_game=1 && shift
-binary=$(realpath "$1") data=$(realpath "$2") screenshot=${3:-}
+binary=$(realpath "$1") data=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
@@ -73,7 +73,6 @@ wait_for_line "State: race."
 sleep 5
 xdotool keydown e
 sleep 2
-[ -z "$screenshot" ] || import -window root "$screenshot"
 xdotool keyup e
 xdotool key Escape
 sleep 0.5

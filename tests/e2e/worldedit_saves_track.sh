@@ -3,7 +3,6 @@
 # line, answers its console through a pipe, presses the save key in its window, closes it, and
 # checks that the saved track holds every key of the original with the same value.
 # Usage: worldedit_saves_track.sh <asphaltia_worldedit binary> <data folder>
-# With ASPHALTIA_E2E_SCREENSHOT set to a file name, a screenshot of the screen is kept there.
 set -euo pipefail
 binary=$(realpath "$1")
 data=$2
@@ -27,10 +26,6 @@ exec 3>"$work/console"
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || fail "no window titled '$title' appeared"
 wait_for_line "Loading done."
 grep -q "Enter World File Path" "$log" && fail "the editor asked for the track it was given"
-if [ -n "${ASPHALTIA_E2E_SCREENSHOT:-}" ]; then
-    sleep 1
-    import -window root "$ASPHALTIA_E2E_SCREENSHOT"
-fi
 printf 'y\ndat\\world0.dat\n' >&3
 xdotool key --window "$window" s 2>/dev/null
 wait_for_line "Saving done."
