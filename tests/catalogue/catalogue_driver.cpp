@@ -17,6 +17,7 @@
 #include "engine/log.h"
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
+#include "tests/game/sdl_events.h"
 #include "worldedit/asp_we_main.h"
 
 namespace {
@@ -65,9 +66,7 @@ int Game(int players, int frames) {
         if (app->GetState() != ASP_Main::STATE_PLAYERS && app->GetState() != ASP_Main::STATE_CARS &&
             FramesUntil(*app, ASP_Main::STATE_RACE)) {
             for (const SDLKey key : {SDLK_UP, SDLK_w, SDLK_i, SDLK_KP8}) {
-                SDL_Event e{};
-                e.type = e.key.type = SDL_KEYDOWN;
-                e.key.keysym.sym = key;
+                SDL_Event e = KeyEvent(key);
                 app->DispatchEvent(&e);
             }
             for (int i = 0; i < frames && !app->quit; ++i) {
@@ -137,9 +136,6 @@ int main(int argc, char** argv) {
     if (mode == "options-loop" && (argc == 3 || argc == 4)) {
         return OptionsLoop(argv[2], times);
     }
-    std::fprintf(stderr,
-                 "usage: %s game PLAYERS [FRAMES] | editor WORLD SAVEAS | save-loop WORLD TARGET [N] | "
-                 "options-loop FILE [N] | set-key FILE SECTION KEY VALUE\n",
-                 argv[0]);
+    std::fprintf(stderr, "usage: %s MODE ARGUMENTS (modes: see catalogue_driver.cpp)\n", argv[0]);
     return 64;
 }
