@@ -3,9 +3,7 @@
 #include <SDL/SDL_mixer.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "engine/ini.h"
@@ -30,9 +28,7 @@ protected:
 
     // With no settings given, the shipped ones.
     void StartApp(std::string settings = "", bool inBackground = false) {
-        std::stringstream shipped;
-        shipped << std::ifstream("config.ini").rdbuf();
-        folder.Write("config.ini", settings.empty() ? shipped.str() : settings);
+        folder.Write("config.ini", settings.empty() ? folder.Read("config.ini") : settings);
         InitVideoWithRetry();
         app = std::make_unique<ASP_Main>(folder.File("config.ini"));
         app->loadInBackground = inBackground;
