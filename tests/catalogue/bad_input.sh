@@ -54,11 +54,9 @@ cars truncated         | game 4 | half dat/cars.dat                            |
 cars huge count        | game 2 | set_key dat/cars.dat main cars 2000000000    | more than 1000; none of them is offered | 0
 cars NaN mass          | game 2 | set_key dat/cars.dat Vulcan mass nan         | -                                       | 0
 cars huge size         | game 2 | set_key dat/cars.dat Vulcan width 1e300      | -                                       | 0
-settings missing       | game 1 | gone config.ini                              | -                                       | 0
-settings garbage       | game 1 | garbage config.ini                           | -                                       | 0
+settings               | game 1 | gone,garbage,fifo config.ini                 | -                                       | 0
 settings huge window   | game 1 | set_key config.ini system width 100000       | FATAL.*Unable to set video mode         | 1
 settings read-only     | game 1 | readonly_ config.ini                         | -                                       | 0
-settings FIFO          | game 1 | fifo config.ini                              | -                                       | 0
 settings NaN keys      | game 1 | set_key config.ini controls0 up nan          | -                                       | 0
 main menu missing      | game 1 | gone mnu/main.ini                            | Failed to locate menu file mnu.main.ini | 0
 main menu garbage      | game 1 | garbage mnu/main.ini                         | -                                       | 0
