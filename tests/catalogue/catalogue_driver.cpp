@@ -36,10 +36,7 @@ void Frame(ASP_Main& app) {
 
 // Frames until the state is `wanted` or the program was told to end; false if it never came.
 bool FramesUntil(ASP_Main& app, int wanted) {
-    for (int i = 0; i < 3000 && !app.quit; ++i) {
-        if (app.GetState() == wanted) {
-            return true;
-        }
+    for (int i = 0; i < 3000 && !app.quit && app.GetState() != wanted; ++i) {
         Frame(app);
         SDL_Delay(app.GetState() == ASP_Main::STATE_LOADING ? 5 : 0);
     }
@@ -106,13 +103,10 @@ int Editor(const std::string& world, const std::string& target, int times, int f
 }
 
 int OptionsLoop(const std::string& file, int times) {
-    for (int n = 0; n != times; ++n) {
+    for (int n = 0; n != times && !LastIniWriteFailed(); ++n) {
         WriteIniString("system", "fullscreen", n % 2 == 0 ? "1" : "0", file);
-        if (LastIniWriteFailed()) {
-            return 2;
-        }
     }
-    return 0;
+    return LastIniWriteFailed() ? 2 : 0;
 }
 
 }  // namespace
