@@ -112,16 +112,6 @@ TEST(PlayerTest, ClockTakesTheFirstLapAsBestAndAFinishedCarOnlyRollsOut) {
     EXPECT_DOUBLE_EQ(car->raceTime, 1.5);
 }
 
-// A key bound to two actions acts as the first; the arrow key forward no longer drives.
-TEST(PlayerTest, AKeyActsOnlyOnce) {
-    TempFolder dir;
-    ASP_Player car(nullptr);
-    car.LoadControls(dir.Write("config.ini", "[p0]\nforward=97\nleft=97\n"), "p0");
-    EXPECT_FALSE(car.OnKeyDown(SDLK_UP));
-    EXPECT_TRUE(car.OnKeyDown(SDLK_a) && car.IsForwardHeld() && !car.IsLeftHeld());
-    EXPECT_TRUE(car.OnKeyUp(SDLK_a) && !car.IsForwardHeld());
-}
-
 // Absent drive and steer flags are true; more than 64 wheels are cut with an error.
 TEST(PlayerTest, WheelsFromTheCarFileWithinTheirLimits) {
     auto car = Car("[test]\nwheels=2\nwheel1drive=0\nwheel1steer=0\n");
@@ -177,7 +167,8 @@ TEST(PlayerTest, TailFollowsTheSpeedAndDirectionOfItsAnchor) {
 
 // A world of one 300 x 100 ground tile whose surface map is red, green and blue in thirds: red halves
 // drive and top speed and doubles grip, green is described by no modifier, blue pushes along the
-// motion. Car i starts with its pivot at x 50 + 100 i; its tile sheet has 8 frames.
+// motion. Car i starts with its pivot at x 50 + 100 i; its tile sheet has 8 frames. W is bound to
+// forward and to right, and acts only as forward.
 class PlayerInWorldTest : public GLTest {
 protected:
     void SetUp() override {
@@ -195,7 +186,7 @@ protected:
                                       "texture=" + WriteSolidBmp(dir.File("car.bmp"), 128, 16, 0x808080) +
                                       "\ntileWidth=16\ntileHeight=16\nanimSpeed=10\nanimLeftStart=2\n"
                                       "animLeftEnd=4\nanimLeftBackStart=5\nanimLeftBackEnd=7\n");
-        const std::string config = dir.Write("config.ini", "[controls0]\nforward=119\n");
+        const std::string config = dir.Write("config.ini", "[controls0]\nforward=119\nright=119\n");
         world.Load(worldFile);
         for (int i = 0; i < 3; ++i) {
             ASSERT_TRUE(world.AddPlayer(cars, "test", config, "controls0"));
