@@ -82,11 +82,8 @@ protected:
 };
 
 TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
-    car.raceTime = 65.437;
-    car.lapTime = 5.5;
-    car.position = 2;
-    car.finished = true;
-    car.lap = 3;
+    std::tie(car.raceTime, car.lapTime, car.position, car.finished, car.lap) =
+        std::tuple(65.437, 5.5, 2, true, 3);
     hud.Refresh(&car, race);
     const char* const texts[] = {"Time 01:05:43", "Best 00:00:00", "Lap time 00:05:50",
                                  "Pos 2nd /4",    "Lap 3 /3",      "You are 2nd!\nin 01:05:43"};
