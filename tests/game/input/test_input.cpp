@@ -121,9 +121,7 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
     joysticks.Add("Other");
     joysticks.Add("Pad");
     ASP_Controls controls = ASP_Controls::Defaults(0);
-    controls.joystick = 0;
-    controls.joystickName = "Pad";
-    controls.deadZone = 767;
+    std::tie(controls.joystick, controls.joystickName, controls.deadZone) = std::tuple(0, "Pad", 767);
     std::unique_ptr<ASP_InputSource> source;
     const std::string absent = Logged([&] {
         EXPECT_EQ(dynamic_cast<ASP_JoystickInput*>(MakeInputSource(controls, nullptr, "Player 1").get()),
@@ -156,10 +154,9 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
         joysticks.Update(0.5);
         source->Poll(car);
     });
-    EXPECT_PRED_FORMAT2(testing::IsSubstring,
-                        "WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged.", log);
-    EXPECT_PRED_FORMAT2(testing::IsSubstring,
-                        "WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard.", log);
+    EXPECT_EQ(log,
+              "WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged.\n"
+              "WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard.\n");
     source->OnEvent(Button(1, 0, true), car);
     source->OnEvent(KeyEvent(SDLK_UP), car);
     EXPECT_EQ(car.calls,
