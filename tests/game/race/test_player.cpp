@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/particle_engine.h"
@@ -47,30 +48,22 @@ std::unique_ptr<ASP_Player> Car(const std::string& text, const std::string& sect
 // the wheel by 30 degrees and a turned car turns the wheel with it.
 TEST(PlayerTest, DriveFollowsTheKeysTheDirectionOfMotionAndTheSteering) {
     const double c30 = std::cos(M_PI / 6.0), s15 = std::sin(M_PI / 12.0), c15 = std::cos(M_PI / 12.0);
-    const struct {
-        const char* what;
-        std::vector<SDLKey> keys;
-        double vy;
-        Point force;
-        double rotation = 0.0;
-        double stickLeft = 0.0;
-    } cases[] = {
-        {"forward at rest accelerates", {SDLK_UP}, 0.0, Point(0.0, -100.0)},
-        {"forward while rolling backwards brakes", {SDLK_UP}, 50.0, Point(0.0, -300.0)},
-        {"backward while rolling forwards brakes", {SDLK_DOWN}, -50.0, Point(0.0, 300.0)},
-        {"backward at rest reverses", {SDLK_DOWN}, 0.0, Point(0.0, 50.0)},
-        {"both while rolling forwards: brake and accelerate", {SDLK_UP, SDLK_DOWN}, -50.0, Point(0.0, 200.0)},
-        {"left", {SDLK_UP, SDLK_LEFT}, 0.0, Point(50.0, -100.0 * c30)},
-        {"both steering keys cancel", {SDLK_UP, SDLK_LEFT, SDLK_RIGHT}, 0.0, Point(0.0, -100.0)},
-        {"car turned counter-clockwise", {SDLK_UP}, 0.0, Point(-100.0, 0.0), 90.0},
-        {"a stick half left", {SDLK_UP}, 0.0, Point(100.0 * s15, -100.0 * c15), 0.0, 0.5},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    // What, keys, vy, force, the car's rotation, how far a stick is pushed left.
+    const std::tuple<const char*, std::vector<SDLKey>, double, Point, double, double> cases[] = {
+        {"forward at rest accelerates", {SDLK_UP}, 0.0, Point(0.0, -100.0), 0.0, 0.0},
+        {"forward while rolling backwards brakes", {SDLK_UP}, 50.0, Point(0.0, -300.0), 0.0, 0.0},
+        {"backward while rolling forwards brakes", {SDLK_DOWN}, -50.0, Point(0.0, 300.0), 0.0, 0.0},
+        {"backward at rest reverses", {SDLK_DOWN}, 0.0, Point(0.0, 50.0), 0.0, 0.0},
+        {"both, rolling forwards: brake + drive", {SDLK_UP, SDLK_DOWN}, -50.0, Point(0.0, 200.0), 0.0, 0.0},
+        {"left", {SDLK_UP, SDLK_LEFT}, 0.0, Point(50.0, -100.0 * c30), 0.0, 0.0},
+        {"both steering keys cancel", {SDLK_UP, SDLK_LEFT, SDLK_RIGHT}, 0.0, Point(0.0, -100.0), 0.0, 0.0},
+        {"car turned counter-clockwise", {SDLK_UP}, 0.0, Point(-100.0, 0.0), 90.0, 0.0},
+        {"a stick half left", {SDLK_UP}, 0.0, Point(100.0 * s15, -100.0 * c15), 0.0, 0.5}};
+    for (const auto& [what, keys, vy, force, rotation, stickLeft] : cases) {
         auto car = Car(OneWheelCar());
-        car->SetRotation(c.rotation);
-        car->Drive(ASP_Action::Left, c.stickLeft);
-        EXPECT_NEAR(Length(Step(*car, Point(0.0, c.vy), c.keys) - c.force * (kDt / 2.0)), 0.0, 1e-9);
+        car->SetRotation(rotation);
+        car->Drive(ASP_Action::Left, stickLeft);
+        EXPECT_NEAR(Length(Step(*car, Point(0.0, vy), keys) - force * (kDt / 2.0)), 0.0, 1e-9) << what;
     }
 }
 
@@ -142,16 +135,14 @@ TEST(PlayerTest, TailFollowsTheSpeedAndDirectionOfItsAnchor) {
         Car("[test]\nwidth=20\nheight=40\n"
             "[test-tail]\nx=0.5\ny=1\nwidth=10\nheight=20\nwidthScale=0.5\nheightScale=0.25\n"
             "minSpeed=50\nmaxSpeed=150\nanimSpeed=8\nangleDeltaCW=30\nangleDeltaCCW=30\n");
-    const struct {
-        double speed, width, height, animSpeed;
-    } sizes[] = {{50.0, 5.0, 5.0, 0.0}, {100.0, 7.5, 12.5, 4.0}, {400.0, 10.0, 20.0, 8.0}};
-    for (const auto& c : sizes) {
-        SCOPED_TRACE(c.speed);
-        const CImageSpriteEx* tail = TailAt(*car, Point(0.0, -c.speed));
-        EXPECT_EQ(Point(tail->GetWidth(), tail->GetHeight()), Point(c.width, c.height));
-        EXPECT_DOUBLE_EQ(tail->GetAnimSpeed(), c.animSpeed);
-        // Its pivot sits on the anchor.
-        EXPECT_EQ(Point(tail->GetX() + 0.5 * c.width, tail->GetY() + 0.5 * c.height), Point(10.0, 40.0));
+    // Speed, then the tail's width, height and frames per second; its pivot sits on the anchor.
+    const double sizes[][4] = {{50.0, 5.0, 5.0, 0.0}, {100.0, 7.5, 12.5, 4.0}, {400.0, 10.0, 20.0, 8.0}};
+    for (const auto& [speed, width, height, animSpeed] : sizes) {
+        SCOPED_TRACE(speed);
+        const CImageSpriteEx* tail = TailAt(*car, Point(0.0, -speed));
+        EXPECT_EQ(Point(tail->GetWidth(), tail->GetHeight()), Point(width, height));
+        EXPECT_DOUBLE_EQ(tail->GetAnimSpeed(), animSpeed);
+        EXPECT_EQ(Point(tail->GetX() + 0.5 * width, tail->GetY() + 0.5 * height), Point(10.0, 40.0));
     }
     // Sliding towards -x is 90 degrees counter-clockwise, beyond the limit.
     EXPECT_NEAR(TailAt(*car, Point(-200.0, -1.0))->GetRotation(), 30.0, 1e-9);
@@ -222,18 +213,14 @@ TEST_F(PlayerInWorldTest, TurnAnimationsPlayOnceAndHoldTheirLastFrame) {
 // takes 10 more, doubled grip takes 10 of a slide of 15 and drive is halved. Blue: rolling resistance
 // takes 1 and the surface adds 300 * kDt / 2, but only to a moving car.
 TEST_F(PlayerInWorldTest, SurfaceUnderTheWheelScalesDriveGripAndTopSpeedAndPushesAlongTheMotion) {
-    const struct {
-        int car;
-        Point v0;
-        std::vector<SDLKey> keys;
-        Point dv;
-    } cases[] = {{0, Point(0.0, -60.0), {}, Point(0.0, 12.0)}, {1, Point(0.0, -60.0), {}, Point(0.0, 1.0)},
-                 {0, Point(15.0, 0.0), {}, Point(-10.0, 0.0)}, {0, Point(), {SDLK_w}, Point(0.0, -2.5)},
-                 {1, Point(), {SDLK_w}, Point(0.0, -5.0)},     {2, Point(), {}, Point()},
-                 {2, Point(0.0, -50.0), {}, Point(0.0, -14.0)}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "car " << c.car << ", v " << c.v0.x << "," << c.v0.y);
-        EXPECT_NEAR(Length(Step(Car(c.car), c.v0, c.keys) - c.dv), 0.0, 1e-9);
+    const std::tuple<int, Point, std::vector<SDLKey>, Point> cases[] = {
+        {0, Point(0.0, -60.0), {}, Point(0.0, 12.0)}, {1, Point(0.0, -60.0), {}, Point(0.0, 1.0)},
+        {0, Point(15.0, 0.0), {}, Point(-10.0, 0.0)}, {0, Point(), {SDLK_w}, Point(0.0, -2.5)},
+        {1, Point(), {SDLK_w}, Point(0.0, -5.0)},     {2, Point(), {}, Point()},
+        {2, Point(0.0, -50.0), {}, Point(0.0, -14.0)}};
+    for (const auto& [car, v0, keys, dv] : cases) {
+        EXPECT_NEAR(Length(Step(Car(car), v0, keys) - dv), 0.0, 1e-9)
+            << "car " << car << ", v " << v0.x << "," << v0.y;
     }
 }
 

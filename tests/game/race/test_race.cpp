@@ -262,19 +262,16 @@ TEST_F(ShippedTrack, TheRaceFollowsTheSamePathAtAnyFrameRate) {
     const Point start = Pivot();
     const auto path = [&](double frame) {
         Place(start, 0.0);
-        const struct {
-            double at;
-            SDLKey key;
-            bool down;
-        } timeline[] = {{0.0, SDLK_UP, true},    {1.0, SDLK_LEFT, true},    {1.5, SDLK_LEFT, false},
-                        {2.0, SDLK_RIGHT, true}, {2.25, SDLK_RIGHT, false}, {3.0, SDLK_UP, false},
-                        {3.0, SDLK_DOWN, true},  {3.5, SDLK_DOWN, false}};
+        const std::tuple<double, SDLKey, bool> timeline[] = {
+            {0.0, SDLK_UP, true},    {1.0, SDLK_LEFT, true},    {1.5, SDLK_LEFT, false},
+            {2.0, SDLK_RIGHT, true}, {2.25, SDLK_RIGHT, false}, {3.0, SDLK_UP, false},
+            {3.0, SDLK_DOWN, true},  {3.5, SDLK_DOWN, false}};
         std::vector<Point> points;
         const int frames = static_cast<int>(std::lround(4.0 / frame));
         for (int f = 0; f < frames; ++f) {
-            for (const auto& k : timeline) {
-                if (std::lround(k.at / frame) == f) {
-                    k.down ? car->OnKeyDown(k.key) : car->OnKeyUp(k.key);
+            for (const auto& [at, key, down] : timeline) {
+                if (std::lround(at / frame) == f) {
+                    down ? car->OnKeyDown(key) : car->OnKeyUp(key);
                 }
             }
             game->Update(frame);
@@ -467,23 +464,19 @@ TEST(LapRecords, FasterTimesReplaceSlowerOnesDoNotAndACorruptFileIsReplacedAtThe
     ASP_LapRecords records(folder.File("records.ini"));
     EXPECT_FALSE(records.Get("world0.dat").lap.IsSet());
 
-    struct Entry {
-        double lap, race;
-        bool newLap, newRace;
-        double keptLap, keptRace;
-    };
-    const std::vector<Entry> entries = {
+    // Lap and race submitted, whether each is a new record, and the records kept.
+    const std::tuple<double, double, bool, bool, double, double> entries[] = {
         {40.0, 130.0, true, true, 40.0, 130.0},  // the first times are records
         {42.0, 125.0, false, true, 40.0, 125.0},
         {39.5, 131.0, true, false, 39.5, 125.0},
         {0.0, 0.0, false, false, 39.5, 125.0},  // no lap and no finish
     };
-    for (const Entry& e : entries) {
-        SCOPED_TRACE(testing::Message() << e.lap << " " << e.race);
-        const ASP_NewRecords made = records.Submit("world0.dat", "Vulcan", e.lap, e.race, "2026-12-07");
+    for (const auto& [lap, race, newLap, newRace, keptLap, keptRace] : entries) {
+        SCOPED_TRACE(testing::Message() << lap << " " << race);
+        const ASP_NewRecords made = records.Submit("world0.dat", "Vulcan", lap, race, "2026-12-07");
         const ASP_TrackRecords kept = records.Get("world0.dat");
-        EXPECT_TRUE(made.lap == e.newLap && made.race == e.newRace);
-        EXPECT_TRUE(kept.lap.time == e.keptLap && kept.race.time == e.keptRace);
+        EXPECT_TRUE(made.lap == newLap && made.race == newRace);
+        EXPECT_TRUE(kept.lap.time == keptLap && kept.race.time == keptRace);
     }
     EXPECT_EQ(records.Get("world0.dat").lap.car, "Vulcan");
     EXPECT_FALSE(records.Get("frost.dat").race.IsSet());
