@@ -4,11 +4,7 @@
 # checks that the saved track holds every key of the original with the same value.
 # Usage: worldedit_saves_track.sh <asphaltia_worldedit binary> <data folder>
 set -euo pipefail
-binary=$(realpath "$1")
-data=$2
-title="Asphaltia - World Editor"
-work=$(mktemp -d)
-pid=
+binary=$(realpath "$1") data=$2 title="Asphaltia - World Editor" work=$(mktemp -d) pid=
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
 # The track is saved over, so dat/ must be a copy.
