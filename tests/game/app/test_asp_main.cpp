@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ini.h"
 #include "engine/platform/gl_context.h"
@@ -55,15 +56,19 @@ protected:
         SDL_Event e = KeyEvent(key);
         app->DispatchEvent(&e);
     }
+    // The buttons' callbacks in turn, as their clicks call them.
+    static void Run(const std::vector<ASP_ButtonCallback>& clicked) {
+        for (ASP_ButtonCallback callback : clicked) {
+            callback(nullptr, nullptr);
+        }
+    }
     void ChoosePlayers(int players) {
         ASP_Main::OnPlay(nullptr, nullptr);
         ASP_Main::OnPlayerCount(Button(app->playersMenu.get(), players), nullptr);
     }
     void StartRace(int players) {
         ChoosePlayers(players);
-        for (int i = 0; i < players; ++i) {
-            ASP_Main::OnCarChosen(nullptr, nullptr);
-        }
+        Run(std::vector<ASP_ButtonCallback>(players, ASP_Main::OnCarChosen));
         ASP_Main::OnTrackChosen(nullptr, nullptr);
     }
     std::string Title() const { return app->carPreview.titleLabel->GetText(); }
@@ -139,29 +144,21 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     const CImageSpriteEx* body = app->carPreview.previewBody;
     EXPECT_DOUBLE_EQ(body->GetX(), 68 + (200 - body->GetWidth()) * 0.5);
 
-    ASP_Main::OnCarChosen(nullptr, nullptr);
-    ASP_Main::OnCarChosen(nullptr, nullptr);
-    ASP_Main::OnCarBack(nullptr, nullptr);
+    Run({ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnCarBack});
     EXPECT_EQ(Title(), "Player 2 - choose your car");
-    ASP_Main::OnCarBack(nullptr, nullptr);
-    ASP_Main::OnCarBack(nullptr, nullptr);
+    Run({ASP_Main::OnCarBack, ASP_Main::OnCarBack});
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
 
     // Two computer opponents, though the track has room for only one more car.
-    ASP_Main::OnOpponents(nullptr, nullptr);
-    ASP_Main::OnOpponents(nullptr, nullptr);
+    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents});
     EXPECT_EQ(GetIniString("computer", "opponents", "", folder.File("config.ini")), "2");
     ChoosePlayers(3);
-    for (int i = 0; i < 3; ++i) {
-        ASP_Main::OnCarChosen(nullptr, nullptr);
-    }
     // The track choice, and back to the last player's car.
-    ASP_Main::OnPreviousTrack(nullptr, nullptr);
+    Run({ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnPreviousTrack});
     EXPECT_EQ(app->trackChoice.nameLabel->GetText(), "Harbour Night");
     ASP_Main::OnTrackBack(nullptr, nullptr);
     EXPECT_EQ(Title(), "Player 3 - choose your car");
-    ASP_Main::OnCarChosen(nullptr, nullptr);
-    ASP_Main::OnTrackChosen(nullptr, nullptr);
+    Run({ASP_Main::OnCarChosen, ASP_Main::OnTrackChosen});
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
     const std::vector<ASP_Player*>& cars = app->game->GetWorld()->GetPlayers();
     ASSERT_EQ(cars.size(), 4u);
@@ -206,8 +203,7 @@ TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
     // One car, two players: the car repeats.
     app->carNames = {"Vulcan"};
     ASP_Main::OnPlayerCount(Button(app->playersMenu.get(), 2), nullptr);
-    ASP_Main::OnCarChosen(nullptr, nullptr);
-    ASP_Main::OnNextCar(nullptr, nullptr);
+    Run({ASP_Main::OnCarChosen, ASP_Main::OnNextCar});
     EXPECT_EQ(app->playerCars[1], 0);
 
     // Without cars the car choice stays closed.
@@ -227,8 +223,7 @@ TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
     // The fifth resolution button offers section 4 of the resolution table.
     ASP_Main::OnResolution(Button(app->optionsMenu.get(), 5), nullptr);
     EXPECT_EQ(Setting("width") + "x" + Setting("height"), "1280x1024");
-    ASP_Main::OnFullscreen(nullptr, nullptr);
-    ASP_Main::OnSound(nullptr, nullptr);
+    Run({ASP_Main::OnFullscreen, ASP_Main::OnSound});
     EXPECT_EQ(Setting("fullscreen") + Setting("sound"), "11");
     EXPECT_EQ(Mix_Volume(0, -1), MIX_MAX_VOLUME);
     EXPECT_EQ(app->optionsLabel->GetText(), "1280x1024\nenabled\nenabled");
