@@ -481,32 +481,28 @@ TEST(PlayerTest, TailFollowsTheSpeedAndDirectionOfItsAnchor) {
 // drive and top speed and doubles grip, green is described by no modifier, blue pushes along the
 // motion. Car i starts with its pivot at x 50 + 100 i; its tile sheet has 8 frames. W is bound to
 // forward and to right, and acts only as forward.
-class PlayerInWorldTest : public GLTest {
+class PlayerInWorldTest : public WorldTest {
 protected:
     void SetUp() override {
-        GLTest::SetUp();
-        const std::string worldFile = dir.Write(
-            "world.dat",
-            "[main]\nplayers=3\nmapTiles=1\nmodifiers=2\n"
+        WorldTest::SetUp();
+        LoadWorld(
+            "players=3\nmapTiles=1\nmodifiers=2\n"
             "[start0]\nx=40\ny=30\n[start1]\nx=140\ny=30\n[start2]\nx=240\ny=30\n[map0]\ntexture=" +
-                WriteSolidBmp(dir.File("ground.bmp"), 300, 100, 0x808080) + "\nsurface=" +
-                WriteBmp(dir.File("surface.bmp"), 300, 100,
-                         [](int x, int) { return 0xFF0000u >> (x / 100 * 8); }) +
-                "\n[mod0]\nr=255\naccel=0.5\nfrict=2\ntopSpeed=0.5\n[mod1]\nb=255\nactiveAccel=300\n");
-        const std::string cars =
-            dir.Write("cars.dat", OneWheelCar("100", "100") +
-                                      "texture=" + WriteSolidBmp(dir.File("car.bmp"), 128, 16, 0x808080) +
-                                      "\ntileWidth=16\ntileHeight=16\nanimSpeed=10\nanimLeftStart=2\n"
-                                      "animLeftEnd=4\nanimLeftBackStart=5\nanimLeftBackEnd=7\n");
-        const std::string config = dir.Write("config.ini", "[controls0]\nforward=119\nright=119\n");
-        world.Load(worldFile);
+            WriteSolidBmp(folder.File("ground.bmp"), 300, 100, 0x808080) + "\nsurface=" +
+            WriteBmp(folder.File("surface.bmp"), 300, 100,
+                     [](int x, int) { return 0xFF0000u >> (x / 100 * 8); }) +
+            "\n[mod0]\nr=255\naccel=0.5\nfrict=2\ntopSpeed=0.5\n[mod1]\nb=255\nactiveAccel=300\n");
+        const std::string cars = folder.Write(
+            "cars.dat", OneWheelCar("100", "100") +
+                            "texture=" + WriteSolidBmp(folder.File("car.bmp"), 128, 16, 0x808080) +
+                            "\ntileWidth=16\ntileHeight=16\nanimSpeed=10\nanimLeftStart=2\n"
+                            "animLeftEnd=4\nanimLeftBackStart=5\nanimLeftBackEnd=7\n");
+        const std::string config = folder.Write("config.ini", "[controls0]\nforward=119\nright=119\n");
         for (int i = 0; i < 3; ++i) {
-            ASSERT_TRUE(world.AddPlayer(cars, "test", config, "controls0"));
+            ASSERT_TRUE(world->AddPlayer(cars, "test", config, "controls0"));
         }
     }
-    ASP_Player& Car(int i) { return *world.GetPlayers()[static_cast<size_t>(i)]; }
-    TempFolder dir;
-    ASP_World world{nullptr};
+    ASP_Player& Car(int i) { return *world->GetPlayers()[static_cast<size_t>(i)]; }
 };
 
 TEST_F(PlayerInWorldTest, TurnAnimationsPlayOnceAndHoldTheirLastFrame) {
@@ -546,7 +542,7 @@ TEST_F(PlayerInWorldTest, SurfaceUnderTheWheelScalesDriveGripAndTopSpeedAndPushe
 }
 
 TEST_F(PlayerInWorldTest, CarHitBlocksBothDrivesButNotTheGripAndThrowsThreeParticles) {
-    Emitter* emitter = world.GetParticles()->GetEmitter(world.GetCollisionEmitter());
+    Emitter* emitter = world->GetParticles()->GetEmitter(world->GetCollisionEmitter());
     ASSERT_NE(emitter, nullptr) << "dat\\cars.dat has collision particles";
     const size_t before = emitter->liveParticles.size();
     // Car 0 moves onto the neutral ground, over car 1.
