@@ -560,23 +560,6 @@ TEST_F(RaceTest, ARacingLineMustCrossEveryCheckpoint) {
 
 // The interface.
 
-// A hundred minutes and more keep only their first two digits; what cannot be a race time reads zero.
-// Ordinal suffixes follow the last digits as written.
-TEST(InterfaceTextTest, TimesHaveTwoDigitsPerFieldAndOrdinalsTheirSuffix) {
-    const std::pair<double, const char*> times[] = {
-        {0.0, "00:00:00"},     {59.999, "00:59:99"}, {65.437, "01:05:43"},       {3600.0, "60:00:00"},
-        {7384.25, "12:04:25"}, {-3.5, "00:00:00"},   {std::nan(""), "00:00:00"}, {INFINITY, "00:00:00"}};
-    for (const auto& [t, text] : times) {
-        EXPECT_EQ(FormatTime(t), text) << t;
-    }
-    const std::pair<int, const char*> ordinals[] = {
-        {1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {0, "0th"},     {11, "11th"},
-        {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {111, "111th"}, {101, "101st"}};
-    for (const auto& [k, text] : ordinals) {
-        EXPECT_EQ(Ordinal(k), text);
-    }
-}
-
 namespace {
 
 // Every text element 60 x 14 in white (finished 60 x 40), the compass 16 x 16 turning about its centre.
@@ -613,8 +596,6 @@ protected:
         car.SetSize(20, 10);
     }
 
-    std::string Text(ASP_Interface::Element e) const { return hud.GetLabel(e)->GetText(); }
-
     double CompassTowards(Point target, ASP_Player& which) {
         which.compassTarget = target;
         hud.Refresh(&which, race);
@@ -628,18 +609,32 @@ protected:
     ASP_Interface::RaceFacts race{3, 4, nullptr};
 };
 
-TEST_F(InterfaceTest, TextsShowTheCarsRecordAndTheLapStopsAtTheRacesLaps) {
+// A hundred minutes and more keep only their first two digits; what cannot be a race time reads zero.
+// Ordinal suffixes follow the last digits as written.
+TEST_F(InterfaceTest, TextsShowTheCarsRecordInTwoDigitsPerFieldAndTheLapStopsAtTheRacesLaps) {
+    const std::pair<double, const char*> times[] = {
+        {0.0, "00:00:00"},     {59.999, "00:59:99"}, {65.437, "01:05:43"},       {3600.0, "60:00:00"},
+        {7384.25, "12:04:25"}, {-3.5, "00:00:00"},   {std::nan(""), "00:00:00"}, {INFINITY, "00:00:00"}};
+    for (const auto& [t, text] : times) {
+        EXPECT_EQ(FormatTime(t), text) << t;
+    }
+    const std::pair<int, const char*> ordinals[] = {
+        {1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {0, "0th"},     {11, "11th"},
+        {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {111, "111th"}, {101, "101st"}};
+    for (const auto& [k, text] : ordinals) {
+        EXPECT_EQ(Ordinal(k), text);
+    }
     std::tie(car.raceTime, car.lapTime, car.position, car.finished, car.lap) =
         std::tuple(65.437, 5.5, 2, true, 3);
     hud.Refresh(&car, race);
     const char* const texts[] = {"Time 01:05:43", "Best 00:00:00", "Lap time 00:05:50",
                                  "Pos 2nd /4",    "Lap 3 /3",      "You are 2nd!\nin 01:05:43"};
     for (int e = ASP_Interface::TIME_TOTAL; e <= ASP_Interface::FINISHED; ++e) {
-        EXPECT_EQ(Text(static_cast<ASP_Interface::Element>(e)), texts[e]);
+        EXPECT_EQ(hud.GetLabel(static_cast<ASP_Interface::Element>(e))->GetText(), texts[e]);
     }
     car.lap = 4;  // a finished car keeps crossing the line
     hud.Refresh(&car, race);
-    EXPECT_EQ(Text(ASP_Interface::LAP), "Lap 3 /3");
+    EXPECT_EQ(hud.GetLabel(ASP_Interface::LAP)->GetText(), "Lap 3 /3");
 }
 
 // The shipped interface also shrinks below 640 x 480, to under a third of a quarter of 800 x 600.
