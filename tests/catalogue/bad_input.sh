@@ -60,6 +60,7 @@ settings read-only     | game 1 | readonly_ config.ini                         |
 settings NaN keys      | game 1 | set_key config.ini controls0 up nan          | -                                       | 0
 main menu missing      | game 1 | gone mnu/main.ini                            | Failed to locate menu file mnu.main.ini | 0
 main menu garbage      | game 1 | garbage mnu/main.ini                         | -                                       | 0
+main menu huge count   | game 1 | set_key mnu/main.ini main buttons 2000000000 | asks for 2000000000 buttons, more than 1000; none of them is loaded | 0
 players menu missing   | game 1 | gone mnu/players.ini                         | Failed to locate menu file              | 0
 cars menu truncated    | game 1 | half mnu/cars.ini                            | Failed to load font file                | 0
 options menu FIFO      | game 1 | fifo mnu/options.ini                         | ERROR                                   | 0

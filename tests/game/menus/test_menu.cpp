@@ -14,7 +14,6 @@
 #include "tests/game/sdl_events.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
-#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -133,17 +132,6 @@ TEST_F(MenuTest, TopmostButtonTakesThePointerAndLabelsNever) {
     Move(*menu, 5, 40);
     Click(*menu, 5, 40);
     EXPECT_EQ(clicks.size(), 1u);
-}
-
-TEST_F(MenuTest, MissingFileOrHugeCountsGiveOnlyTheBackground) {
-    auto menu = LoadMenu(app.get(), &textures, dir.File("absent.ini"), {RecordClick});
-    EXPECT_EQ(menu->GetSpriteCount(), 1);
-    const std::string log = Logged([&] { menu = Load("[main]\nbuttons=2000000000\nlabels=1001\n"); });
-    EXPECT_EQ(menu->GetSpriteCount(), 1);
-    EXPECT_PRED_FORMAT2(testing::IsSubstring,
-                        "ERROR in class ASP_Menu: Menu file " + dir.File("menu.ini") +
-                            " asks for 2000000000 buttons, more than 1000; none of them is loaded.\n",
-                        log);
 }
 
 // Only looks 0 to 2 exist: a fourth is not taken in place of the pressed look.
