@@ -40,19 +40,16 @@ protected:
     ASP_Button* Button(ASP_Menu* menu, int index) const {
         return dynamic_cast<ASP_Button*>(menu->GetSprite(index));
     }
+    void Dispatch(SDL_Event e) { app->DispatchEvent(&e); }
     void Click(ASP_Menu* menu, int index) {
         ASP_Button* button = Button(menu, index);
         ASSERT_NE(button, nullptr);
         for (Uint8 type : {SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
-            SDL_Event e = MouseEvent(type, button->GetGlobalX() + button->GetWidth() / 2,
-                                     button->GetGlobalY() + button->GetHeight() / 2);
-            app->DispatchEvent(&e);
+            Dispatch(MouseEvent(type, button->GetGlobalX() + button->GetWidth() / 2,
+                                button->GetGlobalY() + button->GetHeight() / 2));
         }
     }
-    void Press(SDLKey key) {
-        SDL_Event e = KeyEvent(key);
-        app->DispatchEvent(&e);
-    }
+    void Press(SDLKey key) { Dispatch(KeyEvent(key)); }
     // The buttons' callbacks in turn, as their clicks call them.
     static void Run(const std::vector<ASP_ButtonCallback>& clicked) {
         for (ASP_ButtonCallback callback : clicked) {
@@ -172,7 +169,7 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     for (const auto& [gain, state] :
          {std::pair{0, S::Paused}, std::pair{1, S::Paused}, std::pair{0, S::Racing}}) {
         focus.active.gain = static_cast<Uint8>(gain);
-        app->DispatchEvent(&focus);
+        Dispatch(focus);
         EXPECT_EQ(app->game->GetState(), state) << gain;
     }
 }
@@ -246,9 +243,6 @@ TEST(OptionsCallbacks, LastThreeAreFixedTheRestOfferResolutionsOrTheControlsAndT
 TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWithTheResult) {
     StartApp();
     app->joysticks.Add("Pad");
-    SDL_Event stick{};
-    stick.type = stick.jaxis.type = SDL_JOYAXISMOTION;
-    stick.jaxis.value = -32767;
     ASP_Main::OnOptions(nullptr, nullptr);
     Click(app->optionsMenu.get(), 6);
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_CONTROLS);
@@ -265,10 +259,8 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     EXPECT_EQ(menu->GetNote() + caption(0) + caption(1), "Nothing changed.EDown");
     for (int button : {2, 6, 7}) {
         Click(menu, button);
-        for (Sint16 value : {0, -32767}) {
-            stick.jaxis.value = value;
-            app->DispatchEvent(&stick);
-        }
+        Dispatch(JoyAxis(0, 0, 0));
+        Dispatch(JoyAxis(0, 0, -32767));
     }
     EXPECT_EQ(menu->GetNote(), "Axis 1 - is already Player 2 Left.");
     for (const char* device : {"Keyboard", "Pad 1: Pad"}) {
@@ -277,11 +269,8 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     }
     // A trigger rests at one end: pressing it moves its axis from there to the other.
     Click(menu, 4);
-    for (Sint16 value : {-32767, -20000, 20000}) {
-        SDL_Event trigger = stick;
-        trigger.jaxis.axis = 2;
-        trigger.jaxis.value = value;
-        app->DispatchEvent(&trigger);
+    for (int value : {-32767, -20000, 20000}) {
+        Dispatch(JoyAxis(0, 2, value));
     }
     EXPECT_EQ(caption(0), "W  /  Axis 3 +");
     Click(menu, 9);
@@ -291,7 +280,7 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     // Every race reads the controls afresh from the settings file, as the next start does.
     StartRace(2);
     Press(SDLK_e);
-    app->DispatchEvent(&stick);
+    Dispatch(JoyAxis(0, 0, -32767));
     const auto& cars = app->game->GetWorld()->GetPlayers();
     EXPECT_TRUE(cars.at(0)->IsForwardHeld() && cars.at(1)->IsLeftHeld() && cars.at(1)->fixedCamera);
 }
