@@ -30,16 +30,13 @@ namespace {
 using Viewport = std::array<GLint, 4>;
 
 // Records the viewport of every view it is drawn in.
-class ViewportProbe : public CSprite {
-public:
+struct ViewportProbe : CSprite {
     explicit ViewportProbe(std::vector<Viewport>* seen) : CSprite(nullptr), seen(seen) {}
     void Draw(void*) override {
         seen->emplace_back();
         glGetIntegerv(GL_VIEWPORT, seen->back().data());
     }
     void Update(double) override {}
-
-private:
     std::vector<Viewport>* seen;
 };
 
@@ -200,14 +197,12 @@ TEST(WorldZoom, ZoomsOutFrom100To800PixelsPerSecond) {
 }
 
 TEST_F(WorldTest, ViewsSplitTheWindowByTheNumberOfCars) {
-    const int w = kWidth / 2;
-    const int h = kHeight / 2;
+    const int w = kWidth / 2, h = kHeight / 2;
     const std::vector<std::vector<Viewport>> expected = {
         {{0, 0, 2 * w, 2 * h}},
         {{0, 0, w, 2 * h}, {w, 0, w, 2 * h}},
         {{w / 2, h, w, h}, {0, 0, w, h}, {w, 0, w, h}},
-        {{0, h, w, h}, {w, h, w, h}, {0, 0, w, h}, {w, 0, w, h}},
-    };
+        {{0, h, w, h}, {w, h, w, h}, {0, 0, w, h}, {w, 0, w, h}}};
     for (int n = 1; n <= 4; ++n) {
         NewRace();
         LoadWorld("players=4\n");
@@ -223,8 +218,7 @@ TEST_F(WorldTest, ViewsSplitTheWindowByTheNumberOfCars) {
 }
 
 // Counts its renders, so that a test sees which objects a view left out.
-class RenderCounter : public CImageSpriteEx {
-public:
+struct RenderCounter : CImageSpriteEx {
     using CImageSpriteEx::CImageSpriteEx;
     void Render(void* target) override {
         ++renders;
