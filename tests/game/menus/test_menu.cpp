@@ -29,14 +29,10 @@ void RecordClick(ASP_Button* button, SDL_Event* e) {
 // the same depth, button 3 at z 5, button 4 at z 1 under button 5 at z 0, and a label over the left
 // of button 0 and the space below it. Button i has index i + 1, the label 7.
 const char* const kMenu =
-    "[background]\nwidth=128\nheight=128\n"
-    "[main]\nbuttons=6\nlabels=1\n"
-    "[button0]\nx=10\ny=10\nwidth=30\nheight=20\n"
-    "[button1]\nx=60\ny=10\nwidth=30\nheight=20\n"
-    "[button2]\nx=80\ny=10\nwidth=30\nheight=20\n"
-    "[button3]\nx=10\ny=100\nwidth=10\nheight=10\nz=5\n"
-    "[button4]\nx=40\ny=60\nwidth=30\nheight=20\nz=1\n"
-    "[button5]\nx=50\ny=60\nwidth=30\nheight=20\nz=0\n"
+    "[background]\nwidth=128\nheight=128\n[main]\nbuttons=6\nlabels=1\n"
+    "[button0]\nx=10\ny=10\nwidth=30\nheight=20\n[button1]\nx=60\ny=10\nwidth=30\nheight=20\n"
+    "[button2]\nx=80\ny=10\nwidth=30\nheight=20\n[button3]\nx=10\ny=100\nwidth=10\nheight=10\nz=5\n"
+    "[button4]\nx=40\ny=60\nwidth=30\nheight=20\nz=1\n[button5]\nx=50\ny=60\nwidth=30\nheight=20\nz=0\n"
     "[label0]\nx=0\ny=0\nwidth=20\nheight=60\nz=0.5\ncaption=over\n";
 
 }  // namespace
