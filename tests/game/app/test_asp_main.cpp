@@ -113,12 +113,6 @@ TEST_F(AspMainTest, LoaderThreadHandsOverAndInputDuringLoadingReachesNobody) {
     EXPECT_TRUE(car->IsForwardHeld());
 }
 
-TEST_F(AspMainTest, ClosingWhileLoadingWaitsForTheLoader) {
-    StartApp("", true);
-    app->OnCleanup();
-    EXPECT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU) << "the loader finished before the release";
-}
-
 TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     StartApp();
     ASP_Main::OnPlay(nullptr, nullptr);
