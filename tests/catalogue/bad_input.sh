@@ -54,6 +54,7 @@ cars truncated         | game 4 | half dat/cars.dat                            |
 cars huge count        | game 2 | set_key dat/cars.dat main cars 2000000000    | more than 1000; none of them is offered | 0
 cars NaN mass          | game 2 | set_key dat/cars.dat Vulcan mass nan         | -                                       | 0
 cars huge size         | game 2 | set_key dat/cars.dat Vulcan width 1e300      | -                                       | 0
+cars huge wheel count  | game 2 | set_key dat/cars.dat Vulcan wheels 2000000000 | Vulcan has 2000000000 wheels; only the first 64 are used | 0
 settings               | game 1 | gone,garbage,fifo config.ini                 | -                                       | 0
 settings huge window   | game 1 | set_key config.ini system width 100000       | FATAL.*Unable to set video mode         | 1
 settings read-only     | game 1 | readonly_ config.ini                         | -                                       | 0
