@@ -71,8 +71,7 @@ protected:
     // Puts the car's pivot on the checkpoint's and runs the collision pass.
     void PassOver(ASP_Player* car, int checkpoint) {
         ASP_CheckpointSprite* c = world->GetCheckpoints(checkpoint).front();
-        car->SetX(c->GetX() + c->GetWidth() * 0.5 - 40.0);
-        car->SetY(c->GetY() + c->GetHeight() * 0.5 - 80.0);
+        car->SetPosition(c->GetX() + c->GetWidth() * 0.5 - 40.0, c->GetY() + c->GetHeight() * 0.5 - 80.0);
         world->CheckCollisions();
     }
     // The row's place and player, or its whole text.
@@ -184,8 +183,7 @@ TEST_F(RaceTest, BothCarsLeadUntilOneTakesALineOnlyCheckpointsInOrderCountAndSta
     // Of two cars at the same checkpoint, the later one ranks behind.
     PassOver(other, 0);
     PassOver(car, 0);
-    EXPECT_EQ(other->position, 1);
-    EXPECT_EQ(car->position, 2);
+    EXPECT_EQ(std::pair(other->position, car->position), std::pair(1, 2));
     // Checkpoint 2 without 1 is not counted, nor is the finish line without the others a lap.
     PassOver(car, 2);
     EXPECT_EQ(car->lastCheckpoint, 0);
@@ -205,7 +203,6 @@ TEST_F(RaceTest, BothCarsLeadUntilOneTakesALineOnlyCheckpointsInOrderCountAndSta
     EXPECT_EQ(StandingsRow(2), "(hidden)");
 }
 
-// Leaving the race through the pause menu is the end-to-end run's.
 TEST_F(RaceTest, EscapePausesAndThePausedWorldStandsStillEvenWhenDrawn) {
     game->Update(4.0);
     Press(SDLK_ESCAPE);
