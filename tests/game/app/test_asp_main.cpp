@@ -36,9 +36,7 @@ protected:
     }
     void TearDown() override { app.reset(); }
 
-    ASP_Button* Button(ASP_Menu* menu, int index) const {
-        return dynamic_cast<ASP_Button*>(menu->GetSprite(index));
-    }
+    ASP_Button* Button(ASP_Menu* m, int i) const { return dynamic_cast<ASP_Button*>(m->GetSprite(i)); }
     void Dispatch(SDL_Event e) { app->DispatchEvent(&e); }
     void Click(ASP_Menu* menu, int index) {
         ASP_Button* button = Button(menu, index);

@@ -56,12 +56,10 @@ protected:
         SDL_Event e = MouseEvent(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, x, y, which);
         down ? menu.OnMouseButtonDown(&e) : menu.OnMouseButtonUp(&e);
     }
-    static void Release(ASP_Menu& m, int x, int y, Uint8 which = SDL_BUTTON_LEFT) {
-        Press(m, x, y, which, false);
-    }
-    static void Click(ASP_Menu& m, int x, int y, Uint8 which = SDL_BUTTON_LEFT) {
-        Press(m, x, y, which);
-        Release(m, x, y, which);
+    static void Release(ASP_Menu& m, int x, int y, Uint8 b = SDL_BUTTON_LEFT) { Press(m, x, y, b, false); }
+    static void Click(ASP_Menu& m, int x, int y, Uint8 b = SDL_BUTTON_LEFT) {
+        Press(m, x, y, b);
+        Release(m, x, y, b);
     }
 
     TempFolder dir;
