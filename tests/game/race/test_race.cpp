@@ -296,10 +296,7 @@ TEST_F(ShippedTrack, ResetPutsTheCarBackOnItsLastCheckpoint) {
     }
     EXPECT_LT(Length(Pivot() - from), 1.0) << "not before the delay is over";
     game->Update(0.1);
-    const ASP_CheckpointSprite* checkpoint = world->GetCheckpoints(3).front();
-    const Point c = checkpoint->GetRotationCenter();
-    const Point onIt(checkpoint->GetX() + checkpoint->GetWidth() * c.x,
-                     checkpoint->GetY() + checkpoint->GetHeight() * c.y);
+    const Point onIt = QuadCenter(world->GetCheckpoints(3).front()->GetCorners());
     EXPECT_NEAR(Length(Pivot() - onIt), 0.0, 1e-6);
     const Point ahead = car->compassTarget - onIt;
     EXPECT_GT(Dot(Facing(car->GetRotation()), ahead / Length(ahead)), 0.999);
