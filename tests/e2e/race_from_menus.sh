@@ -11,8 +11,7 @@ trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy HOME="$work/home"
 unset XDG_CONFIG_HOME XDG_DATA_HOME
-log="$HOME/.local/share/asphaltia/logfile.txt"
-settings="$HOME/.config/asphaltia/config.ini"
+log="$HOME/.local/share/asphaltia/logfile.txt" settings="$HOME/.config/asphaltia/config.ini"
 before=$(git -C "$repository" status --porcelain --ignored)
 start_game env ASPHALTIA_GAME="$binary" "$repository/tools/run_game.sh"
 

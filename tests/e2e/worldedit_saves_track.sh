@@ -9,14 +9,12 @@ trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf
 . "$(dirname "$0")/lib.sh"
 # The track is saved over, so dat/ must be a copy.
 link_data_folder "$data" "$work/data" dat
-original="$work/original.dat"
-cp "$data/dat/world0.dat" "$original"
+original="$work/original.dat" && cp "$data/dat/world0.dat" "$original"
 
 mkfifo "$work/console"
 log="$work/console.out"
 cd "$work/data"
-export SDL_VIDEODRIVER=x11
-"$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 &
+SDL_VIDEODRIVER=x11 "$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 &
 pid=$!
 exec 3>"$work/console"
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || fail "no window titled '$title' appeared"
