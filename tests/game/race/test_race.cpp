@@ -310,8 +310,7 @@ TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheO
     other->SetY(other->GetY() - 200.0);
     game->Update(kDt);
     EXPECT_EQ(car->position, 2) << "farther from the finish line";
-    other->lap = 2;
-    other->lastCheckpoint = 2;
+    std::tie(other->lap, other->lastCheckpoint) = std::pair(2, 2);
     PassOver(other, 0);
     ASSERT_TRUE(other->finished);
     for (double t = 0.0; t < 19.9; t += 0.1) {
