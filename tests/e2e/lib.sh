@@ -40,12 +40,7 @@ wait_for_line() {
 }
 
 # Clicks at a point of the 800 x 600 window; each menu is centred in it.
-click() {
-    xdotool mousemove --window "$window" "$1" "$2"
-    sleep 0.2
-    xdotool click 1
-    sleep 0.3
-}
+click() { xdotool mousemove --window "$window" "$1" "$2" sleep 0.2 click 1 sleep 0.3; }
 
 # Starts the given command in the background ($pid), waits for its window ($window) and its main
 # menu. A busy virtual X server now and then refuses a connection, to the game or to xdotool; the

@@ -405,8 +405,7 @@ TEST(PlayerTest, ResistanceTopSpeedAndSpinStopSlowTheCarButNeverReverseOrClampIt
 TEST(PlayerTest, ClockTakesTheFirstLapAsBestAndAFinishedCarOnlyRollsOut) {
     auto car = Car(OneWheelCar("100"));
     for (int lap : {0, 1, 2}) {
-        car->lap = lap;
-        car->lapTime = 0.0;
+        std::tie(car->lap, car->lapTime) = std::pair(lap, 0.0);
         car->OnUpdate(0.25 * (lap + 1));
     }
     EXPECT_DOUBLE_EQ(car->bestLapTime, 0.5) << "the time of lap 1";
