@@ -47,8 +47,7 @@ click() { xdotool mousemove --window "$window" "$1" "$2" sleep 0.2 click 1 sleep
 # search fails at once then, which earns another try.
 start_game() {
     for attempt in 1 2 3; do
-        "$@" &
-        pid=$!
+        "$@" & pid=$!
         window=$(timeout 30 xdotool search --sync --onlyvisible --name Asphaltia 2>/dev/null | head -n 1) && break
         kill -9 "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true

@@ -14,8 +14,7 @@ original="$work/original.dat" && cp "$data/dat/world0.dat" "$original"
 mkfifo "$work/console"
 log="$work/console.out"
 cd "$work/data"
-SDL_VIDEODRIVER=x11 "$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 &
-pid=$!
+SDL_VIDEODRIVER=x11 "$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 & pid=$!
 exec 3>"$work/console"
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || fail "no window titled '$title' appeared"
 wait_for_line "Loading done."
