@@ -34,10 +34,6 @@ bool Exists(const std::string& dataName) {
     return !dataName.empty() && std::ifstream(HostPath(dataName), std::ios::binary).good();
 }
 
-std::string Str(const std::string& section, const std::string& key, const std::string& file) {
-    return GetIniString(section, key, "", file);
-}
-
 int Int(const std::string& section, const std::string& key, const std::string& file, int fallback = 0) {
     return GetIniInt(section, key, fallback, file);
 }
@@ -67,7 +63,7 @@ void ExpectTexture(const std::string& name, const std::string& where) {
 
 // Frames of a sheet of tileWidth x tileHeight tiles in the section's texture.
 int SheetFrames(const std::string& section, const std::string& file) {
-    auto [w, h] = PngSize(Str(section, "texture", file));
+    auto [w, h] = PngSize(GetIniString(section, "texture", "", file));
     const int tw = int(GetIniDouble(section, "tileWidth", 1, file));
     const int th = int(GetIniDouble(section, "tileHeight", 1, file));
     return tw > 0 && th > 0 ? (w / tw) * (h / th) : 0;
@@ -161,7 +157,7 @@ TEST(DataFiles, CarsHaveFramesWheelsAndHandlingOfTheirOwn) {
     ASSERT_GE(cars, 4);
     std::set<std::tuple<double, double, double>> handling;
     for (int i = 0; i < cars; ++i) {
-        const std::string car = Str("main", "car" + NumberToText(i), carsFile);
+        const std::string car = GetIniString("main", "car" + NumberToText(i), "", carsFile);
         SCOPED_TRACE(car);
         const int frames = SheetFrames(car, carsFile);
         for (const char* key :
@@ -200,14 +196,14 @@ TEST_P(WorldData, TilesSurfacesModifiersCheckpointsAndObjectsFitTheRace) {
     EXPECT_EQ(int(known.size()), modifiers) << "two modifiers share a colour: only the first would count";
     std::set<Colour> used;
     for (int i = 0; i < Int("main", "mapTiles", worldFile); ++i) {
-        const std::string surface = Str("map" + NumberToText(i), "surface", worldFile);
+        const std::string surface = GetIniString("map" + NumberToText(i), "surface", "", worldFile);
         std::pair<int, int> size;
         for (const Colour& c : SurfaceColours(surface, &size)) {
             EXPECT_TRUE(known.count(c)) << "colour " << std::get<0>(c) << "," << std::get<1>(c) << ","
                                         << std::get<2>(c) << " of " << surface << " has no modifier";
             used.insert(c);
         }
-        EXPECT_EQ(size, PngSize(Str("map" + NumberToText(i), "texture", worldFile))) << surface;
+        EXPECT_EQ(size, PngSize(GetIniString("map" + NumberToText(i), "texture", "", worldFile))) << surface;
     }
     EXPECT_GE(used.size(), 4u) << "the track should offer at least four kinds of ground";
 
@@ -234,6 +230,6 @@ TEST_P(WorldData, TilesSurfacesModifiersCheckpointsAndObjectsFitTheRace) {
 
 TEST(DataFiles, CountdownTilesAreInItsSheet) {
     const std::string file = "dat\\countdown.dat";
-    for (int i = 0; i < 4 && !Str("main", "texture", file).empty(); ++i)
+    for (int i = 0; i < 4 && !GetIniString("main", "texture", "", file).empty(); ++i)
         EXPECT_LT(Int("main", "tile" + NumberToText(i), file), SheetFrames("main", file)) << i;
 }
