@@ -15,14 +15,12 @@
 #include <sstream>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "engine/ini.h"
 
 namespace {
 
 const std::string carsFile = "dat\\cars.dat";
-const std::vector<std::string> worldFiles = {"dat\\world0.dat", "dat\\frost.dat", "dat\\harbour.dat"};
 
 // Data files name files the Windows way, relative to the data folder.
 std::string HostPath(std::string path) {
@@ -181,7 +179,8 @@ TEST(DataFiles, CarsHaveFramesWheelsAndHandlingOfTheirOwn) {
 }
 
 class WorldData : public testing::TestWithParam<std::string> {};
-INSTANTIATE_TEST_SUITE_P(Shipped, WorldData, testing::ValuesIn(worldFiles));
+INSTANTIATE_TEST_SUITE_P(Shipped, WorldData,
+                         testing::Values("dat\\world0.dat", "dat\\frost.dat", "dat\\harbour.dat"));
 
 TEST_P(WorldData, TilesSurfacesModifiersCheckpointsAndObjectsFitTheRace) {
     const std::string worldFile = GetParam();
