@@ -102,8 +102,7 @@ prepare() {
 run_case() {
     local name=$1 run=$2 breaking=$3 expected=$4 status=$5 dir started=$SECONDS got verdict=ok
     # A small window draws the race in a fraction of the time.
-    breaking="set_key config.ini system width 320; set_key config.ini system height 240; $breaking"
-    prepare "$name" "$breaking"
+    prepare "$name" "set_key config.ini system width 320; set_key config.ini system height 240; $breaking"
     (cd "$dir" && exec timeout -k 5 60 "$driver" $run) >"$dir.out" 2>&1
     got=$?
     [ -f "$dir/logfile.txt" ] && cat "$dir/logfile.txt" >>"$dir.out"

@@ -29,7 +29,6 @@ namespace {
 
 using Viewport = std::array<GLint, 4>;
 
-// Records the viewport of every view it is drawn in.
 struct ViewportProbe : CSprite {
     explicit ViewportProbe(std::vector<Viewport>* seen) : CSprite(nullptr), seen(seen) {}
     void Draw(void*) override {
@@ -86,12 +85,10 @@ Surface MapSurface(int bits) {
     // Only a paletted surface takes the colours.
     SDL_Color palette[] = {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {255, 255, 255, 0}};
     SDL_SetColors(s.get(), palette, 0, 4);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            const Uint32 c = MapColour(x, y);
-            SDL_Rect pixel{static_cast<Sint16>(x), static_cast<Sint16>(y), 1, 1};
-            SDL_FillRect(s.get(), &pixel, SDL_MapRGB(s->format, c >> 16, (c >> 8) & 0xFF, c & 0xFF));
-        }
+    for (int i = 0; i < 12; ++i) {
+        const Uint32 c = MapColour(i % 4, i / 4);
+        SDL_Rect pixel{static_cast<Sint16>(i % 4), static_cast<Sint16>(i / 4), 1, 1};
+        SDL_FillRect(s.get(), &pixel, SDL_MapRGB(s->format, c >> 16, (c >> 8) & 0xFF, c & 0xFF));
     }
     return s;
 }
@@ -348,7 +345,6 @@ Point Step(ASP_Player& car, Point v0, const std::vector<SDLKey>& keys = {}, doub
     return car.GetVelocity() - v0;
 }
 
-// A car read from a car file of this text.
 std::unique_ptr<ASP_Player> Car(const std::string& text, const std::string& section = "test") {
     TempFolder dir;
     auto car = std::make_unique<ASP_Player>(nullptr);
