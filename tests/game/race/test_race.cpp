@@ -172,8 +172,7 @@ TEST_F(RaceTest, CountdownShowsThreeTwoOneGoForFourSecondsWhileEscapeDoesNotPaus
     EXPECT_EQ(shown, (std::vector<int>{3, 3, 2, 2, 1, 1, 0, 0}));
     EXPECT_EQ(game->GetState(), State::Racing);
     // The key pressed during the countdown reached the car; the start push sends it up the world.
-    EXPECT_TRUE(car->IsForwardHeld());
-    EXPECT_LT(car->GetVelocity().y, 0.0);
+    EXPECT_TRUE(car->IsForwardHeld() && car->GetVelocity().y < 0.0) << car->GetVelocity().y;
 }
 
 TEST_F(RaceTest, BothCarsLeadUntilOneTakesALineOnlyCheckpointsInOrderCountAndStandingsListEachCarOnce) {
@@ -228,8 +227,7 @@ TEST_F(ShippedTrack, WallsHoldTheCar) {
     for (const auto& [face, facing] : walls) {
         for (double turn : {0.0, 45.0}) {
             for (double speed : {0.0, car->GetTopSpeed()}) {
-                SCOPED_TRACE(testing::Message()
-                             << "wall " << facing << ", turn " << turn << ", speed " << speed);
+                SCOPED_TRACE(testing::Message() << "wall " << facing << "+" << turn << ", v " << speed);
                 Place(face - Facing(facing) * 200.0, facing + turn);
                 car->SetVelocity(Facing(facing + turn) * speed);
                 car->OnKeyDown(SDLK_UP);
