@@ -186,9 +186,8 @@ TEST_F(WorldTest, CarsTakeTheStartPositionsInOrderAndNeverMoreThanFour) {
 }
 
 TEST(WorldZoom, ZoomsOutFrom100To800PixelsPerSecond) {
-    const std::vector<std::pair<double, double>> zoomAt = {{0.0, 0.6},   {100.0, 0.6},  {450.0, 0.5},
-                                                           {800.0, 0.4}, {5000.0, 0.4}, {NAN, 0.6}};
-    for (const auto& [speed, zoom] : zoomAt) {
+    for (const auto& [speed, zoom] :
+         {std::pair{0.0, 0.6}, {100.0, 0.6}, {450.0, 0.5}, {800.0, 0.4}, {5000.0, 0.4}, {NAN, 0.6}}) {
         EXPECT_DOUBLE_EQ(ASP_World::ZoomForSpeed(speed), zoom) << speed;
     }
 }
