@@ -312,8 +312,7 @@ TEST(SurfaceMap, NameIsResolvedLikeEveryDataFileEdgesTruncateTowardZeroAndABroke
 
 TEST(StaticSprite, DepthOutsideMinusOneToOneIsIgnored) {
     TempFolder folder;
-    const std::string file =
-        folder.Write("world.dat", "[s0]\nz=1.5\n[s1]\nz=-1\n[s2]\nz=0.25\n[s3]\nz=-1.01\n");
+    const std::string file = folder.Write("s.dat", "[s0]\nz=1.5\n[s1]\nz=-1\n[s2]\nz=0.25\n[s3]\nz=-1.01\n");
     for (const auto& [section, z] : {std::pair{"s0", 0.0}, {"s1", -1.0}, {"s2", 0.25}, {"s3", 0.0}}) {
         ASP_StaticSprite object(nullptr);
         object.Load(section, file);
