@@ -38,12 +38,7 @@ click 545 496
 wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
-sleep 5
-xdotool keydown Up
-sleep 2
-xdotool keyup Up
-xdotool key Escape
-sleep 0.5
+xdotool sleep 5 keydown Up sleep 2 keyup Up key Escape sleep 0.5
 # mnu\pause.ini: 640 x 470 panel at (80, 65), "Quit race" at (200, 396) 240 x 52.
 click 400 487
 wait_for_line "Race left."
