@@ -34,8 +34,6 @@ open(sys.argv[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack(
     + chunk(b'IDAT', zlib.compress(b'\0' * 64)) + chunk(b'IEND', b''))" "$1" "$2" "$3"; }
 real_png() { rm -f "$1" && convert -size "$2x$3" xc:red "$1"; }
 
-tile=gfx/tiles/ground_0_0.png
-surface=gfx/tiles/surface_0_0.png
 # name | run | breaking commands | expected line (extended regex, "-" for none) | status
 # Breakers joined by commas before a file make one case each, named after the breaker.
 cases=$(cat <<'TABLE'
@@ -43,7 +41,6 @@ intact                 | game 4 | :                                            |
 world missing          | game 1 | gone dat/world0.dat dat/tracks.dat           | FATAL.*Failed to locate world file      | 1
 listed world missing   | game 1 | gone dat/frost.dat                           | Track track1 of .* left out             | 0
 world                  | game 2 | empty,garbage,half dat/world0.dat            | ERROR                                   | 0
-world huge count       | game 2 | set_key dat/world0.dat main statics 2000000000 | Refused "statics"                     | 0
 world negative count   | game 2 | set_key dat/world0.dat main physObjects -5   | -                                       | 0
 world NaN start        | game 2 | set_key dat/world0.dat start0 x nan          | -                                       | 0
 world NaN object       | game 2 | set_key dat/world0.dat static0 width 1e400   | -                                       | 0
@@ -55,25 +52,24 @@ cars truncated         | game 4 | half dat/cars.dat                            |
 cars huge count        | game 2 | set_key dat/cars.dat main cars 2000000000    | more than 1000; none of them is offered | 0
 cars NaN mass          | game 2 | set_key dat/cars.dat Vulcan mass nan         | -                                       | 0
 cars huge size         | game 2 | set_key dat/cars.dat Vulcan width 1e300      | -                                       | 0
-settings missing       | game 1 | gone config.ini                              | -                                       | 0
-settings garbage       | game 1 | garbage config.ini                           | -                                       | 0
+cars huge wheel count  | game 2 | set_key dat/cars.dat Vulcan wheels 2000000000 | Vulcan has 2000000000 wheels; only the first 64 are used | 0
+settings               | game 1 | gone,garbage,fifo config.ini                 | -                                       | 0
 settings huge window   | game 1 | set_key config.ini system width 100000       | FATAL.*Unable to set video mode         | 1
 settings read-only     | game 1 | readonly_ config.ini                         | -                                       | 0
-settings FIFO          | game 1 | fifo config.ini                              | -                                       | 0
 settings NaN keys      | game 1 | set_key config.ini controls0 up nan          | -                                       | 0
 main menu missing      | game 1 | gone mnu/main.ini                            | Failed to locate menu file mnu.main.ini | 0
 main menu garbage      | game 1 | garbage mnu/main.ini                         | -                                       | 0
-main menu huge count   | game 1 | set_key mnu/main.ini main buttons 2000000000 | ERROR                                   | 0
+main menu huge count   | game 1 | set_key mnu/main.ini main buttons 2000000000 | asks for 2000000000 buttons, more than 1000; none of them is loaded | 0
 players menu missing   | game 1 | gone mnu/players.ini                         | Failed to locate menu file              | 0
 cars menu truncated    | game 1 | half mnu/cars.ini                            | Failed to load font file                | 0
 options menu FIFO      | game 1 | fifo mnu/options.ini                         | ERROR                                   | 0
-tile                   | game 1 | gone,garbage,half,fifo,folder TILE           | Failed to load texture from             | 0
-tile claims 16000x16000 | game 1 | claimed_png TILE 16000 16000                | 16000 x 16000 pixels exceed             | 0
-tile too wide          | game 1 | real_png TILE 9000 4                         | 9000 x 4 pixels exceed                  | 0
+tile                   | game 1 | gone,garbage,half,fifo,folder gfx/tiles/ground_0_0.png | Failed to load texture from             | 0
+tile claims 16000x16000 | game 1 | claimed_png gfx/tiles/ground_0_0.png 16000 16000 | 16000 x 16000 pixels exceed             | 0
+tile too wide          | game 1 | real_png gfx/tiles/ground_0_0.png 9000 4     | 9000 x 4 pixels exceed                  | 0
 menu picture FIFO      | game 1 | fifo gfx/menu/button0.png                    | Failed to load texture from             | 0
-surface map            | game 1 | gone,fifo SURFACE                            | Failed to locate surface map            | 0
-surface map garbage    | game 1 | garbage SURFACE                              | Failed to load surface map              | 0
-surface map 16000x16000 | game 1 | claimed_png SURFACE 16000 16000            | surface map.*16000 x 16000 pixels exceed | 0
+surface map            | game 1 | gone,fifo gfx/tiles/surface_0_0.png          | Failed to locate surface map            | 0
+surface map garbage    | game 1 | garbage gfx/tiles/surface_0_0.png            | Failed to load surface map              | 0
+surface map 16000x16000 | game 1 | claimed_png gfx/tiles/surface_0_0.png 16000 16000 | surface map.*16000 x 16000 pixels exceed | 0
 font                   | game 1 | gone,garbage,fifo fnt/dejavusans-bold.ttf    | Failed to load font file                | 0
 font name with %       | game 1 | set_key mnu/main.ini button0 font fnt\%s%n%s.ttf | Failed to load font file            | 0
 sound                  | game 1 | gone,garbage,fifo snd/beep.wav               | Failed to load snd.beep.wav             | 0
@@ -106,9 +102,7 @@ prepare() {
 run_case() {
     local name=$1 run=$2 breaking=$3 expected=$4 status=$5 dir started=$SECONDS got verdict=ok
     # A small window draws the race in a fraction of the time.
-    breaking="set_key config.ini system width 320; set_key config.ini system height 240; $breaking"
-    breaking=${breaking//TILE/$tile}
-    prepare "$name" "${breaking//SURFACE/$surface}"
+    prepare "$name" "set_key config.ini system width 320; set_key config.ini system height 240; $breaking"
     (cd "$dir" && exec timeout -k 5 60 "$driver" $run) >"$dir.out" 2>&1
     got=$?
     [ -f "$dir/logfile.txt" ] && cat "$dir/logfile.txt" >>"$dir.out"

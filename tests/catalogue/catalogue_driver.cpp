@@ -17,6 +17,7 @@
 #include "engine/log.h"
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
+#include "tests/game/sdl_events.h"
 #include "worldedit/asp_we_main.h"
 
 namespace {
@@ -24,7 +25,7 @@ namespace {
 // Long frames get through the countdown and a stretch of racing in few of them.
 const double kDt = 1.0 / 20.0;
 
-void Frame(ASP_Main& app) {
+void Frame(CGameBase& app) {
     for (SDL_Event e; SDL_PollEvent(&e);) {
         app.DispatchEvent(&e);
     }
@@ -35,10 +36,7 @@ void Frame(ASP_Main& app) {
 
 // Frames until the state is `wanted` or the program was told to end; false if it never came.
 bool FramesUntil(ASP_Main& app, int wanted) {
-    for (int i = 0; i < 3000 && !app.quit; ++i) {
-        if (app.GetState() == wanted) {
-            return true;
-        }
+    for (int i = 0; i < 3000 && !app.quit && app.GetState() != wanted; ++i) {
         Frame(app);
         SDL_Delay(app.GetState() == ASP_Main::STATE_LOADING ? 5 : 0);
     }
@@ -65,9 +63,7 @@ int Game(int players, int frames) {
         if (app->GetState() != ASP_Main::STATE_PLAYERS && app->GetState() != ASP_Main::STATE_CARS &&
             FramesUntil(*app, ASP_Main::STATE_RACE)) {
             for (const SDLKey key : {SDLK_UP, SDLK_w, SDLK_i, SDLK_KP8}) {
-                SDL_Event e{};
-                e.type = e.key.type = SDL_KEYDOWN;
-                e.key.keysym.sym = key;
+                SDL_Event e = KeyEvent(key);
                 app->DispatchEvent(&e);
             }
             for (int i = 0; i < frames && !app->quit; ++i) {
@@ -88,9 +84,7 @@ int Editor(const std::string& world, const std::string& target, int times, int f
     auto app = std::make_unique<ASP_WE_Main>(in, std::cout);
     app->OnInit();
     for (int i = 0; i < frames && !app->quit; ++i) {
-        app->OnUpdate(kDt);
-        app->OnRender(app->screen);
-        SDL_GL_SwapBuffers();
+        Frame(*app);
     }
     const bool opened = !app->quit;
     bool saved = true;
@@ -107,13 +101,10 @@ int Editor(const std::string& world, const std::string& target, int times, int f
 }
 
 int OptionsLoop(const std::string& file, int times) {
-    for (int n = 0; n != times; ++n) {
+    for (int n = 0; n != times && !LastIniWriteFailed(); ++n) {
         WriteIniString("system", "fullscreen", n % 2 == 0 ? "1" : "0", file);
-        if (LastIniWriteFailed()) {
-            return 2;
-        }
     }
-    return 0;
+    return LastIniWriteFailed() ? 2 : 0;
 }
 
 }  // namespace
@@ -137,9 +128,6 @@ int main(int argc, char** argv) {
     if (mode == "options-loop" && (argc == 3 || argc == 4)) {
         return OptionsLoop(argv[2], times);
     }
-    std::fprintf(stderr,
-                 "usage: %s game PLAYERS [FRAMES] | editor WORLD SAVEAS | save-loop WORLD TARGET [N] | "
-                 "options-loop FILE [N] | set-key FILE SECTION KEY VALUE\n",
-                 argv[0]);
+    std::fprintf(stderr, "usage: %s MODE ARGUMENTS (modes: see catalogue_driver.cpp)\n", argv[0]);
     return 64;
 }

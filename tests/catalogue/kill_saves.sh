@@ -22,8 +22,7 @@ kill_one() {
     local file=$1 first=$2 second=$3 max_ms=$4
     shift 4
     cp "$second" "$file"
-    "$@" >/dev/null &
-    local pid=$! tries=0
+    "$@" >/dev/null & local pid=$! tries=0
     until cmp -s "$file" "$first" || [ $((tries++)) -ge 600 ]; do sleep 0.05; done
     sleep "$(awk -v r=$RANDOM -v m="$max_ms" 'BEGIN { printf "%.3f", r / 32768 * m / 1000 }')"
     kill -KILL "$pid" 2>/dev/null || true

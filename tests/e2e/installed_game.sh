@@ -4,19 +4,14 @@
 # folders, saves a screenshot on F12, and closes from its main menu with status 0.
 # Usage: installed_game.sh <build folder>
 set -euo pipefail
-build=$1
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-export HOME="$work/home"
+cmake --install "$1" --prefix "$work/prefix" >/dev/null
+export HOME="$work/home" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 unset XDG_CONFIG_HOME XDG_DATA_HOME
-export SDL_VIDEODRIVER=x11
-export SDL_AUDIODRIVER=dummy
 log="$HOME/.local/share/asphaltia/logfile.txt"
-mkdir "$work/elsewhere"
-cd "$work/elsewhere"
+mkdir "$work/elsewhere" && cd "$work/elsewhere"
 
 for program in asphaltia asphaltia_worldedit; do
     "$work/prefix/bin/$program" --help | grep -q "^Usage: $program" || fail "$program --help shows no usage"

@@ -40,20 +40,14 @@ wait_for_line() {
 }
 
 # Clicks at a point of the 800 x 600 window; each menu is centred in it.
-click() {
-    xdotool mousemove --window "$window" "$1" "$2"
-    sleep 0.2
-    xdotool click 1
-    sleep 0.3
-}
+click() { xdotool mousemove --window "$window" "$1" "$2" sleep 0.2 click 1 sleep 0.3; }
 
 # Starts the given command in the background ($pid), waits for its window ($window) and its main
 # menu. A busy virtual X server now and then refuses a connection, to the game or to xdotool; the
 # search fails at once then, which earns another try.
 start_game() {
     for attempt in 1 2 3; do
-        "$@" &
-        pid=$!
+        "$@" & pid=$!
         window=$(timeout 30 xdotool search --sync --onlyvisible --name Asphaltia 2>/dev/null | head -n 1) && break
         kill -9 "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true

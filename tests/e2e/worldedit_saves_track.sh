@@ -3,34 +3,22 @@
 # line, answers its console through a pipe, presses the save key in its window, closes it, and
 # checks that the saved track holds every key of the original with the same value.
 # Usage: worldedit_saves_track.sh <asphaltia_worldedit binary> <data folder>
-# With ASPHALTIA_E2E_SCREENSHOT set to a file name, a screenshot of the screen is kept there.
 set -euo pipefail
-binary=$(realpath "$1")
-data=$2
-title="Asphaltia - World Editor"
-work=$(mktemp -d)
-pid=
+binary=$(realpath "$1") data=$2 title="Asphaltia - World Editor" work=$(mktemp -d) pid=
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf "$work"' EXIT
 . "$(dirname "$0")/lib.sh"
 # The track is saved over, so dat/ must be a copy.
 link_data_folder "$data" "$work/data" dat
-original="$work/original.dat"
-cp "$data/dat/world0.dat" "$original"
+original="$work/original.dat" && cp "$data/dat/world0.dat" "$original"
 
 mkfifo "$work/console"
 log="$work/console.out"
 cd "$work/data"
-export SDL_VIDEODRIVER=x11
-"$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 &
-pid=$!
+SDL_VIDEODRIVER=x11 "$binary" dat/world0.dat <"$work/console" >"$log" 2>&1 & pid=$!
 exec 3>"$work/console"
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || fail "no window titled '$title' appeared"
 wait_for_line "Loading done."
 grep -q "Enter World File Path" "$log" && fail "the editor asked for the track it was given"
-if [ -n "${ASPHALTIA_E2E_SCREENSHOT:-}" ]; then
-    sleep 1
-    import -window root "$ASPHALTIA_E2E_SCREENSHOT"
-fi
 printf 'y\ndat\\world0.dat\n' >&3
 xdotool key --window "$window" s 2>/dev/null
 wait_for_line "Saving done."

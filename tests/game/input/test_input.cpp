@@ -10,6 +10,7 @@
 
 #include "game/input/input_source.h"
 #include "game/input/joysticks.h"
+#include "tests/game/sdl_events.h"
 #include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
@@ -20,35 +21,6 @@ struct Recorder : ASP_Drivable {
     void Drive(ASP_Action action, double amount) override { calls.emplace_back(action, amount); }
     std::vector<std::pair<ASP_Action, double>> calls;
 };
-
-// Joystick events: type, joystick and axis, button or hat share their places in the event.
-SDL_Event Joy(Uint8 type, int joystick, int index) {
-    SDL_Event e{};
-    e.type = e.jaxis.type = type;
-    e.jaxis.which = static_cast<Uint8>(joystick);
-    e.jaxis.axis = static_cast<Uint8>(index);
-    return e;
-}
-SDL_Event Axis(int joystick, int axis, int value) {
-    SDL_Event e = Joy(SDL_JOYAXISMOTION, joystick, axis);
-    e.jaxis.value = static_cast<Sint16>(value);
-    return e;
-}
-SDL_Event Button(int joystick, int button, bool down) {
-    return Joy(down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP, joystick, button);
-}
-SDL_Event Hat(int joystick, int value) {
-    SDL_Event e = Joy(SDL_JOYHATMOTION, joystick, 0);
-    e.jhat.value = static_cast<Uint8>(value);
-    return e;
-}
-
-SDL_Event KeyDown(SDLKey key) {
-    SDL_Event e{};
-    e.type = e.key.type = SDL_KEYDOWN;
-    e.key.keysym.sym = key;
-    return e;
-}
 
 }  // namespace
 
@@ -72,26 +44,25 @@ TEST(PadControlTest, AmountOfAnEventForTheControlItIsAbout) {
     ASP_PadControl::Parse("button2", &fire);
     ASP_PadControl::Parse("hat0up", &up);
     const std::tuple<const ASP_PadControl&, SDL_Event, double> cases[] = {
-        {left, Axis(1, 0, -32767), 1.0},
-        {left, Axis(1, 0, -32768), 1.0},
-        {left, Axis(1, 0, -(8000 + 24767 / 2)), 0.5},
-        {left, Axis(1, 0, -8000), 0.0},
-        {left, Axis(1, 0, 20000), 0.0},
-        {left, Axis(1, 1, -32767), -1.0},
-        {left, Axis(0, 0, -32767), -1.0},
-        {left, Button(1, 0, true), -1.0},
-        {fire, Button(1, 2, true), 1.0},
-        {fire, Button(1, 2, false), 0.0},
-        {fire, Button(1, 3, true), -1.0},
-        {up, Hat(1, SDL_HAT_LEFTUP), 1.0},
-        {up, Hat(1, SDL_HAT_CENTERED), 0.0},
-    };
+        {left, JoyAxis(1, 0, -32767), 1.0},
+        {left, JoyAxis(1, 0, -32768), 1.0},
+        {left, JoyAxis(1, 0, -(8000 + 24767 / 2)), 0.5},
+        {left, JoyAxis(1, 0, -8000), 0.0},
+        {left, JoyAxis(1, 0, 20000), 0.0},
+        {left, JoyAxis(1, 1, -32767), -1.0},
+        {left, JoyAxis(0, 0, -32767), -1.0},
+        {left, JoyButton(1, 0, true), -1.0},
+        {fire, JoyButton(1, 2, true), 1.0},
+        {fire, JoyButton(1, 2, false), 0.0},
+        {fire, JoyButton(1, 3, true), -1.0},
+        {up, JoyHat(1, SDL_HAT_LEFTUP), 1.0},
+        {up, JoyHat(1, SDL_HAT_CENTERED), 0.0}};
     for (const auto& [control, e, amount] : cases) {
         EXPECT_NEAR(control.Amount(e, 1, 8000), amount, 1e-4) << control.Text() << " " << int(e.type);
     }
-    EXPECT_EQ(ASP_PadControl::PushedBy(Axis(0, 2, 20000)).Text(), "axis2+");
+    EXPECT_EQ(ASP_PadControl::PushedBy(JoyAxis(0, 2, 20000)).Text(), "axis2+");
     // Not half-way, a diagonal, a release.
-    for (const SDL_Event& e : {Axis(0, 2, -10000), Hat(0, SDL_HAT_RIGHTUP), Button(0, 7, false)}) {
+    for (const SDL_Event& e : {JoyAxis(0, 2, -10000), JoyHat(0, SDL_HAT_RIGHTUP), JoyButton(0, 7, false)}) {
         EXPECT_EQ(ASP_PadControl::PushedBy(e).kind, ASP_PadControl::NONE) << int(e.type);
     }
 }
@@ -106,11 +77,9 @@ TEST(ControlsTest, SectionsGiveKeysPadAndDeviceWithDefaultsForEachPlayer) {
     const std::string log = Logged([&] { c = ASP_Controls::Read(file, "controls1", 1); });
     EXPECT_EQ(c.keys, (std::array<int, kActions>{SDLK_w, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_q}));
     EXPECT_EQ(c.pad[2].Text() + c.pad[3].Text() + c.pad[0].Text(), "hat0leftaxis0+button0");
-    EXPECT_NE(
-        log.find("WARNING: Pad control \"sideways\" of padRight in controls1 names no control; axis0+ is "
-                 "used."),
-        std::string::npos)
-        << log;
+    EXPECT_EQ(
+        log,
+        "WARNING: Pad control \"sideways\" of padRight in controls1 names no control; axis0+ is used.\n");
     EXPECT_EQ(c.deadZone, 32766);
     // Each player has a reset key of their own; absent sections drive with the keyboard.
     const int resets[] = {SDLK_BACKSPACE, SDLK_q, SDLK_u, SDLK_KP0};
@@ -130,25 +99,21 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
     joysticks.Add("Other");
     joysticks.Add("Pad");
     ASP_Controls controls = ASP_Controls::Defaults(0);
-    controls.joystick = 0;
-    controls.joystickName = "Pad";
-    controls.deadZone = 767;
+    std::tie(controls.joystick, controls.joystickName, controls.deadZone) = std::tuple(0, "Pad", 767);
     std::unique_ptr<ASP_InputSource> source;
     const std::string absent = Logged([&] {
         EXPECT_EQ(dynamic_cast<ASP_JoystickInput*>(MakeInputSource(controls, nullptr, "Player 1").get()),
                   nullptr);
         source = MakeInputSource(controls, &joysticks, "Player 1");
     });
-    EXPECT_NE(
-        absent.find("WARNING: The joystick of Player 1 (0, Pad) is not attached; Player 1 drives with the "
-                    "keyboard."),
-        std::string::npos)
-        << absent;
+    EXPECT_EQ(
+        absent,
+        "WARNING: The joystick of Player 1 (0, Pad) is not attached; Player 1 drives with the keyboard.\n");
     Recorder car;
     for (const SDL_Event& e :
-         {Axis(1, 0, -32767), Axis(1, 0, -32767), Axis(0, 0, 32767), Axis(1, 0, 500), Axis(1, 0, 16767),
-          Hat(1, SDL_HAT_LEFT), Hat(1, SDL_HAT_CENTERED), Button(1, 0, true), Button(1, 1, true),
-          Button(1, 0, false), KeyDown(SDLK_UP)}) {
+         {JoyAxis(1, 0, -32767), JoyAxis(1, 0, -32767), JoyAxis(0, 0, 32767), JoyAxis(1, 0, 500),
+          JoyAxis(1, 0, 16767), JoyHat(1, SDL_HAT_LEFT), JoyHat(1, SDL_HAT_CENTERED), JoyButton(1, 0, true),
+          JoyButton(1, 1, true), JoyButton(1, 0, false), KeyEvent(SDLK_UP)}) {
         source->OnEvent(e, car);
     }
     using A = ASP_Action;
@@ -166,11 +131,11 @@ TEST(JoystickInputTest, PadDrivesUntilUnpluggedThenTheKeysDoWithAWarning) {
         joysticks.Update(0.5);
         source->Poll(car);
     });
-    EXPECT_NE(log.find("WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged."), std::string::npos);
-    EXPECT_NE(log.find("WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard."),
-              std::string::npos);
-    source->OnEvent(Button(1, 0, true), car);
-    source->OnEvent(KeyDown(SDLK_UP), car);
+    EXPECT_EQ(log,
+              "WARNING in class ASP_Joysticks: Joystick 1 (Pad) was unplugged.\n"
+              "WARNING: The joystick of Player 1 is gone; Player 1 drives with the keyboard.\n");
+    source->OnEvent(JoyButton(1, 0, true), car);
+    source->OnEvent(KeyEvent(SDLK_UP), car);
     EXPECT_EQ(car.calls,
               (std::vector<std::pair<A, double>>{{A::Backward, 0.0}, {A::Right, 0.0}, {A::Forward, 1.0}}))
         << "what the pad held is let go, then only the keys count";

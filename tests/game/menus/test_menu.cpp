@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,9 +11,9 @@
 #include "engine/texture_manager.h"
 #include "game/menus/button.h"
 #include "game/menus/menu.h"
+#include "tests/game/sdl_events.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
-#include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -30,17 +29,11 @@ void RecordClick(ASP_Button* button, SDL_Event* e) {
 // the same depth, button 3 at z 5, button 4 at z 1 under button 5 at z 0, and a label over the left
 // of button 0 and the space below it. Button i has index i + 1, the label 7.
 const char* const kMenu =
-    "[background]\nwidth=128\nheight=128\n"
-    "[main]\nbuttons=6\nlabels=1\n"
-    "[button0]\nx=10\ny=10\nwidth=30\nheight=20\n"
-    "[button1]\nx=60\ny=10\nwidth=30\nheight=20\n"
-    "[button2]\nx=80\ny=10\nwidth=30\nheight=20\n"
-    "[button3]\nx=10\ny=100\nwidth=10\nheight=10\nz=5\n"
-    "[button4]\nx=40\ny=60\nwidth=30\nheight=20\nz=1\n"
-    "[button5]\nx=50\ny=60\nwidth=30\nheight=20\nz=0\n"
+    "[background]\nwidth=128\nheight=128\n[main]\nbuttons=6\nlabels=1\n"
+    "[button0]\nx=10\ny=10\nwidth=30\nheight=20\n[button1]\nx=60\ny=10\nwidth=30\nheight=20\n"
+    "[button2]\nx=80\ny=10\nwidth=30\nheight=20\n[button3]\nx=10\ny=100\nwidth=10\nheight=10\nz=5\n"
+    "[button4]\nx=40\ny=60\nwidth=30\nheight=20\nz=1\n[button5]\nx=50\ny=60\nwidth=30\nheight=20\nz=0\n"
     "[label0]\nx=0\ny=0\nwidth=20\nheight=60\nz=0.5\ncaption=over\n";
-// The same background alone.
-const char* const kBackground = "[background]\nwidth=128\nheight=128\n";
 
 }  // namespace
 
@@ -56,25 +49,17 @@ protected:
     static int State(ASP_Menu& menu, int index) { return ButtonAt(menu, index)->GetState(); }
 
     static void Move(ASP_Menu& menu, int x, int y) {
-        SDL_Event e{};
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
+        SDL_Event e = MouseEvent(SDL_MOUSEMOTION, x, y);
         menu.OnMouseMove(&e);
     }
     static void Press(ASP_Menu& menu, int x, int y, Uint8 which = SDL_BUTTON_LEFT, bool down = true) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.button = which;
-        e.button.x = static_cast<Uint16>(x);
-        e.button.y = static_cast<Uint16>(y);
+        SDL_Event e = MouseEvent(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, x, y, which);
         down ? menu.OnMouseButtonDown(&e) : menu.OnMouseButtonUp(&e);
     }
-    static void Release(ASP_Menu& m, int x, int y, Uint8 which = SDL_BUTTON_LEFT) {
-        Press(m, x, y, which, false);
-    }
-    static void Click(ASP_Menu& m, int x, int y, Uint8 which = SDL_BUTTON_LEFT) {
-        Press(m, x, y, which);
-        Release(m, x, y, which);
+    static void Release(ASP_Menu& m, int x, int y, Uint8 b = SDL_BUTTON_LEFT) { Press(m, x, y, b, false); }
+    static void Click(ASP_Menu& m, int x, int y, Uint8 b = SDL_BUTTON_LEFT) {
+        Press(m, x, y, b);
+        Release(m, x, y, b);
     }
 
     TempFolder dir;
@@ -131,8 +116,7 @@ TEST_F(MenuTest, TopmostButtonTakesThePointerAndLabelsNever) {
     EXPECT_EQ(menu->ElementAt(85, 20), 3);
     Move(*menu, 85, 20);
     Click(*menu, 85, 20);
-    ASSERT_EQ(clicks.size(), 1u);
-    EXPECT_EQ(clicks[0].first, ButtonAt(*menu, 3));
+    EXPECT_EQ(clicks, (decltype(clicks){{ButtonAt(*menu, 3), SDL_BUTTON_LEFT}}));
     // Button 4 (z 1) wins over the later button 5 (z 0); button 3 asked for z 5, outside -1..1.
     EXPECT_EQ(menu->ElementAt(60, 70), 5);
     EXPECT_EQ(ButtonAt(*menu, 4)->GetZ(), 0.0);
@@ -143,39 +127,17 @@ TEST_F(MenuTest, TopmostButtonTakesThePointerAndLabelsNever) {
     EXPECT_EQ(clicks.size(), 1u);
 }
 
-TEST_F(MenuTest, MenuIsCentredInTheWindow) {
-    const auto saved = std::pair(app->width, app->height);
-    app->width = 640;
-    app->height = 480;
-    auto menu = Load(
-        "[background]\nwidth=400\nheight=300\n[main]\nbuttons=1\n"
-        "[button0]\nx=10\ny=5\nwidth=50\nheight=20\n");
-    std::tie(app->width, app->height) = saved;
-    EXPECT_EQ(Point(menu->GetX(), menu->GetY()), Point(120, 90));
-    EXPECT_EQ(menu->ElementAt(131, 96), 1);
-    EXPECT_EQ(menu->ElementAt(129, 96), -1);
-}
-
-TEST_F(MenuTest, MissingFileOrHugeCountsGiveOnlyTheBackground) {
-    auto menu = LoadMenu(app.get(), &textures, dir.File("absent.ini"), {RecordClick});
-    EXPECT_EQ(menu->GetSpriteCount(), 1);
-    const std::string log = Logged([&] { menu = Load("[main]\nbuttons=2000000000\nlabels=1001\n"); });
-    EXPECT_EQ(menu->GetSpriteCount(), 1);
-    EXPECT_NE(log.find("ERROR in class ASP_Menu: Menu file " + dir.File("menu.ini") +
-                       " asks for 2000000000 buttons, more than 1000; none of them is loaded.\n"),
-              std::string::npos)
-        << log;
-}
-
+// Only looks 0 to 2 exist: a fourth is not taken in place of the pressed look.
 TEST_F(MenuTest, EachStateDrawsItsOwnLook) {
-    std::string looks;
+    std::string text =
+        "[background]\nwidth=128\nheight=128\n[main]\nbuttons=1\n[button0]\nx=20\ny=20\nwidth=40\n"
+        "height=40\n";
     const Uint32 colours[] = {0xFF0000, 0x00FF00, 0x0000FF};
     for (int i = 0; i < 3; ++i) {
-        looks += "texture" + std::to_string(i) + "=" +
-                 WriteSolidBmp(dir.File(std::to_string(i) + ".bmp"), 8, 8, colours[i]) + "\n";
+        text += "texture" + std::to_string(i) + "=" +
+                WriteSolidBmp(dir.File(std::to_string(i) + ".bmp"), 8, 8, colours[i]) + "\n";
     }
-    auto menu = Load(std::string(kBackground) +
-                     "[main]\nbuttons=1\n[button0]\nx=20\ny=20\nwidth=40\nheight=40\n" + looks);
+    auto menu = Load(text);
     const auto shown = [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         menu->Draw(nullptr);
@@ -185,25 +147,7 @@ TEST_F(MenuTest, EachStateDrawsItsOwnLook) {
     EXPECT_EQ(shown(), colours[0]);
     Move(*menu, 40, 40);
     EXPECT_EQ(shown(), colours[1]);
+    ButtonAt(*menu, 1)->SetStateSprite(3, std::make_unique<CLabelSprite>(nullptr, nullptr));
     Press(*menu, 40, 40);
     EXPECT_EQ(shown(), colours[2]);
-}
-
-TEST_F(MenuTest, LineBreakMarkSplitsAMultiLineCaptionIntoTwoLines) {
-    for (const auto& [multiLine, lines] : {std::pair{"1", 2}, std::pair{"0", 1}}) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        const std::string button =
-            std::string(kBackground) + "[main]\nbuttons=1\n[button0]\nmultiLine=" + multiLine +
-            "\nwidth=128\nheight=60\nsize=14\ncaption=Ab[n]Cd\nlineSpacing=6\n" +
-            "font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf\ncolor0r=255\ncolor0g=255\ncolor0b=255\n";
-        Load(button)->Draw(nullptr);
-        EXPECT_EQ(LitArea().bands, lines) << multiLine;
-    }
-}
-
-// The size of a look follows the button's in the pixel test above; here only looks 0 to 2 exist.
-TEST(ButtonTest, OnlyLooks0To2Exist) {
-    ASP_Button button(nullptr);
-    button.SetStateSprite(3, std::make_unique<CLabelSprite>(nullptr, nullptr));
-    EXPECT_EQ(button.GetStateSprite(2), nullptr);
 }
