@@ -17,7 +17,7 @@
 #include "engine/log.h"
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
-#include "tests/game/sdl_events.h"
+#include "tests/support/sdl_events.h"
 #include "worldedit/asp_we_main.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "engine/game_base.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/logged.h"
+#include "tests/support/sdl_events.h"
 
 namespace {
 
@@ -73,9 +74,7 @@ public:
 
 TEST(GameBase, AQuitWithAKeyFinishesTheFramePacedFramesResizesFollowAndAMissingIconIsOneError) {
     ASP_RecordingApp app;
-    SDL_Event e{};
-    e.type = e.key.type = SDL_KEYDOWN;
-    e.key.keysym.sym = SDLK_a;
+    SDL_Event e = KeyEvent(SDLK_a);
     SDL_PushEvent(&e);
     e.type = SDL_QUIT;
     SDL_PushEvent(&e);

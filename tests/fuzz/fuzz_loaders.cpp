@@ -12,6 +12,7 @@
 #include "game/menus/menu.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
+#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -31,10 +32,7 @@ void Frames(ASP_Game& game) {
 void Menu(const std::string& file) {
     CTextureManager textures;
     const auto menu = LoadMenu(app.get(), &textures, file, std::vector<ASP_ButtonCallback>(6, Ignore));
-    SDL_Event e{};
-    e.type = e.motion.type = SDL_MOUSEMOTION;
-    e.motion.x = 100;
-    e.motion.y = 100;
+    SDL_Event e = MouseEvent(SDL_MOUSEMOTION, 100, 100);
     menu->OnMouseMove(&e);
     menu->Update(1.0 / 60.0);
     menu->Draw(app->screen);

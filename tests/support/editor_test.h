@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/gl_test.h"
+#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 #include "worldedit/asp_we_main.h"
 
@@ -49,20 +50,19 @@ protected:
         app->OnInit();
     }
     void Key(SDLKey key) {
-        SDL_Event e{};
-        e.key = {SDL_KEYDOWN, 0, SDL_PRESSED, {0, key, KMOD_NONE, 0}};
+        SDL_Event e = KeyEvent(key);
         app->DispatchEvent(&e);
     }
     void Button(Uint8 type, Uint8 button, int x, int y) {
-        SDL_Event e{};
-        e.button = {type, 0, button, 0, static_cast<Uint16>(x), static_cast<Uint16>(y)};
+        SDL_Event e = MouseEvent(type, x, y, button);
         app->DispatchEvent(&e);
     }
     void Click(Uint8 button, int x, int y) { Button(SDL_MOUSEBUTTONDOWN, button, x, y); }
     // The pointer to (x, y), as SDL reports it.
     void Move(int x, int y) {
-        SDL_Event e{};
-        e.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x), Uint16(y), Sint16(x - mouseX), Sint16(y - mouseY)};
+        SDL_Event e = MouseEvent(SDL_MOUSEMOTION, x, y);
+        e.motion.xrel = static_cast<Sint16>(x - mouseX);
+        e.motion.yrel = static_cast<Sint16>(y - mouseY);
         mouseX = x;
         mouseY = y;
         app->DispatchEvent(&e);

@@ -12,8 +12,8 @@
 #include "game/app/asp_main.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
-#include "tests/game/sdl_events.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "game/input/input_source.h"
 #include "game/input/joysticks.h"
-#include "tests/game/sdl_events.h"
 #include "tests/support/logged.h"
+#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include "engine/texture_manager.h"
 #include "game/menus/button.h"
 #include "game/menus/menu.h"
-#include "tests/game/sdl_events.h"
 #include "tests/support/bmp_file.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -30,9 +30,9 @@
 #include "game/race/race_sounds.h"
 #include "game/race/track_list.h"
 #include "game/race/world.h"
-#include "tests/game/sdl_events.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/logged.h"
+#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <SDL/SDL.h>
 
-// Events as SDL delivers them, for tests that drive the game's handlers.
+// Events as SDL delivers them, for tests that drive the programs' handlers.
 
 inline SDL_Event KeyEvent(SDLKey key, bool down = true) {
     SDL_Event e{};
