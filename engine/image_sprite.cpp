@@ -83,7 +83,7 @@ void CImageSprite::Render(void* target) {
 }
 
 void CImageSprite::EmitQuad(const Quad& q, double depth) const {
-    DrawTexturedQuad(texture->id, q, texCoords, depth);
+    DrawTexturedQuad(texture->id, q, texture->InAtlas(texCoords), depth);
 }
 
 bool CImageSprite::IsOpaque() const {

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -40,6 +42,14 @@ std::vector<Uint8> TightRows(const SDL_Surface* s, int rowBytes) {
     return pixels;
 }
 
+// The filter and the clamping (to the transparent border) of the bound texture.
+void SetSampling(GLint filter) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+}
+
 // The largest side a texture of this context holds (any text texture's limit as well).
 unsigned LargestSide() {
     const int side = MaxTextureSide();
@@ -63,16 +73,132 @@ std::string DeclaredOversizeText(const std::string& path) {
     return DeclaredSize(path, w, h) ? OversizeText(w, h) : "";
 }
 
-CTexture::CTexture(const std::string& file, bool readOnly) : readOnly(readOnly) {
+CTextureAtlas::~CTextureAtlas() {
+    for (const Page& page : pages) {
+        glDeleteTextures(1, &page.id);
+    }
+}
+
+GLuint CTextureAtlas::Place(const void* pixels, int w, int h, GLenum format, TexCoords& area) {
+    if (w <= 0 || h <= 0 || w + 2 > kPageSide || h + 2 > kPageSide) {
+        return 0;
+    }
+    Page& page = RoomFor(w + 2, h + 2);
+    const int x = page.x + 1;
+    const int y = page.shelfY + 1;
+    GLint oldAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glBindTexture(GL_TEXTURE_2D, page.id);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, format, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
+    const double side = kPageSide;
+    area = TexCoords{x / side, y / side, (x + w) / side, (y + h) / side};
+    page.x += w + 2;
+    page.shelfHeight = std::max(page.shelfHeight, h + 2);
+    return page.id;
+}
+
+CTextureAtlas::Page& CTextureAtlas::RoomFor(int w, int h) {
+    if (!pages.empty()) {
+        Page& last = pages.back();
+        if (last.x + w > kPageSide) {
+            last.shelfY += last.shelfHeight;
+            last.shelfHeight = 0;
+            last.x = 0;
+        }
+        if (last.shelfY + h <= kPageSide) {
+            return last;
+        }
+    }
+    Page page;
+    glGenTextures(1, &page.id);
+    glBindTexture(GL_TEXTURE_2D, page.id);
+    // Transparent black wherever no picture lies, which is the border of each.
+    const std::vector<Uint8> clear(static_cast<size_t>(kPageSide) * kPageSide * 4, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kPageSide, kPageSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+    SetSampling(GL_LINEAR);
+    pages.push_back(page);
+    return pages.back();
+}
+
+CTexture::CTexture(const std::string& file, bool readOnly, CTextureAtlas* atlas)
+    : readOnly(readOnly), atlas(atlas) {
     glGenTextures(1, &id);
     Load(file);
-    glBindTexture(GL_TEXTURE_2D, id);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     smooth = true;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    if (!placed) {
+        MakeOwnTexture();
+    }
     clamp = true;
+}
+
+void CTexture::MakeOwnTexture() {
+    if (placed) {
+        glGenTextures(1, &id);
+        placed = false;
+        area = TexCoords{0.0, 0.0, 1.0, 1.0};
+    }
+    glBindTexture(GL_TEXTURE_2D, id);
+    SetSampling(smooth ? GL_LINEAR : GL_NEAREST);
+}
+
+bool CTexture::PlaceInAtlas() {
+    const GLenum pixelFormat = PixelFormat(surface->format);
+    const int w = surface->w;
+    const int h = surface->h;
+    // Other pictures keep the texture of their own that Update gives them, with its warnings.
+    if (atlas == nullptr || !readOnly || surface->format->BytesPerPixel != 4 || pixelFormat == 0 ||
+        surface->pitch != w * 4 || !IsPowerOfTwo(w) || !IsPowerOfTwo(h) ||
+        w > CTextureAtlas::kLargestPicture || h > CTextureAtlas::kLargestPicture) {
+        return false;
+    }
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_LockSurface(surface);
+    }
+    TexCoords where;
+    const GLuint page = atlas->Place(surface->pixels, w, h, pixelFormat, where);
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    if (page == 0) {
+        return false;
+    }
+    glDeleteTextures(1, &id);
+    id = page;
+    placed = true;
+    area = where;
+    width = w;
+    height = h;
+    bytesPerPixel = 4;
+    format = pixelFormat;
+    loaded = true;
+    return true;
+}
+
+void CTexture::LeaveAtlas() {
+    const int side = CTextureAtlas::kPageSide;
+    std::vector<Uint8> page(static_cast<size_t>(side) * side * 4);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, page.data());
+    const size_t x0 = std::lround(area.s0 * side);
+    const size_t y0 = std::lround(area.t0 * side);
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    std::vector<Uint8> pixels(rowBytes * height);
+    for (size_t row = 0; row < static_cast<size_t>(height); ++row) {
+        std::memcpy(&pixels[row * rowBytes], &page[((y0 + row) * side + x0) * 4], rowBytes);
+    }
+    MakeOwnTexture();
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+}
+
+TexCoords CTexture::InAtlas(const TexCoords& t) const {
+    if (!placed) {
+        return t;
+    }
+    const double w = area.s1 - area.s0;
+    const double h = area.t1 - area.t0;
+    return TexCoords{area.s0 + t.s0 * w, area.t0 + t.t0 * h, area.s0 + t.s1 * w, area.t0 + t.t1 * h};
 }
 
 CTexture::~CTexture() {
@@ -80,6 +206,10 @@ CTexture::~CTexture() {
 }
 
 bool CTexture::Load(const std::string& file) {
+    if (placed) {
+        // Loaded again for writing: the page holds read-only pictures only.
+        MakeOwnTexture();
+    }
     if (surface != nullptr) {
         SDL_FreeSurface(surface);
     }
@@ -111,7 +241,9 @@ bool CTexture::Load(const std::string& file) {
     }
     LogLine(LOG_STATUS, "Texture " + file + " loaded successfully.");
     name = file;
-    Update();
+    if (!PlaceInAtlas()) {
+        Update();
+    }
     if (readOnly) {
         SDL_FreeSurface(surface);
         surface = nullptr;
@@ -174,6 +306,9 @@ void CTexture::SetSmooth(bool on) {
     if (on == smooth) {
         return;
     }
+    if (placed) {
+        LeaveAtlas();
+    }
     const GLint filter = on ? GL_LINEAR : GL_NEAREST;
     glBindTexture(GL_TEXTURE_2D, id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
@@ -182,10 +317,11 @@ void CTexture::SetSmooth(bool on) {
 }
 
 void CTexture::Unload() {
-    if (id != 0) {
+    if (id != 0 && !placed) {
         glDeleteTextures(1, &id);
-        id = 0;
     }
+    id = 0;
+    placed = false;
     if (surface != nullptr) {
         SDL_FreeSurface(surface);
         surface = nullptr;

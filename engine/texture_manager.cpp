@@ -14,8 +14,8 @@ namespace {
 
 // A texture that failed to load keeps the requested name too, so that the entry is found again
 // instead of being added (and its load retried) on every request.
-std::unique_ptr<CTexture> MakeTexture(const std::string& name, bool readOnly) {
-    auto texture = std::make_unique<CTexture>(name, readOnly);
+std::unique_ptr<CTexture> MakeTexture(const std::string& name, bool readOnly, CTextureAtlas* atlas) {
+    auto texture = std::make_unique<CTexture>(name, readOnly, atlas);
     texture->name = name;
     return texture;
 }
@@ -35,14 +35,14 @@ CTexture* CTextureManager::GetTexture(const std::string& file, bool readOnly, bo
     const std::string name = TextureName(file);
     const int index = FindTexture(name);
     if (index < 0) {
-        textures.push_back(MakeTexture(name, readOnly));
+        textures.push_back(MakeTexture(name, readOnly, atlas.get()));
         return textures.back().get();
     }
     std::unique_ptr<CTexture>& entry = textures[static_cast<size_t>(index)];
     if (reload) {
         // The old texture goes first so that its GL name and surface are released before the new load.
         entry.reset();
-        entry = MakeTexture(name, readOnly);
+        entry = MakeTexture(name, readOnly, atlas.get());
         return entry.get();
     }
     if (!readOnly && entry->readOnly) {
@@ -73,5 +73,14 @@ void CTextureManager::UnloadAll() {
     while (!textures.empty()) {
         textures.erase(textures.begin());
     }
+    if (atlas != nullptr) {
+        atlas = std::make_unique<CTextureAtlas>();
+    }
     LogLine(LOG_STATUS, "All textures unloaded.");
+}
+
+void CTextureManager::UseAtlas() {
+    if (atlas == nullptr) {
+        atlas = std::make_unique<CTextureAtlas>();
+    }
 }

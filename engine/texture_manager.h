@@ -24,10 +24,15 @@ public:
     int FindTexture(const std::string& name) const;
     void UnloadTexture(const std::string& file);
     void UnloadAll();
+    // Small read-only pictures loaded from now on share the pages of an atlas (see CTextureAtlas).
+    // The space of a picture unloaded or reloaded stays taken until UnloadAll.
+    void UseAtlas();
 
     int Count() const { return static_cast<int>(textures.size()); }
 
 private:
+    // Before the textures, so that it outlives them.
+    std::unique_ptr<CTextureAtlas> atlas;
     std::vector<std::unique_ptr<CTexture>> textures;
 };
 

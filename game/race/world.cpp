@@ -36,6 +36,8 @@ Point PivotOf(const CImageSpriteEx& s) {
 
 ASP_World::ASP_World(ASP_Game* game) : CSpriteManager(nullptr), game(game) {
     sortByZ = true;
+    // A race draws hundreds of small sprites a frame from a few dozen pictures.
+    textureManager->UseAtlas();
     particles = new CParticleEngine(this);
     AddSprite(particles);
     collisionEmitter = LoadEmitter("part", "prot", kCarsFile);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,48 @@ TEST_F(TextureTest, OneEntryPerNameAFailedFileIsNeitherRetriedNorDrawnAndEveryTe
     glClear(GL_COLOR_BUFFER_BIT);
     Show(t, 20, 20);
     EXPECT_EQ(CountLitPixels(0, 0, 40, 40), 0);
+}
+
+// A small picture drawn from an atlas page looks as it does from a texture of its own: magnified, so
+// that its edges show the filtering against the transparent border, and again with a nearest filter,
+// which takes it out of the page. Larger pictures keep textures of their own.
+TEST_F(TextureTest, PicturesInAnAtlasDrawAsFromTexturesOfTheirOwn) {
+    auto colour = [](int x, int y) {
+        auto level = [](int v) { return static_cast<Uint32>(v & 0xFF); };
+        return level(30 * x + 15) << 24 | level(30 * y) << 16 | level(255 - 20 * x) << 8 |
+               level(25 * (x ^ y));
+    };
+    const std::string first = WriteTga(folder.File("first.tga"), 8, 8, colour);
+    const std::string second = WriteTga(folder.File("second.tga"), 4, 8, colour);
+    const std::string large =
+        WriteTga(folder.File("large.tga"), 2 * CTextureAtlas::kLargestPicture, 2, colour);
+    CTextureManager atlased;
+    atlased.UseAtlas();
+    auto frame = [](CTexture* t) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        Show(t, t->width * 12.0, t->height * 12.0);
+        std::vector<Uint8> pixels(kWidth * kHeight * 4);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    EXPECT_EQ(atlased.GetTexture(first)->id, atlased.GetTexture(second)->id) << "one page for both";
+    EXPECT_NE(atlased.GetTexture(large)->id, atlased.GetTexture(first)->id);
+    for (const std::string& file : {first, second}) {
+        CTexture* own = manager.GetTexture(file);
+        CTexture* placed = atlased.GetTexture(file);
+        for (const bool smooth : {true, false}) {
+            own->SetSmooth(smooth);
+            placed->SetSmooth(smooth);
+            const std::vector<Uint8> expected = frame(own);
+            const std::vector<Uint8> drawn = frame(placed);
+            int worst = 0;
+            for (size_t i = 0; i < expected.size(); ++i) {
+                worst = std::max(worst, std::abs(expected[i] - drawn[i]));
+            }
+            // Coordinates in the page round differently, by a level at most.
+            EXPECT_LE(worst, 1) << file << (smooth ? " smooth" : " nearest");
+        }
+    }
 }
 
 // Every picture comes out as decoding it directly gives it, whoever decoded it; files that cannot be

@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -22,4 +23,28 @@ inline std::string WriteBmp(const std::string& file, int w, int h,
 
 inline std::string WriteSolidBmp(const std::string& file, int w, int h, Uint32 rgb) {
     return WriteBmp(file, w, h, [rgb](int, int) { return rgb; });
+}
+
+// Writes a w x h TGA file with an alpha channel whose pixel (x, y) is colour(x, y), 0xAARRGGBB;
+// returns its name. (BMP files as SDL writes them carry no alpha.)
+inline std::string WriteTga(const std::string& file, int w, int h,
+                            const std::function<Uint32(int x, int y)>& colour) {
+    // Uncompressed true colour, 32 bits a pixel with 8 of alpha, rows from the top.
+    std::string bytes(12, '\0');
+    bytes[2] = 2;
+    bytes += {static_cast<char>(w),
+              static_cast<char>(w >> 8),
+              static_cast<char>(h),
+              static_cast<char>(h >> 8),
+              32,
+              0x28};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Uint32 c = colour(x, y);
+            bytes += {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16),
+                      static_cast<char>(c >> 24)};
+        }
+    }
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
 }
