@@ -27,6 +27,7 @@ struct PassState {
     bool depthAfterSprite = false;
     bool drewSprite = false;
     bool blendFuncSet = false;
+    bool dropsTransparent = false;
     // The colour's alpha as the pass last set it; -1 for unknown.
     double alpha = -1.0;
 };
@@ -42,6 +43,11 @@ CDrawPass::CDrawPass() {
     pass.depthTest.Read();
     pass.blend.Read();
     pass.alphaTest.Read();
+    GLint func = GL_ALWAYS;
+    GLfloat ref = 0.0f;
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &func);
+    glGetFloatv(GL_ALPHA_TEST_REF, &ref);
+    pass.dropsTransparent = pass.alphaTest.on && func == GL_GREATER && ref >= 0.0f;
     pass.depthAfterSprite = pass.depthTest.on;
     pass.drewSprite = false;
     pass.blendFuncSet = false;
@@ -80,6 +86,10 @@ void CDrawPass::UseSpriteState(bool depthTest, bool opaque, double alpha) {
         pass.alpha = alpha;
     }
     pass.drewSprite = true;
+}
+
+bool CDrawPass::DropsTransparent() {
+    return pass.depth > 0 && pass.dropsTransparent;
 }
 
 void CDrawPass::Forget() {

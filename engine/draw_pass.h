@@ -30,6 +30,9 @@ public:
     static void UseSpriteState(bool depthTest, bool opaque, double alpha);
     // Forgets the colour: called by whatever colours behind the pass's back.
     static void Forget();
+    // Whether the alpha test, as the pass found it, drops every fragment of a sprite drawn with
+    // alpha 0: such a sprite changes neither colour nor depth, and need not be drawn.
+    static bool DropsTransparent();
 };
 
 // Draws one textured quad, corners in Quad order, texture rectangle t (corner 3 gets s0, t0), all

@@ -83,6 +83,10 @@ void CImageSprite::Render(void* target) {
 }
 
 void CImageSprite::EmitQuad(const Quad& q, double depth) const {
+    // Faded-out particles wait, transparent, for the next clean-up: a few in every dozen quads.
+    if (alpha <= 0.0 && CDrawPass::DropsTransparent()) {
+        return;
+    }
     DrawTexturedQuad(texture->id, q, texture->InAtlas(texCoords), depth);
 }
 

@@ -209,3 +209,23 @@ TEST_F(SpriteManagerGL, DepthOrderOnRequestAndTexturesUnloadedOnlyWhenNoChildUse
     user.RemoveAll();
     EXPECT_EQ(shared.Count(), 1);
 }
+
+// A wholly transparent sprite is left out only where the alpha test drops every fragment of it:
+// without the test it still writes depth and hides what lies behind it.
+TEST_F(SpriteManagerGL, TransparentSpritesHideNothingUnderTheAlphaTestAndWriteDepthWithoutIt) {
+    for (const bool alphaTest : {true, false}) {
+        alphaTest ? glEnable(GL_ALPHA_TEST) : glDisable(GL_ALPHA_TEST);
+        CSpriteManager manager(nullptr);
+        CImageSprite* glass = Square(manager.textureManager, "glass.bmp", 0xFFFFFF, 20.0, 0.5);
+        CImageSprite* behind = Square(manager.textureManager, "red.bmp", 0xFF0000, 20.0, -0.5);
+        glass->SetAlpha(0);
+        glass->depthTest = behind->depthTest = true;
+        manager.AddSprite(glass);
+        manager.AddSprite(behind);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        manager.Draw(nullptr);
+        EXPECT_EQ(Pixel(40, 40).r, alphaTest ? 255 : 0)
+            << (alphaTest ? "with" : "without") << " the alpha test";
+    }
+    glEnable(GL_ALPHA_TEST);
+}
