@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -177,19 +176,13 @@ bool CTexture::PlaceInAtlas() {
 }
 
 void CTexture::LeaveAtlas() {
-    const int side = CTextureAtlas::kPageSide;
-    std::vector<Uint8> page(static_cast<size_t>(side) * side * 4);
-    glBindTexture(GL_TEXTURE_2D, id);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, page.data());
-    const size_t x0 = std::lround(area.s0 * side);
-    const size_t y0 = std::lround(area.t0 * side);
-    const size_t rowBytes = static_cast<size_t>(width) * 4;
-    std::vector<Uint8> pixels(rowBytes * height);
-    for (size_t row = 0; row < static_cast<size_t>(height); ++row) {
-        std::memcpy(&pixels[row * rowBytes], &page[((y0 + row) * side + x0) * 4], rowBytes);
-    }
+    // Decoded again rather than read back from the page: a small picture decodes in no time, while
+    // reading a page back takes the whole page twice over in memory.
     MakeOwnTexture();
-    glTexImage2D(GL_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    CTextureAtlas* const kept = atlas;
+    atlas = nullptr;
+    Load(name);
+    atlas = kept;
 }
 
 TexCoords CTexture::InAtlas(const TexCoords& t) const {

@@ -17,9 +17,10 @@
 // with it.
 class CTextureAtlas {
 public:
-    static constexpr int kPageSide = 1024;
-    // Larger pictures keep textures of their own: they would leave pages mostly empty.
-    static constexpr int kLargestPicture = 512;
+    // A page takes its whole size at once: a race's small pictures fill two of this side, while
+    // larger pages and larger pictures (cars, stands) left most of a third page empty.
+    static constexpr int kPageSide = 512;
+    static constexpr int kLargestPicture = 256;
 
     CTextureAtlas() = default;
     ~CTextureAtlas();
