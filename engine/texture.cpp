@@ -85,12 +85,9 @@ GLuint CTextureAtlas::Place(const void* pixels, int w, int h, GLenum format, Tex
     Page& page = RoomFor(w + 2, h + 2);
     const int x = page.x + 1;
     const int y = page.shelfY + 1;
-    GLint oldAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Rows of 4-byte pixels meet the default unpack alignment.
     glBindTexture(GL_TEXTURE_2D, page.id);
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, format, GL_UNSIGNED_BYTE, pixels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
     const double side = kPageSide;
     area = TexCoords{x / side, y / side, (x + w) / side, (y + h) / side};
     page.x += w + 2;
@@ -142,24 +139,15 @@ void CTexture::MakeOwnTexture() {
     SetSampling(smooth ? GL_LINEAR : GL_NEAREST);
 }
 
-bool CTexture::PlaceInAtlas() {
-    const GLenum pixelFormat = PixelFormat(surface->format);
-    const int w = surface->w;
-    const int h = surface->h;
-    // Other pictures keep the texture of their own that Update gives them, with its warnings.
-    if (atlas == nullptr || !readOnly || surface->format->BytesPerPixel != 4 || pixelFormat == 0 ||
-        surface->pitch != w * 4 || !IsPowerOfTwo(w) || !IsPowerOfTwo(h) ||
-        w > CTextureAtlas::kLargestPicture || h > CTextureAtlas::kLargestPicture) {
+bool CTexture::PlaceInAtlas(const void* pixels) {
+    // Other pictures keep the texture of their own.
+    if (atlas == nullptr || !readOnly || bytesPerPixel != 4 || !IsPowerOfTwo(width) ||
+        !IsPowerOfTwo(height) || width > CTextureAtlas::kLargestPicture ||
+        height > CTextureAtlas::kLargestPicture) {
         return false;
     }
-    if (SDL_MUSTLOCK(surface)) {
-        SDL_LockSurface(surface);
-    }
     TexCoords where;
-    const GLuint page = atlas->Place(surface->pixels, w, h, pixelFormat, where);
-    if (SDL_MUSTLOCK(surface)) {
-        SDL_UnlockSurface(surface);
-    }
+    const GLuint page = atlas->Place(pixels, width, height, format, where);
     if (page == 0) {
         return false;
     }
@@ -167,11 +155,6 @@ bool CTexture::PlaceInAtlas() {
     id = page;
     placed = true;
     area = where;
-    width = w;
-    height = h;
-    bytesPerPixel = 4;
-    format = pixelFormat;
-    loaded = true;
     return true;
 }
 
@@ -234,9 +217,7 @@ bool CTexture::Load(const std::string& file) {
     }
     LogLine(LOG_STATUS, "Texture " + file + " loaded successfully.");
     name = file;
-    if (!PlaceInAtlas()) {
-        Update();
-    }
+    Update();
     if (readOnly) {
         SDL_FreeSurface(surface);
         surface = nullptr;
@@ -285,8 +266,10 @@ bool CTexture::Update() {
     GLint oldAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glBindTexture(GL_TEXTURE_2D, id);
-    glTexImage2D(GL_TEXTURE_2D, 0, bytesPerPixel, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    if (!PlaceInAtlas(pixels)) {
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexImage2D(GL_TEXTURE_2D, 0, bytesPerPixel, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
     if (SDL_MUSTLOCK(surface)) {
         SDL_UnlockSurface(surface);
@@ -302,11 +285,8 @@ void CTexture::SetSmooth(bool on) {
     if (placed) {
         LeaveAtlas();
     }
-    const GLint filter = on ? GL_LINEAR : GL_NEAREST;
-    glBindTexture(GL_TEXTURE_2D, id);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     smooth = on;
+    MakeOwnTexture();
 }
 
 void CTexture::Unload() {

@@ -84,10 +84,11 @@ public:
     bool clamp = false;
 
 private:
-    // Puts the decoded surface into the atlas; false if it takes a texture of its own.
-    bool PlaceInAtlas();
+    // Puts the described picture's tight pixels into the atlas; false if it takes a texture of its own.
+    bool PlaceInAtlas(const void* pixels);
     // Gives the picture a texture of its own again: a nearest filter is not the page's.
     void LeaveAtlas();
+    // Gives a picture that lies in a page a texture of its own, and sets the filter and clamping.
     void MakeOwnTexture();
 
     // False, with an ERROR and `loaded` false, if there is an oversize text (see OversizeText).
