@@ -1,6 +1,7 @@
 #include "game/race/ground_sprite.h"
 
 #include <algorithm>
+#include <array>
 
 #include "engine/ini.h"
 #include "engine/picture_decoder.h"
@@ -93,20 +94,39 @@ bool ASP_GroundSprite::KeepAsIndices(SDL_Surface* decoded) {
     const bool locked = SDL_MUSTLOCK(decoded) && SDL_LockSurface(decoded) == 0;
     std::vector<Uint32> values;
     std::vector<uint8_t> indices(static_cast<size_t>(decoded->w) * decoded->h);
-    size_t last = 0;
-    for (int iy = 0; iy < decoded->h; ++iy) {
-        for (int ix = 0; ix < decoded->w; ++ix) {
-            const Uint32 value = RawPixel(decoded, ix, iy);
-            if (values.empty() || values[last] != value) {
-                last = static_cast<size_t>(std::find(values.begin(), values.end(), value) - values.begin());
-                if (last == values.size()) {
-                    values.push_back(value);
+    if (decoded->format->BytesPerPixel == 1) {
+        // A palette picture, as the shipped maps are: a table from palette entry to index, the
+        // indices in order of first appearance as below.
+        std::array<int, 256> slot;
+        slot.fill(-1);
+        for (int iy = 0; iy < decoded->h; ++iy) {
+            const Uint8* row = static_cast<const Uint8*>(decoded->pixels) + iy * decoded->pitch;
+            uint8_t* out = &indices[static_cast<size_t>(iy) * decoded->w];
+            for (int ix = 0; ix < decoded->w; ++ix) {
+                if (slot[row[ix]] < 0) {
+                    slot[row[ix]] = static_cast<int>(values.size());
+                    values.push_back(row[ix]);
                 }
+                out[ix] = static_cast<uint8_t>(slot[row[ix]]);
             }
-            if (values.size() > 256) {
-                break;
+        }
+    } else {
+        size_t last = 0;
+        for (int iy = 0; iy < decoded->h; ++iy) {
+            for (int ix = 0; ix < decoded->w; ++ix) {
+                const Uint32 value = RawPixel(decoded, ix, iy);
+                if (values.empty() || values[last] != value) {
+                    last =
+                        static_cast<size_t>(std::find(values.begin(), values.end(), value) - values.begin());
+                    if (last == values.size()) {
+                        values.push_back(value);
+                    }
+                }
+                if (values.size() > 256) {
+                    break;
+                }
+                indices[static_cast<size_t>(iy) * decoded->w + ix] = static_cast<uint8_t>(last);
             }
-            indices[static_cast<size_t>(iy) * decoded->w + ix] = static_cast<uint8_t>(last);
         }
     }
     if (locked) {

@@ -267,12 +267,20 @@ TEST(AngleBetween, ZeroWithoutADirection) {
     }
 }
 
+// Read directly and, saved (a palette picture stays one; 16 bits lose colour as a file), as a tile's map.
 TEST(SurfaceMap, ReadsOneToFourBytesPerPixel) {
+    TempFolder folder;
     for (int bits : {8, 16, 24, 32}) {
         Surface map = MapSurface(bits);
         ASSERT_EQ(map->format->BytesPerPixel, bits / 8);
+        const std::string file = folder.File(std::to_string(bits) + ".bmp");
+        ASSERT_EQ(SDL_SaveBMP(map.get(), file.c_str()), 0);
+        auto tile = TileWithMap(folder, file);
         for (int i = 0; i < 12; ++i) {
             EXPECT_EQ(Rgb(ReadSurfacePixel(map.get(), i % 4, i / 4)), MapColour(i % 4, i / 4))
+                << bits << " " << i;
+            EXPECT_TRUE(bits == 16 || Rgb(tile->GetSurfaceColor(Point(10.5 + i % 4, 20.5 + i / 4))) ==
+                                          MapColour(i % 4, i / 4))
                 << bits << " " << i;
         }
     }
