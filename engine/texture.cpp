@@ -49,6 +49,12 @@ void SetSampling(GLint filter) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
 }
 
+std::array<long long, 4> StampOf(const struct stat& info) {
+    return {static_cast<long long>(info.st_dev), static_cast<long long>(info.st_ino),
+            static_cast<long long>(info.st_size),
+            static_cast<long long>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 // The largest side a texture of this context holds (any text texture's limit as well).
 unsigned LargestSide() {
     const int side = MaxTextureSide();
@@ -194,7 +200,9 @@ bool CTexture::Load(const std::string& file) {
     // Only regular files: opening a FIFO would block the loader for good. A missing file is left
     // to SDL_image, which reports it.
     struct stat info;
-    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    const bool found = stat(path.c_str(), &info) == 0;
+    fileStamp = found ? StampOf(info) : std::array<long long, 4>{};
+    if (found && !S_ISREG(info.st_mode)) {
         loaded = false;
         LogLine(LOG_ERROR, "Failed to load texture from " + file + ": it is not a regular file.");
         return false;
@@ -301,6 +309,11 @@ void CTexture::Unload() {
     }
     LogLine(LOG_STATUS, "Texture " + name + " unloaded successfully.");
     name.clear();
+}
+
+bool CTexture::FileChanged() const {
+    struct stat info;
+    return stat(MakeAbsolutePath(name).c_str(), &info) != 0 || StampOf(info) != fileStamp;
 }
 
 int CTexture::PixelWidth() const {

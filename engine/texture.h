@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ public:
     bool Update();
     void SetSmooth(bool on);
     void Unload();
+    // Whether the file is no longer the one loaded: rewritten, replaced or gone since.
+    bool FileChanged() const;
 
     // Size as sprites see it: the kept surface's, else the uploaded one's.
     int PixelWidth() const;
@@ -95,6 +98,8 @@ private:
     bool FitsTexture(const std::string& file, const std::string& oversize);
 
     CTextureAtlas* atlas;
+    // The loaded file's device, inode, size and modification time in nanoseconds.
+    std::array<long long, 4> fileStamp{};
     // Where the picture lies in the atlas page `id`; the page is not this texture's to delete.
     bool placed = false;
     TexCoords area{0.0, 0.0, 1.0, 1.0};

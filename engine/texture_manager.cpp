@@ -1,5 +1,6 @@
 #include "engine/texture_manager.h"
 
+#include <algorithm>
 #include <cctype>
 
 std::string TextureName(const std::string& file) {
@@ -33,6 +34,7 @@ CTextureManager::~CTextureManager() {
 
 CTexture* CTextureManager::GetTexture(const std::string& file, bool readOnly, bool reload) {
     const std::string name = TextureName(file);
+    unclaimed.erase(std::remove(unclaimed.begin(), unclaimed.end(), name), unclaimed.end());
     const int index = FindTexture(name);
     if (index < 0) {
         textures.push_back(MakeTexture(name, readOnly, atlas.get()));
@@ -70,6 +72,7 @@ void CTextureManager::UnloadTexture(const std::string& file) {
 }
 
 void CTextureManager::UnloadAll() {
+    unclaimed.clear();
     while (!textures.empty()) {
         textures.erase(textures.begin());
     }
@@ -83,4 +86,29 @@ void CTextureManager::UseAtlas() {
     if (atlas == nullptr) {
         atlas = std::make_unique<CTextureAtlas>();
     }
+}
+
+void CTextureManager::BeginReuse() {
+    textures.erase(std::remove_if(textures.begin(), textures.end(),
+                                  [](const std::unique_ptr<CTexture>& t) {
+                                      return !t->loaded || !t->readOnly || t->FileChanged();
+                                  }),
+                   textures.end());
+    unclaimed.clear();
+    for (const std::unique_ptr<CTexture>& texture : textures) {
+        unclaimed.push_back(texture->name);
+    }
+}
+
+void CTextureManager::EndReuse() {
+    for (const std::string& name : unclaimed) {
+        UnloadTexture(name);
+    }
+    unclaimed.clear();
+}
+
+bool CTextureManager::Holds(const std::string& file) const {
+    const int index = FindTexture(TextureName(file));
+    return index >= 0 && textures[static_cast<size_t>(index)]->loaded &&
+           textures[static_cast<size_t>(index)]->readOnly;
 }

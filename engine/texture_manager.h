@@ -28,12 +28,22 @@ public:
     // The space of a picture unloaded or reloaded stays taken until UnloadAll.
     void UseAtlas();
 
+    // Keeps the textures of an earlier load for the next one, which may ask for the same files:
+    // those whose file changed since, that failed to load or that were loaded for writing go now;
+    // the rest are handed out again without decoding. EndReuse unloads those not asked for since.
+    void BeginReuse();
+    void EndReuse();
+    // Whether a read-only texture of the file is loaded, so that asking for it decodes nothing.
+    bool Holds(const std::string& file) const;
+
     int Count() const { return static_cast<int>(textures.size()); }
 
 private:
     // Before the textures, so that it outlives them.
     std::unique_ptr<CTextureAtlas> atlas;
     std::vector<std::unique_ptr<CTexture>> textures;
+    // Names kept by BeginReuse and not asked for since.
+    std::vector<std::string> unclaimed;
 };
 
 // The name as the registry stores it: ASCII lower case.

@@ -86,6 +86,7 @@ void ASP_Main::OnInit() {
     SetIcon("mxengine.ico");
     OpenLoadContext();
     textures = std::make_unique<CTextureManager>();
+    raceTextures = std::make_unique<CTextureManager>();
     screenFonts = std::make_unique<CFontFactory>();
     loadingScreen = std::make_unique<ASP_LoadingScreen>(width, height, textures.get(),
                                                         screenFonts->GetFont(kScreenFont, 50));
@@ -142,6 +143,7 @@ void ASP_Main::ReleaseAll() {
     fpsLabel.reset();
     menuOverlay.reset();
     game.reset();
+    raceTextures.reset();
     mainMenu.reset();
     optionsMenu.reset();
     playersMenu.reset();
@@ -290,7 +292,13 @@ void ASP_Main::LoadOptionsLabel() {
 
 void ASP_Main::LoadRace() {
     const ASP_Track track = CurrentTrack();
-    game = std::make_unique<ASP_Game>(this);
+    // Another track's pictures go before this one's are loaded, so that the two never add up.
+    if (track.WorldFile() != raceTexturesWorld) {
+        raceTextures->UnloadAll();
+        raceTexturesWorld = track.WorldFile();
+    }
+    raceTextures->BeginReuse();
+    game = std::make_unique<ASP_Game>(this, raceTextures.get());
     game->joysticks = &joysticks;
     if (!game->GetWorld()->Load(track.WorldFile())) {
         // Only the main thread may end the program: it may be inside GL calls right now.
@@ -308,6 +316,7 @@ void ASP_Main::LoadRace() {
     }
     AddComputerCars();
     game->KeepRecords(track.world, RecordsFile());
+    raceTextures->EndReuse();
     HandOver(STATE_RACE);
 }
 

@@ -148,6 +148,10 @@ public:
     ASP_TrackChoice trackChoice;
     std::vector<ASP_Track> tracks;
     int currentTrack = 0;
+    // The last race's pictures, kept so that a race on the same track again decodes none of them;
+    // declared before the race, which draws with them, so that they outlive it.
+    std::unique_ptr<CTextureManager> raceTextures;
+    std::string raceTexturesWorld;
     std::unique_ptr<ASP_Game> game;
     std::unique_ptr<CTextureManager> textures;
     // Written last by a loader (release), read by the main thread (acquire): the hand-over.

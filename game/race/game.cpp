@@ -42,9 +42,10 @@ void OnQuitClicked(ASP_Button* button, SDL_Event* e) {
 
 }  // namespace
 
-ASP_Game::ASP_Game(CGameBase* app) : app(app), fonts(app->GetFontFactory()), audio(app->GetAudio()) {
+ASP_Game::ASP_Game(CGameBase* app, CTextureManager* registry)
+    : app(app), fonts(app->GetFontFactory()), audio(app->GetAudio()) {
     currentGame = this;
-    world = std::make_unique<ASP_World>(this);
+    world = std::make_unique<ASP_World>(this, registry);
     textures = world->textureManager;
     blendOverlay = std::make_unique<CImageSprite>(nullptr);
     CTexture* blend = textures->GetTexture(kBlendFile, true, false);

@@ -43,7 +43,8 @@ public:
     static constexpr int kMaxStepsPerFrame = 30;
     static constexpr int kStandingsRows = 4;
 
-    explicit ASP_Game(CGameBase* app);
+    // With a registry, the race's pictures are loaded into it and outlive the race with it.
+    explicit ASP_Game(CGameBase* app, CTextureManager* registry = nullptr);
     ~ASP_Game() override;
     ASP_Game(const ASP_Game&) = delete;
     ASP_Game& operator=(const ASP_Game&) = delete;

@@ -34,7 +34,7 @@ Point PivotOf(const CImageSpriteEx& s) {
 
 }  // namespace
 
-ASP_World::ASP_World(ASP_Game* game) : CSpriteManager(nullptr), game(game) {
+ASP_World::ASP_World(ASP_Game* game, CTextureManager* textures) : CSpriteManager(textures), game(game) {
     sortByZ = true;
     // A race draws hundreds of small sprites a frame from a few dozen pictures.
     textureManager->UseAtlas();
@@ -150,8 +150,12 @@ void ASP_World::LoadGroundTiles(const std::string& file) {
     // The tiles' pictures are most of a race's load; workers decode them while this thread uploads.
     std::vector<std::string> pictures;
     for (int i = 0; i < count; ++i) {
-        const std::vector<std::string> tile = ASP_GroundSprite::Pictures("map" + NumberToText(i), file);
-        pictures.insert(pictures.end(), tile.begin(), tile.end());
+        for (const std::string& picture : ASP_GroundSprite::Pictures("map" + NumberToText(i), file)) {
+            // A tile kept from the last race on this track is not decoded again.
+            if (!textureManager->Holds(picture)) {
+                pictures.push_back(picture);
+            }
+        }
     }
     CPictureDecoder decoder(pictures);
     for (int i = 0; i < count; ++i) {

@@ -57,7 +57,8 @@ public:
     // More sections of one kind than this is a broken world file, not a track.
     static constexpr int kMaxSections = 10000;
 
-    explicit ASP_World(ASP_Game* game);
+    // Without textures, the world has a texture registry of its own.
+    explicit ASP_World(ASP_Game* game, CTextureManager* textures = nullptr);
     ~ASP_World() override;
 
     Point LocalToGlobal(Point p) const override;

@@ -150,6 +150,43 @@ TEST_F(TextureTest, PicturesInAnAtlasDrawAsFromTexturesOfTheirOwn) {
     }
 }
 
+// A registry kept for a second load hands out what is unchanged without decoding it again, and
+// loads anew what was rewritten, replaced by another file, missing before or loaded for writing;
+// what the second load does not ask for goes at its end.
+TEST_F(TextureTest, ReuseDecodesOnlyChangedMissingAndWritablePicturesAndDropsUnaskedOnes) {
+    std::vector<std::string> files;
+    for (const char* name : {"same.bmp", "unasked.bmp", "rewritten.bmp", "replaced.bmp", "writable.bmp"}) {
+        files.push_back(WriteSolidBmp(folder.File(name), 4, 4, 0xFF0000));
+    }
+    const std::string late = folder.File("late.bmp");
+    for (const std::string& file : files) {
+        manager.GetTexture(file, file != files[4]);
+    }
+    Logged([&] { manager.GetTexture(late); });
+    EXPECT_TRUE(manager.Holds(files[0]));
+    EXPECT_FALSE(manager.Holds(files[4]) || manager.Holds(late));
+    CTexture* same = manager.GetTexture(files[0]);
+
+    WriteSolidBmp(files[2], 8, 4, 0x00FF00);
+    ASSERT_EQ(rename(WriteSolidBmp(folder.File("new.bmp"), 4, 4, 0x0000FF).c_str(), files[3].c_str()), 0);
+    WriteSolidBmp(late, 2, 2, 0x0000FF);
+    manager.BeginReuse();
+    EXPECT_EQ(manager.Count(), 2);
+    const std::string log = Logged([&] {
+        EXPECT_EQ(manager.GetTexture(files[0]), same);
+        EXPECT_EQ(manager.GetTexture(files[2])->width, 8);
+        for (const std::string& file : {files[3], files[4], late}) {
+            EXPECT_TRUE(manager.GetTexture(file)->loaded) << file;
+        }
+    });
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(log.find(TextureName(files[i]) + " loaded") == std::string::npos, i < 2) << log;
+    }
+    manager.EndReuse();
+    EXPECT_EQ(manager.FindTexture(TextureName(files[1])), -1);
+    EXPECT_EQ(manager.Count(), 5);
+}
+
 // Every picture comes out as decoding it directly gives it, whoever decoded it; files that cannot be
 // decoded ahead (missing, a FIFO that would block) neither hang the decoder nor hide the reason.
 TEST(PictureDecoderTest, HandsOutEachPictureAsDecodingItDirectlyWould) {

@@ -4,15 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "engine/ini.h"
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
+#include "game/race/ground_sprite.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
+#include "tests/support/logged.h"
 #include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
@@ -161,6 +164,16 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
         Dispatch(focus);
         EXPECT_EQ(app->game->GetState(), state) << gain;
     }
+
+    // Raced again on the same track, the kept pictures are drawn from: none is decoded anew.
+    app->game->QuitRace();
+    Press(SDLK_a);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
+    const std::string log = Logged([&] { StartRace(1); });
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
+    EXPECT_FALSE(std::regex_search(log, std::regex("CTexture: Texture .* loaded"))) << log;
+    EXPECT_NE(log.find("Texture gfx\\cars\\green.png unloaded"), std::string::npos) << "a car of no race";
+    EXPECT_TRUE(app->game->GetWorld()->GetGroundTiles().at(0)->GetTexture()->loaded);
 }
 
 TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
