@@ -30,47 +30,47 @@ Point CImageSpriteEx::GlobalToLocal(Point p) const {
 
 void CImageSpriteEx::SetParent(CSprite* newParent) {
     CImageSprite::SetParent(newParent);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetX(double v) {
     CImageSprite::SetX(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetGlobalX(double v) {
     CImageSprite::SetGlobalX(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetY(double v) {
     CImageSprite::SetY(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetGlobalY(double v) {
     CImageSprite::SetGlobalY(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetWidth(double v) {
     CImageSprite::SetWidth(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetHeight(double v) {
     CImageSprite::SetHeight(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetScale(double v) {
     CImageSprite::SetScale(v);
-    UpdateCorners();
+    Moved();
 }
 
 void CImageSpriteEx::SetGlobalScale(double v) {
     CImageSprite::SetGlobalScale(v);
-    UpdateCorners();
+    Moved();
 }
 
 Quad CImageSpriteEx::GetCorners() const {
@@ -112,20 +112,28 @@ Rect CImageSpriteEx::GetGlobalRect() const {
     return MakeRect(minX, minY, maxX - minX, maxY - minY);
 }
 
-void CImageSpriteEx::UpdateCorners() {
-    const double w = GetWidth();
-    const double h = GetHeight();
-    corners.p[0] = LocalToGlobal(Point(0.0, h));
-    corners.p[1] = LocalToGlobal(Point(w, h));
-    corners.p[2] = LocalToGlobal(Point(w, 0.0));
-    corners.p[3] = LocalToGlobal(Point(0.0, 0.0));
+void CImageSpriteEx::Moved() {
+    parentQuadKnown = false;
+    UpdateCorners();
 }
 
-Quad CImageSpriteEx::ParentQuad() const {
-    const double w = GetWidth();
-    const double h = GetHeight();
-    return Quad{
-        {ToParent(Point(0.0, h)), ToParent(Point(w, h)), ToParent(Point(w, 0.0)), ToParent(Point(0.0, 0.0))}};
+void CImageSpriteEx::UpdateCorners() {
+    // What LocalToGlobal gives each corner: the sprite's own turn is in the kept outline.
+    const Quad& inParent = ParentQuad();
+    for (int i = 0; i < 4; ++i) {
+        corners.p[i] = parent != nullptr ? parent->LocalToGlobal(inParent.p[i]) : inParent.p[i];
+    }
+}
+
+const Quad& CImageSpriteEx::ParentQuad() const {
+    if (!parentQuadKnown) {
+        const double w = GetWidth();
+        const double h = GetHeight();
+        parentQuad = Quad{{ToParent(Point(0.0, h)), ToParent(Point(w, h)), ToParent(Point(w, 0.0)),
+                           ToParent(Point(0.0, 0.0))}};
+        parentQuadKnown = true;
+    }
+    return parentQuad;
 }
 
 Quad CImageSpriteEx::GetQuad() const {
@@ -158,7 +166,7 @@ void CImageSpriteEx::SetRotation(double degrees) {
     }
     if (degrees != rotation) {
         rotation = degrees;
-        UpdateCorners();
+        Moved();
     }
 }
 
@@ -180,6 +188,6 @@ void CImageSpriteEx::SetRotationCenter(double cx, double cy) {
     if (cx != rotX || cy != rotY) {
         rotX = cx;
         rotY = cy;
-        UpdateCorners();
+        Moved();
     }
 }

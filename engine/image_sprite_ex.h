@@ -26,9 +26,10 @@ public:
     Rect GetRect() const override;
     Rect GetGlobalRect() const override;
 
-    // The outline in the parent's frame. What Render draws lies inside it unless
-    // DrawsBeyondOutline says otherwise.
-    Quad ParentQuad() const;
+    // The outline in the parent's frame, kept until the sprite's own geometry changes: views of a
+    // turning camera need only their own transform for a sprite that stands still. What Render
+    // draws lies inside it unless DrawsBeyondOutline says otherwise.
+    const Quad& ParentQuad() const;
     virtual bool DrawsBeyondOutline() const { return false; }
     // What drawing does besides drawing, for a sprite left out of a view: the collision outline
     // follows the camera, as it does when the sprite is drawn.
@@ -53,6 +54,11 @@ protected:
     Quad corners;
 
 private:
+    // What every geometry setter does: the kept outline is worked out again.
+    void Moved();
     Point Pivot() const;
     Point ToParent(Point p) const;
+
+    mutable Quad parentQuad;
+    mutable bool parentQuadKnown = false;
 };
