@@ -12,6 +12,9 @@ CLabelSprite::~CLabelSprite() {
 }
 
 void CLabelSprite::Render(void* target) {
+    if (textReleased) {
+        RenderText();
+    }
     CImageSprite::Render(target);
     if (textWidth == 0) {
         return;
@@ -23,6 +26,7 @@ void CLabelSprite::Render(void* target) {
 }
 
 void CLabelSprite::RenderText() {
+    textReleased = false;
     textWidth = 0;
     textHeight = 0;
     if (font == nullptr) {
@@ -146,6 +150,16 @@ void CLabelSprite::SetText(const std::string& newText) {
     KeepCurrentText();
     text = newText;
     RenderText();
+}
+
+void CLabelSprite::ReleaseText() {
+    ForgetKeptTexts();
+    // A fresh name without pixels: the old one's are freed with it.
+    glDeleteTextures(1, &textTexture);
+    glGenTextures(1, &textTexture);
+    textWidth = 0;
+    textHeight = 0;
+    textReleased = true;
 }
 
 void CLabelSprite::Restyle() {

@@ -50,6 +50,10 @@ public:
     virtual bool IsMultiLine() const;
     virtual void SetMultiLine(bool on);
 
+    // Frees the rendered texts while the label is not shown (a menu during a race); the current
+    // text is rendered again when the label is next drawn.
+    void ReleaseText();
+
     // Texts rendered before, kept for showing again besides the current one: one per further player.
     static constexpr size_t kKeptTexts = 3;
 
@@ -94,4 +98,5 @@ private:
     void KeepCurrentText();
 
     std::vector<RenderedText> kept;
+    bool textReleased = false;
 };

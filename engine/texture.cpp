@@ -311,6 +311,27 @@ void CTexture::Unload() {
     name.clear();
 }
 
+void CTexture::Release() {
+    if (!loaded || !readOnly || placed) {
+        return;
+    }
+    glDeleteTextures(1, &id);
+    id = 0;
+    loaded = false;
+    released = true;
+}
+
+void CTexture::Restore() {
+    if (!released) {
+        return;
+    }
+    released = false;
+    glGenTextures(1, &id);
+    if (Load(name) && !placed) {
+        MakeOwnTexture();
+    }
+}
+
 bool CTexture::FileChanged() const {
     struct stat info;
     return stat(MakeAbsolutePath(name).c_str(), &info) != 0 || StampOf(info) != fileStamp;

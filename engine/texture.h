@@ -66,6 +66,10 @@ public:
     void Unload();
     // Whether the file is no longer the one loaded: rewritten, replaced or gone since.
     bool FileChanged() const;
+    // Frees the pixels of a loaded read-only picture with a texture of its own while nobody draws
+    // it, keeping its name and size; until Restore loads it again, it is not loaded.
+    void Release();
+    void Restore();
 
     // Size as sprites see it: the kept surface's, else the uploaded one's.
     int PixelWidth() const;
@@ -100,6 +104,7 @@ private:
     CTextureAtlas* atlas;
     // The loaded file's device, inode, size and modification time in nanoseconds.
     std::array<long long, 4> fileStamp{};
+    bool released = false;
     // Where the picture lies in the atlas page `id`; the page is not this texture's to delete.
     bool placed = false;
     TexCoords area{0.0, 0.0, 1.0, 1.0};

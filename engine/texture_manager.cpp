@@ -112,3 +112,15 @@ bool CTextureManager::Holds(const std::string& file) const {
     return index >= 0 && textures[static_cast<size_t>(index)]->loaded &&
            textures[static_cast<size_t>(index)]->readOnly;
 }
+
+void CTextureManager::Release() {
+    for (const std::unique_ptr<CTexture>& texture : textures) {
+        texture->Release();
+    }
+}
+
+void CTextureManager::Restore() {
+    for (const std::unique_ptr<CTexture>& texture : textures) {
+        texture->Restore();
+    }
+}

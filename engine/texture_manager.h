@@ -35,6 +35,10 @@ public:
     void EndReuse();
     // Whether a read-only texture of the file is loaded, so that asking for it decodes nothing.
     bool Holds(const std::string& file) const;
+    // Frees the pixels of the read-only pictures (see CTexture::Release) while nobody draws them:
+    // the entries stay, so the sprites holding them stay valid. Restore loads them again.
+    void Release();
+    void Restore();
 
     int Count() const { return static_cast<int>(textures.size()); }
 

@@ -86,9 +86,10 @@ void ASP_Main::OnInit() {
     SetIcon("mxengine.ico");
     OpenLoadContext();
     textures = std::make_unique<CTextureManager>();
+    loadingTextures = std::make_unique<CTextureManager>();
     raceTextures = std::make_unique<CTextureManager>();
     screenFonts = std::make_unique<CFontFactory>();
-    loadingScreen = std::make_unique<ASP_LoadingScreen>(width, height, textures.get(),
+    loadingScreen = std::make_unique<ASP_LoadingScreen>(width, height, loadingTextures.get(),
                                                         screenFonts->GetFont(kScreenFont, 50));
     instance = this;
     fpsLabel = std::make_unique<CLabelSprite>(nullptr, screenFonts->GetFont(kScreenFont, 15));
@@ -154,6 +155,7 @@ void ASP_Main::ReleaseAll() {
     optionsLabel = nullptr;
     carPreview = ASP_CarPreview();
     loadingScreen.reset();
+    loadingTextures.reset();
     textures.reset();
     screenFonts.reset();
 }
@@ -291,6 +293,7 @@ void ASP_Main::LoadOptionsLabel() {
 }
 
 void ASP_Main::LoadRace() {
+    ReleaseMenus();
     const ASP_Track track = CurrentTrack();
     // Another track's pictures go before this one's are loaded, so that the two never add up.
     if (track.WorldFile() != raceTexturesWorld) {
@@ -317,7 +320,24 @@ void ASP_Main::LoadRace() {
     AddComputerCars();
     game->KeepRecords(track.world, RecordsFile());
     raceTextures->EndReuse();
+    loadingTextures->Release();
     HandOver(STATE_RACE);
+}
+
+void ASP_Main::ReleaseMenus() {
+    for (ASP_Menu* menu : {mainMenu.get(), optionsMenu.get(), playersMenu.get(), carsMenu.get(),
+                           static_cast<ASP_Menu*>(controlsMenu.get()), tracksMenu.get()}) {
+        if (menu != nullptr) {
+            menu->ReleaseTexts();
+        }
+    }
+    textures->Release();
+}
+
+void ASP_Main::RestoreMenus() {
+    // The texts render again as their menus are drawn.
+    textures->Restore();
+    loadingTextures->Restore();
 }
 
 // Frames
@@ -430,6 +450,7 @@ void ASP_Main::LeaveRaceIfAsked() {
         return;
     }
     game.reset();
+    RestoreMenus();
     LogLine(LOG_STATUS, "Race left.");
     // The race's music stops before the menus' starts.
     GetAudio()->HaltMusic();

@@ -153,7 +153,10 @@ public:
     std::unique_ptr<CTextureManager> raceTextures;
     std::string raceTexturesWorld;
     std::unique_ptr<ASP_Game> game;
+    // The menus' pictures; the loading screen's has a registry of its own, as it is shown while
+    // the menus' are released.
     std::unique_ptr<CTextureManager> textures;
+    std::unique_ptr<CTextureManager> loadingTextures;
     // Written last by a loader (release), read by the main thread (acquire): the hand-over.
     std::atomic<int> state{STATE_LOADING};
 
@@ -165,6 +168,10 @@ private:
     void HandOver(int next);
     void EnterState(int next);
     void LeaveRaceIfAsked();
+    // A race holds only what it draws: the menus' rendered texts and pictures are freed while it
+    // loads and runs (the loading screen's once it is loaded), and come back when it is left.
+    void ReleaseMenus();
+    void RestoreMenus();
     ASP_Menu* ActiveMenu() const;
     ASP_Menu* MenuOf(int someState) const;
     // The menus' music plays in every menu state and gives way to the race's.

@@ -142,6 +142,22 @@ void ASP_Menu::ResetHover() {
     pressedIndex = -1;
 }
 
+void ASP_Menu::ReleaseTexts() {
+    auto release = [](CSprite* sprite) {
+        if (auto* label = dynamic_cast<CLabelSprite*>(sprite)) {
+            label->ReleaseText();
+        }
+    };
+    for (int i = 0; i < GetSpriteCount(); ++i) {
+        release(GetSprite(i));
+        if (const auto* button = dynamic_cast<const ASP_Button*>(GetSprite(i))) {
+            for (int look = 0; look < ASP_Button::kStates; ++look) {
+                release(button->GetStateSprite(look));
+            }
+        }
+    }
+}
+
 void ASP_Menu::SetSounds(CAudio* audioOut, int hover, int click) {
     audio = audioOut;
     hoverSound = hover;

@@ -34,6 +34,9 @@ public:
     // Forgets the hovered and pressed elements, for a menu that is shown again: the pointer has
     // been elsewhere meanwhile.
     void ResetHover();
+    // Frees the rendered texts of its labels and buttons while the menu is not shown (see
+    // CLabelSprite::ReleaseText).
+    void ReleaseTexts();
     // Sounds played when an element gets hovered and when a mouse button goes down on one.
     void SetSounds(CAudio* audio, int hover, int click);
 

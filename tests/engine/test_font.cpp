@@ -157,11 +157,16 @@ TEST_F(FontTest, FontsAreSharedFailedOnesKeptLinesStackedAndLabelsAlignCutAndRen
     EXPECT_EQ(label.renders, afterFirst + 3);
     label.SetText("Lap 1");
     EXPECT_EQ(Screen(label), lap1);
+    // Released, it holds no texture and renders its text again when next drawn, looking the same.
+    label.ReleaseText();
+    EXPECT_EQ(label.TextureSize(), std::make_pair(0, 0));
+    EXPECT_EQ(label.renders, afterFirst + 3);
+    EXPECT_EQ(Screen(label), lap1);
     // A moved box shapes every text anew.
     label.SetTextBox(5, 2, 100, 30);
     label.SetText("Lap 2");
     label.SetTextBox(5, 2, 200, 30);
-    EXPECT_EQ(label.renders, afterFirst + 5);
+    EXPECT_EQ(label.renders, afterFirst + 6);
     EXPECT_EQ(label.TextureSize(), std::make_pair(256, 32));
     // An empty box has nothing to show.
     label.SetTextBox(0, 0, -5, 30);

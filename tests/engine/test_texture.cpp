@@ -187,6 +187,28 @@ TEST_F(TextureTest, ReuseDecodesOnlyChangedMissingAndWritablePicturesAndDropsUna
     EXPECT_EQ(manager.Count(), 5);
 }
 
+// Released, a read-only picture frees its texture and draws nothing until restored; a writable one,
+// which holds changes no file has, and one that failed to load are left as they are.
+TEST_F(TextureTest, ReleasedPicturesDrawAgainOnceRestored) {
+    CTexture* red = manager.GetTexture(WriteSolidBmp(folder.File("red.bmp"), 4, 4, 0xFF0000));
+    CTexture* writable = manager.GetTexture(WriteSolidBmp(folder.File("green.bmp"), 4, 4, 0x00FF00), false);
+    CTexture* missing = nullptr;
+    Logged([&] { missing = manager.GetTexture(folder.File("missing.bmp")); });
+    red->SetSmooth(false);
+    const GLuint id = red->id;
+    manager.Release();
+    EXPECT_FALSE(red->loaded || glIsTexture(id));
+    EXPECT_TRUE(writable->loaded);
+    Show(red, 50, 50);
+    EXPECT_EQ(CountLitPixels(0, 0, kWidth, kHeight), 0);
+    Logged([&] { manager.Restore(); });
+    EXPECT_TRUE(red->loaded && !missing->loaded);
+    EXPECT_EQ(red->smooth, false);
+    Show(red, 50, 50);
+    EXPECT_EQ(CountLitPixels(0, 0, 50, 50), 2500);
+    EXPECT_EQ(Rgb(Pixel(25, 25)), 0xFF0000u);
+}
+
 // Every picture comes out as decoding it directly gives it, whoever decoded it; files that cannot be
 // decoded ahead (missing, a FIFO that would block) neither hang the decoder nor hide the reason.
 TEST(PictureDecoderTest, HandsOutEachPictureAsDecodingItDirectlyWould) {

@@ -165,10 +165,15 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
         EXPECT_EQ(app->game->GetState(), state) << gain;
     }
 
-    // Raced again on the same track, the kept pictures are drawn from: none is decoded anew.
+    // The menus' pictures are freed during the race and back with the menus. Raced again on the
+    // same track, the kept race pictures are drawn from: none is decoded anew.
+    CTexture* background = app->textures->GetTexture("gfx\\menu\\main_bg.png");
+    const auto loadingPicture = [&] { return app->loadingTextures->Holds("gfx\\loading_startup.png"); };
+    EXPECT_FALSE(background->loaded || loadingPicture());
     app->game->QuitRace();
     Press(SDLK_a);
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
+    EXPECT_TRUE(background->loaded && loadingPicture());
     const std::string log = Logged([&] { StartRace(1); });
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
     EXPECT_FALSE(std::regex_search(log, std::regex("CTexture: Texture .* loaded"))) << log;
