@@ -109,8 +109,11 @@ void CTextureManager::EndReuse() {
 
 bool CTextureManager::Holds(const std::string& file) const {
     const int index = FindTexture(TextureName(file));
-    return index >= 0 && textures[static_cast<size_t>(index)]->loaded &&
-           textures[static_cast<size_t>(index)]->readOnly;
+    if (index < 0) {
+        return false;
+    }
+    const CTexture& texture = *textures[static_cast<size_t>(index)];
+    return texture.loaded && texture.readOnly;
 }
 
 void CTextureManager::Release() {
