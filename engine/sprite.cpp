@@ -148,3 +148,7 @@ bool CSprite::ReactsTo(CSprite* other) {
 void CSprite::SetZ(double v) {
     z = v;
 }
+
+bool IsDepth(double z) {
+    return z >= -1.0 && z <= 1.0;
+}

@@ -22,10 +22,6 @@ const char kAnimEnd[] = "animEnd";
 const char kAnimPos[] = "animPos";
 const char kAnimSpeed[] = "animSpeed";
 
-bool IsDepth(double z) {
-    return z >= -1.0 && z <= 1.0;
-}
-
 // Tile sizes are stored as doubles; values beyond an int are clamped rather than undefined.
 int TruncateToInt(double v) {
     if (std::isnan(v)) {

@@ -54,7 +54,3 @@ void ReadLabelBox(CLabelSprite* label, const std::string& section, const std::st
 std::string WithLineBreaks(const std::string& caption) {
     return ReplaceAll(caption, "[n]", "\n");
 }
-
-bool IsDepth(double z) {
-    return z >= -1.0 && z <= 1.0;
-}

@@ -32,6 +32,3 @@ void ReadLabelBox(CLabelSprite* label, const std::string& section, const std::st
 
 // "[n]" in a caption stands for a line break.
 std::string WithLineBreaks(const std::string& caption);
-
-// A depth from a data file counts only inside [-1, 1].
-bool IsDepth(double z);

@@ -42,7 +42,7 @@ void LoadPlacedImage(CImageSpriteEx& sprite, const std::string& section, const s
     sprite.SetX(GetIniDouble(section, "x", 0.0, file));
     sprite.SetY(GetIniDouble(section, "y", 0.0, file));
     const double z = GetIniDouble(section, "z", 0.0, file);
-    if (z >= -1.0 && z <= 1.0) {
+    if (IsDepth(z)) {
         sprite.SetZ(z);
     }
     sprite.SetWidth(GetIniDouble(section, "width", 1.0, file));
