@@ -126,13 +126,17 @@ CTextureAtlas::Page& CTextureAtlas::RoomFor(int w, int h) {
 
 CTexture::CTexture(const std::string& file, bool readOnly, CTextureAtlas* atlas)
     : readOnly(readOnly), atlas(atlas) {
+    smooth = true;
+    clamp = true;
+    Create(file);
+}
+
+void CTexture::Create(const std::string& file) {
     glGenTextures(1, &id);
     Load(file);
-    smooth = true;
     if (!placed) {
         MakeOwnTexture();
     }
-    clamp = true;
 }
 
 void CTexture::MakeOwnTexture() {
@@ -326,10 +330,7 @@ void CTexture::Restore() {
         return;
     }
     released = false;
-    glGenTextures(1, &id);
-    if (Load(name) && !placed) {
-        MakeOwnTexture();
-    }
+    Create(name);
 }
 
 bool CTexture::FileChanged() const {

@@ -91,6 +91,8 @@ public:
     bool clamp = false;
 
 private:
+    // A new texture name for the file's picture, with the filter `smooth` asks for.
+    void Create(const std::string& file);
     // Puts the described picture's tight pixels into the atlas; false if it takes a texture of its own.
     bool PlaceInAtlas(const void* pixels);
     // Gives the picture a texture of its own again: a nearest filter is not the page's.

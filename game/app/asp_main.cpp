@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 
 #include "engine/ini.h"
 #include "game/menus/label_keys.h"
@@ -325,9 +326,8 @@ void ASP_Main::LoadRace() {
 }
 
 void ASP_Main::ReleaseMenus() {
-    for (ASP_Menu* menu : {mainMenu.get(), optionsMenu.get(), playersMenu.get(), carsMenu.get(),
-                           static_cast<ASP_Menu*>(controlsMenu.get()), tracksMenu.get()}) {
-        if (menu != nullptr) {
+    for (int menuState = 0; menuState < static_cast<int>(std::size(kStateNames)); ++menuState) {
+        if (ASP_Menu* menu = MenuOf(menuState)) {
             menu->ReleaseTexts();
         }
     }
