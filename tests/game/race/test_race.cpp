@@ -129,7 +129,7 @@ double MeanComputerTime(CGameBase* app, const ASP_Track& track, ASP_Difficulty d
     ASP_Game game(app);
     ASP_World* world = game.GetWorld();
     const TempFolder folder;
-    const std::string untimed = folder.Write("world.dat", folder.Read(track.WorldFile()));
+    const std::string untimed = folder.Write("world.dat", folder.Read(MakeAbsolutePath(track.WorldFile())));
     WriteIniDouble("main", "finishTimeout", 0.0, untimed);
     world->Load(untimed);
     world->AddPlayer("dat\\cars.dat", "Vulcan", "", "controls0");
