@@ -149,6 +149,3 @@ void CSprite::SetZ(double v) {
     z = v;
 }
 
-bool IsDepth(double z) {
-    return z >= -1.0 && z <= 1.0;
-}

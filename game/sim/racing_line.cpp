@@ -1,4 +1,4 @@
-#include "game/race/racing_line.h"
+#include "game/sim/racing_line.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,7 @@
 #include "engine/angle.h"
 #include "engine/ini.h"
 #include "engine/log.h"
-#include "game/race/checkpoint_sprite.h"
-#include "game/race/world.h"
+#include "game/sim/track.h"
 
 namespace {
 
@@ -15,16 +14,15 @@ const char* const kSection = "racingLine";
 // More points than this is a broken world file, not a line.
 constexpr int kMaxPoints = 10000;
 
-Point CentreOf(const ASP_CheckpointSprite& c) {
-    const Point pivot = c.GetRotationCenter();
-    return Point(c.GetX() + c.GetWidth() * pivot.x, c.GetY() + c.GetHeight() * pivot.y);
+Point CentreOf(const ASP_Checkpoint& c) {
+    return c.shape.Centre();
 }
 
 // The centres of the first checkpoint of each index, in index order.
-std::vector<Point> CheckpointCentres(const ASP_World& world) {
+std::vector<Point> CheckpointCentres(const ASP_Track& track) {
     std::vector<Point> centres;
-    for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
-        const std::vector<ASP_CheckpointSprite*> at = world.GetCheckpoints(k);
+    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
+        const std::vector<const ASP_Checkpoint*> at = track.GetCheckpoints(k);
         if (!at.empty()) {
             centres.push_back(CentreOf(*at.front()));
         }
@@ -34,7 +32,7 @@ std::vector<Point> CheckpointCentres(const ASP_World& world) {
 
 }  // namespace
 
-bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
+bool ASP_RacingLine::Load(const std::string& file, const ASP_Track& track) {
     std::vector<Point> read;
     const int count = GetIniInt(kSection, "points", 0, file);
     if (count > kMaxPoints) {
@@ -46,7 +44,7 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
                           GetIniDouble(kSection, "y" + NumberToText(i), 0.0, file));
     }
     SetPoints(read);
-    const int missed = FirstMissedCheckpoint(world);
+    const int missed = FirstMissedCheckpoint(track);
     if (!IsEmpty() && missed >= 0) {
         // A line copied from another track, or left behind when checkpoints moved.
         Log(LOG_WARNING,
@@ -55,7 +53,7 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
             "ASP_RacingLine");
     }
     if (IsEmpty() || missed >= 0) {
-        SetPoints(CheckpointCentres(world));
+        SetPoints(CheckpointCentres(track));
     }
     if (IsEmpty()) {
         Log(LOG_WARNING, "No racing line in " + file + ": computer cars stand still.", "ASP_RacingLine");
@@ -64,11 +62,11 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
     return true;
 }
 
-int ASP_RacingLine::FirstMissedCheckpoint(const ASP_World& world) const {
-    for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
-        for (const ASP_CheckpointSprite* c : world.GetCheckpoints(k)) {
+int ASP_RacingLine::FirstMissedCheckpoint(const ASP_Track& track) const {
+    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
+        for (const ASP_Checkpoint* c : track.GetCheckpoints(k)) {
             const Point centre = CentreOf(*c);
-            if (Length(PointAt(ProgressOf(centre)) - centre) > c->GetWidth() * 0.5) {
+            if (Length(PointAt(ProgressOf(centre)) - centre) > c->shape.GetWidth() * 0.5) {
                 return k;
             }
         }
