@@ -19,6 +19,18 @@ bool ASP_KeyboardInput::OnEvent(const SDL_Event& e, ASP_Drivable& car) {
     return false;
 }
 
+void ASP_KeyboardInput::Sync(ASP_Drivable& car) {
+    int count = 0;
+    const Uint8* held = SDL_GetKeyState(&count);
+    for (int a = 0; a < kActions; ++a) {
+        const int key = keys[static_cast<size_t>(a)];
+        // Of a key bound twice only the first action acts, as with its events.
+        const bool first = std::find(keys.begin(), keys.begin() + a, key) == keys.begin() + a;
+        const bool down = held != nullptr && key > 0 && key < count && held[key] != 0;
+        car.Drive(static_cast<ASP_Action>(a), first && down ? 1.0 : 0.0);
+    }
+}
+
 ASP_JoystickInput::ASP_JoystickInput(const ASP_Controls& controls, int joystick,
                                      const ASP_Joysticks* joysticks, std::string player)
     : joystick(joystick),
@@ -78,6 +90,20 @@ void ASP_JoystickInput::Poll(ASP_Drivable& car) {
             amounts[static_cast<size_t>(a)] = 0.0;
             car.Drive(static_cast<ASP_Action>(a), 0.0);
         }
+    }
+}
+
+void ASP_JoystickInput::Sync(ASP_Drivable& car) {
+    if (onKeyboard || joysticks == nullptr) {
+        keyboard.Sync(car);
+        return;
+    }
+    for (size_t a = 0; a < kActions; ++a) {
+        for (size_t k = 0; k < 2; ++k) {
+            parts[a][k] = joysticks->Held(joystick, controls[a][k], deadZone);
+        }
+        amounts[a] = std::max(parts[a][0], parts[a][1]);
+        car.Drive(static_cast<ASP_Action>(a), amounts[a]);
     }
 }
 

@@ -27,6 +27,9 @@ public:
     virtual bool OnEvent(const SDL_Event& e, ASP_Drivable& car) = 0;
     // Once a frame, before the car moves.
     virtual void Poll(ASP_Drivable& car) { (void)car; }
+    // Tells the car how far each action's control is held right now, events aside: a key pressed
+    // while the race was loading sent its event to the loading screen.
+    virtual void Sync(ASP_Drivable& car) = 0;
 };
 
 // The player's keys.
@@ -35,6 +38,8 @@ public:
     explicit ASP_KeyboardInput(const std::array<int, kActions>& keys) : keys(keys) {}
     // Key presses and releases; only the first action bound to a key acts.
     bool OnEvent(const SDL_Event& e, ASP_Drivable& car) override;
+    // Reads SDL's key state.
+    void Sync(ASP_Drivable& car) override;
 
 private:
     std::array<int, kActions> keys;
@@ -49,6 +54,8 @@ public:
     bool OnEvent(const SDL_Event& e, ASP_Drivable& car) override;
     // Lets go of everything the joystick held and falls back on the keys when it is gone.
     void Poll(ASP_Drivable& car) override;
+    // Reads the pad's state, or the keys once it is gone.
+    void Sync(ASP_Drivable& car) override;
     bool OnKeyboard() const { return onKeyboard; }
 
 private:

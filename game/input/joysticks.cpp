@@ -1,5 +1,7 @@
 #include "game/input/joysticks.h"
 
+#include <algorithm>
+
 #include "engine/platform/input_devices.h"
 
 namespace {
@@ -10,7 +12,9 @@ constexpr double kCheckSeconds = 1.0;
 
 ASP_Joysticks::~ASP_Joysticks() {
     for (SDL_Joystick* handle : handles) {
-        SDL_JoystickClose(handle);
+        if (handle != nullptr) {
+            SDL_JoystickClose(handle);
+        }
     }
     if (started) {
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
@@ -29,13 +33,13 @@ void ASP_Joysticks::Open() {
         const char* name = SDL_JoystickName(i);
         Add(name != nullptr ? name : "");
         SDL_Joystick* handle = SDL_JoystickOpen(i);
+        handles.push_back(handle);
         if (handle == nullptr) {
             LogLine(LOG_WARNING, "Joystick " + std::to_string(i) + " (" + Name(i) +
                                      ") cannot be opened: " + SDL_GetError());
             found.back().gone = true;
             continue;
         }
-        handles.push_back(handle);
         LogLine(LOG_STATUS, "Joystick " + std::to_string(i) + ": " + Name(i) + ".");
     }
 }
@@ -80,4 +84,37 @@ int ASP_Joysticks::Find(int index, const std::string& name) const {
         }
     }
     return IsAttached(index) ? index : -1;
+}
+
+double ASP_Joysticks::Held(int index, const ASP_PadControl& control, int deadZone) const {
+    SDL_Joystick* handle = index >= 0 && index < static_cast<int>(handles.size())
+                               ? handles[static_cast<size_t>(index)]
+                               : nullptr;
+    if (handle == nullptr || !IsAttached(index)) {
+        return 0.0;
+    }
+    // The control's state as the event that would have set it, so both read alike.
+    SDL_Event e{};
+    switch (control.kind) {
+        case ASP_PadControl::BUTTON:
+            e.type = SDL_JoystickGetButton(handle, control.index) ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+            e.jbutton.which = static_cast<Uint8>(index);
+            e.jbutton.button = static_cast<Uint8>(control.index);
+            break;
+        case ASP_PadControl::HAT:
+            e.type = SDL_JOYHATMOTION;
+            e.jhat.which = static_cast<Uint8>(index);
+            e.jhat.hat = static_cast<Uint8>(control.index);
+            e.jhat.value = SDL_JoystickGetHat(handle, control.index);
+            break;
+        case ASP_PadControl::AXIS:
+            e.type = SDL_JOYAXISMOTION;
+            e.jaxis.which = static_cast<Uint8>(index);
+            e.jaxis.axis = static_cast<Uint8>(control.index);
+            e.jaxis.value = SDL_JoystickGetAxis(handle, control.index);
+            break;
+        case ASP_PadControl::NONE:
+            return 0.0;
+    }
+    return std::max(0.0, control.Amount(e, index, deadZone));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/log.h"
+#include "game/input/controls.h"
 
 // The joysticks of this run. SDL 1.2 sends events only for opened joysticks and finds new ones only
 // when it starts, so every joystick is opened at start; one that is unplugged later is noticed by
@@ -33,6 +34,9 @@ public:
     // The attached joystick of this name, preferring index among equal names; without a match
     // by name the attached joystick at index (a different pad in its place); -1 for none.
     int Find(int index, const std::string& name) const;
+    // How far a control of joystick index is pushed now, 0 to 1, as its events would say; 0 for a
+    // joystick that is not open. Virtual so that tests can hold controls without a pad.
+    virtual double Held(int index, const ASP_PadControl& control, int deadZone) const;
 
     // The system's input device list (tests give a file of their own).
     std::string deviceList = "/proc/bus/input/devices";
@@ -47,6 +51,7 @@ private:
     };
 
     std::vector<Joystick> found;
+    // By joystick index; null where one could not be opened.
     std::vector<SDL_Joystick*> handles;
     bool started = false;
     double sinceCheck = 0.0;

@@ -40,6 +40,14 @@ void OnQuitClicked(ASP_Button* button, SDL_Event* e) {
     }
 }
 
+void OnGiveUpClicked(ASP_Button* button, SDL_Event* e) {
+    (void)button;
+    (void)e;
+    if (currentGame != nullptr) {
+        currentGame->GiveUp();
+    }
+}
+
 }  // namespace
 
 ASP_Game::ASP_Game(CGameBase* app, CTextureManager* registry)
@@ -74,8 +82,11 @@ ASP_Game::~ASP_Game() {
 }
 
 void ASP_Game::LoadPauseMenu() {
-    pauseMenu = LoadMenu(app, textures, kPauseMenuFile, {OnResumeClicked, OnQuitClicked});
+    pauseMenu = LoadMenu(app, textures, kPauseMenuFile, {OnResumeClicked, OnQuitClicked, OnGiveUpClicked});
     resumeButton = pauseMenu->GetSprite(GetIniInt("main", "resume", 0, kPauseMenuFile));
+    // Optional: an older pause menu has no give-up choice.
+    const int giveUp = GetIniInt("main", "giveUp", -1, kPauseMenuFile);
+    giveUpButton = giveUp >= 0 ? pauseMenu->GetSprite(giveUp) : nullptr;
     const int firstRow = GetIniInt("main", "playerLabelIndex", 0, kPauseMenuFile);
     for (int r = 0; r < kStandingsRows; ++r) {
         // GetSprite answers null for an index outside the menu; the sum must not overflow first.
@@ -113,7 +124,7 @@ void ASP_Game::LoadCountdown() {
     countdownLabel->SetScale(scaleStart);
     countdownLabel->SetAnimPos(countdownTile[kCountdownElements - 1]);
     countdownLabel->SetText(countdownText[kCountdownElements - 1]);
-    countdownTime = 4.0;
+    countdownTime = kCountdownSeconds;
     state = RaceState::Countdown;
 }
 
@@ -229,24 +240,55 @@ void ASP_Game::StepRace(double dt) {
 }
 
 void ASP_Game::CountDownToRaceEnd(double dt) {
-    const double timeout = world->GetFinishTimeout();
-    // Computer cars finishing do not hurry the humans.
-    const std::vector<ASP_Player*> cars = world->GetViewedPlayers();
-    const bool anyFinished =
-        std::any_of(cars.begin(), cars.end(), [](const ASP_Player* c) { return c->finished; });
-    if (state != RaceState::Racing || timeout <= 0.0 || !anyFinished) {
+    for (FinishNotice& notice : notices) {
+        notice.shownFor -= dt;
+    }
+    notices.erase(std::remove_if(notices.begin(), notices.end(),
+                                 [](const FinishNotice& n) { return n.shownFor <= 0.0; }),
+                  notices.end());
+    if (state != RaceState::Racing || raceEndIn < 0.0) {
         return;
     }
-    raceEndIn = raceEndIn < 0.0 ? timeout : raceEndIn - dt;
+    raceEndIn = std::max(0.0, raceEndIn - dt);
     if (raceEndIn <= 0.0) {
         RankCarsStillRunning(*world);
         FinishRace();
     }
 }
 
+void ASP_Game::CarFinished(const ASP_Player& car) {
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    int place = 0;
+    int number = 0;
+    for (size_t i = 0; i < cars.size(); ++i) {
+        place += cars[i]->finished;
+        number = cars[i] == &car ? static_cast<int>(i) + 1 : number;
+    }
+    notices.push_back(FinishNotice{CarLabel(car, number), place, kNoticeSeconds});
+    // Whoever finishes first, computer or human, starts the clock for everyone else.
+    if (raceEndIn < 0.0 && world->GetFinishTimeout() > 0.0) {
+        raceEndIn = world->GetFinishTimeout();
+    }
+}
+
+void ASP_Game::GiveUp() {
+    if (state != RaceState::Paused) {
+        return;
+    }
+    RankCarsStillRunning(*world);
+    FinishRace();
+    // The race's music plays on under the results, as after a finish; the engines stop.
+    audio->ResumeAll();
+    sounds->Silence();
+}
+
 // Countdown
 
 void ASP_Game::UpdateCountdown(double dt) {
+    // Keys held while the race loaded sent their presses to the loading screen.
+    if (countdownTime == kCountdownSeconds) {
+        world->SyncControls();
+    }
     const int before = TruncateToInt(countdownTime);
     countdownTime -= dt;
     const int now = TruncateToInt(countdownTime);
@@ -271,6 +313,7 @@ void ASP_Game::ShowCountdownElement(int i) {
 }
 
 void ASP_Game::StartRace() {
+    world->SyncControls();
     for (ASP_Player* car : world->GetPlayers()) {
         // One push towards the top of the world gets every car off the grid.
         car->ApplyForce(0.0, -50.0, 1.0);
@@ -315,9 +358,13 @@ void ASP_Game::QuitRace() {
 
 void ASP_Game::FinishRace() {
     state = RaceState::Finished;
-    if (resumeButton != nullptr) {
-        resumeButton->SetVisible(false);
+    for (CSprite* choice : {resumeButton, giveUpButton}) {
+        if (choice != nullptr) {
+            choice->SetVisible(false);
+        }
     }
+    raceEndIn = -1.0;
+    notices.clear();
     SubmitRecords();
     BuildStandings();
 }
@@ -336,14 +383,15 @@ void ASP_Game::SubmitRecords() {
     const std::string today = ASP_LapRecords::Today();
     for (size_t i = 0; i < cars.size(); ++i) {
         if (cars[i]->finished && !cars[i]->IsComputer()) {
-            newRecords[i] =
-                records->Submit(track, cars[i]->carName, cars[i]->bestLapTime, cars[i]->raceTime, today);
+            newRecords[i] = records->Submit(track, cars[i]->carName, cars[i]->BestCompleteLap(),
+                                            cars[i]->raceTime, today);
         }
     }
     // Several cars may each have beaten the record as it stood; only the best of them holds it.
     for (size_t i = 0; i < cars.size(); ++i) {
         for (size_t j = 0; j < cars.size(); ++j) {
-            newRecords[i].lap &= !(newRecords[j].lap && cars[j]->bestLapTime < cars[i]->bestLapTime);
+            newRecords[i].lap &=
+                !(newRecords[j].lap && cars[j]->BestCompleteLap() < cars[i]->BestCompleteLap());
             newRecords[i].race &= !(newRecords[j].race && cars[j]->raceTime < cars[i]->raceTime);
         }
     }
@@ -353,13 +401,18 @@ CSprite* ASP_Game::GetStandingsLabel(int row) const {
     return row >= 0 && row < kStandingsRows ? standingsLabels[static_cast<size_t>(row)] : nullptr;
 }
 
+std::string CarLabel(const ASP_Player& car, int number) {
+    return (car.IsComputer() ? "Computer " : "Player ") + NumberToText(number);
+}
+
 std::string StandingsRow(const ASP_Player& car, int number, bool raceOver, ASP_NewRecords made) {
-    const std::string place =
-        NumberToText(car.position) + (car.IsComputer() ? ". Computer " : ". Player ") + NumberToText(number);
+    const std::string place = NumberToText(car.position) + ". " + CarLabel(car, number);
     // A star on each time that is a new record for the track.
     const std::string total =
         car.finished || !raceOver ? FormatTime(car.raceTime) + (made.race ? "*" : "") : "DNF";
-    const std::string lap = FormatTime(car.bestLapTime) + (made.lap ? "*" : "");
+    // The lap still running is no lap yet.
+    const std::string lap =
+        car.BestCompleteLap() > 0.0 ? FormatTime(car.BestCompleteLap()) + (made.lap ? "*" : "") : "--";
     char row[160];
     std::snprintf(row, sizeof row, "%-14s%-10.9s%-10s%s", place.c_str(), car.carName.c_str(), total.c_str(),
                   lap.c_str());

@@ -34,6 +34,8 @@ public:
     enum class RaceState { Countdown = 0, Racing = 1, Paused = 2, Finished = 3 };
 
     static constexpr int kCountdownElements = 4;
+    // One second per element.
+    static constexpr double kCountdownSeconds = 4.0;
     // The world advances in steps of this length, whatever the frame rate, so that a race follows
     // the same path at any: at the boost strip's 1,350 pixels per second a car moves 11 pixels a
     // step, well under half the thinnest wall (32 pixels), so no step carries it through one.
@@ -42,6 +44,16 @@ public:
     // rather than stalling it with ever more steps.
     static constexpr int kMaxStepsPerFrame = 30;
     static constexpr int kStandingsRows = 4;
+    // How long the players still racing see that a car finished.
+    static constexpr double kNoticeSeconds = 5.0;
+
+    // A car that finished, as the players still racing are told.
+    struct FinishNotice {
+        std::string who;
+        int place = 0;
+        // Seconds it is still shown.
+        double shownFor = 0.0;
+    };
 
     // With a registry, the race's pictures are loaded into it and outlive the race with it.
     explicit ASP_Game(CGameBase* app, CTextureManager* registry = nullptr);
@@ -68,6 +80,12 @@ public:
     bool QuitRequested() const { return quitRequested; }
     // Every car has finished: the pause menu shows the final standings without its resume choice.
     void FinishRace();
+    // A car crossed the line for the last time: the others are told, and the first finish starts
+    // the world's finish timeout.
+    void CarFinished(const ASP_Player& car);
+    // From the pause menu: the players still driving leave the race, which ends with them unplaced
+    // (DNF) and everyone else ranked where they stand.
+    void GiveUp();
     // Fills the standings rows of the pause menu from the cars' positions.
     void BuildStandings();
     // The track being raced (its key in the records) and the records file: once the race is over
@@ -80,6 +98,11 @@ public:
     CLabelSprite* GetCountdownLabel() const { return countdownLabel.get(); }
     double GetCountdownTime() const { return countdownTime; }
     CSprite* GetResumeButton() const { return resumeButton; }
+    CSprite* GetGiveUpButton() const { return giveUpButton; }
+    const std::vector<FinishNotice>& GetNotices() const { return notices; }
+    // Seconds until the race ends without the cars still driving; below 0 while nobody finished
+    // or when the world waits for everyone.
+    double GetRaceEndIn() const { return raceEndIn; }
     CSprite* GetStandingsLabel(int row) const;
     CGameBase* GetApp() const { return app; }
     CFontFactory* GetFontFactory() const { return fonts; }
@@ -114,12 +137,13 @@ private:
     std::array<int, kCountdownElements> countdownTile{};
     std::array<int, kCountdownElements> countdownSound{-1, -1, -1, -1};
     // Seconds left.
-    double countdownTime = 4.0;
+    double countdownTime = kCountdownSeconds;
     // Frame time not yet simulated, under one step.
     double unsimulated = 0.0;
     std::unique_ptr<ASP_Menu> pauseMenu;
     // Elements of the pause menu; the menu owns them.
     CSprite* resumeButton = nullptr;
+    CSprite* giveUpButton = nullptr;
     std::array<CSprite*, kStandingsRows> standingsLabels{};
     std::unique_ptr<CImageSprite> blendOverlay;
     RaceState state = RaceState::Countdown;
@@ -131,8 +155,8 @@ private:
     CTextureManager* textures = nullptr;
     CAudio* audio;
     bool quitRequested = false;
-    // Seconds until the race ends without the cars still driving; below 0 before anyone finished.
     double raceEndIn = -1.0;
+    std::vector<FinishNotice> notices;
     std::string track;
     std::unique_ptr<ASP_LapRecords> records;
     // What each car (world order) set at the end of the race.
@@ -142,9 +166,13 @@ private:
 // The race that exists, if any; the pause menu's buttons reach it through this.
 extern ASP_Game* currentGame;
 
+// "Player 2" or "Computer 3": how the standings and the notices name the car numbered so (from 1,
+// in world order).
+std::string CarLabel(const ASP_Player& car, int number);
+
 // A row of the standings: place and player (or computer), car, total time ("DNF" for a car still
-// driving when the race ended), best lap, in fixed-width columns under the pause menu's heading;
-// the times that are new track records are starred.
+// driving when the race ended), best complete lap ("--" before the first), in fixed-width columns
+// under the pause menu's heading; the times that are new track records are starred.
 std::string StandingsRow(const ASP_Player& car, int number, bool raceOver, ASP_NewRecords made = {});
 
 // The standings order for cars at these positions (1-based, in world order): slot r holds the

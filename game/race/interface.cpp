@@ -18,6 +18,10 @@ namespace {
 const char* const kPositionMark = "[p]";
 const char* const kTotalTimeMark = "[t]";
 const char* const kBestLapMark = "[b]";
+const char* const kCarMark = "[c]";
+const char* const kSecondsMark = "[s]";
+// Whole seconds left are counted up, but not for what the steps' rounding leaves over.
+constexpr double kSecondsSlack = 1e-6;
 
 // A whole, non-negative count as digits, padded to two and cut to its first two.
 std::string TwoDigits(double v) {
@@ -111,6 +115,8 @@ void ASP_Interface::Load(std::string file) {
     LoadTextElement(finished, "finished", file);
     LoadImageElement(compass, "compass", file);
     LoadTextElement(wrongWay, "wrongWay", file);
+    LoadTextElement(notice, "notice", file);
+    noticeEndCaption = GetIniString("notice", "endCaption", "", file);
     fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
     fullSizeHeight = GetIniDouble("layout", "fullSizeHeight", 0.0, file);
     if (CLabelSprite* label = dynamic_cast<CLabelSprite*>(wrongWay.sprite.get())) {
@@ -183,7 +189,9 @@ void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
     if (car->finished && finished.sprite) {
         finished.sprite->Draw(target);
     }
-    DrawWrongWay(*car, viewport[2], viewport[3], ScaleForView(viewport[2], viewport[3]), target);
+    const double scale = ScaleForView(viewport[2], viewport[3]);
+    DrawWrongWay(*car, viewport[2], viewport[3], scale, target);
+    DrawNotice(*car, race, viewport[2], viewport[3], scale, target);
 }
 
 void ASP_Interface::Layout(int viewWidth, int viewHeight) {
@@ -219,6 +227,33 @@ void ASP_Interface::DrawWrongWay(const ASP_Player& car, int viewWidth, int viewH
     }
     PlaceElement(wrongWay, viewWidth, viewHeight, scale);
     wrongWay.sprite->Draw(target);
+}
+
+void ASP_Interface::DrawNotice(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight,
+                               double scale, void* target) {
+    auto* label = dynamic_cast<CLabelSprite*>(notice.sprite.get());
+    const std::string text = car.finished ? "" : NoticeText(race);
+    if (label == nullptr || text.empty()) {
+        return;
+    }
+    label->SetText(text);
+    PlaceElement(notice, viewWidth, viewHeight, scale);
+    label->Draw(target);
+}
+
+std::string ASP_Interface::NoticeText(const RaceFacts& race) const {
+    std::vector<std::string> lines;
+    for (const auto& [who, place] : race.finishers) {
+        lines.push_back(ReplaceAll(ReplaceAll(notice.caption, kCarMark, who), kPositionMark, Ordinal(place)));
+    }
+    if (race.endsIn >= 0.0) {
+        lines.push_back(ReplaceAll(noticeEndCaption, kSecondsMark, NumberToText(std::ceil(race.endsIn - kSecondsSlack))));
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\n") + line;
+    }
+    return text;
 }
 
 void ASP_Interface::SetText(Element e, const std::string& text) const {
@@ -282,6 +317,12 @@ ASP_Interface::RaceFacts ASP_Interface::CurrentRace() const {
         race.laps = world->GetLaps();
         race.cars = static_cast<int>(world->GetPlayers().size());
         race.world = world;
+    }
+    if (game != nullptr) {
+        for (const ASP_Game::FinishNotice& n : game->GetNotices()) {
+            race.finishers.emplace_back(n.who, n.place);
+        }
+        race.endsIn = game->GetRaceEndIn();
     }
     return race;
 }

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/font_factory.h"
 #include "engine/image_sprite.h"
@@ -43,6 +44,10 @@ public:
         int cars = 0;
         // The frame the cars' compass targets are given in; null for screen coordinates.
         const CSprite* world = nullptr;
+        // Cars that finished lately, as "Computer 2" and their place, oldest first.
+        std::vector<std::pair<std::string, int>> finishers;
+        // Seconds until the race ends for the cars still driving; below 0 when it waits for them.
+        double endsIn = -1.0;
     };
 
     // Fonts, textures and the race figures come from the race's own registries and world.
@@ -67,6 +72,8 @@ public:
     void Refresh(ASP_Player* car, const RaceFacts& race);
     // The figures of the race's world; the defaults when there is none.
     RaceFacts CurrentRace() const;
+    // Who finished lately and when the race ends, for a car still driving; "" for nothing to say.
+    std::string NoticeText(const RaceFacts& race) const;
 
     const InterfaceElement& GetElement(Element e) const { return *elements[e]; }
     // The label of a text element; null for the compass or before loading.
@@ -85,6 +92,8 @@ private:
     std::string FinishedText(const ASP_Player& car) const;
     void PlaceElement(InterfaceElement& element, int viewWidth, int viewHeight, double scale) const;
     void DrawWrongWay(const ASP_Player& car, int viewWidth, int viewHeight, double scale, void* target);
+    void DrawNotice(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight, double scale,
+                    void* target);
 
     ASP_Game* game;
     InterfaceElement timeTotal;
@@ -97,6 +106,10 @@ private:
     std::array<InterfaceElement*, ELEMENTS> elements;
     // Shown while the car drives away from its next checkpoint; optional in the file.
     InterfaceElement wrongWay;
+    // Who finished, and the race's end once a car finished; optional in the file. Its caption is
+    // one finisher's line, endCaption the line of the time left.
+    InterfaceElement notice;
+    std::string noticeEndCaption;
     // The smallest view, in pixels, that shows the interface at full size; 0 for no scaling.
     double fullSizeWidth = 0.0;
     double fullSizeHeight = 0.0;

@@ -1,6 +1,7 @@
 #include "game/race/player.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "engine/angle.h"
@@ -239,6 +240,33 @@ void ASP_Player::RequestReset() {
     // Asking again while waiting does not restart the wait.
     if (resetTime <= 0.0) {
         resetTime = kResetDelay;
+    }
+}
+
+void ASP_Player::SyncControls() {
+    if (driver != nullptr) {
+        return;
+    }
+    struct Held : ASP_Drivable {
+        std::array<double, kActions> amounts{};
+        void Drive(ASP_Action action, double amount) override {
+            amounts[static_cast<size_t>(action)] = amount;
+        }
+    } held;
+    input->Sync(held);
+    const auto wanted = [&held](ASP_Action a) { return held.amounts[static_cast<size_t>(a)]; };
+    // Only changes are driven: letting go of a wheel that is not held would replay its animation.
+    if ((wanted(ASP_Action::Forward) > 0.0) != forwardHeld) {
+        Drive(ASP_Action::Forward, wanted(ASP_Action::Forward));
+    }
+    if ((wanted(ASP_Action::Backward) > 0.0) != backwardHeld) {
+        Drive(ASP_Action::Backward, wanted(ASP_Action::Backward));
+    }
+    if (wanted(ASP_Action::Left) != leftAmount) {
+        Drive(ASP_Action::Left, wanted(ASP_Action::Left));
+    }
+    if (wanted(ASP_Action::Right) != rightAmount) {
+        Drive(ASP_Action::Right, wanted(ASP_Action::Right));
     }
 }
 

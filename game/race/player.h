@@ -84,6 +84,9 @@ public:
     void Drive(ASP_Action action, double amount) override;
     // The driver asks to be put back on the track.
     void RequestReset();
+    // Takes the keys and pad controls as they are held now; a computer's car keeps its driver's.
+    // Reset is not held but pressed, so it is left alone.
+    void SyncControls();
 
     // Holds or releases the controls as their keys would, turn animations included.
     void SetControls(bool forward, bool backward, bool left, bool right);
@@ -118,7 +121,7 @@ public:
     double raceTime = 0.0;
     // Time of the current lap.
     double lapTime = 0.0;
-    // Best complete lap.
+    // Best complete lap; during the first lap, the running one.
     double bestLapTime = 0.0;
     // Accepted finish-line crossings.
     int lap = 0;
@@ -134,6 +137,8 @@ public:
     // How long driving away from the next checkpoint counts as a slip rather than the wrong way.
     static constexpr double kWrongWaySeconds = 1.0;
     bool IsWrongWay() const { return wrongWayTime >= kWrongWaySeconds; }
+    // The best lap the car completed; 0 before it completed one (the first crossing starts lap 1).
+    double BestCompleteLap() const { return lap >= 2 ? bestLapTime : 0.0; }
     // Counts time while the car moves clearly away from its compass target.
     void UpdateWrongWay(double dt);
 

@@ -250,7 +250,8 @@ void ASP_World::LoadObjects(const std::string& prefix, const std::string& countK
 
 bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::string controlsFile,
                           std::string controlsSection) {
-    const size_t n = GetViewedPlayers().size();
+    // Every car counts, computer cars too: each takes the next start position.
+    const size_t n = players.size();
     if (n >= kMaxPlayers || n >= startPositions.size()) {
         LogLine(LOG_ERROR, "Failed to add new player: maximum number of players reached.");
         return false;
@@ -281,6 +282,12 @@ void ASP_World::OnKeyUp(SDL_Event* e) {
 void ASP_World::OnInputEvent(SDL_Event* e) {
     for (ASP_Player* car : players) {
         car->OnInputEvent(*e);
+    }
+}
+
+void ASP_World::SyncControls() {
+    for (ASP_Player* car : players) {
+        car->SyncControls();
     }
 }
 
@@ -385,7 +392,11 @@ void ASP_World::PutBack(ASP_Player* car) {
 }
 
 void ASP_World::FinishPlayer(ASP_Player* car) {
+    const bool first = !car->finished;
     car->finished = true;
+    if (first && game != nullptr) {
+        game->CarFinished(*car);
+    }
     for (const ASP_Player* other : GetViewedPlayers()) {
         if (!other->finished) {
             return;

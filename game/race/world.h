@@ -96,6 +96,8 @@ public:
     void OnKeyUp(SDL_Event* e);
     // Key and joystick events, for every car.
     void OnInputEvent(SDL_Event* e);
+    // Every car takes its controls as they are held now.
+    void SyncControls();
 
     // Views leave out the children they cannot show; off, every view draws every child.
     bool cullViews = true;

@@ -39,8 +39,8 @@ wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
 xdotool sleep 5 keydown Up sleep 2 keyup Up key Escape sleep 0.5
-# mnu\pause.ini: 640 x 470 panel at (80, 65), "Quit race" at (200, 396) 240 x 52.
-click 400 487
+# mnu\pause.ini: 640 x 470 panel at (80, 65), "Quit race" at (328, 396) 236 x 52.
+click 526 487
 wait_for_line "Race left."
 sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu." || fail "the game did not return to the main menu after the race"
 

@@ -316,13 +316,14 @@ def menus():
     pw, ph = 640, 470
     header = StandingsColumns % ("Place", "Car", "Total", "Best lap")
     menu("mnu\\pause.ini", "gfx\\menu\\panel.png", (pw, ph),
-         [button(200, 330, 240, 52, "Resume"), button(200, 396, 240, 52, "Quit race")],
+         [button(200, 330, 240, 52, "Resume"), button(328, 396, 236, 52, "Quit race"),
+          button(76, 396, 236, 52, "Give up")],
          [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT),
           label(30, 64, 580, 30, header, size=16, align=1, color=(200, 206, 224), fnt=MONO)]
          + [label(30, 98 + k * 56, 580, 46, "", size=18, align=1, texture="gfx\\hud\\panel.png", fnt=MONO)
             for k in range(4)],
-         main_extra=[("resume", 1), ("playerLabelIndex", 5)],
-         comment="Pause menu: buttons Resume, Quit race; label 0 the title, label 1 the column heads, "
+         main_extra=[("resume", 1), ("giveUp", 3), ("playerLabelIndex", 6)],
+         comment="Pause menu: buttons Resume, Quit race, Give up; label 0 the title, label 1 the column heads, "
                  "labels 2-5 the standings rows")
     check_fits(" " + StandingsColumns % ("4. Player 4", "Cadillac", "00:00:00", "00:00:00"), 18, 580, 46, mono=True)
 
@@ -393,14 +394,14 @@ def race_files():
     ini = IniWriter()
     panel_tex = "gfx\\hud\\panel.png"
 
-    def text_el(name, caption, x, y, w, h, ah, av, size=15, color=(240, 240, 240), multi=False, fnt=MONO):
+    def text_el(name, caption, x, y, w, h, ah, av, size=15, color=(240, 240, 240), multi=False, fnt=MONO, extra=()):
         sample = caption + " 00:00:00" if name.startswith("time") else caption + " 22nd /4"
-        if name not in ("finished", "wrongWay"):
+        if name not in ("finished", "wrongWay", "notice"):
             check_fits(sample, size, w, h, mono=True)
         ini.section(name, [("size", size), ("font", fnt), ("z", 0), ("width", w), ("height", h), ("alignH", 0),
                            ("alignV", 0), ("color_b", color[2]), ("color_g", color[1]), ("color_r", color[0]),
                            ("texture", panel_tex), ("caption", caption), ("multiLine", multi),
-                           ("lineSpacing", 4), ("x", x), ("y", y), ("anchorH", ah), ("anchorV", av)])
+                           ("lineSpacing", 4), ("x", x), ("y", y), ("anchorH", ah), ("anchorV", av)] + list(extra))
 
     # Left column, compass in the middle, right column: fits a 400 pixel wide quarter view.
     text_el("timeTotal", "TOTAL", 8, 8, 164, 26, 0, 0)
@@ -413,6 +414,11 @@ def race_files():
     check_fits("FINISHED[n]22nd place[n]total 00:00:00[n]best lap 00:00:00", 30, 340, 180, spacing=4)
     text_el("wrongWay", "WRONG WAY", -160, -150, 320, 64, 1, 1, size=40, color=(255, 70, 50), fnt=BOLD)
     check_fits("WRONG WAY", 40, 320, 64)
+    # Under the compass, while others have finished: one line per finisher, then the time left.
+    text_el("notice", "[c] finished [p]", -150, 62, 300, 112, 1, 0, size=17, color=ACCENT, multi=True,
+            extra=[("endCaption", "Race ends in [s] s")])
+    check_fits("Computer 4 finished 3rd[n]Computer 4 finished 4th[n]Computer 4 finished 5th[n]Race ends in 45 s",
+               17, 300, 112, spacing=4)
     ini.section("compass", [("z", 0), ("width", 48), ("height", 48), ("rotY", 0.5), ("rotX", 0.5),
                             ("texture", "gfx\\hud\\compass.png"), ("x", -24), ("y", 8), ("anchorH", 1),
                             ("anchorV", 0)])

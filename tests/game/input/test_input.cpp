@@ -153,3 +153,37 @@ TEST(JoystickInputTest, DeviceListJudgesOnlyTheJoysticksItShowedAtStart) {
     EXPECT_EQ(joysticks.Find(0, "Other"), 0) << "then the pad in its place";
     EXPECT_EQ(joysticks.Find(1, "Other"), -1);
 }
+
+// Controls held before the race saw their events are taken from the devices' state: the pad's
+// while it is there, the keys' (SDL's key state) otherwise. Every action is told.
+TEST(JoystickInputTest, SyncTakesWhatIsHeldNow) {
+    struct HeldPad : ASP_Joysticks {
+        double Held(int index, const ASP_PadControl& c, int) const override {
+            return index == 0 && c == ASP_PadControl{ASP_PadControl::AXIS, 0, 1} ? 0.5 : 0.0;
+        }
+    } joysticks;
+    joysticks.Add("Pad");
+    ASP_Controls controls = ASP_Controls::Defaults(0);
+    std::tie(controls.joystick, controls.joystickName) = std::tuple(0, "Pad");
+    const std::unique_ptr<ASP_InputSource> pad = MakeInputSource(controls, &joysticks, "Player 1");
+    ASP_KeyboardInput keys(controls.keys);
+    Uint8* held = SDL_GetKeyState(nullptr);
+    held[controls.keys[0]] = 1;
+    using A = ASP_Action;
+    for (const auto& [source, told] :
+         {std::pair{
+              pad.get(),
+              std::vector<std::pair<A, double>>{
+                  {A::Forward, 0.0}, {A::Backward, 0.0}, {A::Left, 0.0}, {A::Right, 0.5}, {A::Reset, 0.0}}},
+          std::pair{static_cast<ASP_InputSource*>(&keys),
+                    std::vector<std::pair<A, double>>{{A::Forward, 1.0},
+                                                      {A::Backward, 0.0},
+                                                      {A::Left, 0.0},
+                                                      {A::Right, 0.0},
+                                                      {A::Reset, 0.0}}}}) {
+        Recorder car;
+        source->Sync(car);
+        EXPECT_EQ(car.calls, told);
+    }
+    held[controls.keys[0]] = 0;
+}

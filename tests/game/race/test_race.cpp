@@ -19,6 +19,7 @@
 #include "engine/ini.h"
 #include "engine/label_sprite.h"
 #include "engine/sprite_manager.h"
+#include "game/menus/button.h"
 #include "game/menus/track_menu.h"
 #include "game/race/checkpoint_sprite.h"
 #include "game/race/computer_driver.h"
@@ -42,8 +43,8 @@ using State = ASP_Game::RaceState;
 
 // A loop of three big checkpoints, the finish line straight ahead of the grid.
 const char* const kTrack =
-    "[main]\nlaps=2\nrequiredCheckpoints=3\nplayers=2\ncheckpoints=3\nfinishTimeout=20\n"
-    "[start0]\nx=0\ny=0\nrot=0\n[start1]\nx=200\ny=0\nrot=0\n"
+    "[main]\nlaps=2\nrequiredCheckpoints=3\nplayers=3\ncheckpoints=3\nfinishTimeout=20\n"
+    "[start0]\nx=0\ny=0\nrot=0\n[start1]\nx=200\ny=0\nrot=0\n[start2]\nx=400\ny=0\nrot=0\n"
     "[checkpoint0]\nx=-300\ny=-700\nwidth=800\nheight=200\nisFinish=1\nindex=0\n"
     "[checkpoint1]\nx=1800\ny=-2200\nwidth=600\nheight=600\nindex=1\n"
     "[checkpoint2]\nx=1800\ny=600\nwidth=600\nheight=600\nindex=2\n";
@@ -122,11 +123,15 @@ bool OffRoad(const ASP_World& world, const ASP_Player& car) {
 }
 
 // Three computer cars and a scripted human until every computer car has finished, each in time and
-// never off the road for long; the computer cars' mean race time.
+// never off the road for long; the computer cars' mean race time. The track's finish timeout is
+// off, so that the race waits for the slowest.
 double MeanComputerTime(CGameBase* app, const ASP_Track& track, ASP_Difficulty difficulty) {
     ASP_Game game(app);
     ASP_World* world = game.GetWorld();
-    world->Load(track.WorldFile());
+    const TempFolder folder;
+    const std::string untimed = folder.Write("world.dat", folder.Read(MakeAbsolutePath(track.WorldFile())));
+    WriteIniDouble("main", "finishTimeout", 0.0, untimed);
+    world->Load(untimed);
     world->AddPlayer("dat\\cars.dat", "Vulcan", "", "controls0");
     for (const char* car : {"Hornet", "Cadillac", "Comet"}) {
         AddComputerCar(*world, "dat\\cars.dat", car, difficulty);
@@ -160,19 +165,27 @@ double MeanComputerTime(CGameBase* app, const ASP_Track& track, ASP_Difficulty d
 
 }  // namespace
 
+// Accelerate is held from the loading screen on, its press never seen by the race; steering is
+// pressed during the countdown and let go, its release lost, before GO.
 TEST_F(RaceTest, CountdownShowsThreeTwoOneGoForFourSecondsWhileEscapeDoesNotPauseAndTheCarsWait) {
-    Press(SDLK_UP);
+    Uint8* held = SDL_GetKeyState(nullptr);
+    held[SDLK_UP] = 1;
     std::vector<int> shown;
     while (game->GetState() == State::Countdown && shown.size() < 10) {
         EXPECT_EQ(car->GetVelocity(), Point(0.0, 0.0));
         Press(SDLK_ESCAPE);
+        if (shown.size() == 2) {
+            Press(SDLK_LEFT);
+        }
         game->Update(0.5);
+        EXPECT_TRUE(car->IsForwardHeld()) << "held since before the countdown";
         shown.push_back(static_cast<int>(game->GetCountdownLabel()->GetAnimPos()));
     }
+    held[SDLK_UP] = 0;
     EXPECT_EQ(shown, (std::vector<int>{3, 3, 2, 2, 1, 1, 0, 0}));
     EXPECT_EQ(game->GetState(), State::Racing);
-    // The key pressed during the countdown reached the car; the start push sends it up the world.
-    EXPECT_TRUE(car->IsForwardHeld() && car->GetVelocity().y < 0.0) << car->GetVelocity().y;
+    // The start push sends the car up the world, and it drives on.
+    EXPECT_TRUE(car->IsForwardHeld() && !car->IsLeftHeld() && car->GetVelocity().y < 0.0);
 }
 
 TEST_F(RaceTest, BothCarsLeadUntilOneTakesALineOnlyCheckpointsInOrderCountAndStandingsListEachCarOnce) {
@@ -303,9 +316,11 @@ TEST_F(ShippedTrack, ResetPutsTheCarBackOnItsLastCheckpoint) {
     EXPECT_GT(Dot(Facing(car->GetRotation()), ahead / Length(ahead)), 0.999);
 }
 
-// The results also keep the records and freeze the world.
+// A computer car's finish starts the clock too; the human still racing is told who finished and
+// how long is left. The results also keep the records and freeze the world.
 TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheOthersDnf) {
     ASP_Player* other = AddCar();
+    other->SetDriver(std::make_unique<ASP_ComputerDriver>(*world, ASP_Difficulty::Easy));
     game->KeepRecords("loop.dat", folder.File("records.ini"));
     game->Update(4.0);
     other->SetY(other->GetY() - 200.0);
@@ -314,30 +329,61 @@ TEST_F(RaceTest, ProgressRanksBeforeTheLineAndTheRaceEndsAfterTheTimeoutWithTheO
     std::tie(other->lap, other->lastCheckpoint) = std::pair(2, 2);
     PassOver(other, 0);
     ASSERT_TRUE(other->finished);
-    for (double t = 0.0; t < 19.9; t += 0.1) {
+    ASP_Interface* hud = world->GetInterface();
+    for (int tenths = 1; tenths < 200; ++tenths) {
         game->Update(0.1);
+        const std::string told = tenths < ASP_Game::kNoticeSeconds * 10 ? "Computer 2 finished 1st\n" : "";
+        EXPECT_EQ(hud->NoticeText(hud->CurrentRace()),
+                  told + "Race ends in " + NumberToText(20 - tenths / 10) + " s")
+            << tenths;
     }
     EXPECT_EQ(game->GetState(), State::Racing);
     game->Update(0.2);
     ASSERT_EQ(game->GetState(), State::Finished);
-    EXPECT_EQ(StandingsRow(0), "1. Player 2");
-    EXPECT_NEAR(ASP_LapRecords(folder.File("records.ini")).Get("loop.dat").race.time, other->raceTime, 0.01);
+    EXPECT_EQ(hud->NoticeText(hud->CurrentRace()), "");
+    EXPECT_EQ(StandingsRow(0, true).substr(0, 13), "1. Computer 2");
+    EXPECT_FALSE(ASP_LapRecords(folder.File("records.ini")).Get("loop.dat").race.IsSet()) << "only humans'";
     const Point at(car->GetX(), car->GetY());
     car->SetVelocity(Point(0.0, -300.0));
     game->Update(kDt);
     EXPECT_EQ(Point(car->GetX(), car->GetY()), at);
 }
 
-// Two finishers both beat the empty records: each record is marked on its holder only.
+// Give up, from the pause menu, ends the race for the player still driving: unplaced, while the
+// others are ranked where they stand; neither resume nor give up is offered any more.
+TEST_F(RaceTest, GivingUpEndsTheRaceWithTheHumanUnplaced) {
+    ASP_Player* other = AddCar();
+    other->SetDriver(std::make_unique<ASP_ComputerDriver>(*world, ASP_Difficulty::Easy));
+    game->Update(4.0);
+    Press(SDLK_ESCAPE);
+    ASSERT_EQ(game->GetState(), State::Paused);
+    auto* giveUp = dynamic_cast<ASP_Button*>(game->GetGiveUpButton());
+    ASSERT_TRUE(giveUp != nullptr && giveUp->IsVisible());
+    SDL_Event click = MouseEvent(SDL_MOUSEBUTTONDOWN, 0, 0);
+    giveUp->OnMouseDown(&click);
+    giveUp->OnMouseUp(&click);
+    EXPECT_EQ(game->GetState(), State::Finished);
+    EXPECT_FALSE(game->GetGiveUpButton()->IsVisible() || game->GetResumeButton()->IsVisible());
+    EXPECT_FALSE(car->finished);
+    EXPECT_NE(StandingsRow(car->position - 1, true).find("DNF"), std::string::npos);
+}
+
+// Two finishers both beat the empty records: each record is marked on its holder only. A lap still
+// running is no best lap: not in the standings, not in the records.
 TEST_F(RaceTest, EachNewRecordIsMarkedOnlyOnTheCarThatHoldsIt) {
     ASP_Player* other = AddCar();
+    ASP_Player* third = AddCar();
     game->KeepRecords("loop.dat", folder.File("records.ini"));
     car->finished = other->finished = true;
-    std::tie(car->position, car->raceTime, car->bestLapTime) = std::tuple(1, 70.0, 30.0);
-    std::tie(other->position, other->raceTime, other->bestLapTime) = std::tuple(2, 80.0, 25.0);
+    std::tie(car->position, car->raceTime, car->bestLapTime, car->lap) = std::tuple(1, 70.0, 30.0, 3);
+    std::tie(other->position, other->raceTime, other->bestLapTime, other->lap) = std::tuple(2, 80.0, 25.0, 3);
+    std::tie(third->position, third->bestLapTime, third->lap) = std::tuple(3, 20.0, 1);
+    EXPECT_EQ(::StandingsRow(*third, 3, false), "3. Player 3   Vulcan    00:00:00  --");
+    third->finished = true;  // as if lap 1 could end the race: still no lap to keep
     game->FinishRace();
     EXPECT_EQ(StandingsRow(0, true), ::StandingsRow(*car, 1, true, {false, true}));
     EXPECT_EQ(StandingsRow(1, true), ::StandingsRow(*other, 2, true, {true, false}));
+    EXPECT_EQ(StandingsRow(2, true), "3. Player 3   Vulcan    00:00:00  --");
     EXPECT_EQ(ASP_LapRecords(folder.File("records.ini")).Get("loop.dat").lap.time, 25.0);
 }
 
@@ -502,6 +548,40 @@ TEST_P(ComputerRace, EveryComputerCarFinishesOnTheRoadAndHarderOnesFaster) {
     }
 }
 
+// Every car has its own box on the grid, computer cars too, in the order they join; a car beyond
+// the grid is refused. Without a human, the computer cars fill the grid alike.
+TEST_F(ShippedTrack, EachCarStartsOnItsOwnGridPositionAndNoneOverlapDuringTheCountdown) {
+    for (const int humans : {1, 0}) {
+        if (humans == 0) {
+            game = std::make_unique<ASP_Game>(app.get());
+            world = game->GetWorld();
+            world->Load("dat\\world0.dat");
+        }
+        const std::string refused = Logged([&] {
+            for (int i = humans; i < 5; ++i) {
+                EXPECT_EQ(AddComputerCar(*world, "dat\\cars.dat", "Comet", ASP_Difficulty::Normal), i < 4);
+            }
+        });
+        EXPECT_NE(refused.find("Failed to add new player: maximum number of players reached."),
+                  std::string::npos);
+        const std::vector<ASP_Player*> cars = world->GetPlayers();
+        ASSERT_EQ(cars.size(), 4u);
+        for (size_t i = 0; i < cars.size(); ++i) {
+            const StartPosition& start = world->GetStartPositions()[i];
+            EXPECT_EQ(Point(cars[i]->GetX(), cars[i]->GetY()), Point(start.x, start.y)) << i;
+        }
+        while (game->GetState() == State::Countdown) {
+            game->Update(0.5);
+            for (size_t i = 0; i < cars.size(); ++i) {
+                for (size_t j = 0; j < i; ++j) {
+                    EXPECT_FALSE(QuadsOverlap(cars[i]->GetCorners(), cars[j]->GetCorners(), nullptr))
+                        << i << j;
+                }
+            }
+        }
+    }
+}
+
 // Computer cars ignore the keys and get no view; the race ends with its one human, and the
 // computer cars still running are ranked by how far they got.
 TEST_F(ShippedTrack, TheRaceEndsWithItsHumansAndRanksTheComputerCarsByProgress) {
@@ -520,7 +600,7 @@ TEST_F(ShippedTrack, TheRaceEndsWithItsHumansAndRanksTheComputerCarsByProgress) 
     EXPECT_EQ(game->GetState(), State::Finished);
     EXPECT_EQ(cars[2]->position, 2);
     EXPECT_EQ(cars[1]->position, 3);
-    EXPECT_EQ(StandingsRow(1, true), "2. Computer 3 Dune      DNF       00:00:00");
+    EXPECT_EQ(StandingsRow(1, true), "2. Computer 3 Dune      DNF       --");
 }
 
 // A racing line that misses a checkpoint (copied from another track, say) gives way to a line
@@ -586,7 +666,7 @@ protected:
     CTextureManager textures;
     ASP_Interface hud{nullptr, app->GetFontFactory(), &textures};
     ASP_Player car{nullptr};
-    ASP_Interface::RaceFacts race{3, 4, nullptr};
+    ASP_Interface::RaceFacts race{3, 4, nullptr, {}, -1.0};
 };
 
 // A hundred minutes and more keep only their first two digits; what cannot be a race time reads zero.
