@@ -468,9 +468,10 @@ std::string ASP_WE_Main::RacingLineCaption() const {
     const std::string caption =
         "Racing line: " + NumberToText(static_cast<double>(n)) + (n == 1 ? " point" : " points");
     if (n < 2) {
-        return caption + (CheckpointCentres().size() >= 2
-                              ? "; the race follows the checkpoints' centres (grey)"
-                              : " and no checkpoints to follow; computer cars stand still");
+        const size_t centres = CheckpointCentres().size();
+        return caption + (centres >= 2   ? "; the race follows the checkpoints' centres (grey)"
+                          : centres == 1 ? "; the race drives a lap round the only checkpoint"
+                                         : " and no checkpoints to follow; computer cars stand still");
     }
     const int missed = FirstMissedCheckpoint();
     return missed < 0 ? caption
