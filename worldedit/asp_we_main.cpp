@@ -1094,6 +1094,8 @@ bool ASP_WE_Main::HoldLinePoint() {
 }
 
 void ASP_WE_Main::DropLinePoint() {
+    // A point dropped on its neighbour merges with it.
+    racingLine.DropRepeats();
     SettleMove();
     heldPoint = -1;
 }
@@ -1113,11 +1115,11 @@ void ASP_WE_Main::DeleteLinePoint() {
     const int index = heldPoint >= 0 ? heldPoint
                                      : racingLine.PointNear(world->GlobalToLocal(pointer),
                                                             kPointGrabRadius / world->GetScale());
-    DropLinePoint();
     if (index >= 0) {
+        // Before the drop, which may merge the points about it and so change their numbers.
         racingLine.points.erase(racingLine.points.begin() + index);
-        SettleMove();
     }
+    DropLinePoint();
 }
 
 void ASP_WE_Main::DeleteSelected() {

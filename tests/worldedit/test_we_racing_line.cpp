@@ -92,6 +92,30 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndTheLay
     }
 }
 
+// P pressed twice in one place lays one point, a point dropped on its neighbour merges with it, a
+// file's repeats are dropped, and a line with a point missing is refused.
+TEST_F(RacingLineEditor, NoPointIsLaidOrKeptTwiceInOnePlaceAndALineWithAMissingPointIsRefused) {
+    Open(std::string(kWorld) + kSquare);
+    Key(SDLK_l);
+    KeyAt(SDLK_p, 400, 180);
+    KeyAt(SDLK_p, 400, 180);
+    EXPECT_EQ(app->racingLine.points.size(), 5u);
+    Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 600, 200);
+    Move(400, 180);
+    Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 400, 180);
+    EXPECT_EQ(app->racingLine.points, (std::vector<Point>{{200, 200}, {400, 180}, {600, 500}, {200, 500}}));
+    ASSERT_TRUE(app->Undo());
+    EXPECT_EQ(app->racingLine.points.size(), 5u);
+
+    const std::string repeated = ReplaceAll(kSquare, "points=4", "points=5") + "x4=200\ny4=200\n";
+    Open(std::string(kWorld) + repeated);
+    EXPECT_EQ(app->racingLine.points.size(), 4u);
+    EXPECT_TRUE(Said("Dropped 1 repeated point(s) of the racingLine.\n"));
+    Open(std::string(kWorld) + ReplaceAll(kSquare, "points=4", "points=6"));
+    EXPECT_TRUE(app->racingLine.points.empty());
+    EXPECT_TRUE(Said("point 4 is missing or not a number"));
+}
+
 // A new track has one checkpoint, its finish line; a line laid beside it gives way to a lap round it,
 // which a computer car drives from the grid through the finish.
 TEST_F(RacingLineEditor, ANewTracksLineThatMissesItsFinishGivesWayToALapThatTheComputerCarsDrive) {
