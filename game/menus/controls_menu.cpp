@@ -217,6 +217,11 @@ void ASP_ControlsMenu::OnKeyDown(SDL_Event* e) {
         SetNote(Text("cancelled", "Nothing changed."));
         return;
     }
+    // SDL gives keys it has no name for as 0: bound, such a key would read as none.
+    if (key <= SDLK_UNKNOWN || key >= SDLK_LAST) {
+        SetNote(Text("unknownKey", "This key cannot be bound; press another one."));
+        return;
+    }
     const std::string owner = KeyOwner(key);
     if (!owner.empty()) {
         SetNote(KeyCaption(key) + " " + Text("taken", "is already") + " " + owner + ".");
