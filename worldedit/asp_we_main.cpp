@@ -137,6 +137,15 @@ std::string NonObjectSections(const std::string& text) {
         {kRacingLineSection});
 }
 
+// A relative name that climbs out of the user's folder with ".." would write anywhere.
+bool LeavesUserFolder(const std::string& name) {
+    return !IsAbsoluteName(name) && !StaysInsideRoots(name);
+}
+
+std::string RefusalOf(const std::string& name) {
+    return "Refused " + name + ": a file name stays inside your folder, or is a full path.";
+}
+
 std::string FileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -211,6 +220,10 @@ bool ASP_WE_Main::AskWorldPath() {
 }
 
 bool ASP_WE_Main::CreateWorld(const std::string& typed) {
+    if (LeavesUserFolder(typed)) {
+        console.Say(RefusalOf(typed));
+        return false;
+    }
     int across = 0;
     int down = 0;
     std::string texture;
@@ -610,6 +623,10 @@ bool ASP_WE_Main::SaveAs() {
 bool ASP_WE_Main::WriteWorld(const std::string& file) {
     if (file.empty()) {
         console.Say("No file name was given.");
+        return false;
+    }
+    if (LeavesUserFolder(file)) {
+        console.Say(RefusalOf(file));
         return false;
     }
     const std::string target = SaveTarget(PrepareWritePath(file));
