@@ -27,8 +27,16 @@ bool PlausibleTime(double seconds) {
 
 ASP_Record ReadRecord(const std::string& track, const std::string& prefix, const std::string& file) {
     ASP_Record r;
-    r.time = GetIniDouble(track, prefix + "Time", 0.0, file);
+    const std::string key = prefix + "Time";
+    const std::string text = GetIniString(track, key, "", file);
+    r.time = TextToDouble(text, 0.0);
     if (!PlausibleTime(r.time)) {
+        if (!text.empty()) {
+            Log(LOG_WARNING,
+                "The records file " + file + " gives " + track + " a " + key + " of " + text +
+                    ", not a time of more than 0 and less than a day; it is no record.",
+                kClass);
+        }
         return ASP_Record();
     }
     r.car = GetIniString(track, prefix + "Car", "", file);
@@ -39,10 +47,10 @@ ASP_Record ReadRecord(const std::string& track, const std::string& prefix, const
 // The shortest text that reads back as the same time: %g keeps six digits, the hundredths of a
 // time of 10000 s and more among the lost ones.
 std::string TimeText(double seconds) {
-    char text[64];
-    const std::to_chars_result written =
-        std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed);
-    return std::string(text, written.ptr);
+    // The shortest form of any double fits: 17 digits, sign, point and exponent.
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, seconds);
+    return written.ec == std::errc() ? std::string(text, written.ptr) : NumberToText(seconds);
 }
 
 void WriteRecord(const std::string& track, const std::string& prefix, const ASP_Record& r,
