@@ -240,8 +240,7 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
 TEST_F(WorldEditor, NamesLeavingTheUsersFolderAreRefusedForNewTracksAndSaves) {
     const PathRoots saved = GetPathRoots();
     SetPathRoots({saved.data, folder.File("user/"), folder.File("user/")});
-    const std::string world = folder.Write("world.dat", kWorld);
-    Type("..\\new.dat\ny\n" + world + "\n");
+    Type("..\\new.dat\ny\n" + folder.Write("world.dat", kWorld) + "\n");
     app->OnInit();
     Type("y\n..\\saved.dat\n");
     const bool savedOutside = app->SaveWorld();
