@@ -137,6 +137,15 @@ std::string NonObjectSections(const std::string& text) {
         {kRacingLineSection});
 }
 
+// A relative name that climbs out of the user's folder with ".." would write anywhere.
+bool LeavesUserFolder(const std::string& name) {
+    return !IsAbsoluteName(name) && !StaysInsideRoots(name);
+}
+
+std::string RefusalOf(const std::string& name) {
+    return "Refused " + name + ": a file name stays inside your folder, or is a full path.";
+}
+
 std::string FileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -211,6 +220,10 @@ bool ASP_WE_Main::AskWorldPath() {
 }
 
 bool ASP_WE_Main::CreateWorld(const std::string& typed) {
+    if (LeavesUserFolder(typed)) {
+        console.Say(RefusalOf(typed));
+        return false;
+    }
     int across = 0;
     int down = 0;
     std::string texture;
@@ -468,9 +481,10 @@ std::string ASP_WE_Main::RacingLineCaption() const {
     const std::string caption =
         "Racing line: " + NumberToText(static_cast<double>(n)) + (n == 1 ? " point" : " points");
     if (n < 2) {
-        return caption + (CheckpointCentres().size() >= 2
-                              ? "; the race follows the checkpoints' centres (grey)"
-                              : " and no checkpoints to follow; computer cars stand still");
+        const size_t centres = CheckpointCentres().size();
+        return caption + (centres >= 2   ? "; the race follows the checkpoints' centres (grey)"
+                          : centres == 1 ? "; the race drives a lap round the only checkpoint"
+                                         : " and no checkpoints to follow; computer cars stand still");
     }
     const int missed = FirstMissedCheckpoint();
     return missed < 0 ? caption
@@ -609,6 +623,10 @@ bool ASP_WE_Main::SaveAs() {
 bool ASP_WE_Main::WriteWorld(const std::string& file) {
     if (file.empty()) {
         console.Say("No file name was given.");
+        return false;
+    }
+    if (LeavesUserFolder(file)) {
+        console.Say(RefusalOf(file));
         return false;
     }
     const std::string target = SaveTarget(PrepareWritePath(file));
@@ -1093,6 +1111,8 @@ bool ASP_WE_Main::HoldLinePoint() {
 }
 
 void ASP_WE_Main::DropLinePoint() {
+    // A point dropped on its neighbour merges with it.
+    racingLine.DropRepeats();
     SettleMove();
     heldPoint = -1;
 }
@@ -1112,11 +1132,11 @@ void ASP_WE_Main::DeleteLinePoint() {
     const int index = heldPoint >= 0 ? heldPoint
                                      : racingLine.PointNear(world->GlobalToLocal(pointer),
                                                             kPointGrabRadius / world->GetScale());
-    DropLinePoint();
     if (index >= 0) {
+        // Before the drop, which may merge the points about it and so change their numbers.
         racingLine.points.erase(racingLine.points.begin() + index);
-        SettleMove();
     }
+    DropLinePoint();
 }
 
 void ASP_WE_Main::DeleteSelected() {

@@ -1,6 +1,7 @@
 #include "worldedit/we_racing_line.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "engine/ini.h"
@@ -30,9 +31,36 @@ void ASP_WE_RacingLine::Load(const std::string& file, std::ostream& out) {
         return;
     }
     for (int i = 0; i < count; ++i) {
-        points.emplace_back(GetIniDouble(kRacingLineSection, "x" + NumberToText(i), 0.0, file),
-                            GetIniDouble(kRacingLineSection, "y" + NumberToText(i), 0.0, file));
+        // A missing coordinate reads as no number and refuses the line, as the race does.
+        const Point p(GetIniDouble(kRacingLineSection, "x" + NumberToText(i), NAN, file),
+                      GetIniDouble(kRacingLineSection, "y" + NumberToText(i), NAN, file));
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+            out << "Refused " << kRacingLineSection << ": point " << i
+                << " is missing or not a number, the race follows the checkpoints.\n";
+            points.clear();
+            return;
+        }
+        points.push_back(p);
     }
+    const size_t read = points.size();
+    DropRepeats();
+    if (points.size() < read) {
+        out << "Dropped " << read - points.size() << " repeated point(s) of the " << kRacingLineSection
+            << ".\n";
+    }
+}
+
+void ASP_WE_RacingLine::DropRepeats() {
+    std::vector<Point> kept;
+    for (const Point& p : points) {
+        if (kept.empty() || kept.back() != p) {
+            kept.push_back(p);
+        }
+    }
+    while (kept.size() > 1 && kept.back() == kept.front()) {
+        kept.pop_back();
+    }
+    points = kept;
 }
 
 bool ASP_WE_RacingLine::Save(const std::string& file) const {
@@ -63,6 +91,10 @@ int ASP_WE_RacingLine::PointNear(Point p, double radius) const {
 }
 
 int ASP_WE_RacingLine::Insert(Point p) {
+    // A second point in the same place would give the race a segment of no length.
+    if (std::find(points.begin(), points.end(), p) != points.end()) {
+        return -1;
+    }
     size_t after = points.size();
     double best = std::numeric_limits<double>::infinity();
     // Of equally near segments the later one, so that points added one after another, as a new

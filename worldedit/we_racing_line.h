@@ -14,8 +14,8 @@ public:
     // As the race: more points than this is a broken file, not a line.
     static constexpr int kMaxPoints = 10000;
 
-    // Reads the line of file; a count the race would not take is refused with a remark on out,
-    // and the line is then empty.
+    // Reads the line of file; a count the race would not take, or a point missing or not a number,
+    // is refused with a remark on out, and the line is then empty. Repeated points are dropped.
     void Load(const std::string& file, std::ostream& out);
     // Writes the section; a line without points writes none, so the race follows the checkpoints.
     // False as soon as one key could not be written.
@@ -23,8 +23,11 @@ public:
 
     // The point nearest to p within radius, or -1.
     int PointNear(Point p, double radius) const;
-    // Adds p into the segment nearest to it, so the driving order stays; its index.
+    // Adds p into the segment nearest to it, so the driving order stays; its index, or -1 when the
+    // line has a point there already.
     int Insert(Point p);
+    // Drops each point equal to the one before it (the last counts as before the first).
+    void DropRepeats();
     // How far p lies from the closed line; a line without points is infinitely far.
     double DistanceTo(Point p) const;
 

@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
+
+#include "engine/platform/replace_file.h"
 
 namespace {
 
@@ -168,19 +169,6 @@ std::optional<struct stat> ReadRegularFile(const std::string& path, std::string&
     const bool read = ReadAll(file->descriptor, contents);
     close(file->descriptor);
     return read ? std::optional<struct stat>(file->info) : std::nullopt;
-}
-
-bool WriteAll(int descriptor, std::string_view contents) {
-    while (!contents.empty()) {
-        const ssize_t count = write(descriptor, contents.data(), contents.size());
-        if (count < 0 && errno != EINTR) {
-            return false;
-        }
-        if (count > 0) {
-            contents.remove_prefix(static_cast<size_t>(count));
-        }
-    }
-    return true;
 }
 
 // What a file looked like when it was parsed. A replaced file has a new inode; a file changed
@@ -442,40 +430,6 @@ std::string WriteTarget(const std::string& path) {
     std::string target = real;
     free(real);
     return target;
-}
-
-// A new file in the same folder as `path`, so that it can be renamed over it.
-int CreateTemporaryNextTo(const std::string& path, std::string& temporary) {
-    static std::atomic<unsigned> counter{0};
-    const size_t slash = path.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".tmp" +
-                    std::to_string(getpid()) + "." + std::to_string(counter++);
-        const int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0 || errno != EEXIST) {
-            return descriptor;
-        }
-    }
-    return -1;
-}
-
-// Writes `contents` to a temporary file and renames it over `path`, so that readers see either
-// the old or the new file, never a part of one. `mode` is the old file's; a new file gets the
-// default permissions.
-bool ReplaceFile(const std::string& path, std::string_view contents, std::optional<mode_t> mode) {
-    std::string temporary;
-    const int descriptor = CreateTemporaryNextTo(path, temporary);
-    if (descriptor < 0) {
-        return false;
-    }
-    bool written = WriteAll(descriptor, contents) && (!mode || fchmod(descriptor, *mode) == 0);
-    written = close(descriptor) == 0 && written;
-    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 // The text of the file at `target` for rewriting it, and its mode if it exists; a missing file

@@ -216,11 +216,11 @@ std::string ResolvePath(const std::string& name) {
 }
 
 std::string PrepareWritePath(const std::string& name) {
+    const std::string target = UserPath(name);
     if (IsAbsolute(name)) {
-        return ResolvePath(name);
+        return target;
     }
     const std::string relative = Relative(name);
-    const std::string target = UserCandidate(relative);
     if (!target.empty() && !PathExists(target)) {
         MakeFolders(fs::path(target).parent_path().string());
         const std::string shipped = Matched(Roots().data + relative);
@@ -229,6 +229,38 @@ std::string PrepareWritePath(const std::string& name) {
         }
     }
     return target;
+}
+
+std::string UserPath(const std::string& name) {
+    if (IsAbsolute(name)) {
+        return ResolvePath(name);
+    }
+    return StaysInsideRoots(name) ? UserCandidate(Relative(name)) : "";
+}
+
+bool IsAbsoluteName(const std::string& name) {
+    return IsAbsolute(name);
+}
+
+bool StaysInsideRoots(const std::string& name) {
+    if (IsAbsolute(name)) {
+        return false;
+    }
+    const std::string path = Relative(name);
+    int depth = 0;
+    for (size_t start = 0; start <= path.size();) {
+        const size_t end = std::min(path.find('/', start), path.size());
+        const std::string component = path.substr(start, end - start);
+        if (component == "..") {
+            if (--depth < 0) {
+                return false;
+            }
+        } else if (!component.empty() && component != ".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 bool MakeFolders(const std::string& folder) {

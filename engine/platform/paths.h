@@ -49,8 +49,19 @@ std::string ResolvePath(const std::string& name);
 
 // The host path for a data file name to write: absolute names as ResolvePath gives them,
 // relative ones in the user's folder. Missing folders on the way are created, and a file found
-// only in the data folder is copied first, so that a write changes the user's copy of it.
+// only in the data folder is copied first, so that a write changes the user's copy of it. Empty,
+// with nothing created, for a relative name that leaves the user's folder.
 std::string PrepareWritePath(const std::string& name);
+// Where the user's own copy of a data file name is or would be, with nothing copied or created:
+// absolute names as ResolvePath gives them, relative ones in the user's folder; empty without a
+// user folder or for a relative name that leaves it.
+std::string UserPath(const std::string& name);
+
+// True if the data name is absolute: "X:..." or "/...".
+bool IsAbsoluteName(const std::string& name);
+// True if a data name is relative and stays inside the folders it is looked up in: no ".." climbs
+// above them (a leading "\" names their top, as ResolvePath reads it).
+bool StaysInsideRoots(const std::string& name);
 
 // True if `folder` exists as a folder or could be created with its parents.
 bool MakeFolders(const std::string& folder);

@@ -1,5 +1,6 @@
 #include "game/menus/controls_menu.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -13,6 +14,8 @@ namespace {
 // first), the rows and back.
 constexpr int kFirstRowButton = 4;
 constexpr size_t kShownNameLength = 22;
+// The longest value the settings file keeps.
+constexpr size_t kLongestValue = 1023;
 
 ASP_ControlsMenu* MenuOf(ASP_Button* button) {
     return button != nullptr ? dynamic_cast<ASP_ControlsMenu*>(button->GetParent()) : nullptr;
@@ -49,6 +52,26 @@ void OnRow(ASP_Button* button, SDL_Event*) {
     if (ASP_ControlsMenu* menu = MenuOf(button)) {
         menu->ChooseRow(IndexIn(menu, button) - kFirstRowButton);
     }
+}
+
+// A pad's name as the settings file can keep it: the INI layer refuses line ends, surrounding
+// blanks, enclosing quotes and more than 1,023 characters, and one refused value loses the whole
+// binding. A pad whose stored name differs is found by its place (ASP_Joysticks::Find).
+std::string StoredName(const ASP_Joysticks* joysticks, int index) {
+    std::string name = joysticks != nullptr ? joysticks->Name(index) : "";
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    name.resize(std::min<size_t>(name.size(), kLongestValue));
+    for (std::string before; before != name;) {
+        before = name;
+        const size_t first = name.find_first_not_of(" \t");
+        name = first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(" \t") - first + 1);
+        if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') &&
+            name.back() == name.front()) {
+            name = name.substr(1, name.size() - 2);
+        }
+    }
+    return name;
 }
 
 void SetCaption(ASP_Button* button, const std::string& text) {
@@ -156,8 +179,7 @@ void ASP_ControlsMenu::ChangeDevice() {
         return;
     }
     const int next = c.joystick + 1 < count ? c.joystick + 1 : ASP_Controls::kKeyboard;
-    Store({{kJoystickKey, NumberToText(next)},
-           {kJoystickNameKey, joysticks != nullptr ? joysticks->Name(next) : ""}});
+    Store({{kJoystickKey, NumberToText(next)}, {kJoystickNameKey, StoredName(joysticks, next)}});
 }
 
 void ASP_ControlsMenu::ChooseRow(int row) {
@@ -217,6 +239,11 @@ void ASP_ControlsMenu::OnKeyDown(SDL_Event* e) {
         SetNote(Text("cancelled", "Nothing changed."));
         return;
     }
+    // SDL gives keys it has no name for as 0: bound, such a key would read as none.
+    if (key <= SDLK_UNKNOWN || key >= SDLK_LAST) {
+        SetNote(Text("unknownKey", "This key cannot be bound; press another one."));
+        return;
+    }
     const std::string owner = KeyOwner(key);
     if (!owner.empty()) {
         SetNote(KeyCaption(key) + " " + Text("taken", "is already") + " " + owner + ".");
@@ -252,6 +279,6 @@ void ASP_ControlsMenu::OnJoystick(SDL_Event* e) {
     }
     // A pad control also chooses its pad as the player's device.
     Store({{kJoystickKey, NumberToText(joystick)},
-           {kJoystickNameKey, joysticks != nullptr ? joysticks->Name(joystick) : ""},
+           {kJoystickNameKey, StoredName(joysticks, joystick)},
            {kPadKeys[static_cast<size_t>(waiting)], control.Text()}});
 }

@@ -1,11 +1,15 @@
 #include "game/race/lap_records.h"
 
-#include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "engine/ini.h"
 #include "engine/log.h"
+#include "engine/platform/paths.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -14,27 +18,67 @@ const char* const kClass = "ASP_LapRecords";
 const char* const kFormatSection = "records";
 const char* const kFormatKey = "format";
 const char* const kFormat = "1";
+// No race takes a day, seconds: a longer time is a broken file or clock.
+constexpr double kLongestTime = 24.0 * 3600.0;
+
+bool PlausibleTime(double seconds) {
+    return seconds > 0.0 && seconds < kLongestTime;
+}
 
 ASP_Record ReadRecord(const std::string& track, const std::string& prefix, const std::string& file) {
     ASP_Record r;
-    r.time = GetIniDouble(track, prefix + "Time", 0.0, file);
-    if (!std::isfinite(r.time) || r.time < 0.0) {
-        r.time = 0.0;
+    const std::string key = prefix + "Time";
+    const std::string text = GetIniString(track, key, "", file);
+    r.time = TextToDouble(text, 0.0);
+    if (!PlausibleTime(r.time)) {
+        if (!text.empty()) {
+            Log(LOG_WARNING,
+                "The records file " + file + " gives " + track + " a " + key + " of " + text +
+                    ", not a time of more than 0 and less than a day; it is no record.",
+                kClass);
+        }
+        return ASP_Record();
     }
     r.car = GetIniString(track, prefix + "Car", "", file);
     r.date = GetIniString(track, prefix + "Date", "", file);
     return r;
 }
 
+// The shortest text that reads back as the same time: %g keeps six digits, the hundredths of a
+// time of 10000 s and more among the lost ones.
+std::string TimeText(double seconds) {
+    // The shortest form of any double fits: 17 digits, sign, point and exponent.
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, seconds);
+    return written.ec == std::errc() ? std::string(text, written.ptr) : NumberToText(seconds);
+}
+
 void WriteRecord(const std::string& track, const std::string& prefix, const ASP_Record& r,
                  const std::string& file) {
-    WriteIniDouble(track, prefix + "Time", r.time, file);
+    WriteIniString(track, prefix + "Time", TimeText(r.time), file);
     WriteIniString(track, prefix + "Car", r.car, file);
     WriteIniString(track, prefix + "Date", r.date, file);
 }
 
 bool Beats(double time, const ASP_Record& record) {
-    return time > 0.0 && std::isfinite(time) && (!record.IsSet() || time < record.time);
+    return PlausibleTime(time) && (!record.IsSet() || time < record.time);
+}
+
+// Where a file that is not ours is written afresh: the user's own copy, removed first, so that
+// the new one is whole; a shipped file of the name is neither copied nor removed. Empty when
+// there is no such place.
+std::string FreshTarget(const std::string& file) {
+    const std::string target = UserPath(file);
+    if (target.empty()) {
+        return target;
+    }
+    std::error_code ec;
+    const fs::file_type type = fs::symlink_status(target, ec).type();
+    if (type == fs::file_type::regular || type == fs::file_type::symlink) {
+        fs::remove(target, ec);
+    }
+    MakeFolders(fs::path(target).parent_path().string());
+    return target;
 }
 
 }  // namespace
@@ -71,18 +115,23 @@ ASP_NewRecords ASP_LapRecords::Submit(const std::string& track, const std::strin
     if (!made.lap && !made.race) {
         return made;
     }
+    std::string target = file;
     if (!Readable()) {
         // A file that is not ours is replaced whole rather than patched.
-        std::remove(MakeAbsolutePath(file).c_str());
+        target = FreshTarget(file);
         warned = false;
     }
-    CIniWriteBatch batch(file);
-    WriteIniString(kFormatSection, kFormatKey, kFormat, file);
+    if (target.empty()) {
+        Log(LOG_ERROR, "The new record on " + track + " has no place to be stored: " + file + ".", kClass);
+        return ASP_NewRecords();
+    }
+    CIniWriteBatch batch(target);
+    WriteIniString(kFormatSection, kFormatKey, kFormat, target);
     if (made.lap) {
-        WriteRecord(track, "lap", ASP_Record{lapTime, car, date}, file);
+        WriteRecord(track, "lap", ASP_Record{lapTime, car, date}, target);
     }
     if (made.race) {
-        WriteRecord(track, "race", ASP_Record{raceTime, car, date}, file);
+        WriteRecord(track, "race", ASP_Record{raceTime, car, date}, target);
     }
     if (!batch.Commit()) {
         Log(LOG_ERROR, "The new record on " + track + " could not be stored in " + file + ".", kClass);

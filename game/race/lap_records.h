@@ -26,14 +26,15 @@ struct ASP_NewRecords {
 // The lap records kept across starts: one section per track (its world file name), keys "lapTime",
 // "lapCar", "lapDate", "raceTime", "raceCar", "raceDate", in a file written through the INI layer,
 // all keys of a record in one replacement of the file. A file that does not read as records is
-// ignored with a WARNING and replaced at the next record.
+// ignored with a WARNING and replaced at the next record, in the user's folder: a shipped file of
+// the name stays as it is. A time that is not above 0 and below a day is no record, read or made.
 class ASP_LapRecords {
 public:
     explicit ASP_LapRecords(std::string file);
 
     ASP_TrackRecords Get(const std::string& track) const;
-    // Keeps a lap and a race time of car on track where they beat the record (a time of 0 is none);
-    // says which did. A failed write is logged and the record not kept.
+    // Keeps a lap and a race time of car on track where they beat the record (a time of 0 is none),
+    // to the last digit; says which did. A failed write is logged and the record not kept.
     ASP_NewRecords Submit(const std::string& track, const std::string& car, double lapTime, double raceTime,
                           const std::string& date);
 

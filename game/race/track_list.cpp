@@ -4,6 +4,7 @@
 
 #include "engine/ini.h"
 #include "engine/log.h"
+#include "engine/platform/paths.h"
 
 namespace {
 
@@ -46,6 +47,10 @@ std::vector<ASP_Track> LoadTrackList(const std::string& file) {
         track.preview = NextField(line, pos);
         if (track.world.empty()) {
             Refuse(file, key, "it names no world file.");
+        } else if (!StaysInsideRoots(track.WorldFile())) {
+            Refuse(file, key, "its world file " + track.WorldFile() + " lies outside the game's folders.");
+        } else if (!track.preview.empty() && !StaysInsideRoots(track.preview)) {
+            Refuse(file, key, "its preview picture " + track.preview + " lies outside the game's folders.");
         } else if (!FileExists(track.WorldFile())) {
             Refuse(file, key, "its world file " + track.WorldFile() + " does not exist.");
         } else if (!track.preview.empty() && !FileExists(track.preview)) {

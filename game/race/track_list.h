@@ -16,7 +16,8 @@ struct ASP_Track {
 
 // The tracks of a track list file: in section "main", keys "track0", "track1", ... each
 // "world file|name|preview picture", e.g. track1=frost.dat|Frost Ring|gfx\tracks\frost.png. Gaps
-// are skipped. An entry whose world file or named preview picture does not exist, or that has no
-// world file, is left out with an ERROR. Without any usable entry the list is the one track
+// are skipped. An entry whose world file or named preview picture does not exist or lies outside
+// the data and user folders (absolute, or climbing out with ".."), or that has no world file, is
+// left out with an ERROR. Without any usable entry the list is the one track
 // "world0.dat", so a game without a list plays as it always has.
 std::vector<ASP_Track> LoadTrackList(const std::string& file);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/angle.h"
 #include "engine/ini.h"
@@ -13,47 +14,119 @@ namespace {
 const char* const kSection = "racingLine";
 // More points than this is a broken world file, not a line.
 constexpr int kMaxPoints = 10000;
+// No world reaches this far, pixels: a point beyond is a broken number, and the lengths of its
+// segments would overflow.
+constexpr double kMaxCoordinate = 1e7;
+// A lap round a track's only checkpoint keeps at least this far from it, pixels: room to turn.
+constexpr double kLapReach = 400.0;
 
 Point CentreOf(const ASP_Checkpoint& c) {
     return c.shape.Centre();
 }
 
-// The centres of the first checkpoint of each index, in index order.
-std::vector<Point> CheckpointCentres(const ASP_Track& track) {
-    std::vector<Point> centres;
-    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
-        const std::vector<const ASP_Checkpoint*> at = track.GetCheckpoints(k);
-        if (!at.empty()) {
-            centres.push_back(CentreOf(*at.front()));
+bool Usable(Point p) {
+    return std::abs(p.x) <= kMaxCoordinate && std::abs(p.y) <= kMaxCoordinate;
+}
+
+// A point that adds no length to the line, after the one before it: its segment has no direction.
+bool Repeats(Point previous, Point p) {
+    return !(Dot(p - previous, p - previous) > 0.0);
+}
+
+// The line without points that repeat the one before them, the first counting as after the last.
+std::vector<Point> WithoutRepeats(const std::vector<Point>& points) {
+    std::vector<Point> kept;
+    for (const Point& p : points) {
+        if (kept.empty() || !Repeats(kept.back(), p)) {
+            kept.push_back(p);
         }
     }
+    while (kept.size() > 1 && Repeats(kept.back(), kept.front())) {
+        kept.pop_back();
+    }
+    return kept;
+}
+
+// The first checkpoint of each index, in index order, leaving out those no line can reach.
+std::vector<const ASP_Checkpoint*> FirstCheckpoints(const ASP_Track& track) {
+    std::vector<const ASP_Checkpoint*> first;
+    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
+        const std::vector<const ASP_Checkpoint*> at = track.GetCheckpoints(k);
+        if (!at.empty() && Usable(CentreOf(*at.front()))) {
+            first.push_back(at.front());
+        }
+    }
+    return first;
+}
+
+// A lap through a track's only checkpoint: across it through its centre, the way the grid faces,
+// then round its end and back, kLapReach (or half its length) clear of it.
+std::vector<Point> LapRound(const ASP_Checkpoint& c, const ASP_Track& track) {
+    const Quad& q = c.shape.Outline();
+    const Point across = q.p[1] - q.p[0];
+    const Point up = q.p[3] - q.p[0];
+    const bool wide = Length(across) >= Length(up);
+    const Point along = wide ? across : up;
+    Point travel = wide ? up : across;
+    travel = travel / Length(travel);
+    const std::vector<StartPosition>& grid = track.GetStartPositions();
+    if (!grid.empty() && Dot(Facing(grid.front().rot), travel) < 0.0) {
+        travel = -travel;
+    }
+    const double half = Length(along) * 0.5;
+    const double reach = std::max(half, kLapReach);
+    const Point side = along / Length(along) * (half + reach);
+    const Point before = CentreOf(c) - travel * reach;
+    const Point after = CentreOf(c) + travel * reach;
+    return {before, after, after + side, before + side};
+}
+
+// The line through the checkpoints' centres in index order; round the only one when there is one.
+std::vector<Point> CheckpointLine(const ASP_Track& track) {
+    const std::vector<const ASP_Checkpoint*> first = FirstCheckpoints(track);
+    if (first.size() == 1) {
+        return LapRound(*first.front(), track);
+    }
+    std::vector<Point> centres;
+    for (const ASP_Checkpoint* c : first) {
+        centres.push_back(CentreOf(*c));
+    }
     return centres;
+}
+
+// One coordinate of a point of the section; empty, or why it cannot be.
+std::string ReadCoordinate(const std::string& key, const std::string& file, double& v) {
+    // A missing key would read as 0, a point the line was never meant to pass.
+    const char* const kMissing = "\x01";
+    const std::string text = GetIniString(kSection, key, kMissing, file);
+    if (text == kMissing) {
+        return "has no " + key;
+    }
+    v = TextToDouble(text, NAN);
+    if (!(std::abs(v) <= kMaxCoordinate)) {
+        return "has " + key + " = " + text + ", not a number from -" + NumberToText(kMaxCoordinate) + " to " +
+               NumberToText(kMaxCoordinate);
+    }
+    return "";
 }
 
 }  // namespace
 
 bool ASP_RacingLine::Load(const std::string& file, const ASP_Track& track) {
-    std::vector<Point> read;
-    const int count = GetIniInt(kSection, "points", 0, file);
-    if (count > kMaxPoints) {
-        Log(LOG_ERROR, "Refused a racing line of " + std::to_string(count) + " points in " + file + ".",
-            "ASP_RacingLine");
-    }
-    for (int i = 0; count <= kMaxPoints && i < count; ++i) {
-        read.emplace_back(GetIniDouble(kSection, "x" + NumberToText(i), 0.0, file),
-                          GetIniDouble(kSection, "y" + NumberToText(i), 0.0, file));
-    }
-    SetPoints(read);
-    const int missed = FirstMissedCheckpoint(track);
-    if (!IsEmpty() && missed >= 0) {
+    std::string refusal = ReadPoints(file);
+    if (refusal.empty() && !IsEmpty()) {
+        const int missed = FirstMissedCheckpoint(track);
         // A line copied from another track, or left behind when checkpoints moved.
+        refusal = missed >= 0 ? "misses checkpoint " + NumberToText(missed) : "";
+    }
+    if (!refusal.empty()) {
         Log(LOG_WARNING,
-            "The racing line of " + file + " misses checkpoint " + NumberToText(missed) +
+            "The racing line of " + file + " " + refusal +
                 "; the checkpoints' centres guide the computer cars instead.",
             "ASP_RacingLine");
     }
-    if (IsEmpty() || missed >= 0) {
-        SetPoints(CheckpointCentres(track));
+    if (IsEmpty() || !refusal.empty()) {
+        SetPoints(CheckpointLine(track));
     }
     if (IsEmpty()) {
         Log(LOG_WARNING, "No racing line in " + file + ": computer cars stand still.", "ASP_RacingLine");
@@ -62,11 +135,42 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_Track& track) {
     return true;
 }
 
+std::string ASP_RacingLine::ReadPoints(const std::string& file) {
+    SetPoints({});
+    const int count = GetIniInt(kSection, "points", 0, file);
+    if (count > kMaxPoints) {
+        Log(LOG_ERROR, "Refused a racing line of " + std::to_string(count) + " points in " + file + ".",
+            "ASP_RacingLine");
+        return "";
+    }
+    std::vector<Point> read(static_cast<size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        Point& p = read[static_cast<size_t>(i)];
+        for (const auto& [key, v] : {std::pair{"x" + NumberToText(i), &p.x}, {"y" + NumberToText(i), &p.y}}) {
+            const std::string refusal = ReadCoordinate(key, file, *v);
+            if (!refusal.empty()) {
+                return refusal;
+            }
+        }
+    }
+    const std::vector<Point> kept = WithoutRepeats(read);
+    if (kept.size() < read.size()) {
+        // P pressed twice in the editor without moving, say.
+        Log(LOG_WARNING,
+            "The racing line of " + file + " repeats a point " + NumberToText(read.size() - kept.size()) +
+                " time(s); the repeats are dropped.",
+            "ASP_RacingLine");
+    }
+    SetPoints(kept);
+    return "";
+}
+
 int ASP_RacingLine::FirstMissedCheckpoint(const ASP_Track& track) const {
     for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
         for (const ASP_Checkpoint* c : track.GetCheckpoints(k)) {
             const Point centre = CentreOf(*c);
-            if (Length(PointAt(ProgressOf(centre)) - centre) > c->shape.GetWidth() * 0.5) {
+            // A checkpoint of no number is missed as well.
+            if (!(Length(PointAt(ProgressOf(centre)) - centre) <= c->shape.GetWidth() * 0.5)) {
                 return k;
             }
         }
@@ -75,14 +179,15 @@ int ASP_RacingLine::FirstMissedCheckpoint(const ASP_Track& track) const {
 }
 
 void ASP_RacingLine::SetPoints(std::vector<Point> p) {
-    points = std::move(p);
+    points = WithoutRepeats(p);
     starts.clear();
     length = 0.0;
     for (size_t i = 0; i < points.size(); ++i) {
         starts.push_back(length);
         length += Length(points[(i + 1) % points.size()] - points[i]);
     }
-    if (!(length > 0.0)) {
+    const bool usable = std::all_of(points.begin(), points.end(), Usable);
+    if (!usable || !(length > 0.0)) {
         points.clear();
         starts.clear();
         length = 0.0;
@@ -112,7 +217,9 @@ double ASP_RacingLine::ProgressOf(Point p, double hint, double window) const {
     for (size_t i = 0; i < points.size(); ++i) {
         const Point a = points[i];
         const Point ab = points[(i + 1) % points.size()] - a;
-        const double t = std::clamp(Dot(p - a, ab) / Dot(ab, ab), 0.0, 1.0);
+        // Far beyond the line the projection may overflow to no number: the segment's start then.
+        const double along = Dot(p - a, ab) / Dot(ab, ab);
+        const double t = std::isnan(along) ? 0.0 : std::clamp(along, 0.0, 1.0);
         const double progress = starts[i] + t * Length(ab);
         if (hint >= 0.0) {
             if (std::abs(Ahead(hint, progress)) > window) {

@@ -10,13 +10,16 @@ class ASP_Track;
 // The closed line the computer drivers follow, in world pixels and driving order. A world file may
 // lay it out in its section "racingLine" ("points", then "x0", "y0", "x1", ...), which older
 // readers skip; without one, or when it does not cross every checkpoint (a line copied from another
-// track, say), the line runs through the centres of the checkpoints in index order.
+// track, say) or lists a point that is missing or no usable number, the line runs through the
+// centres of the checkpoints in index order, and round the only one on a track of one checkpoint.
 // Distances along the line ("progress") are pixels from its first point.
 class ASP_RacingLine {
 public:
     // Reads the line of a world file whose checkpoints the track holds; false when it has fewer than two
     // points either way (logged), and the line is then empty.
     bool Load(const std::string& file, const ASP_Track& track);
+    // A point that repeats the one before it is dropped; a line with a point too far off for its
+    // length to be measured, or with no length, is empty.
     void SetPoints(std::vector<Point> points);
 
     const std::vector<Point>& GetPoints() const { return points; }
@@ -39,6 +42,8 @@ public:
     static constexpr double kCurveSpan = 120.0;
 
 private:
+    // Takes the section's points; empty, or why the line is refused.
+    std::string ReadPoints(const std::string& file);
     // The first checkpoint index with a checkpoint the line does not cross, -1 when it crosses all.
     int FirstMissedCheckpoint(const ASP_Track& track) const;
     double Wrap(double progress) const;

@@ -47,6 +47,13 @@ world NaN object       | game 2 | set_key dat/world0.dat static0 width 1e400   |
 world                  | game 1 | folder,fifo dat/world0.dat; gone dat/tracks.dat | FATAL.*Failed to locate world file      | 1
 world read-only        | game 2 | readonly_ dat/world0.dat                     | -                                       | 0
 world huge laps        | game 1 | set_key dat/world0.dat main laps 2147483647  | -                                       | 0
+world line short       | game 2 | set_key dat/world0.dat racingLine points 500 | racing line of .* has no x196; the checkpoints. centres guide | 0
+world line NaN point   | game 2 | set_key dat/world0.dat racingLine x3 nan     | racing line of .* has x3 = nan, not a number | 0
+world line far point   | game 2 | set_key dat/world0.dat racingLine y5 -1e300  | racing line of .* has y5 = -1e300, not a number | 0
+world line repeats     | game 2 | set_key dat/world0.dat racingLine x1 "$(sed -n 's/^x0=\([-0-9.e]*\).*/\1/p' dat/world0.dat)"; set_key dat/world0.dat racingLine y1 "$(sed -n 's/^y0=\([-0-9.e]*\).*/\1/p' dat/world0.dat)" | racing line of .* repeats a point 1 time | 0
+tracks world outside   | game 2 | own dat/tracks.dat; sed -i 's/^track0=world0.dat/track0=..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd/' dat/tracks.dat | Track track0 of .* left out: its world file .* lies outside | 0
+tracks preview outside | game 2 | own dat/tracks.dat; sed -i 's/gfx.tracks.world0.png/..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\proc\\self\\mem/' dat/tracks.dat | its preview picture .* lies outside | 0
+records absurd times   | game 2 | printf '[records]\nformat=1\n[world0.dat]\nlapTime=1e17\nraceTime=nan\n' >records.ini | gives world0.dat a lapTime of 1e17, not a time | 0
 cars                   | game 2 | gone,empty,garbage,fifo,folder dat/cars.dat  | No cars in                              | 0
 cars truncated         | game 4 | half dat/cars.dat                            | Failed to load texture from             | 0
 cars huge count        | game 2 | set_key dat/cars.dat main cars 2000000000    | more than 1000; none of them is offered | 0
@@ -85,6 +92,7 @@ editor huge count      | editor dat\world0.dat saved.dat | set_key dat/world0.da
 editor world FIFO      | editor dat\world0.dat saved.dat | fifo dat/world0.dat | No world file was given             | 1
 editor read-only save  | editor dat\world0.dat ro.dat | cp dat/world0.dat ro.dat; chmod 0444 ro.dat | is read-only | 2
 editor save on folder  | editor dat\world0.dat folder | mkdir folder | Saving failed | 2
+editor save outside    | editor dat\world0.dat ..\..\x.dat | :             | Refused .*x.dat: a file name stays inside your folder | 2
 editor save via link   | editor dat\world0.dat link.dat | cp dat/world0.dat .user/asphaltia/real.dat; ln -s real.dat .user/asphaltia/link.dat | Saving done | 0
 TABLE
 )

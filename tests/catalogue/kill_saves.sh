@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kills the editor's save and the options' write with SIGKILL at random moments, COUNT times each
 # (5 by default), and checks that the file is always the old or the new one, byte for byte, and
-# that the editor's next save leaves no temporary file behind.
+# that the next save and write leave no temporary file of either behind.
 # Usage: kill_saves.sh DRIVER DATA [COUNT]   (under a display, e.g. tools/with_xvfb.sh)
 set -euo pipefail
 driver=$(realpath "$1") data=$(realpath "$2") count=${3:-5}
@@ -37,8 +37,10 @@ for ((i = 0; i < count; i++)); do
     kill_one "$work/settings.ini" "$work/1.ini" "$work/2.ini" 50 \
         "$driver" options-loop "$work/settings.ini" || { bad=$((bad + 1)); echo "settings broken by kill $i"; }
 done
-left=$(find "$work" -maxdepth 1 -name 'target.dat.saving.*' | wc -l)
+leftovers() { find "$work" -maxdepth 1 \( -name 'target.dat.saving.*' -o -name '.settings.ini.tmp*' \) | wc -l; }
+left=$(leftovers)
 "$driver" save-loop 'dat\world0.dat' "$work/target.dat" 1 >/dev/null
-after=$(find "$work" -maxdepth 1 -name 'target.dat.saving.*' | wc -l)
-echo "$count kills of each: $bad files broken; $left temporary files left by kills, $after after the next save"
+"$driver" options-loop "$work/settings.ini" 1
+after=$(leftovers)
+echo "$count kills of each: $bad files broken; $left temporary files left by kills, $after after the next save and write"
 [ "$bad" = 0 ] && [ "$after" = 0 ]

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -200,4 +201,30 @@ TEST(IniText, NumbersAreReadAndWrittenAsTheDataFilesHaveThem) {
     }
     EXPECT_EQ(ReplaceAll("aa", "a", "aa") + "|" + ReplaceAll("text", "", "x"), "aaaa|text");
     EXPECT_GT(CompareText("\xE9", "z", false), 0);
+}
+
+// A write of a file removes the temporary files of that file which writers killed half-way left
+// (their process is gone), and nothing else: not those of running writers, of other files, or
+// files merely named alike.
+TEST(IniFile, AWriteRemovesWhatKilledWritesOfTheFileLeftAndNothingElse) {
+    TempFolder folder;
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::string gone = std::to_string(ended), running = std::to_string(getppid());
+    const std::pair<std::string, bool> files[] = {
+        {".a.ini.tmp" + gone + ".3", false},   {".a.ini.tmp" + gone + ".17", false},
+        {".a.ini.tmp" + running + ".0", true}, {".a.ini.tmp" + gone + ".x", true},
+        {".a.ini.tmp" + gone + ".", true},     {".b.ini.tmp" + gone + ".1", true},
+        {"a.ini.tmp" + gone + ".1", true},
+    };
+    for (const auto& [name, stays] : files) {
+        folder.Write(name, "half");
+    }
+    WriteIniString("s", "k", "v", folder.File("a.ini"));
+    for (const auto& [name, stays] : files) {
+        EXPECT_EQ(std::filesystem::exists(folder.File(name)), stays) << name;
+    }
 }

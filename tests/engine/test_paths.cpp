@@ -147,3 +147,29 @@ TEST(CommandLine, OptionsOfBothProgramsAndTheirErrors) {
         EXPECT_EQ(written.substr(0, output.size()), output);
     }
 }
+
+// A relative name whose ".." climb above the folders it is looked up in lies outside them: it is
+// never written, and an absolute name is not inside either. The user's path of a name copies nothing.
+TEST(Paths, NamesClimbingOutOfTheFoldersLieOutsideAndAreNeverWritten) {
+    const std::pair<const char*, bool> names[] = {
+        {"dat\\world0.dat", true},   {"dat\\..\\world0.dat", true},
+        {"\\dat\\x.dat", true},      {"a\\.\\..\\b", true},
+        {"..\\x.dat", false},        {"dat\\..\\..\\x", false},
+        {"dat/../a/../../x", false}, {"..\\..\\..\\etc\\passwd", false},
+        {"/etc/passwd", false},      {"C:\\x.dat", false},
+    };
+    for (const auto& [name, inside] : names) {
+        EXPECT_EQ(StaysInsideRoots(name), inside) << name;
+    }
+    TempFolder folder;
+    PathsGuard guard;
+    const std::string data = folder.File("data/"), user = folder.File("user/");
+    std::filesystem::create_directories(data);
+    folder.Write("data/records.ini", "shipped");
+    SetPathRoots({data, user, user});
+    EXPECT_EQ(UserPath("records.ini"), user + "records.ini");
+    EXPECT_EQ(PrepareWritePath("..\\x.ini") + UserPath("..\\x.ini"), "");
+    WriteIniString("s", "k", "v", "..\\x.ini");
+    EXPECT_TRUE(LastIniWriteFailed());
+    EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(folder.path), {}), 2);
+}

@@ -3,13 +3,13 @@
 # corpus, from data/ under a virtual X server. A crash, sanitizer report, broken property or input
 # taking 30 s (libFuzzer's 10 s is too short on a busy machine) fails the run and leaves the input
 # in build-fuzz/findings/.
-# Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders)
+# Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders fuzz_race_files)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 seconds=${1:-15}
 shift || true
-read -r -a targets <<<"${*:-fuzz_ini fuzz_text fuzz_loaders}"
+read -r -a targets <<<"${*:-fuzz_ini fuzz_text fuzz_loaders fuzz_race_files}"
 
 build=$root/build-fuzz
 CXX=clang++-14 cmake -S . -B "$build" -DASPHALTIA_FUZZ=ON -DASPHALTIA_TESTS=OFF -DASPHALTIA_BENCHMARKS=OFF \
@@ -27,6 +27,8 @@ for target in "${targets[@]}"; do
     fuzz_loaders)
         for f in main players; do { printf '\0'; cat "$root/data/mnu/$f.ini"; } >"$corpus/menu_$f"; done
         { printf '\2'; cat "$root/data/dat/cars.dat"; } >"$corpus/cars" ;;
+    # The race files' first byte picks the track list (1).
+    fuzz_race_files) { printf '\1'; cat "$root/data/dat/tracks.dat"; } >"$corpus/tracks" ;;
     esac
     rm -f "$build/findings/$target-"*
     echo "== $target for ${seconds}s"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "engine/platform/paths.h"
 #include "game/race/game.h"
 #include "game/race/world.h"
 #include "tests/support/editor_test.h"
@@ -233,6 +234,22 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
               std::tuple(6u, 4u, 1u, 1));
     // The music comes from the shipped track.
     EXPECT_EQ(world.GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
+}
+
+// A relative name that climbs out of the user's folder is refused for a new track and for a save.
+TEST_F(WorldEditor, NamesLeavingTheUsersFolderAreRefusedForNewTracksAndSaves) {
+    const PathRoots saved = GetPathRoots();
+    SetPathRoots({saved.data, folder.File("user/"), folder.File("user/")});
+    Type("..\\new.dat\ny\n" + folder.Write("world.dat", kWorld) + "\n");
+    app->OnInit();
+    Type("y\n..\\saved.dat\n");
+    const bool savedOutside = app->SaveWorld();
+    SetPathRoots(saved);
+    EXPECT_FALSE(savedOutside || app->quit);
+    EXPECT_TRUE(Said("Refused ..\\new.dat: a file name stays inside your folder, or is a full path.\n") &&
+                Said("Refused ..\\saved.dat: "))
+        << out.str();
+    EXPECT_EQ(folder.Entries(), 1);
 }
 
 }  // namespace

@@ -6,10 +6,13 @@
 #include <vector>
 
 #include "engine/ini.h"
+#include "game/race/computer_driver.h"
 #include "game/race/game.h"
+#include "game/race/player.h"
 #include "game/race/racing_line.h"
 #include "game/race/world.h"
 #include "tests/support/editor_test.h"
+#include "tests/support/logged.h"
 
 namespace {
 
@@ -60,11 +63,11 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndTheLay
         EXPECT_EQ(RaceLine(), states[i]) << i;
     }
     ASSERT_TRUE(app->Redo() && app->Redo() && app->Redo());
-    // Without points no section is written, and the race follows the checkpoints.
+    // Without points no section is written, and the race drives round the only checkpoint.
     for (const Point& p : states[3]) {
         KeyAt(SDLK_DELETE, static_cast<int>(p.x), static_cast<int>(p.y));
     }
-    EXPECT_TRUE(RaceLine().empty());
+    EXPECT_EQ(RaceLine().size(), 4u);
     EXPECT_EQ(folder.Read(folder.File("saved.dat")).find("racingLine"), std::string::npos);
 
     for (const char* count : {"20000", "-3"}) {
@@ -87,6 +90,48 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndTheLay
         Render();
         EXPECT_EQ(Pixel(x, y), colour) << text;
     }
+}
+
+// P pressed twice in one place lays one point, a point dropped on its neighbour merges with it, a
+// file's repeats are dropped, and a line with a point missing is refused.
+TEST_F(RacingLineEditor, NoPointIsLaidOrKeptTwiceInOnePlaceAndALineWithAMissingPointIsRefused) {
+    Open(std::string(kWorld) + kSquare);
+    Key(SDLK_l);
+    KeyAt(SDLK_p, 400, 180);
+    KeyAt(SDLK_p, 400, 180);
+    EXPECT_EQ(app->racingLine.points.size(), 5u);
+    Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 600, 200);
+    Move(400, 180);
+    Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 400, 180);
+    EXPECT_EQ(app->racingLine.points, (std::vector<Point>{{200, 200}, {400, 180}, {600, 500}, {200, 500}}));
+    ASSERT_TRUE(app->Undo());
+    EXPECT_EQ(app->racingLine.points.size(), 5u);
+
+    Open(std::string(kWorld) + ReplaceAll(kSquare, "points=4", "points=5") + "x4=200\ny4=200\n");
+    EXPECT_TRUE(app->racingLine.points.size() == 4u &&
+                Said("Dropped 1 repeated point(s) of the racingLine.\n"));
+    Open(std::string(kWorld) + ReplaceAll(kSquare, "points=4", "points=6"));
+    EXPECT_TRUE(app->racingLine.points.empty() && Said("point 4 is missing or not a number"));
+}
+
+// A new track has one checkpoint, its finish line; a line laid beside it gives way to a lap round it,
+// which a computer car drives from the grid through the finish.
+TEST_F(RacingLineEditor, ANewTracksLineThatMissesItsFinishGivesWayToALapThatTheComputerCarsDrive) {
+    Type(folder.File("new.dat") + "\ny\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\surface_0_0.png\n");
+    app->OnInit();
+    ASSERT_FALSE(app->quit) << out.str();
+    app->racingLine.points = {{100, 100}, {900, 100}, {900, 300}};
+    const std::string file = Save();
+    ASP_Game race(app.get());
+    ASP_World& world = *race.GetWorld();
+    const std::string log = Logged([&] { world.Load(file); });
+    EXPECT_NE(log.find("misses checkpoint 0; the checkpoints' centres guide"), std::string::npos) << log;
+    ASSERT_TRUE(AddComputerCar(world, "dat\\cars.dat", "Vulcan", ASP_Difficulty::Normal));
+    ASP_Player* car = world.GetPlayers().front();
+    for (double t = 0.0; t < 24.0 && car->lap == 0; t += 1.0 / 30.0) {
+        race.Update(t == 0.0 ? 4.0 : 1.0 / 30.0);
+    }
+    EXPECT_GE(car->lap, 1) << "stuck at " << car->GetX() << ", " << car->GetY();
 }
 
 }  // namespace

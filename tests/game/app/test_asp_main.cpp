@@ -241,9 +241,9 @@ TEST(OptionsCallbacks, NoneForNoButtonsOrMoreThanAMenuTakes) {
     }
 }
 
-// Player 1 rebinds forward (refused on player 2's W, then E) and cancels backward; player 2 picks
-// the pad by pushing its stick for left (refused for right), switches to the keyboard and back, and
-// turns the camera. The next race drives with them.
+// Player 1 rebinds forward (refused on player 2's W and on a key of no name, then E) and cancels backward;
+// player 2 picks the pad by pushing its stick for left (refused for right), switches to the keyboard and
+// back, and turns the camera. The next race drives with them.
 TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWithTheResult) {
     StartApp();
     app->joysticks.Add("Pad");
@@ -257,6 +257,9 @@ TEST_F(AspMainTest, ControlsMenuRebindsRefusesAndCancelsAndTheNextRaceDrivesWith
     Click(menu, 4);
     Press(SDLK_w);
     EXPECT_EQ(menu->GetNote() + caption(0), "W is already Player 2 Forward....");
+    // A key SDL has no name for comes as 0, which would read back as no key.
+    Press(SDLK_UNKNOWN);
+    EXPECT_EQ(menu->GetNote() + caption(0), "This key cannot be bound; press another one....");
     Press(SDLK_e);
     Click(menu, 5);
     Press(SDLK_ESCAPE);

@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/race/track_list.h"
+#include "tests/support/logged.h"
+#include "tests/support/temp_folder.h"
+
+// A world or preview named outside the data and user folders is left out with an ERROR, even where
+// the file exists (forty levels up is the root from anywhere); without any usable entry the list
+// still holds the first track.
+TEST(TrackList, WorldsAndPreviewsOutsideTheGamesFoldersAreLeftOut) {
+    std::string up;
+    for (int i = 0; i < 40; ++i) {
+        up += "..\\";
+    }
+    TempFolder folder;
+    const std::string list = folder.Write(
+        "tracks.dat",
+        "[main]\ntrack0=" + up + "etc\\passwd|P|\ntrack1=world0.dat|M|" + up +
+            "proc\\self\\mem\ntrack2=world0.dat|A|/etc/passwd\ntrack3=..\\dat\\world0.dat|In|\n");
+    std::vector<ASP_Track> tracks;
+    const std::string log = Logged([&] { tracks = LoadTrackList(list); });
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].name, "In");
+    for (const std::string& left :
+         {"0 of " + list + " left out: its world file dat\\" + up,
+          "1 of " + list + " left out: its preview picture " + up,
+          "2 of " + list + " left out: its preview picture /etc/passwd lies outside"}) {
+        EXPECT_NE(log.find("ERROR in ASP_TrackList: Track track" + left), std::string::npos) << log;
+    }
+    const std::vector<ASP_Track> fallback =
+        LoadTrackList(folder.Write("out.dat", "[main]\ntrack0=" + up + "x|P|\n"));
+    EXPECT_TRUE(fallback.size() == 1 && fallback[0].world == "world0.dat");
+}
