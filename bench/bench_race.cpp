@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "bench/scripted_driver.h"
 #include "engine/game_base.h"
+#include "game/race/computer_driver.h"
 #include "game/race/game.h"
+#include "game/race/player.h"
 #include "game/race/world.h"
 
 // One racing frame of the race (a sixtieth of a second: the world's updates and collision passes),
 // with four cars and a field of physics objects; and a whole race of the shipped circuit, four
-// scripted cars, no drawing. Run from the data folder under a (virtual) X server, as the game runs:
+// computer cars, no drawing. Run from the data folder under a (virtual) X server, as the game runs:
 //   cd data && xvfb-run -a ../build-race-rel/bench/bench_race
 
 namespace {
@@ -79,32 +80,22 @@ void BM_RacingFrame(benchmark::State& state) {
     state.SetLabel(std::to_string(world->GetSpriteCount()) + " children");
 }
 
-// Three laps of the shipped circuit by four scripted cars, from the start to the last car's finish
-// (or ten minutes of race time): wall-clock time, and the laps done.
+// Three laps of the shipped circuit by four computer cars at normal difficulty, from GO to the end
+// of the race, no drawing: CPU time, and how much faster than real time the race runs.
 void BM_ShippedRace(benchmark::State& state) {
-    const DriverKeys keys[4] = {{},
-                                {SDLK_w, SDLK_s, SDLK_a, SDLK_d},
-                                {SDLK_i, SDLK_k, SDLK_j, SDLK_l},
-                                {SDLK_KP8, SDLK_KP5, SDLK_KP4, SDLK_KP6}};
     double raceSeconds = 0.0;
     int laps = 0;
     for (auto _ : state) {
         state.PauseTiming();
         ASP_Game game(RaceFixture::App());
         game.GetWorld()->Load("dat\\world0.dat");
-        std::vector<ScriptedDriver> drivers;
-        for (int i = 0; i < 4; ++i) {
-            game.GetWorld()->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini",
-                                       "controls" + std::to_string(i));
-            drivers.emplace_back(game.GetWorld()->GetPlayers().back(), 600.0 - 40.0 * i, keys[i]);
+        for (const char* car : {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
+            AddComputerCar(*game.GetWorld(), "dat\\cars.dat", car, ASP_Difficulty::Normal);
         }
         game.Update(4.0);
         state.ResumeTiming();
         for (raceSeconds = 0.0; game.GetState() != ASP_Game::RaceState::Finished && raceSeconds < 600.0;
              raceSeconds += kDt) {
-            for (ScriptedDriver& driver : drivers) {
-                driver.Drive(kDt);
-            }
             game.Update(kDt);
         }
         laps = 0;
