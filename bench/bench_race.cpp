@@ -9,16 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/game_base.h"
-#include "game/race/computer_driver.h"
-#include "game/race/game.h"
-#include "game/race/player.h"
-#include "game/race/world.h"
+#include "game/race/track_pictures.h"
+#include "game/sim/computer_driver.h"
+#include "game/sim/race.h"
 
-// One racing frame of the race (a sixtieth of a second: the world's updates and collision passes),
-// with four cars and a field of physics objects; and a whole race of the shipped circuit, four
-// computer cars, no drawing. Run from the data folder under a (virtual) X server, as the game runs:
-//   cd data && xvfb-run -a ../build-race-rel/bench/bench_race
+// The race without drawing: one frame's steps (a sixtieth of a second) with four cars and a field of
+// physics objects, and a whole race of the shipped circuit by four computer cars. Run from the data
+// folder; no display is needed:
+//   cd data && ../build-rel/bench/bench_race
 
 namespace {
 
@@ -47,60 +45,56 @@ public:
         folder = mkdtemp(pattern);
         const std::string world = folder + "/world.dat";
         std::ofstream(world) << TrackText(objects);
-        game = std::make_unique<ASP_Game>(App());
-        game->GetWorld()->Load(world);
+        race.Load(world, pictures);
         for (int i = 0; i < 4; ++i) {
-            game->GetWorld()->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini",
-                                        "controls" + std::to_string(i));
+            race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"));
         }
-        while (game->GetState() == ASP_Game::RaceState::Countdown) {
-            game->Update(kDt);
-        }
+        race.Start({});
     }
-    ~RaceFixture() {
-        game.reset();
-        std::filesystem::remove_all(folder);
-    }
-
-    static CGameBase* App() {
-        static CGameBase app(640, 480, false, true, false);
-        return &app;
-    }
+    ~RaceFixture() { std::filesystem::remove_all(folder); }
 
     std::string folder;
-    std::unique_ptr<ASP_Game> game;
+    ASP_PictureFiles pictures;
+    ASP_Race race;
 };
 
+// One frame of a sixtieth of a second: two steps of the race, every car at full throttle.
 void BM_RacingFrame(benchmark::State& state) {
-    RaceFixture race(static_cast<int>(state.range(0)));
-    ASP_World* world = race.game->GetWorld();
+    RaceFixture fixture(static_cast<int>(state.range(0)));
+    ASP_Command forward;
+    forward.forward = 255;
+    const std::vector<ASP_Command> commands(4, forward);
     for (auto _ : state) {
-        race.game->Update(kDt);
+        for (double t = 0.0; t < kDt - ASP_Race::kStep * 0.5; t += ASP_Race::kStep) {
+            fixture.race.Step(commands);
+        }
     }
-    state.SetLabel(std::to_string(world->GetSpriteCount()) + " children");
+    state.SetLabel(std::to_string(fixture.race.GetObjects().size()) + " objects");
 }
 
 // Three laps of the shipped circuit by four computer cars at normal difficulty, from GO to the end
-// of the race, no drawing: CPU time, and how much faster than real time the race runs.
+// of the race, headless, as --simulate runs it: CPU time, and the race time it covered.
 void BM_ShippedRace(benchmark::State& state) {
     double raceSeconds = 0.0;
     int laps = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ASP_Game game(RaceFixture::App());
-        game.GetWorld()->Load("dat\\world0.dat");
+        ASP_PictureFiles pictures;
+        ASP_Race race;
+        race.Load("dat\\world0.dat", pictures);
         for (const char* car : {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
-            AddComputerCar(*game.GetWorld(), "dat\\cars.dat", car, ASP_Difficulty::Normal);
+            race.AddCar(ASP_CarSpec::Load(kCarFile, car),
+                        std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal));
         }
-        game.Update(4.0);
         state.ResumeTiming();
-        for (raceSeconds = 0.0; game.GetState() != ASP_Game::RaceState::Finished && raceSeconds < 600.0;
-             raceSeconds += kDt) {
-            game.Update(kDt);
+        race.Start({});
+        while (!race.IsOver() && race.GetSteps() * ASP_Race::kStep < 600.0) {
+            race.Step({});
         }
+        raceSeconds = race.GetSteps() * ASP_Race::kStep;
         laps = 0;
-        for (const ASP_Player* car : game.GetWorld()->GetPlayers()) {
-            laps += std::max(car->lap - 1, 0);
+        for (const auto& car : race.GetCars()) {
+            laps += std::max(car->record.lap - 1, 0);
         }
     }
     state.counters["race_seconds"] = raceSeconds;

@@ -25,7 +25,7 @@ struct CProgramInfo {
     bool windowOptions = false;  // --fullscreen, --windowed, --size
     std::string fileArgument;    // the name of the one optional argument in the usage line, if any
     std::string notes;           // closing lines of --help
-    std::vector<CProgramOption> options;
+    std::vector<CProgramOption> options = {};
 };
 
 // The options of one start. Nothing here is stored anywhere.

@@ -94,9 +94,9 @@ void ASP_RaceSounds::StartLoops(const std::vector<ASP_Player*>& players) {
             s.engine[static_cast<size_t>(k)] = audio->PlayLoop(engineSound[static_cast<size_t>(k)]);
         }
         s.skid = audio->PlayLoop(skidSound);
-        s.lap = players[i]->lap;
-        s.lastCheckpoint = players[i]->lastCheckpoint;
-        s.finished = players[i]->finished;
+        s.lap = players[i]->Record().lap;
+        s.lastCheckpoint = players[i]->Record().lastCheckpoint;
+        s.finished = players[i]->Record().finished;
     }
 }
 
@@ -114,13 +114,6 @@ void ASP_RaceSounds::Silence() {
     cars.clear();
 }
 
-void ASP_RaceSounds::BeforeCollisions(const ASP_World& world) {
-    const std::vector<ASP_Player*>& players = world.GetPlayers();
-    for (size_t i = 0; i < cars.size() && i < players.size(); ++i) {
-        cars[i].velocityBefore = players[i]->GetVelocity();
-    }
-}
-
 void ASP_RaceSounds::Update(const ASP_World& world, double dt) {
     const std::vector<ASP_Player*>& players = world.GetPlayers();
     if (audio == nullptr) {
@@ -136,22 +129,23 @@ void ASP_RaceSounds::Update(const ASP_World& world, double dt) {
         CarSounds& s = cars[static_cast<size_t>(i)];
         const ASP_Player& car = *players[static_cast<size_t>(i)];
         const Point pan = Pan(i, n);
-        UpdateLoops(s, car, world, share, dt);
+        UpdateLoops(s, car.GetCar(), world, share, dt);
         for (int channel : s.engine) {
             audio->SetChannelPan(channel, pan.x, pan.y);
         }
         audio->SetChannelPan(s.skid, pan.x, pan.y);
         audio->SetChannelPan(s.surface, pan.x, pan.y);
-        PlayCrash(s, car, pan);
-        PlayRaceEvents(s, car, pan, dt);
+        PlayCrash(s, CrashOf(world.GetRace(), static_cast<size_t>(i)), pan);
+        PlayRaceEvents(s, car.Record(), pan, dt);
     }
 }
 
-void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Player& car, const ASP_World& world, double share,
+void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_World& world, double share,
                                  double dt) {
-    const Point v = car.GetVelocity();
+    const Point v = car.body.motion.GetVelocity();
     const double speed = Length(v);
-    const double speedFraction = car.GetTopSpeed() > 0.0 ? Clamp01(speed / car.GetTopSpeed()) : 0.0;
+    const double top = car.GetSpec().topSpeed;
+    const double speedFraction = top > 0.0 ? Clamp01(speed / top) : 0.0;
     const double throttle = car.IsForwardHeld() || car.IsBackwardHeld() ? 1.0 : 0.0;
     // A held throttle revs the engine a little above what the speed alone gives.
     const double targetRev = Clamp01(speedFraction + 0.2 * throttle);
@@ -163,14 +157,14 @@ void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Player& car, const ASP_
     }
 
     Point side(1.0, 0.0);
-    RotatePoint(side, Point(), car.GetRotation());
+    RotatePoint(side, Point(), car.body.GetRotation());
     const double sideways = std::fabs(Dot(v, side));
     audio->SetChannelLevel(s.skid, share * Clamp01((sideways - kSkidStart) / (kSkidFull - kSkidStart)));
 
-    const Point c = car.GetRotationCenter();
-    const SurfaceModifier m =
-        world.GetModifierAt(car.LocalToGlobal(Point(c.x * car.GetWidth(), c.y * car.GetHeight())));
-    UpdateSurface(s, m.sound, share * Clamp01(speed / kSurfaceFull));
+    const int m = world.GetRace().GetTrack().ModifierIndexAt(car.body.Centre());
+    const std::vector<int>& sounds = world.GetSurfaceSounds();
+    const int sound = m >= 0 && static_cast<size_t>(m) < sounds.size() ? sounds[static_cast<size_t>(m)] : -1;
+    UpdateSurface(s, sound, share * Clamp01(speed / kSurfaceFull));
 }
 
 void ASP_RaceSounds::UpdateSurface(CarSounds& s, int sound, double level) {
@@ -182,9 +176,18 @@ void ASP_RaceSounds::UpdateSurface(CarSounds& s, int sound, double level) {
     audio->SetChannelLevel(s.surface, level);
 }
 
-void ASP_RaceSounds::PlayCrash(CarSounds& s, const ASP_Player& car, Point pan) {
-    const double change = Length(car.GetVelocity() - s.velocityBefore);
-    s.velocityBefore = car.GetVelocity();
+double ASP_RaceSounds::CrashOf(const ASP_Race& race, size_t car) {
+    double change = 0.0;
+    const double mass = race.GetCars()[car]->body.motion.GetMass();
+    for (const ASP_RaceEvent& e : race.GetEvents()) {
+        if (e.kind == ASP_RaceEvent::Contact && (static_cast<size_t>(e.car) == car || static_cast<size_t>(e.other) == car)) {
+            change = std::max(change, std::fabs(e.impulse / mass));
+        }
+    }
+    return change;
+}
+
+void ASP_RaceSounds::PlayCrash(CarSounds& s, double change, Point pan) {
     if (s.crashCooldown > 0.0 || change < kCrashSilent) {
         return;
     }
@@ -193,7 +196,7 @@ void ASP_RaceSounds::PlayCrash(CarSounds& s, const ASP_Player& car, Point pan) {
     PlayOnce(crashSound, 0.2 + 0.45 * Clamp01((change - kCrashSilent) / (kCrashFull - kCrashSilent)), pan);
 }
 
-void ASP_RaceSounds::PlayRaceEvents(CarSounds& s, const ASP_Player& car, Point pan, double dt) {
+void ASP_RaceSounds::PlayRaceEvents(CarSounds& s, const ASP_RaceRecord& car, Point pan, double dt) {
     s.crashCooldown -= dt;
     s.warningCooldown -= dt;
     if (car.finished && !s.finished) {

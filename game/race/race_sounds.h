@@ -8,8 +8,11 @@
 #include "engine/geometry.h"
 #include "engine/log.h"
 
+class ASP_Car;
 class ASP_Player;
+class ASP_Race;
 class ASP_World;
+struct ASP_RaceRecord;
 
 // The sounds of a race: every car's engine, skid and tyre-on-surface loops, and the one-shot
 // crashes, checkpoint, lap and finish chimes and wrong-way warnings. It watches the cars' race
@@ -25,10 +28,8 @@ public:
 
     // Reads the sound files of "dat\sounds.dat"; a missing one stays silent.
     void Load(const std::string& file);
-    // Remembers the cars' velocities before the collisions of a step change them.
-    void BeforeCollisions(const ASP_World& world);
-    // Follows every car after a step: loops, crashes (from the velocity change since
-    // BeforeCollisions), chimes and warnings. Starts the loops on its first call.
+    // Follows every car after a step: loops, crashes (from the contacts of the step), chimes and
+    // warnings. Starts the loops on its first call.
     void Update(const ASP_World& world, double dt);
     // Stops the loops, for a race that is over; the one-shot sounds play out.
     void Silence();
@@ -45,7 +46,6 @@ private:
         int surface = -1;
         int surfaceSound = -1;
         double rev = 0.0;
-        Point velocityBefore;
         double crashCooldown = 0.0;
         double warningCooldown = 0.0;
         int lap = 0;
@@ -54,10 +54,12 @@ private:
     };
 
     void StartLoops(const std::vector<ASP_Player*>& cars);
-    void UpdateLoops(CarSounds& s, const ASP_Player& car, const ASP_World& world, double share, double dt);
+    void UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_World& world, double share, double dt);
     void UpdateSurface(CarSounds& s, int sound, double level);
-    void PlayCrash(CarSounds& s, const ASP_Player& car, Point pan);
-    void PlayRaceEvents(CarSounds& s, const ASP_Player& car, Point pan, double dt);
+    // The car's largest change of speed in a contact of the last step, pixels per second.
+    static double CrashOf(const ASP_Race& race, size_t car);
+    void PlayCrash(CarSounds& s, double change, Point pan);
+    void PlayRaceEvents(CarSounds& s, const ASP_RaceRecord& car, Point pan, double dt);
     void PlayOnce(int sound, double level, Point pan);
 
     CAudio* audio;

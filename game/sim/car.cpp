@@ -16,6 +16,22 @@ Point Rotated(Point p, double degrees) {
 
 }  // namespace
 
+std::vector<std::string> ReadCarList(const std::string& file) {
+    const int cars = GetIniInt("main", "cars", 0, file);
+    std::vector<std::string> names;
+    if (cars > kMaxCarList) {
+        Log(LOG_ERROR,
+            file + " lists " + std::to_string(cars) + " cars, more than " + NumberToText(kMaxCarList) +
+                "; none of them is offered.",
+            "ASP_Main");
+        return names;
+    }
+    for (int i = 0; i < cars; ++i) {
+        names.push_back(GetIniString("main", "car" + NumberToText(i), "", file));
+    }
+    return names;
+}
+
 ASP_CarSpec ASP_CarSpec::Load(const std::string& file, const std::string& section) {
     ASP_CarSpec car;
     car.name = section;

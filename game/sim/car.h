@@ -10,6 +10,14 @@
 
 class ASP_Track;
 
+// The car file: every car's section, and the list of cars in section "main".
+constexpr const char* kCarFile = "dat\\cars.dat";
+// A car list longer than this is a broken file, not a garage.
+constexpr int kMaxCarList = 1000;
+
+// The car names a car file lists, in its order; none (logged) for a list too long to be one.
+std::vector<std::string> ReadCarList(const std::string& file);
+
 // How a car is built and drives, from its section of the car file (its name). Lengths in pixels,
 // speeds in pixels per second, angles in degrees.
 struct ASP_CarSpec {

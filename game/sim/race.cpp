@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ini.h"
+
 namespace {
 
 // Pixels per second squared times mass: how hard the ground holds a sliding object.
@@ -83,12 +85,20 @@ ASP_Command ASP_Race::CommandFor(size_t car, const std::vector<ASP_Command>& com
 void ASP_Race::Start(const std::vector<ASP_Command>& held) {
     events.clear();
     started = true;
+    applied.assign(cars.size(), ASP_Command());
     for (size_t i = 0; i < cars.size(); ++i) {
         ASP_Car& car = *cars[i];
         car.body.motion.ApplyForce(Point(0.0, -50.0), 1.0);
-        car.Control(CommandFor(i, held, 0.1));
+        applied[i] = CommandFor(i, held, 0.1);
+        car.Control(applied[i]);
         car.Step(0.1, track);
     }
+}
+
+void ASP_Race::Abandon() {
+    events.clear();
+    rules.Stop(cars, events);
+    LogHashes();
 }
 
 void ASP_Race::Step(const std::vector<ASP_Command>& commands) {
@@ -97,9 +107,11 @@ void ASP_Race::Step(const std::vector<ASP_Command>& commands) {
         return;
     }
     ++steps;
+    applied.assign(cars.size(), ASP_Command());
     for (size_t i = 0; i < cars.size(); ++i) {
         ASP_Car& car = *cars[i];
         const ASP_Command command = CommandFor(i, commands, kStep);
+        applied[i] = command;
         if ((command.flags & ASP_Command::kGiveUp) != 0) {
             rules.Retire(cars, i, events);
         }
@@ -118,6 +130,18 @@ void ASP_Race::Step(const std::vector<ASP_Command>& commands) {
         humans.push_back(!IsComputer(i));
     }
     rules.AfterStep(cars, humans, kStep, events);
+    LogHashes();
+}
+
+void ASP_Race::LogHashes() {
+    for (const ASP_RaceEvent& e : events) {
+        if (e.kind == ASP_RaceEvent::Lap) {
+            LogLine(LOG_STATUS, "State hash after lap " + NumberToText(e.value - 1) + " of car " +
+                                    NumberToText(e.car + 1) + ": " + HashText(StateHash()));
+        } else if (e.kind == ASP_RaceEvent::RaceOver) {
+            LogLine(LOG_STATUS, "State hash at the end: " + HashText(StateHash()));
+        }
+    }
 }
 
 void ASP_Race::StepObjects(double dt) {

@@ -53,8 +53,13 @@ public:
     // Nothing happens once the race is over.
     void Step(const std::vector<ASP_Command>& commands);
 
+    // Ends the race where it stands, the cars still driving ranked as they are.
+    void Abandon();
+
     // What the last step (or the start) brought.
     const std::vector<ASP_RaceEvent>& GetEvents() const { return events; }
+    // The command each car drove the last step with, its driver's for a computer car.
+    const std::vector<ASP_Command>& GetStepCommands() const { return applied; }
     // Positions, velocities, spins and progress of every car and object, as a 64-bit FNV-1a hash.
     uint64_t StateHash() const;
     // "0123456789abcdef": the hash as the log and the command line show it.
@@ -80,6 +85,8 @@ private:
     void Collide();
     void PassCheckpoints();
     void FollowWrongWay();
+    // The state hash in the log at every lap and at the end, to compare two runs of a race.
+    void LogHashes();
     // Body i of the collision pass: the cars, then the objects.
     ASP_Body& BodyAt(size_t i);
 
@@ -92,6 +99,7 @@ private:
     ASP_RaceRules rules;
     CBroadPhase broadPhase;
     std::vector<ASP_RaceEvent> events;
+    std::vector<ASP_Command> applied;
     std::vector<bool> wrongWay;
     long long steps = 0;
     bool started = false;

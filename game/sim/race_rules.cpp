@@ -123,11 +123,14 @@ void ASP_RaceRules::AfterStep(ASP_Cars& cars, const std::vector<bool>& humans, d
         raceEndIn = std::max(0.0, raceEndIn - dt);
     }
     if (!cars.empty() && ((anyHuman ? humansDone : allDone) || raceEndIn == 0.0)) {
-        End(cars, events);
+        Stop(cars, events);
     }
 }
 
-void ASP_RaceRules::End(ASP_Cars& cars, std::vector<ASP_RaceEvent>& events) {
+void ASP_RaceRules::Stop(ASP_Cars& cars, std::vector<ASP_RaceEvent>& events) {
+    if (over) {
+        return;
+    }
     // The cars still driving are placed where they stand.
     Rank(cars, true);
     over = true;

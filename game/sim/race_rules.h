@@ -59,6 +59,9 @@ public:
     // After each step: the positions, the finish timeout, the end of the race.
     void AfterStep(ASP_Cars& cars, const std::vector<bool>& humans, double dt, std::vector<ASP_RaceEvent>& events);
 
+    // Ends the race now, the cars still driving placed where they stand.
+    void Stop(ASP_Cars& cars, std::vector<ASP_RaceEvent>& events);
+
     bool IsOver() const { return over; }
     // Seconds until the race ends for the cars still driving; below 0 while nobody finished, or
     // when the track waits for every car.
@@ -69,7 +72,6 @@ private:
     // by who got there first (before the first crossing, and at the end, by how near they are to
     // their next checkpoint), retired cars last.
     void Rank(ASP_Cars& cars, bool byDistance);
-    void End(ASP_Cars& cars, std::vector<ASP_RaceEvent>& events);
     const ASP_Checkpoint* NearestCheckpoint(Point from, int index) const;
 
     const ASP_Track& track;

@@ -54,9 +54,9 @@ void Records(FuzzedDataProvider& input) {
 
 void Tracks(FuzzedDataProvider& input) {
     const std::string file = folder.Write("tracks.dat", input.ConsumeRemainingBytesAsString());
-    const std::vector<ASP_Track> tracks = LoadTrackList(file);
+    const std::vector<ASP_TrackEntry> tracks = LoadTrackList(file);
     Check(!tracks.empty());
-    for (const ASP_Track& t : tracks) {
+    for (const ASP_TrackEntry& t : tracks) {
         Check(StaysInsideRoots(t.WorldFile()) && (t.preview.empty() || StaysInsideRoots(t.preview)));
     }
 }

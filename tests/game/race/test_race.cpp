@@ -125,7 +125,7 @@ bool OffRoad(const ASP_World& world, const ASP_Player& car) {
 // Three computer cars and a scripted human until every computer car has finished, each in time and
 // never off the road for long; the computer cars' mean race time. The track's finish timeout is
 // off, so that the race waits for the slowest.
-double MeanComputerTime(CGameBase* app, const ASP_Track& track, ASP_Difficulty difficulty) {
+double MeanComputerTime(CGameBase* app, const ASP_TrackEntry& track, ASP_Difficulty difficulty) {
     ASP_Game game(app);
     ASP_World* world = game.GetWorld();
     const TempFolder folder;
@@ -475,7 +475,7 @@ TEST(TrackList, BadEntriesAreLeftOutWithAnErrorAndWithoutAListTheFirstTrackRemai
         "tracks.dat",
         "[main]\ntrack0=world0.dat|Green Valley|gfx\\tracks\\world0.png\ntrack1=nowhere.dat|Lost|\n"
         "track2=frost.dat|Frost|gfx\\no_such.png\ntrack3=|Nothing|\ntrack5= harbour.dat \n");
-    std::vector<ASP_Track> tracks;
+    std::vector<ASP_TrackEntry> tracks;
     const std::string log = Logged([&] { tracks = LoadTrackList(list); });
     ASSERT_EQ(tracks.size(), 2u);
     EXPECT_EQ(tracks[0].name, "Green Valley");
@@ -487,7 +487,7 @@ TEST(TrackList, BadEntriesAreLeftOutWithAnErrorAndWithoutAListTheFirstTrackRemai
     EXPECT_NE(log.find("its preview picture gfx\\no_such.png does not exist"), std::string::npos) << log;
 
     for (const std::string& missing : {folder.File("none.dat"), folder.Write("empty.dat", "[main]\n")}) {
-        const std::vector<ASP_Track> fallback = LoadTrackList(missing);
+        const std::vector<ASP_TrackEntry> fallback = LoadTrackList(missing);
         EXPECT_TRUE(fallback.size() == 1 && fallback[0].world == "world0.dat") << missing;
     }
 }
@@ -537,7 +537,7 @@ class ComputerRace : public GLTest, public testing::WithParamInterface<int> {};
 INSTANTIATE_TEST_SUITE_P(ShippedTrack, ComputerRace, testing::Values(0, 1, 2));
 
 TEST_P(ComputerRace, EveryComputerCarFinishesOnTheRoadAndHarderOnesFaster) {
-    const std::vector<ASP_Track> tracks = LoadTrackList("dat\\tracks.dat");
+    const std::vector<ASP_TrackEntry> tracks = LoadTrackList("dat\\tracks.dat");
     ASSERT_EQ(tracks.size(), 3u);
     double slower = kTimeLimit;
     for (ASP_Difficulty d : {ASP_Difficulty::Easy, ASP_Difficulty::Normal, ASP_Difficulty::Hard}) {

@@ -20,7 +20,7 @@ TEST(TrackList, WorldsAndPreviewsOutsideTheGamesFoldersAreLeftOut) {
         "tracks.dat",
         "[main]\ntrack0=" + up + "etc\\passwd|P|\ntrack1=world0.dat|M|" + up +
             "proc\\self\\mem\ntrack2=world0.dat|A|/etc/passwd\ntrack3=..\\dat\\world0.dat|In|\n");
-    std::vector<ASP_Track> tracks;
+    std::vector<ASP_TrackEntry> tracks;
     const std::string log = Logged([&] { tracks = LoadTrackList(list); });
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].name, "In");
@@ -30,7 +30,7 @@ TEST(TrackList, WorldsAndPreviewsOutsideTheGamesFoldersAreLeftOut) {
           "2 of " + list + " left out: its preview picture /etc/passwd lies outside"}) {
         EXPECT_NE(log.find("ERROR in ASP_TrackList: Track track" + left), std::string::npos) << log;
     }
-    const std::vector<ASP_Track> fallback =
+    const std::vector<ASP_TrackEntry> fallback =
         LoadTrackList(folder.Write("out.dat", "[main]\ntrack0=" + up + "x|P|\n"));
     EXPECT_TRUE(fallback.size() == 1 && fallback[0].world == "world0.dat");
 }
