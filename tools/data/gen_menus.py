@@ -60,6 +60,9 @@ def racing_stripes(c, w, h):
 
 
 def main_background():
+    """The main menu's picture in two layers: the road scene behind every menu, which the game
+    stretches to cover the window whatever its shape, and the logo and button panel, which stay
+    800 x 600 in the middle of it."""
     w, h = 800, 600
     c = Canvas(w, h)
     c.img.paste(backdrop(w * SS // 2, h * SS // 2, 1).resize((w * SS, h * SS)), (0, 0))
@@ -75,11 +78,13 @@ def main_background():
     shade = Image.new("RGBA", c.img.size, (10, 12, 20, 120))
     c.paste_layer(shade)
     racing_stripes(c, w, h)
+    save(c.finish().resize((1024, 1024), Image.LANCZOS), "gfx\\menu\\backdrop.png")
+
+    c = Canvas(w, h)
     logo(c, w / 2, 150, 92)
     c.text(w / 2, 222, "SPLIT-SCREEN RACING FOR ONE TO FOUR", 20, (210, 214, 226, 255))
     c.rect(250, 280, 550, 540, (12, 14, 22, 170), radius=18)
-    img = c.finish().resize((1024, 1024), Image.LANCZOS)
-    save(img, "gfx\\menu\\main_bg.png")
+    save(c.finish().resize((1024, 1024), Image.LANCZOS), "gfx\\menu\\main_bg.png")
 
 
 def panel(name, w, h):
@@ -255,25 +260,31 @@ def menus():
                                "Keys and gamepads: Options, Controls",
                 size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
          main_extra=[("music", "mus\\menu_calm.ogg")],
-         comment="Main menu: buttons Race, Options, Exit (in this order); music plays in every menu")
+         extra_sections=[("backdrop", [("texture", "gfx\\menu\\backdrop.png"), ("width", 800), ("height", 600)])],
+         comment="Main menu: buttons Race, Options, Exit (in this order); music plays in every menu; "
+                 "the backdrop covers the window behind every menu")
 
     pw, ph = 520, 470
     res_buttons = [button(30, 84 + k * 54, 200, 46, "%d x %d" % r, size=20) for k, r in enumerate(RESOLUTIONS)]
-    menu("mnu\\options.ini", "gfx\\menu\\panel.png", (pw, ph),
-         res_buttons + [button(266, 332, 224, 46, "Controls", size=20),
-                        button(266, 224, 224, 46, "Fullscreen", size=20),
-                        button(266, 278, 224, 46, "Sound", size=20),
-                        button(150, 400, 220, 50, "Back")],
-         [label(20, 12, pw - 40, 44, "Options", size=28, color=ACCENT),
-          label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True, spacing=10,
-                color=(170, 178, 200))],
-         main_extra=[("controls", len(res_buttons))],
+    option_buttons = res_buttons + [button(266, 332, 224, 46, "Controls", size=20),
+                                    button(266, 224, 224, 46, "Fullscreen", size=20),
+                                    button(266, 278, 224, 46, "Sound", size=20),
+                                    button(150, 400, 220, 50, "Back")]
+    option_labels = [label(20, 12, pw - 40, 44, "Options", size=28, color=ACCENT),
+                     label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True,
+                           spacing=10, color=(170, 178, 200)),
+                     label(262, 198, 232, 24, "", size=13, align=2, color=ACCENT)]
+    next_start = "Applies at the next start."
+    check_fits(next_start, 13, 232, 24)
+    menu("mnu\\options.ini", "gfx\\menu\\panel.png", (pw, ph), option_buttons, option_labels,
+         main_extra=[("controls", len(res_buttons)), ("note", len(option_buttons) + len(option_labels))],
          extra_sections=[("options", [("size", 17), ("font", BOLD), ("x", 376), ("y", 88), ("z", 0),
                                       ("width", 118), ("height", 110), ("alignH", 2), ("alignV", 0),
                                       ("color_b", 255), ("color_g", 255), ("color_r", 255), ("texture", ""),
-                                      ("lineSpacing", 10)])],
+                                      ("lineSpacing", 10)]),
+                         ("text", [("nextStart", next_start)])],
          comment="Options: one button per line of options_restable.ini, then Controls (main/controls), "
-                 "Fullscreen, Sound, Back")
+                 "Fullscreen, Sound, Back; main/note is the label that says what applies at the next start")
     check_fits("1280x1024[n]disabled[n]disabled", 17, 118, 110, spacing=10)
     ini = IniWriter()
     for k, (w, h) in enumerate(RESOLUTIONS):

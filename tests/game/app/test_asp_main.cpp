@@ -229,9 +229,48 @@ TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
     EXPECT_EQ(Mix_Volume(0, -1), MIX_MAX_VOLUME);
     ASP_Main::OnSound(nullptr, nullptr);
     EXPECT_EQ(Mix_Volume(0, -1), 0);
-    // The other sections stay, and the window keeps its size until the next start.
+    // The other sections stay. The new size applies at once, fullscreen at the next start, as the
+    // options say.
     EXPECT_EQ(GetIniInt("controls0", "forward", 0, folder.File("config.ini")), 119);
-    EXPECT_EQ(app->width, 1024);
+    EXPECT_EQ(std::pair(app->width, app->height), std::pair(1280, 1024));
+    EXPECT_FALSE(app->nextStartText.empty());
+    EXPECT_EQ(app->optionsNote->GetText(), app->nextStartText);
+    ASP_Main::OnFullscreen(nullptr, nullptr);
+    EXPECT_EQ(app->optionsNote->GetText(), "");
+}
+
+// The backdrop covers the window behind the menus, which keep their size in its middle, also after a
+// new size from the options.
+TEST_F(AspMainTest, TheBackdropFillsTheWindowBehindTheCentredMenus) {
+    StartApp("[system]\nwidth=1280\nheight=720\n");
+    const auto unlitEdges = [this] {
+        // The window system takes the new size by the next frame.
+        app->RunFrame();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        app->OnRender(app->screen);
+        const int w = app->width;
+        const int h = app->height;
+        std::vector<std::pair<int, int>> unlit;
+        for (auto [x, y] :
+             {std::pair(0, 0), {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 8, h / 2}, {w - 8, h / 2}}) {
+            unsigned char rgb[3] = {0, 0, 0};
+            glReadPixels(x, h - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+            if (rgb[0] + rgb[1] + rgb[2] == 0) {
+                unlit.emplace_back(x, y);
+            }
+        }
+        return unlit;
+    };
+    EXPECT_TRUE(unlitEdges().empty());
+    EXPECT_EQ(std::pair(app->mainMenu->GetX(), app->mainMenu->GetY()), std::pair(240.0, 60.0));
+
+    ASP_Main::OnOptions(nullptr, nullptr);
+    ASP_Main::OnResolution(Button(app->optionsMenu.get(), 3), nullptr);
+    EXPECT_EQ(std::pair(app->width, app->height), std::pair(1024, 768));
+    EXPECT_TRUE(unlitEdges().empty());
+    EXPECT_EQ(std::pair(app->optionsMenu->GetX(), app->optionsMenu->GetY()), std::pair(252.0, 149.0));
+    EXPECT_EQ(app->menuOverlay->GetWidth(), 1024);
+    EXPECT_EQ(app->optionsNote->GetText(), "");
 }
 
 // Which button does what the end-to-end run shows, clicking a resolution, the sound and back.
