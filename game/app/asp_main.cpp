@@ -343,9 +343,10 @@ void ASP_Main::OnUpdate(double dt) {
 }
 
 void ASP_Main::PlaceFpsLabel() {
-    // In a race the panels fill the views' top corners; the bottom middle is free in every split.
+    // In a race the panels fill the views' tops and the views meet in the middle of the window:
+    // the bottom left corner is free in every split.
     const bool race = GetState() == STATE_RACE;
-    fpsLabel->SetX(race ? (width - fpsLabel->GetWidth()) / 2 : 10);
+    fpsLabel->SetX(10);
     fpsLabel->SetY(race ? height - fpsLabel->GetHeight() - 6 : 10);
 }
 

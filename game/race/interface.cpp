@@ -18,6 +18,8 @@ namespace {
 const char* const kPositionMark = "[p]";
 const char* const kTotalTimeMark = "[t]";
 const char* const kBestLapMark = "[b]";
+// How long the start lights stay green once the cars may go.
+const double kGreenSeconds = 1.0;
 
 // A whole, non-negative count as digits, padded to two and cut to its first two.
 std::string TwoDigits(double v) {
@@ -55,6 +57,16 @@ std::string FormatTime(double t) {
     const double seconds = std::fmod(std::floor(t), 60.0);
     const double minutes = std::floor(t / 60.0);
     return TwoDigits(minutes) + ":" + TwoDigits(seconds) + ":" + TwoDigits(hundredths);
+}
+
+int StartLightsFrame(double startIn, double raceTime, int lamps) {
+    if (lamps <= 0 || !(startIn >= 0.0)) {
+        return -1;
+    }
+    if (startIn > 0.0) {
+        return std::clamp(lamps + 1 - static_cast<int>(std::ceil(startIn)), 0, lamps);
+    }
+    return raceTime >= 0.0 && raceTime < kGreenSeconds ? lamps + 1 : -1;
 }
 
 std::string Ordinal(int k) {
@@ -111,6 +123,7 @@ void ASP_Interface::Load(std::string file) {
     LoadTextElement(finished, "finished", file);
     LoadImageElement(compass, "compass", file);
     LoadTextElement(wrongWay, "wrongWay", file);
+    LoadStartLights(file);
     fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
     fullSizeHeight = GetIniDouble("layout", "fullSizeHeight", 0.0, file);
     if (CLabelSprite* label = dynamic_cast<CLabelSprite*>(wrongWay.sprite.get())) {
@@ -155,6 +168,16 @@ void ASP_Interface::LoadImageElement(InterfaceElement& element, const std::strin
     LoadPlacement(element, section, file);
 }
 
+void ASP_Interface::LoadStartLights(const std::string& file) {
+    const std::string section = "startLights";
+    LoadImageElement(startLights, section, file);
+    auto* sheet = static_cast<CImageSpriteEx*>(startLights.sprite.get());
+    sheet->SetTileWidth(GetIniInt(section, "tileWidth", 1, file));
+    sheet->SetTileHeight(GetIniInt(section, "tileHeight", 1, file));
+    // Frames past the sheet's would show its clamped edge.
+    startLamps = std::max(0, std::min(GetIniInt(section, "lamps", 0, file), sheet->GetFrameCount() - 2));
+}
+
 void ASP_Interface::LoadPlacement(InterfaceElement& element, const std::string& section,
                                   const std::string& file) {
     element.x = GetIniDouble(section, "x", 0.0, file);
@@ -183,7 +206,9 @@ void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
     if (car->finished && finished.sprite) {
         finished.sprite->Draw(target);
     }
-    DrawWrongWay(*car, viewport[2], viewport[3], ScaleForView(viewport[2], viewport[3]), target);
+    const double scale = ScaleForView(viewport[2], viewport[3]);
+    DrawWrongWay(*car, viewport[2], viewport[3], scale, target);
+    DrawStartLights(*car, race, viewport[2], viewport[3], scale, target);
 }
 
 void ASP_Interface::Layout(int viewWidth, int viewHeight) {
@@ -219,6 +244,17 @@ void ASP_Interface::DrawWrongWay(const ASP_Player& car, int viewWidth, int viewH
     }
     PlaceElement(wrongWay, viewWidth, viewHeight, scale);
     wrongWay.sprite->Draw(target);
+}
+
+void ASP_Interface::DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth,
+                                    int viewHeight, double scale, void* target) {
+    const int frame = StartLightsFrame(race.startIn, car.raceTime, startLamps);
+    if (frame < 0 || !startLights.sprite) {
+        return;
+    }
+    PlaceElement(startLights, viewWidth, viewHeight, scale);
+    startLights.sprite->SetAnimPos(frame);
+    startLights.sprite->Draw(target);
 }
 
 void ASP_Interface::SetText(Element e, const std::string& text) const {
@@ -282,6 +318,11 @@ ASP_Interface::RaceFacts ASP_Interface::CurrentRace() const {
         race.laps = world->GetLaps();
         race.cars = static_cast<int>(world->GetPlayers().size());
         race.world = world;
+    }
+    if (game != nullptr) {
+        race.startIn = game->GetState() == ASP_Game::RaceState::Countdown
+                           ? std::max(game->GetCountdownTime(), 0.0)
+                           : 0.0;
     }
     return race;
 }

@@ -43,6 +43,9 @@ public:
         int cars = 0;
         // The frame the cars' compass targets are given in; null for screen coordinates.
         const CSprite* world = nullptr;
+        // Seconds until the cars may go: above 0 in the countdown, 0 once they may; below 0 for a
+        // race without start lights.
+        double startIn = -1.0;
     };
 
     // Fonts, textures and the race figures come from the race's own registries and world.
@@ -85,6 +88,9 @@ private:
     std::string FinishedText(const ASP_Player& car) const;
     void PlaceElement(InterfaceElement& element, int viewWidth, int viewHeight, double scale) const;
     void DrawWrongWay(const ASP_Player& car, int viewWidth, int viewHeight, double scale, void* target);
+    void LoadStartLights(const std::string& file);
+    void DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight,
+                         double scale, void* target);
 
     ASP_Game* game;
     InterfaceElement timeTotal;
@@ -97,6 +103,10 @@ private:
     std::array<InterfaceElement*, ELEMENTS> elements;
     // Shown while the car drives away from its next checkpoint; optional in the file.
     InterfaceElement wrongWay;
+    // A tile sheet: frame k shows k of the lamps red, the frame after the last all of them green.
+    // Optional in the file.
+    InterfaceElement startLights;
+    int startLamps = 0;
     // The smallest view, in pixels, that shows the interface at full size; 0 for no scaling.
     double fullSizeWidth = 0.0;
     double fullSizeHeight = 0.0;
@@ -107,6 +117,12 @@ private:
     // exactly on its target and the direction is undefined. Keys are never dereferenced.
     std::map<const ASP_Player*, double> lastBearing;
 };
+
+// The frame of the start lights with this many lamps, for a race whose cars may go in startIn
+// seconds (0 once they may; below 0 for none), seen by a car that has raced raceTime seconds: a lamp
+// more turns red each second of the last lamps seconds, all turn green when the cars may go and go
+// out a second later. -1 shows no lights.
+int StartLightsFrame(double startIn, double raceTime, int lamps);
 
 // "mm:ss:hh" of a time in seconds; each field cut to its first two digits.
 std::string FormatTime(double t);

@@ -171,6 +171,33 @@ def hud_pictures():
     c.polygon([(32, 8), (46, 38), (32, 31), (18, 38)], ACCENT + (255,))
     c.polygon([(32, 8), (32, 31), (18, 38)], (255, 226, 120, 255))
     save(c.finish(), "gfx\\hud\\compass.png")
+    start_lights()
+
+
+START_LAMPS = 4
+
+
+def start_lights():
+    """gfx/hud/lights.png: the start lights, one 256 x 64 frame per row: frame k has k red lamps lit
+    (0 none), frame START_LAMPS + 1 all of them green; the sheet is padded to a power of two."""
+    fw, fh = 256, 64
+    frames = START_LAMPS + 2
+    sheet = Image.new("RGBA", (fw, 512), (0, 0, 0, 0))
+    for k in range(frames):
+        c = Canvas(fw, fh)
+        c.rect(2, 2, fw - 2, fh - 2, (8, 10, 16, 220), radius=14)
+        c.rect(2, 2, fw - 2, fh - 2, None, radius=14, outline=(255, 255, 255, 70), width=2)
+        for lamp in range(START_LAMPS):
+            cx = fw / 2 + (lamp - (START_LAMPS - 1) / 2) * 58
+            green = k == frames - 1
+            lit = green or lamp < k
+            colour = (60, 230, 90) if green else ((235, 30, 30) if lit else (52, 20, 22))
+            c.ellipse(cx, fh / 2, 22, 22, (20, 20, 24, 255))
+            c.ellipse(cx, fh / 2, 18, 18, colour + (255,))
+            if lit:
+                c.ellipse(cx - 5, fh / 2 - 6, 6, 6, tuple(min(255, v + 120) for v in colour) + (255,))
+        sheet.alpha_composite(c.finish(), (0, k * fh))
+    save(sheet, "gfx\\hud\\lights.png")
 
 
 def icon_picture(size):
@@ -307,21 +334,22 @@ def menus():
          [button(276, 176, 48, 64, ">", size=28, small=True), button(12, 176, 48, 64, "<", size=28, small=True),
           button(320, 400, 230, 52, "Select"), button(30, 400, 230, 52, "Back")],
          [label(20, 12, pw - 40, 44, "", size=24, color=ACCENT),
-          label(350, 96, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(350, 148, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(350, 200, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(350, 252, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
+          label(350, 96, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
+          label(350, 148, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
+          label(350, 200, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
+          label(350, 252, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
           label(64, 80, 208, 290, "", texture="gfx\\menu\\spot.png"),
           label(64, 360, 208, 34, "", size=24, color=ACCENT)],
          main_extra=[("top", 5), ("mass", 6), ("accel", 7), ("brake", 8), ("frict", 9), ("name", 11)],
          extra_sections=[("text", [("topFront", "Player"), ("topBack", "- choose your car"),
-                                   ("mass", " Mass"), ("massUnit", "kg"), ("accel", " Power"),
-                                   ("accelUnit", "hp"), ("brake", " Brakes"), ("brakeUnit", "N"),
-                                   ("frict", " Grip"), ("frictUnit", "N")]),
+                                   ("mass", "Mass"), ("massUnit", "kg"), ("accel", "Power"),
+                                   ("accelUnit", "hp"), ("brake", "Brakes"), ("brakeUnit", "N"),
+                                   ("frict", "Grip"), ("frictUnit", "N")]),
                          ("preview", [("x", 68), ("y", 90), ("w", 200), ("h", 270)])],
          comment="Car choice: buttons Next, Previous, Select, Back; labels prompt, mass, power, brakes, grip")
     check_fits("Player 4 - choose your car", 24, 540, 44)
-    check_fits(" Brakes 6000 N", 20, 210, 36)
+    # Centred, with room on both sides of the longest value.
+    check_fits("Brakes 6000 N", 20, 190, 36)
     check_fits("Cadillac", 24, 208, 34)
 
     pw, ph = 640, 470
@@ -329,7 +357,7 @@ def menus():
     menu("mnu\\pause.ini", "gfx\\menu\\panel.png", (pw, ph),
          [button(200, 330, 240, 52, "Resume"), button(200, 396, 240, 52, "Quit race")],
          [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT),
-          label(30, 64, 580, 30, header, size=16, align=1, color=(200, 206, 224), fnt=MONO)]
+          label(30, 64, 580, 30, header, size=18, align=1, color=(200, 206, 224), fnt=MONO)]
          + [label(30, 98 + k * 56, 580, 46, "", size=18, align=1, texture="gfx\\hud\\panel.png", fnt=MONO)
             for k in range(4)],
          main_extra=[("resume", 1), ("playerLabelIndex", 5)],
@@ -427,6 +455,10 @@ def race_files():
     ini.section("compass", [("z", 0), ("width", 48), ("height", 48), ("rotY", 0.5), ("rotX", 0.5),
                             ("texture", "gfx\\hud\\compass.png"), ("x", -24), ("y", 8), ("anchorH", 1),
                             ("anchorV", 0)])
+    # Below the compass; the game picks the frame from the countdown.
+    ini.section("startLights", [("z", 0), ("width", 160), ("height", 40), ("texture", "gfx\\hud\\lights.png"),
+                                ("tileWidth", 256), ("tileHeight", 64), ("lamps", START_LAMPS), ("x", -80),
+                                ("y", 62), ("anchorH", 1), ("anchorV", 0)])
     # Views smaller than this, such as the quarters of an 800 x 600 window, get a smaller interface.
     ini.section("layout", [("fullSizeWidth", 640), ("fullSizeHeight", 480)])
     write_ini("dat\\interface.dat", ini, "Race interface, drawn over every player's view")

@@ -12,6 +12,7 @@
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
 #include "game/race/ground_sprite.h"
+#include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
@@ -132,13 +133,25 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     const CImageSpriteEx* body = app->carPreview.previewBody;
     EXPECT_DOUBLE_EQ(body->GetX(), 68 + (200 - body->GetWidth()) * 0.5);
 
+    // Every car with its trailing part (the Dune's long dust cloud) fits the box above its name.
+    for (size_t car = 0; car < app->carNames.size(); ++car) {
+        ASP_Main::OnNextCar(nullptr, nullptr);
+        const CImageSpriteEx* tail = app->carPreview.previewTail;
+        const double boxTop = app->carsMenu->GetY() + 90;
+        EXPECT_GE(std::min(body->GetGlobalY(), tail->GetGlobalY()), boxTop - 1e-9);
+        EXPECT_LE(std::max(body->GetGlobalY() + body->GetHeight(), tail->GetGlobalY() + tail->GetHeight()),
+                  boxTop + 270 + 1e-9)
+            << app->carNames[static_cast<size_t>(app->playerCars[0])];
+    }
     Run({ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnCarBack});
     EXPECT_EQ(Title(), "Player 2 - choose your car");
     Run({ASP_Main::OnCarBack, ASP_Main::OnCarBack});
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
 
-    // Two computer opponents, though the track has room for only one more car.
-    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents});
+    // A new player's first race has three computer opponents. Two, though the track has room for
+    // only one more car.
+    EXPECT_EQ(app->StoredOpponents(), 3);
+    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents, ASP_Main::OnOpponents});
     EXPECT_EQ(GetIniString("computer", "opponents", "", folder.File("config.ini")), "2");
     ChoosePlayers(3);
     // The track choice, and back to the last player's car.
@@ -151,9 +164,18 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     const std::vector<ASP_Player*>& cars = app->game->GetWorld()->GetPlayers();
     ASSERT_EQ(cars.size(), 4u);
     EXPECT_TRUE(cars[3]->IsComputer() && cars[3]->carName == "Dune");
+    // The FPS counter stays clear of the lines between the views.
+    app->showFps = true;
+    app->OnRender(app->screen);
+    EXPECT_LT(app->fpsLabel->GetX() + app->fpsLabel->GetWidth(), app->width / 2);
+    EXPECT_GT(app->fpsLabel->GetY(), app->height / 2);
 
+    // The start lights count the countdown down, and the race is on after it.
+    const ASP_Interface* hud = app->game->GetWorld()->GetInterface();
+    EXPECT_EQ(hud->CurrentRace().startIn, app->game->GetCountdownTime());
     // Losing the focus toggles the pause.
     app->OnUpdate(4.0);
+    EXPECT_EQ(hud->CurrentRace().startIn, 0.0);
     SDL_Event focus{};
     focus.type = focus.active.type = SDL_ACTIVEEVENT;
     focus.active.state = SDL_APPINPUTFOCUS;
