@@ -64,7 +64,8 @@ int StartLightsFrame(double startIn, double raceTime, int lamps) {
         return -1;
     }
     if (startIn > 0.0) {
-        return std::clamp(lamps + 1 - static_cast<int>(std::ceil(startIn)), 0, lamps);
+        const int lit = lamps + 2 - static_cast<int>(std::ceil(startIn));
+        return lit > lamps ? lamps + 1 : std::max(lit, 0);
     }
     return raceTime >= 0.0 && raceTime < kGreenSeconds ? lamps + 1 : -1;
 }

@@ -119,9 +119,9 @@ private:
 };
 
 // The frame of the start lights with this many lamps, for a race whose cars may go in startIn
-// seconds (0 once they may; below 0 for none), seen by a car that has raced raceTime seconds: a lamp
-// more turns red each second of the last lamps seconds, all turn green when the cars may go and go
-// out a second later. -1 shows no lights.
+// seconds (0 once they may; below 0 for none), seen by a car that has raced raceTime seconds. With
+// the countdown's elements, one a second: a lamp more turns red each second, all turn green for the
+// last second, its GO, and go out a second after the cars may go. -1 shows no lights.
 int StartLightsFrame(double startIn, double raceTime, int lamps);
 
 // "mm:ss:hh" of a time in seconds; each field cut to its first two digits.

@@ -174,7 +174,8 @@ def hud_pictures():
     start_lights()
 
 
-START_LAMPS = 4
+# One red lamp for each of the countdown's 3, 2, 1; all green at GO.
+START_LAMPS = 3
 
 
 def start_lights():
@@ -185,8 +186,9 @@ def start_lights():
     sheet = Image.new("RGBA", (fw, 512), (0, 0, 0, 0))
     for k in range(frames):
         c = Canvas(fw, fh)
-        c.rect(2, 2, fw - 2, fh - 2, (8, 10, 16, 220), radius=14)
-        c.rect(2, 2, fw - 2, fh - 2, None, radius=14, outline=(255, 255, 255, 70), width=2)
+        half = (START_LAMPS - 1) / 2 * 58 + 30
+        c.rect(fw / 2 - half, 2, fw / 2 + half, fh - 2, (8, 10, 16, 220), radius=14)
+        c.rect(fw / 2 - half, 2, fw / 2 + half, fh - 2, None, radius=14, outline=(255, 255, 255, 70), width=2)
         for lamp in range(START_LAMPS):
             cx = fw / 2 + (lamp - (START_LAMPS - 1) / 2) * 58
             green = k == frames - 1

@@ -19,7 +19,7 @@ protected:
         hud.Load(
             dir.Write("interface.dat",
                       "[startLights]\nwidth=128\nheight=32\ntexture=gfx\\hud\\lights.png\ntileWidth=256\n"
-                      "tileHeight=64\nlamps=4\n"));
+                      "tileHeight=64\nlamps=3\n"));
     }
 
     // Each lamp as drawn: R red, G green, - dark, blank where nothing is drawn.
@@ -29,9 +29,9 @@ protected:
         car.raceTime = raceTime;
         hud.Draw(&car, race, nullptr);
         std::string lamps;
-        for (int lamp = 0; lamp < 4; ++lamp) {
+        for (int lamp = 0; lamp < 3; ++lamp) {
             // Lamp centres of the 256 x 64 frame, 58 pixels apart, at half the size.
-            const Rgba p = Pixel(static_cast<int>(64 + (lamp - 1.5) * 29), 16);
+            const Rgba p = Pixel(64 + (lamp - 1) * 29, 16);
             lamps +=
                 p.r > 150 && p.g < 90 ? 'R' : (p.g > 150 && p.r < 120 ? 'G' : (p.r | p.g | p.b ? '-' : ' '));
         }
@@ -47,15 +47,15 @@ protected:
 
 }  // namespace
 
-// A lamp more turns red each of the last four seconds, all turn green when the cars may go and go
-// out a second later; a race without a countdown shows none.
-TEST_F(StartLightsTest, RedLampsCountDownAndTurnGreenAtTheStartThenGoOut) {
+// With the countdown's 3, 2, 1 a lamp more turns red; all turn green at its GO and go out a second
+// after the cars may go; a race without a countdown shows none.
+TEST_F(StartLightsTest, RedLampsCountDownTurnGreenAtGoThenGoOut) {
     const struct {
         double startIn, raceTime;
         const char* lamps;
-    } cases[] = {{9.0, 0.0, "----"},  {3.5, 0.0, "R---"}, {2.2, 0.0, "RR--"}, {1.5, 0.0, "RRR-"},
-                 {0.4, 0.0, "RRRR"},  {0.0, 0.0, "GGGG"}, {0.0, 0.9, "GGGG"}, {0.0, 1.0, "    "},
-                 {0.0, 60.0, "    "}, {-1.0, 0.0, "    "}};
+    } cases[] = {{9.0, 0.0, "---"}, {4.0, 0.0, "R--"},  {3.5, 0.0, "R--"}, {2.2, 0.0, "RR-"},
+                 {1.5, 0.0, "RRR"}, {0.4, 0.0, "GGG"},  {0.0, 0.0, "GGG"}, {0.0, 0.9, "GGG"},
+                 {0.0, 1.0, "   "}, {0.0, 60.0, "   "}, {-1.0, 0.0, "   "}};
     for (const auto& c : cases) {
         EXPECT_EQ(Lamps(c.startIn, c.raceTime), c.lamps) << c.startIn << " " << c.raceTime;
     }
