@@ -27,8 +27,8 @@ namespace {
 constexpr std::uintmax_t kBuffer = 2048 * 4;
 constexpr int kFullScale = 32767;
 
-// Four cars of the shipped cars with the shipped race sounds and race music, heard through the
-// disk driver: a 4-player race at full throttle.
+// Four cars of the shipped cars with the shipped race sounds, heard through the disk driver: a
+// 4-player race at full throttle.
 class RaceMixTest : public GLTest {
 protected:
     void SetUp() override {
@@ -55,9 +55,11 @@ protected:
         }
         sounds = std::make_unique<ASP_RaceSounds>(audio);
         sounds->Load("dat\\sounds.dat");
-        audio->PlayMusic("mus\\asphalt_groove.ogg");
-        // The loops start with the cars at rest, as in the countdown.
+        // The loops start with the cars at rest, as in the countdown, and in one buffer, as the
+        // game's first update starts them: their offsets alone keep them apart.
+        SDL_LockAudio();
         sounds->Update(world, 0.1);
+        SDL_UnlockAudio();
         audio->TakeMixPeak();
     }
     void TearDown() override { audio->Reset(); }
@@ -74,9 +76,14 @@ protected:
         }
     }
 
-    // The next buffers mixed from now on, skipping the one that may be mixing already.
-    std::vector<int16_t> Record(int buffers) {
-        const std::uintmax_t from = std::filesystem::file_size(output) + kBuffer;
+    // Where the recording stands now, at the start of a whole buffer.
+    std::uintmax_t Mark() const {
+        const std::uintmax_t size = std::filesystem::file_size(output);
+        return size - size % kBuffer;
+    }
+
+    // The buffers mixed from the mark on.
+    std::vector<int16_t> Record(std::uintmax_t from, int buffers) {
         for (int waited = 0; waited < 10000 && std::filesystem::file_size(output) < from + buffers * kBuffer;
              waited += 5) {
             SDL_Delay(5);
@@ -86,6 +93,18 @@ protected:
         std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
         heard.insert(heard.end(), samples.begin(), samples.end());
         return samples;
+    }
+
+    // Starts the event while no buffer is being mixed: it is heard from one of the first buffers
+    // written after the mark.
+    std::uintmax_t Trigger(const std::function<void()>& event) {
+        SDL_LockAudio();
+        const std::uintmax_t mark = Mark();
+        sounds->BeforeCollisions(world);
+        event();
+        sounds->Update(world, 0.01);
+        SDL_UnlockAudio();
+        return mark;
     }
 
     // Mean power of each buffer.
@@ -117,9 +136,9 @@ protected:
 
 }  // namespace
 
-// Each event stands 6 dB over the engines and the music it falls on: its own power (the rise of the
-// loudest buffer over the mix before it) is four times the mix's. Nothing reaches full scale, with
-// all four cars sliding at top speed, a crash and every chime at once.
+// Each event stands 6 dB over the engines it falls on: its own power (the rise of the loudest buffer
+// over the engines before it) is four times theirs. Nothing reaches full scale, with all four cars
+// sliding at top speed, a crash, every chime and the music at once.
 TEST_F(RaceMixTest, EventsStandOutAndTheMixNeverClips) {
     struct Event {
         const char* name;
@@ -137,30 +156,29 @@ TEST_F(RaceMixTest, EventsStandOutAndTheMixNeverClips) {
     }
     for (const Event& event : events) {
         Drive(false);
-        const double bed = Mean(BufferPowers(Record(8)));
-        sounds->BeforeCollisions(world);
-        event.trigger(first);
-        sounds->Update(world, 0.01);
-        const std::vector<double> powers = BufferPowers(Record(6));
+        // Past the buffer that may be mixing with the old levels.
+        const double bed = Mean(BufferPowers(Record(Mark() + kBuffer, 8)));
+        const std::vector<double> powers = BufferPowers(Record(Trigger([&] { event.trigger(first); }), 8));
         const double loudest = *std::max_element(powers.begin(), powers.end());
         const double margin = 10.0 * std::log10(std::max(loudest / bed - 1.0, 1e-9));
         EXPECT_GE(margin, 6.0) << event.name << " over a mix at "
                                << 10.0 * std::log10(bed / kFullScale / kFullScale) << " dBFS";
         // Until the event has died away.
-        Record(50);
+        Record(Mark(), 50);
     }
 
-    // Everything at once: a crash and every chime, on cars sliding at top speed.
+    // Everything at once: a crash and every chime, on cars sliding at top speed, with the music.
+    audio->PlayMusic("mus\\asphalt_groove.ogg");
     Drive(true);
-    sounds->BeforeCollisions(world);
     const std::vector<ASP_Player*>& cars = world.GetPlayers();
-    cars[0]->SetVelocity(Point());
-    cars[0]->lastCheckpoint += 1;
-    cars[1]->finished = true;
-    cars[2]->lap = 2;
-    cars[3]->lastCheckpoint += 1;
-    sounds->Update(world, 0.01);
-    Record(40);
+    Record(Trigger([&] {
+               cars[0]->SetVelocity(Point());
+               cars[0]->lastCheckpoint += 1;
+               cars[1]->finished = true;
+               cars[2]->lap = 2;
+               cars[3]->lastCheckpoint += 1;
+           }),
+           40);
     int peak = 0;
     for (int16_t s : heard) {
         peak = std::max(peak, std::abs(static_cast<int>(s)));
