@@ -64,7 +64,8 @@ int StartLightsFrame(double startIn, double raceTime, int lamps) {
         return -1;
     }
     if (startIn > 0.0) {
-        const int lit = lamps + 2 - static_cast<int>(std::ceil(startIn));
+        // Long before the start no lamp is lit, however long.
+        const int lit = lamps + 2 - static_cast<int>(std::ceil(std::min(startIn, lamps + 2.0)));
         return lit > lamps ? lamps + 1 : std::max(lit, 0);
     }
     return raceTime >= 0.0 && raceTime < kGreenSeconds ? lamps + 1 : -1;

@@ -63,4 +63,5 @@ TEST_F(StartLightsTest, RedLampsCountDownTurnGreenAtGoThenGoOut) {
     for (const auto& [startIn, lamps] : {std::pair(2.0, 0), std::pair(std::nan(""), 4)}) {
         EXPECT_EQ(StartLightsFrame(startIn, 0.0, lamps), -1) << startIn << " " << lamps;
     }
+    EXPECT_EQ(StartLightsFrame(1e300, 0.0, 3), 0);
 }
