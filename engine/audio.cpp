@@ -3,7 +3,9 @@
 #include <SDL/SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/ini.h"
 
@@ -14,6 +16,8 @@ int instanceCount = 0;
 std::atomic<CAudio*> currentAudio{nullptr};
 bool audioSubsystemUp = false;
 bool mixerOpen = false;
+// Samples per frame of the open device; set before the limiter is installed.
+int outputChannels = 2;
 
 void MusicFinishedHook() {
     CAudio* audio = currentAudio.load();
@@ -33,6 +37,20 @@ void ChannelFinishedHook(int channel) {
     if (auto callback = audio->channelFinishedCallback.load()) {
         callback(channel);
     }
+}
+
+// Each channel reaches the mix at 1/kHeadroom of its level; the limiter gives it back.
+void HeadroomEffect(int, void* stream, int len, void*) {
+    auto* samples = static_cast<int16_t*>(stream);
+    for (int k = 0; k < len / 2; ++k) {
+        samples[k] = static_cast<int16_t>(samples[k] / CMasterLimiter::kHeadroom);
+    }
+}
+
+void LimitMix(void* limiter, Uint8* stream, int len) {
+    const int frameBytes = 2 * outputChannels;
+    static_cast<CMasterLimiter*>(limiter)->Process(reinterpret_cast<int16_t*>(stream), len / frameBytes,
+                                                   outputChannels);
 }
 
 }  // namespace
@@ -94,6 +112,14 @@ bool CAudio::OpenMixer() {
     Mix_AllocateChannels(kMixChannels);
     Mix_HookMusicFinished(MusicFinishedHook);
     Mix_ChannelFinished(ChannelFinishedHook);
+    int rate = 0;
+    Uint16 mixFormat = 0;
+    Mix_QuerySpec(&rate, &mixFormat, &outputChannels);
+    withHeadroom = mixFormat == AUDIO_S16SYS && outputChannels > 0;
+    if (withHeadroom) {
+        limiter = std::make_unique<CMasterLimiter>(rate);
+        Mix_SetPostMix(LimitMix, limiter.get());
+    }
     savedVolume = MIX_MAX_VOLUME;
     if (!muted) {
         Mix_Volume(-1, MIX_MAX_VOLUME);
@@ -109,6 +135,8 @@ void CAudio::Reset() {
     }
     Mix_HookMusicFinished(nullptr);
     Mix_ChannelFinished(nullptr);
+    Mix_SetPostMix(nullptr, nullptr);
+    withHeadroom = false;
     UnloadAllSounds();
     UnloadAllMusic();
     Mix_CloseAudio();
@@ -158,6 +186,37 @@ int CAudio::LoadSound(const std::string& name) {
     }
     sounds.push_back(std::make_unique<SoundEntry>(name, chunk));
     LogLine(LOG_STATUS, "Sound file " + name + " loaded successfully.");
+    return static_cast<int>(sounds.size()) - 1;
+}
+
+int CAudio::CopySound(int i, double startFraction) {
+    if (!IsLoadedSound(i)) {
+        return -1;
+    }
+    const double fraction = std::isfinite(startFraction) ? startFraction - std::floor(startFraction) : 0.0;
+    const std::string name = sounds[i]->name + "@" + NumberToText(fraction);
+    const int found = FindSound(name);
+    if (found >= 0) {
+        return found;
+    }
+    const Mix_Chunk* from = sounds[i]->chunk;
+    // Cut between whole frames: a sample of every channel, in the device's format.
+    const Uint32 frameBytes =
+        std::max<Uint32>(1, (format & 0xFF) / 8) * static_cast<Uint32>(std::max(1, channels));
+    const Uint32 start = static_cast<Uint32>(fraction * (from->alen / frameBytes)) * frameBytes;
+    auto* buffer = static_cast<Uint8*>(SDL_malloc(std::max<Uint32>(from->alen, 1)));
+    Mix_Chunk* chunk = buffer != nullptr ? Mix_QuickLoad_RAW(buffer, from->alen) : nullptr;
+    if (chunk == nullptr) {
+        SDL_free(buffer);
+        LogLine(LOG_ERROR, "Failed to copy " + sounds[i]->name + ", SDL reports: " + SDL_GetError());
+        return -1;
+    }
+    std::memcpy(buffer, from->abuf + start, from->alen - start);
+    std::memcpy(buffer + (from->alen - start), from->abuf, start);
+    // Mix_FreeChunk then frees the samples with the chunk.
+    chunk->allocated = 1;
+    chunk->volume = from->volume;
+    sounds.push_back(std::make_unique<SoundEntry>(name, chunk));
     return static_cast<int>(sounds.size()) - 1;
 }
 
@@ -229,20 +288,35 @@ bool CAudio::IsLoadedSound(int i) const {
     return i >= 0 && i < static_cast<int>(sounds.size()) && sounds[i];
 }
 
+int CAudio::StartChannel(int i, int loops, int volume) {
+    // Under the audio lock, so that no buffer is mixed before the channel has its volume (a
+    // channel keeps the one of its last sound) and its headroom.
+    SDL_LockAudio();
+    const int channel = Mix_PlayChannelTimed(-1, sounds[i]->chunk, loops, -1);
+    if (channel >= 0) {
+        Mix_Volume(channel, volume);
+        // A sound that ran here before may have left it panned.
+        Mix_SetPanning(channel, 255, 255);
+    }
+    if (channel >= 0 && withHeadroom) {
+        // A channel loses its effects when its sound ends; this one must not get a second.
+        Mix_UnregisterEffect(channel, HeadroomEffect);
+        Mix_RegisterEffect(channel, HeadroomEffect, nullptr, nullptr);
+    }
+    SDL_UnlockAudio();
+    return channel;
+}
+
 int CAudio::PlaySound(int i) {
     if (!IsLoadedSound(i)) {
         LogLine(LOG_WARNING, "Sound index " + std::to_string(i) + " is not loaded, nothing played.");
         return -1;
     }
-    const int channel = Mix_PlayChannelTimed(-1, sounds[i]->chunk, 0, -1);
+    const int channel = StartChannel(i, 0, muted ? 0 : savedVolume);
     if (channel < 0) {
-        // Mix_Volume(-1, ...) would change every channel, so no volume is set here.
         LogLine(LOG_WARNING, "Could not play " + sounds[i]->name + ", SDL reports: " + SDL_GetError());
         return -1;
     }
-    Mix_Volume(channel, muted ? 0 : savedVolume);
-    // A loop that ran here before may have left it panned.
-    Mix_SetPanning(channel, 255, 255);
     return channel;
 }
 
@@ -250,11 +324,7 @@ int CAudio::PlayLoop(int i) {
     if (!IsLoadedSound(i)) {
         return -1;
     }
-    const int channel = Mix_PlayChannelTimed(-1, sounds[i]->chunk, -1, -1);
-    if (channel >= 0) {
-        Mix_Volume(channel, 0);
-    }
-    return channel;
+    return StartChannel(i, -1, 0);
 }
 
 void CAudio::SetChannelLevel(int channel, double level) {
@@ -290,7 +360,18 @@ void CAudio::PlayMusic(const std::string& name) {
         LogLine(LOG_ERROR, "Could not play " + name + ", SDL reports: " + SDL_GetError());
         return;
     }
-    Mix_VolumeMusic(muted ? 0 : savedVolume);
+    Mix_VolumeMusic(MusicVolume());
+}
+
+int CAudio::MusicVolume() const {
+    if (muted) {
+        return 0;
+    }
+    return withHeadroom ? savedVolume / CMasterLimiter::kHeadroom : savedVolume;
+}
+
+double CAudio::TakeMixPeak() {
+    return limiter ? limiter->TakePeak() : 0.0;
 }
 
 void CAudio::PauseAll() {

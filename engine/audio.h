@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/log.h"
+#include "engine/master_limiter.h"
 
 // One loaded music piece; frees its handle when it goes.
 struct MusicEntry {
@@ -34,7 +35,8 @@ struct SoundEntry {
 
 // The sound output on SDL_mixer: sound effects and music pieces, each addressed by an index
 // that stays valid until that entry is unloaded. Only one instance may live in the process,
-// because SDL_mixer's finished hooks reach it through a global.
+// because SDL_mixer's finished hooks reach it through a global. Everything is mixed with
+// headroom and brought back up by a master limiter, so that no number of sounds at once clips.
 class CAudio : public CLogSource {
 public:
     CAudio();
@@ -50,6 +52,12 @@ public:
     // Index of the entry, loading the file if needed; -1 if it cannot be loaded.
     int LoadMusic(const std::string& name);
     int LoadSound(const std::string& name);
+    // A copy of sound i that starts startFraction (0 to 1) of the way into it and wraps round to
+    // its beginning, so that copies of one loop playing together are not in step (in step, their
+    // levels add up instead of their powers). Asked for again, the same copy. -1 if i is not loaded.
+    int CopySound(int i, double startFraction);
+    // The samples of sound i in the device's format; null if it is not loaded.
+    const Mix_Chunk* GetSoundChunk(int i) const { return IsLoadedSound(i) ? sounds[i]->chunk : nullptr; }
     // Index of a loaded entry with exactly this name; -1 if none.
     int FindMusic(const std::string& name) const;
     int FindSound(const std::string& name) const;
@@ -76,6 +84,9 @@ public:
     void SetChannelPan(int channel, double left, double right);
     void StopChannel(int channel);
 
+    // The loudest the output came since the last call, 1 for full scale (CMasterLimiter::TakePeak).
+    double TakeMixPeak();
+
     // Four cars with their engines, skids and surfaces, plus the one-shot effects.
     static constexpr int kMixChannels = 48;
 
@@ -87,12 +98,20 @@ public:
 private:
     bool OpenMixer();
     bool IsLoadedSound(int i) const;
+    // Starts sound i on the first free channel at this volume (0 to 128); the channel, or -1.
+    int StartChannel(int i, int loops, int volume);
+    int MusicVolume() const;
 
     std::vector<std::unique_ptr<MusicEntry>> music;
     std::vector<std::unique_ptr<SoundEntry>> sounds;
     bool muted = false;
     // Channel volume (0 to 128) to restore when unmuting.
     Uint8 savedVolume = 0;
+    // The device mixes 16-bit samples, the only kind the limiter handles; otherwise sounds are
+    // mixed at their full level, as SDL_mixer does.
+    bool withHeadroom = false;
+    // Made when the mixer opens; kept while it may still be running.
+    std::unique_ptr<CMasterLimiter> limiter;
 
 public:
     // Set by applications; SDL_mixer calls them on its audio thread, hence atomic.

@@ -85,7 +85,8 @@ CGameBase::CGameBase(int width, int height, bool fullscreen, bool framed, bool r
     LogLine(LOG_STATUS, "Setting up environment...");
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    screen = SDL_SetVideoMode(width, height, 32, VideoModeFlags(fullscreen, framed, resizable));
+    videoFlags = VideoModeFlags(fullscreen, framed, resizable);
+    screen = SDL_SetVideoMode(width, height, 32, videoFlags);
     if (!screen) {
         // Without a window every later frame would draw into nothing; stop instead.
         LogLine(LOG_FATAL, std::string("Unable to set video mode: ") + SDL_GetError());
@@ -134,6 +135,35 @@ void CGameBase::SetUpOpenGL() {
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_TEXTURE_2D);
     glLoadIdentity();
+}
+
+bool CGameBase::Resize(int w, int h) {
+    const std::string size = std::to_string(w) + "x" + std::to_string(h);
+    const std::string now = std::to_string(width) + "x" + std::to_string(height);
+    if (w <= 0 || h <= 0) {
+        LogLine(LOG_ERROR, "The window cannot become " + size + "; it stays " + now + ".");
+        return false;
+    }
+    if (w == width && h == height) {
+        return true;
+    }
+    SDL_Surface* resized = SDL_SetVideoMode(w, h, 32, videoFlags);
+    if (resized == nullptr) {
+        LogLine(LOG_ERROR, "The window cannot become " + size + ", SDL reports: " + SDL_GetError() +
+                               "; it stays " + now + ".");
+        screen = SDL_SetVideoMode(width, height, 32, videoFlags);
+        if (!screen) {
+            LogLine(LOG_FATAL, std::string("Unable to set video mode: ") + SDL_GetError());
+            std::exit(1);
+        }
+        return false;
+    }
+    screen = resized;
+    width = w;
+    height = h;
+    SetUpOpenGL();
+    LogLine(LOG_STATUS, "Window resized to " + size + ".");
+    return true;
 }
 
 void CGameBase::SetCaption(std::string title) {

@@ -20,6 +20,11 @@ public:
     ~CGameBase() override;
 
     void Run();
+    // Gives the window a new size in its present mode; false (logged), the window as it was, when
+    // SDL cannot. On X11, SDL 1.2 resizes a window whose mode stays in place, keeping its OpenGL
+    // context and with it every texture.
+    bool Resize(int w, int h);
+    bool IsFullscreen() const { return (videoFlags & SDL_FULLSCREEN) != 0; }
     void SetCaption(std::string title);
     void SetIcon(std::string file);
     // Created on the first call and kept for the rest of the run.
@@ -58,6 +63,7 @@ public:
     std::unique_ptr<CFPSControl> fpsControl;
 
 private:
+    Uint32 videoFlags = 0;
     // Set by F12; the next frame is saved once drawn, before it is shown.
     bool screenshotWanted = false;
 

@@ -111,6 +111,8 @@ int main(int argc, char** argv) {
         std::string(mkdtemp(settingsFolder) ? settingsFolder : "/tmp") + "/config.ini";
     std::ifstream shipped("config.ini");
     std::ofstream(settings) << shipped.rdbuf();
+    // The first races are the humans' alone; the computer cars join the last.
+    WriteIniString("computer", "opponents", "0", settings);
     ASP_Main app(settings);
     app.loadInBackground = false;
     app.OnInit();

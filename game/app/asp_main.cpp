@@ -18,8 +18,6 @@ namespace {
 const char* const kScreenFont = "fnt\\Lucida Console.ttf";
 const char* const kOverlayFile = "gfx\\menu\\blend.png";
 const char* const kMainMenuFile = "mnu\\main.ini";
-const char* const kOptionsMenuFile = "mnu\\options.ini";
-const char* const kResolutionFile = "mnu\\options_restable.ini";
 const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kCarsMenuFile = "mnu\\cars.ini";
 const char* const kControlsMenuFile = "mnu\\controls.ini";
@@ -27,38 +25,7 @@ const char* const kControlsMenuFile = "mnu\\controls.ini";
 const char* const kStateNames[] = {"loading", "main menu", "options",  "players",
                                    "cars",    "race",      "controls", "tracks"};
 
-// Index of sprite in the menu's sprite list, -1 if it is not there.
-int IndexIn(const ASP_Menu* menu, const CSprite* sprite) {
-    for (int i = 0; menu != nullptr && i < menu->GetSpriteCount(); ++i) {
-        if (menu->GetSprite(i) == sprite) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-std::string EnabledText(bool on) {
-    return on ? "enabled" : "disabled";
-}
-
 }  // namespace
-
-std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons, int controlsButton) {
-    const ASP_ButtonCallback lastThree[] = {ASP_Main::OnFullscreen, ASP_Main::OnSound,
-                                            ASP_Main::OnBackToMain};
-    std::vector<ASP_ButtonCallback> callbacks;
-    if (buttons > kMaxMenuSections) {
-        return callbacks;
-    }
-    for (int i = 0; i < buttons; ++i) {
-        const int fromEnd = buttons - i;
-        callbacks.push_back(fromEnd > 3 ? ASP_Main::OnResolution : lastThree[3 - fromEnd]);
-    }
-    if (controlsButton >= 0 && controlsButton < static_cast<int>(callbacks.size())) {
-        callbacks[static_cast<size_t>(controlsButton)] = ASP_Main::OnControls;
-    }
-    return callbacks;
-}
 
 std::string FpsText(double fps) {
     return "FPS: " + NumberToText(std::trunc(fps + 0.5));
@@ -153,6 +120,7 @@ void ASP_Main::ReleaseAll() {
     tracksMenu.reset();
     trackChoice = ASP_TrackChoice();
     optionsLabel = nullptr;
+    optionsNote = nullptr;
     carPreview = ASP_CarPreview();
     loadingScreen.reset();
     loadingTextures.reset();
@@ -250,37 +218,6 @@ void ASP_Main::LoadMenuOverlay() {
     menuOverlay->SetHeight(height);
     menuOverlay->depthTest = false;
     overlay->SetSmooth(false);
-}
-
-void ASP_Main::LoadOptionsMenu() {
-    optionsMenu = LoadMenu(this, textures.get(), kOptionsMenuFile,
-                           OptionsCallbacks(GetIniInt("main", "buttons", 0, kOptionsMenuFile),
-                                            GetIniInt("main", "controls", -1, kOptionsMenuFile)));
-    LoadOptionsLabel();
-}
-
-void ASP_Main::LoadOptionsLabel() {
-    const std::string f = kOptionsMenuFile;
-    const std::string s = "options";
-    optionsLabel = new CLabelSprite(optionsMenu.get(), ReadLabelFont(GetFontFactory(), s, f));
-    optionsLabel->SetX(GetIniInt(s, "x", 0, f));
-    optionsLabel->SetY(GetIniInt(s, "y", 0, f));
-    const int z = GetIniInt(s, "z", 0, f);
-    if (IsDepth(z)) {
-        optionsLabel->SetZ(z);
-    }
-    const int w = GetIniInt(s, "width", 0, f);
-    const int h = GetIniInt(s, "height", 0, f);
-    optionsLabel->SetWidth(w);
-    optionsLabel->SetHeight(h);
-    ReadLabelAlignment(optionsLabel, s, f);
-    optionsLabel->SetColor(ReadLabelColor(s, "color_", f));
-    optionsLabel->SetTexture(ReadTexture(textures.get(), s, "texture", f));
-    optionsLabel->SetLineSpacing(GetIniInt(s, "lineSpacing", 0, f));
-    optionsLabel->SetMultiLine(true);
-    optionsLabel->SetTextBox(0, 0, w, h);
-    optionsLabel->depthTest = false;
-    optionsMenu->AddSprite(optionsLabel);
 }
 
 void ASP_Main::LoadRace() {
@@ -399,9 +336,10 @@ void ASP_Main::OnUpdate(double dt) {
 }
 
 void ASP_Main::PlaceFpsLabel() {
-    // In a race the panels fill the views' top corners; the bottom middle is free in every split.
+    // In a race the panels fill the views' tops and the views meet in the middle of the window:
+    // the bottom left corner is free in every split.
     const bool race = GetState() == STATE_RACE;
-    fpsLabel->SetX(race ? (width - fpsLabel->GetWidth()) / 2 : 10);
+    fpsLabel->SetX(10);
     fpsLabel->SetY(race ? height - fpsLabel->GetHeight() - 6 : 10);
 }
 
@@ -504,34 +442,6 @@ void ASP_Main::OnJoystick(SDL_Event* e) {
     }
 }
 
-// Options
-
-void ASP_Main::RefreshOptionsLabel() {
-    if (optionsLabel == nullptr) {
-        return;
-    }
-    optionsLabel->SetText(GetIniString("system", "width", NumberToText(800), settingsFile) + "x" +
-                          GetIniString("system", "height", NumberToText(600), settingsFile) + "\n" +
-                          EnabledText(GetIniBool("system", "fullscreen", false, settingsFile)) + "\n" +
-                          EnabledText(GetIniBool("system", "sound", true, settingsFile)));
-}
-
-void ASP_Main::StoreSetting(const std::string& key, const std::string& value) {
-    WriteIniString("system", key, value, settingsFile);
-    if (LastIniWriteFailed()) {
-        LogLine(LOG_ERROR, "The setting " + key + " could not be stored in " + settingsFile + ".");
-    }
-}
-
-// Sound effects follow the stored setting, so a setting that could not be written mutes nothing.
-void ASP_Main::ApplySoundSetting() {
-    const bool muted = !GetIniBool("system", "sound", true, settingsFile);
-    // Toggling twice restores the remembered volume, so this works from either side.
-    if (GetAudio()->ToggleMute() != muted) {
-        GetAudio()->ToggleMute();
-    }
-}
-
 // Cars
 
 void ASP_Main::ShowCar(int c, int direction) {
@@ -571,42 +481,6 @@ void ASP_Main::OnBackToMain(ASP_Button*, SDL_Event*) {
     }
 }
 
-void ASP_Main::OnResolution(ASP_Button* button, SDL_Event*) {
-    if (instance == nullptr) {
-        return;
-    }
-    const int index = IndexIn(instance->optionsMenu.get(), button);
-    if (index < 1) {
-        return;
-    }
-    const std::string row = NumberToText(index - 1);
-    instance->StoreSetting("width", NumberToText(GetIniInt(row, "width", 800, kResolutionFile)));
-    instance->StoreSetting("height", NumberToText(GetIniInt(row, "height", 600, kResolutionFile)));
-    instance->RefreshOptionsLabel();
-}
-
-void ASP_Main::OnFullscreen(ASP_Button*, SDL_Event*) {
-    if (instance == nullptr) {
-        return;
-    }
-    instance->StoreSetting("fullscreen",
-                           GetIniBool("system", "fullscreen", false, instance->settingsFile) ? "0" : "1");
-    instance->RefreshOptionsLabel();
-}
-
-void ASP_Main::OnSound(ASP_Button*, SDL_Event*) {
-    if (instance == nullptr) {
-        return;
-    }
-    instance->StoreSetting("sound", GetIniBool("system", "sound", true, instance->settingsFile) ? "0" : "1");
-    instance->ApplySoundSetting();
-    // Music takes the mute state when it starts, so the menus' music starts again to follow it.
-    if (instance->menuMusicPlaying) {
-        instance->StartMenuMusic();
-    }
-    instance->RefreshOptionsLabel();
-}
-
 void ASP_Main::OnControls(ASP_Button*, SDL_Event*) {
     if (instance != nullptr && instance->controlsMenu != nullptr) {
         instance->controlsMenu->Refresh();
@@ -618,7 +492,7 @@ void ASP_Main::OnPlayerCount(ASP_Button* button, SDL_Event*) {
     if (instance == nullptr) {
         return;
     }
-    const int n = IndexIn(instance->playersMenu.get(), button);
+    const int n = instance->playersMenu ? instance->playersMenu->IndexOf(button) : -1;
     if (n < 1 || n > kMaxPlayers) {
         return;
     }

@@ -77,8 +77,15 @@ public:
     // Builds the race for the chosen cars; ends in the race.
     void LoadRace();
 
-    // Puts the current settings on the options menu.
+    // Puts the current settings on the options menu, and a note when the window is not yet as they
+    // say.
     void RefreshOptionsLabel();
+    // Whether the window has the size and mode the settings file stores.
+    bool WindowAsStored() const;
+    // Gives the window the stored size where it can take it at once: not in fullscreen.
+    void ApplyStoredSize();
+    // Fits the menus, their backdrop and overlay, and the loading screen to the window's size.
+    void FitScreens();
     // Shows car c, or the next free one in direction (+1 / -1), as currentPlayer's choice.
     void ShowCar(int c, int direction);
     int GetState() const { return state.load(std::memory_order_acquire); }
@@ -137,6 +144,9 @@ public:
     ASP_Joysticks joysticks;
     // Owned by optionsMenu.
     CLabelSprite* optionsLabel = nullptr;
+    // Owned by optionsMenu; says what applies at the next start. Null when the menu has none.
+    CLabelSprite* optionsNote = nullptr;
+    std::string nextStartText;
     ASP_CarPreview carPreview;
     // Counted from 0.
     int currentPlayer = 0;

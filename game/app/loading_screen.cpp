@@ -34,15 +34,13 @@ ASP_LoadingScreen::ASP_LoadingScreen(int windowWidth, int windowHeight, CTexture
     }
     label->SetWidth(textWidth);
     label->SetHeight(textHeight);
-    label->SetX(10);
-    label->SetY(windowHeight - textHeight - 10);
     label->SetZ(1);
     label->depthTest = false;
     label->SetColor(SDL_Color{200, 200, 255, 0});
     label->SetTextBox(0, 0, textWidth, textHeight);
 
     image->SetTexture(textures->GetTexture(kPicture));
-    FitImage(windowWidth, windowHeight);
+    FitWindow(windowWidth, windowHeight);
     LogLine(LOG_STATUS, "Instance initialized.");
 }
 
@@ -50,6 +48,12 @@ ASP_LoadingScreen::~ASP_LoadingScreen() {
     label.reset();
     image.reset();
     LogLine(LOG_STATUS, "Instance removed.");
+}
+
+void ASP_LoadingScreen::FitWindow(int windowWidth, int windowHeight) {
+    label->SetX(10);
+    label->SetY(windowHeight - label->GetHeight() - 10);
+    FitImage(windowWidth, windowHeight);
 }
 
 // Shows the whole picture as large as the window allows, centred.

@@ -19,6 +19,8 @@ public:
 
     // dt in seconds.
     void Update(double dt);
+    // Fits the picture and the caption's corner to a window of this size.
+    void FitWindow(int windowWidth, int windowHeight);
     void Draw(void* target);
 
     CLabelSprite* GetLabel() const { return label.get(); }

@@ -89,6 +89,7 @@ void ASP_CarPreview::Show(const std::string& carFile, const std::string& name, i
     }
     ShowBody(carFile, name);
     ShowTail(carFile, name + "-tail");
+    FitInBox();
 }
 
 void ASP_CarPreview::ShowBody(const std::string& carFile, const std::string& name) {
@@ -97,8 +98,6 @@ void ASP_CarPreview::ShowBody(const std::string& carFile, const std::string& nam
     previewBody->SetHeight(GetIniDouble(name, "height", 1.0, carFile));
     previewBody->SetTileWidth(GetIniInt(name, "tileWidth", 1, carFile));
     previewBody->SetTileHeight(GetIniInt(name, "tileHeight", 1, carFile));
-    previewBody->SetX(previewBox.x + (previewBox.w - previewBody->GetWidth()) * 0.5);
-    previewBody->SetY(previewBox.y + (previewBox.h - previewBody->GetHeight()) * 0.5);
 }
 
 void ASP_CarPreview::ShowTail(const std::string& carFile, const std::string& section) {
@@ -113,4 +112,28 @@ void ASP_CarPreview::ShowTail(const std::string& carFile, const std::string& sec
     const double rotY = GetIniDouble(section, "rotY", 0.5, carFile);
     previewTail->SetX(attachX * previewBody->GetWidth() - rotX * previewTail->GetWidth());
     previewTail->SetY(attachY * previewBody->GetHeight() - rotY * previewTail->GetHeight());
+}
+
+// The car with its trailing part, centred in the box and made smaller when it would stick out of
+// it (a long dust cloud would cover the car's name below).
+void ASP_CarPreview::FitInBox() {
+    const double bodyWidth = previewBody->GetWidth();
+    const double bodyHeight = previewBody->GetHeight();
+    const Point tail(previewTail->GetX(), previewTail->GetY());
+    const double left = std::min(0.0, tail.x);
+    const double top = std::min(0.0, tail.y);
+    const double width = std::max(bodyWidth, tail.x + previewTail->GetWidth()) - left;
+    const double height = std::max(bodyHeight, tail.y + previewTail->GetHeight()) - top;
+    double scale = 1.0;
+    if (previewBox.w > 0 && previewBox.h > 0 && width > 0.0 && height > 0.0) {
+        scale = std::min({1.0, previewBox.w / width, previewBox.h / height});
+    }
+    previewBody->SetWidth(bodyWidth * scale);
+    previewBody->SetHeight(bodyHeight * scale);
+    previewTail->SetWidth(previewTail->GetWidth() * scale);
+    previewTail->SetHeight(previewTail->GetHeight() * scale);
+    previewTail->SetX(tail.x * scale);
+    previewTail->SetY(tail.y * scale);
+    previewBody->SetX(previewBox.x + (previewBox.w - width * scale) * 0.5 - left * scale);
+    previewBody->SetY(previewBox.y + (previewBox.h - height * scale) * 0.5 - top * scale);
 }

@@ -9,7 +9,8 @@
 #include "game/menus/menu.h"
 
 // The car choice on the cars menu: a prompt naming the player who chooses, the car's values and a
-// picture of the car with its trailing part. The labels and sprites belong to the menu.
+// picture of the car with its trailing part, fitted into the preview area. The labels and sprites
+// belong to the menu.
 class ASP_CarPreview {
 public:
     // Finds the labels named by the menu file, reads the texts and the preview area, and adds the
@@ -43,6 +44,7 @@ public:
 private:
     void ShowBody(const std::string& carFile, const std::string& name);
     void ShowTail(const std::string& carFile, const std::string& section);
+    void FitInBox();
 
     CTextureManager* textures = nullptr;
 };

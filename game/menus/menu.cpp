@@ -95,6 +95,11 @@ void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& fil
     menu->AddSprite(label);
 }
 
+void LoadBackdrop(ASP_Menu* menu, const std::string& file) {
+    menu->SetBackdrop(ReadTexture(menu->textureManager, "backdrop", "texture", file),
+                      GetIniInt("backdrop", "width", 0, file), GetIniInt("backdrop", "height", 0, file));
+}
+
 void LoadMenuSounds(ASP_Menu* menu, CAudio* audio, const std::string& file) {
     auto load = [audio, &file](const std::string& key) {
         const std::string name = GetIniString("main", key, "", file);
@@ -122,9 +127,12 @@ int ASP_Menu::ElementAt(int x, int y) {
     std::stable_sort(found.begin(), found.end(), [](const ASP_MenuElement* a, const ASP_MenuElement* b) {
         return a->GetZ() < b->GetZ();
     });
-    const CSprite* top = found.back();
+    return IndexOf(found.back());
+}
+
+int ASP_Menu::IndexOf(const CSprite* sprite) const {
     for (int i = 0; i < GetSpriteCount(); ++i) {
-        if (GetSprite(i) == top) {
+        if (GetSprite(i) == sprite) {
             return i;
         }
     }
@@ -170,6 +178,40 @@ void ASP_Menu::Play(int sound) const {
         // Under the menus' music, so that both together never clip.
         audio->SetChannelLevel(audio->PlaySound(sound), kMenuSoundLevel);
     }
+}
+
+void ASP_Menu::SetBackdrop(CTexture* texture, double width, double height) {
+    backdrop.reset();
+    if (texture == nullptr || !(width > 0.0 && height > 0.0)) {
+        return;
+    }
+    backdrop = std::make_unique<CImageSprite>(nullptr);
+    backdrop->SetTexture(texture);
+    backdrop->depthTest = false;
+    backdropWidth = width;
+    backdropHeight = height;
+}
+
+void ASP_Menu::FitWindow(int windowWidth, int windowHeight) {
+    const CSprite* background = GetSprite(0);
+    const double w = background != nullptr ? background->GetWidth() : 0.0;
+    const double h = background != nullptr ? background->GetHeight() : 0.0;
+    SetX((windowWidth - w) * 0.5);
+    SetY((windowHeight - h) * 0.5);
+    if (backdrop) {
+        const double scale = std::max(windowWidth / backdropWidth, windowHeight / backdropHeight);
+        backdrop->SetWidth(backdropWidth * scale);
+        backdrop->SetHeight(backdropHeight * scale);
+        backdrop->SetX((windowWidth - backdrop->GetWidth()) * 0.5);
+        backdrop->SetY((windowHeight - backdrop->GetHeight()) * 0.5);
+    }
+}
+
+void ASP_Menu::Draw(void* target) {
+    if (backdrop && IsVisible()) {
+        backdrop->Draw(target);
+    }
+    CSpriteManager::Draw(target);
 }
 
 ASP_MenuElement* ASP_Menu::ElementOf(int index) const {
@@ -238,10 +280,8 @@ std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, st
 void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
                const std::vector<ASP_ButtonCallback>& callbacks) {
     AddBackground(menu, file);
-    const double backgroundWidth = menu->GetSprite(0)->GetWidth();
-    const double backgroundHeight = menu->GetSprite(0)->GetHeight();
-    menu->SetX((app->width - backgroundWidth) * 0.5);
-    menu->SetY((app->height - backgroundHeight) * 0.5);
+    LoadBackdrop(menu, file);
+    menu->FitWindow(app->width, app->height);
 
     CFontFactory* fonts = app->GetFontFactory();
     const int buttons = ReadCount("buttons", file);

@@ -8,18 +8,23 @@
 
 #include "engine/audio.h"
 #include "engine/game_base.h"
+#include "engine/image_sprite.h"
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
 #include "game/menus/button.h"
 #include "game/menus/menu_element.h"
 
-// A mouse-driven menu: a background image, buttons and labels read from a menu file. The topmost
+// A mouse-driven menu: a background image, buttons and labels read from a menu file, centred in
+// the window, and optionally a backdrop behind it that covers the whole window. The topmost
 // element under the pointer is hovered; a mouse button pressed and released on it clicks it.
 // Children are drawn in the order they were added.
 class ASP_Menu : public CSpriteManager {
 public:
     // Textures are borrowed from textures and never unloaded by the menu.
     explicit ASP_Menu(CTextureManager* textures);
+
+    // The backdrop, then the menu.
+    void Draw(void* target) override;
 
     virtual void OnMouseMove(SDL_Event* e);
     // Any mouse button, the wheel included.
@@ -31,6 +36,8 @@ public:
     // Index in the sprite list of the topmost element at the screen point, -1 for none. Highest z
     // wins; on equal z the one added last.
     int ElementAt(int x, int y);
+    // Index of the sprite in the sprite list, -1 if it is not there.
+    int IndexOf(const CSprite* sprite) const;
     // Forgets the hovered and pressed elements, for a menu that is shown again: the pointer has
     // been elsewhere meanwhile.
     void ResetHover();
@@ -39,6 +46,13 @@ public:
     void ReleaseTexts();
     // Sounds played when an element gets hovered and when a mouse button goes down on one.
     void SetSounds(CAudio* audio, int hover, int click);
+    // A picture of this size (its proportions) to cover the window behind the menu; none for a
+    // null texture or an empty size.
+    void SetBackdrop(CTexture* texture, double width, double height);
+    CImageSprite* GetBackdrop() const { return backdrop.get(); }
+    // Centres the menu on its background in a window of this size, and covers the window with
+    // the backdrop, centred and cut at the sides that stick out.
+    void FitWindow(int windowWidth, int windowHeight);
 
     // Index of the element a mouse button last went down on, -1 for none.
     int pressedIndex = -1;
@@ -51,6 +65,10 @@ private:
     CAudio* audio = nullptr;
     int hoverSound = -1;
     int clickSound = -1;
+    // No parent: it is placed in the window, not in the menu.
+    std::unique_ptr<CImageSprite> backdrop;
+    double backdropWidth = 0.0;
+    double backdropHeight = 0.0;
 
     // The element at index, or null when the entry is empty or not a menu element.
     ASP_MenuElement* ElementOf(int index) const;

@@ -248,6 +248,7 @@ void ASP_Game::UpdateFacts() {
         facts.finishers.emplace_back(n.who, n.place);
     }
     facts.endsIn = state == RaceState::Racing ? GetRace().GetRules().GetRaceEndIn() : -1.0;
+    facts.startIn = state == RaceState::Countdown ? std::max(countdownTime, 0.0) : 0.0;
 }
 
 // Countdown
@@ -256,7 +257,6 @@ void ASP_Game::UpdateCountdown(double dt) {
     // Keys held while the race loaded sent their presses to the loading screen.
     if (countdownTime == kCountdownSeconds) {
         world->SyncControls();
-        UpdateFacts();
     }
     const int before = TruncateToInt(countdownTime);
     countdownTime -= dt;
@@ -272,6 +272,7 @@ void ASP_Game::UpdateCountdown(double dt) {
     if (countdownTime <= 0.0) {
         StartRace();
     }
+    UpdateFacts();
 }
 
 void ASP_Game::ShowCountdownElement(int i) {

@@ -20,6 +20,8 @@ const char* const kCarMark = "[c]";
 const char* const kSecondsMark = "[s]";
 // Whole seconds left are counted up, but not for what the steps' rounding leaves over.
 constexpr double kSecondsSlack = 1e-6;
+// How long the start lights stay green once the cars may go.
+const double kGreenSeconds = 1.0;
 
 double AnchoredCoordinate(int anchor, double offset, int viewSide, double current) {
     switch (anchor) {
@@ -35,6 +37,18 @@ double AnchoredCoordinate(int anchor, double offset, int viewSide, double curren
 }
 
 }  // namespace
+
+int StartLightsFrame(double startIn, double raceTime, int lamps) {
+    if (lamps <= 0 || !(startIn >= 0.0)) {
+        return -1;
+    }
+    if (startIn > 0.0) {
+        // Long before the start no lamp is lit, however long.
+        const int lit = lamps + 2 - static_cast<int>(std::ceil(std::min(startIn, lamps + 2.0)));
+        return lit > lamps ? lamps + 1 : std::max(lit, 0);
+    }
+    return raceTime >= 0.0 && raceTime < kGreenSeconds ? lamps + 1 : -1;
+}
 
 ASP_Interface::ASP_Interface(CFontFactory* fonts, CTextureManager* textures)
     : elements{&timeTotal, &timeBest, &timeCurrent, &position, &lap, &finished, &compass},
@@ -58,6 +72,7 @@ void ASP_Interface::Load(std::string file) {
     LoadTextElement(wrongWay, "wrongWay", file);
     LoadTextElement(notice, "notice", file);
     noticeEndCaption = GetIniString("notice", "endCaption", "", file);
+    LoadStartLights(file);
     fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
     fullSizeHeight = GetIniDouble("layout", "fullSizeHeight", 0.0, file);
     if (CLabelSprite* label = dynamic_cast<CLabelSprite*>(wrongWay.sprite.get())) {
@@ -102,6 +117,16 @@ void ASP_Interface::LoadImageElement(InterfaceElement& element, const std::strin
     LoadPlacement(element, section, file);
 }
 
+void ASP_Interface::LoadStartLights(const std::string& file) {
+    const std::string section = "startLights";
+    LoadImageElement(startLights, section, file);
+    auto* sheet = static_cast<CImageSpriteEx*>(startLights.sprite.get());
+    sheet->SetTileWidth(GetIniInt(section, "tileWidth", 1, file));
+    sheet->SetTileHeight(GetIniInt(section, "tileHeight", 1, file));
+    // Frames past the sheet's would show its clamped edge.
+    startLamps = std::max(0, std::min(GetIniInt(section, "lamps", 0, file), sheet->GetFrameCount() - 2));
+}
+
 void ASP_Interface::LoadPlacement(InterfaceElement& element, const std::string& section,
                                   const std::string& file) {
     element.x = GetIniDouble(section, "x", 0.0, file);
@@ -129,6 +154,7 @@ void ASP_Interface::Draw(const ASP_Player* car, const RaceFacts& race, void* tar
     const double scale = ScaleForView(viewport[2], viewport[3]);
     DrawWrongWay(car->Record(), viewport[2], viewport[3], scale, target);
     DrawNotice(*car, race, viewport[2], viewport[3], scale, target);
+    DrawStartLights(*car, race, viewport[2], viewport[3], scale, target);
 }
 
 void ASP_Interface::Layout(int viewWidth, int viewHeight) {
@@ -184,13 +210,25 @@ std::string ASP_Interface::NoticeText(const RaceFacts& race) const {
         lines.push_back(ReplaceAll(ReplaceAll(notice.caption, kCarMark, who), kPositionMark, Ordinal(place)));
     }
     if (race.endsIn >= 0.0) {
-        lines.push_back(ReplaceAll(noticeEndCaption, kSecondsMark, NumberToText(std::ceil(race.endsIn - kSecondsSlack))));
+        lines.push_back(
+            ReplaceAll(noticeEndCaption, kSecondsMark, NumberToText(std::ceil(race.endsIn - kSecondsSlack))));
     }
     std::string text;
     for (const std::string& line : lines) {
         text += (text.empty() ? "" : "\n") + line;
     }
     return text;
+}
+
+void ASP_Interface::DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth,
+                                    int viewHeight, double scale, void* target) {
+    const int frame = StartLightsFrame(race.startIn, car.Record().raceTime, startLamps);
+    if (frame < 0 || !startLights.sprite) {
+        return;
+    }
+    PlaceElement(startLights, viewWidth, viewHeight, scale);
+    startLights.sprite->SetAnimPos(frame);
+    startLights.sprite->Draw(target);
 }
 
 void ASP_Interface::SetText(Element e, const std::string& text) const {

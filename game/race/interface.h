@@ -47,6 +47,9 @@ public:
         std::vector<std::pair<std::string, int>> finishers;
         // Seconds until the race ends for the cars still driving; below 0 when it waits for them.
         double endsIn = -1.0;
+        // Seconds until the cars may go: above 0 in the countdown, 0 once they may; below 0 for a
+        // race without start lights.
+        double startIn = -1.0;
     };
 
     // Fonts and textures from the race's registries.
@@ -86,6 +89,9 @@ private:
     void DrawWrongWay(const ASP_RaceRecord& car, int viewWidth, int viewHeight, double scale, void* target);
     void DrawNotice(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight, double scale,
                     void* target);
+    void LoadStartLights(const std::string& file);
+    void DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight,
+                         double scale, void* target);
 
     InterfaceElement timeTotal;
     InterfaceElement timeBest;
@@ -101,6 +107,10 @@ private:
     // one finisher's line, endCaption the line of the time left.
     InterfaceElement notice;
     std::string noticeEndCaption;
+    // A tile sheet: frame k shows k of the lamps red, the frame after the last all of them green.
+    // Optional in the file.
+    InterfaceElement startLights;
+    int startLamps = 0;
     // The smallest view, in pixels, that shows the interface at full size; 0 for no scaling.
     double fullSizeWidth = 0.0;
     double fullSizeHeight = 0.0;
@@ -110,3 +120,9 @@ private:
     // exactly on its target and the direction is undefined. Keys are never dereferenced.
     std::map<const ASP_Player*, double> lastBearing;
 };
+
+// The frame of the start lights with this many lamps, for a race whose cars may go in startIn
+// seconds (0 once they may; below 0 for none), seen by a car that has raced raceTime seconds. With
+// the countdown's elements, one a second: a lamp more turns red each second, all turn green for the
+// last second, its GO, and go out a second after the cars may go. -1 shows no lights.
+int StartLightsFrame(double startIn, double raceTime, int lamps);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "engine/ini.h"
 #include "game/race/player.h"
@@ -22,6 +23,10 @@ const double kSurfaceFull = 300.0;
 const double kRevLag = 0.15;
 const double kCrashGap = 0.3;
 const double kWarningGap = 2.5;
+// How far into its loops each car's engine and skid start (cars beyond four repeat them): loops
+// of one sound played in step add up their levels, not their powers, and four engines in step are
+// twice as loud as the same four out of step.
+const double kLoopStarts[] = {0.0, 0.29, 0.53, 0.77};
 
 double Clamp01(double v) {
     return std::clamp(v, 0.0, 1.0);
@@ -90,14 +95,20 @@ void ASP_RaceSounds::StartLoops(const std::vector<ASP_Player*>& players) {
     }
     for (size_t i = 0; i < players.size(); ++i) {
         CarSounds& s = cars[i];
+        const double start = kLoopStarts[i % std::size(kLoopStarts)];
         for (int k = 0; k < kEngineLoops; ++k) {
-            s.engine[static_cast<size_t>(k)] = audio->PlayLoop(engineSound[static_cast<size_t>(k)]);
+            s.engine[static_cast<size_t>(k)] =
+                audio->PlayLoop(LoopStartingAt(engineSound[static_cast<size_t>(k)], start));
         }
-        s.skid = audio->PlayLoop(skidSound);
+        s.skid = audio->PlayLoop(LoopStartingAt(skidSound, start));
         s.lap = players[i]->Record().lap;
         s.lastCheckpoint = players[i]->Record().lastCheckpoint;
         s.finished = players[i]->Record().finished;
     }
+}
+
+int ASP_RaceSounds::LoopStartingAt(int sound, double start) const {
+    return start > 0.0 ? audio->CopySound(sound, start) : sound;
 }
 
 void ASP_RaceSounds::Silence() {
@@ -192,19 +203,19 @@ void ASP_RaceSounds::PlayCrash(CarSounds& s, double change, Point pan) {
         return;
     }
     s.crashCooldown = kCrashGap;
-    // At most two thirds: a crash falls on top of the engines and the music, and must not clip.
-    PlayOnce(crashSound, 0.2 + 0.45 * Clamp01((change - kCrashSilent) / (kCrashFull - kCrashSilent)), pan);
+    PlayOnce(crashSound, 0.3 + 0.7 * Clamp01((change - kCrashSilent) / (kCrashFull - kCrashSilent)), pan);
 }
 
 void ASP_RaceSounds::PlayRaceEvents(CarSounds& s, const ASP_RaceRecord& car, Point pan, double dt) {
     s.crashCooldown -= dt;
     s.warningCooldown -= dt;
+    // At full level: the chimes must stand out of the engines and the music.
     if (car.finished && !s.finished) {
         PlayOnce(finishSound, 1.0, pan);
     } else if (car.lap > s.lap && s.lap >= 1) {
-        PlayOnce(lapSound, 0.9, pan);
+        PlayOnce(lapSound, 1.0, pan);
     } else if (car.lastCheckpoint != s.lastCheckpoint) {
-        PlayOnce(checkpointSound, 0.7, pan);
+        PlayOnce(checkpointSound, 1.0, pan);
     }
     s.finished = car.finished;
     s.lap = car.lap;

@@ -54,6 +54,8 @@ private:
     };
 
     void StartLoops(const std::vector<ASP_Player*>& cars);
+    // The sound, or its copy that starts this fraction of the way into it.
+    int LoopStartingAt(int sound, double start) const;
     void UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_World& world, double share, double dt);
     void UpdateSurface(CarSounds& s, int sound, double level);
     // The car's largest change of speed in a contact of the last step, pixels per second.

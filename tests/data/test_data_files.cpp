@@ -148,6 +148,25 @@ TEST(DataFiles, MenusNameConsistentIndices) {
     const int resume = Int("main", "resume", "mnu\\pause.ini");
     EXPECT_TRUE(resume >= 1 && resume <= Int("main", "buttons", "mnu\\pause.ini"));
     labelIndex("mnu\\controls.ini", "player");
+    labelIndex("mnu\\options.ini", "note");
+}
+
+// The standings' column heads are written in the rows' font from the rows' left edge, so that each
+// head sits over its column; the car menu's values are centred in their boxes, clear of the edges.
+TEST(DataFiles, StandingsHeadsSitOverTheirColumnsAndCarValuesAreCentred) {
+    const std::string pause = "mnu\\pause.ini";
+    const int firstRow = Int("main", "playerLabelIndex", pause) - 1 - Int("main", "buttons", pause);
+    const std::string heads = "label" + NumberToText(firstRow - 1);
+    const std::string row = "label" + NumberToText(firstRow);
+    for (const char* key : {"x", "font", "size", "alignH"}) {
+        EXPECT_EQ(GetIniString(heads, key, "", pause), GetIniString(row, key, "", pause)) << key;
+    }
+    const std::string cars = "mnu\\cars.ini";
+    for (const char* value : {"mass", "accel", "brake", "frict"}) {
+        const std::string label =
+            "label" + NumberToText(Int("main", value, cars) - 1 - Int("main", "buttons", cars));
+        EXPECT_EQ(Int(label, "alignH", cars, -1), 0) << value;
+    }
 }
 
 TEST(DataFiles, CarsHaveFramesWheelsAndHandlingOfTheirOwn) {

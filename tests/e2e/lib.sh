@@ -39,7 +39,7 @@ wait_for_line() {
     fail "the log never showed: $1"
 }
 
-# Clicks at a point of the 800 x 600 window; each menu is centred in it.
+# Clicks at a point of the window; each menu is centred in it.
 click() { xdotool mousemove --window "$window" "$1" "$2" sleep 0.2 click 1 sleep 0.3; }
 
 # Starts the given command in the background ($pid), waits for its window ($window) and its main

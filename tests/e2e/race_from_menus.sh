@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays the game through its menus as a user would, started with tools/run_game.sh: Options, a
-# window size and the sound, back; Race, 1 Player, Select, Race!, drive a while, pause, quit the
+# window size (applied at once) and the sound, back; Race, 1 Player, Select, Race!, drive a while, pause, quit the
 # race from the pause menu, and close the window from the main menu. The repository is left as it
 # was while the changes land in the player's own folders. (Rebinding keys is the app test's.)
 # Usage: race_from_menus.sh <asphaltia binary> <repository>
@@ -16,31 +16,34 @@ before=$(git -C "$repository" status --porcelain --ignored)
 start_game env ASPHALTIA_GAME="$binary" "$repository/tools/run_game.sh"
 
 # mnu\main.ini: "Options" at (290, 372) 220 x 56. mnu\options.ini: 520 x 470 panel at (140, 65);
-# "1024 x 768" at (30, 192), "Sound" at (266, 278), both 200 x 46; "Back" at (150, 400).
+# "1024 x 768" at (30, 192) 200 x 46. The window takes the new size at once, and the menus stay
+# centred in it: from here on every point lies (112, 84) further.
 click 400 400
 wait_for_line "State: options."
 click 270 280
-click 506 366
-click 390 488
+wait_for_line "Window resized to 1024x768."
+# "Sound" at (266, 278) 224 x 46, "Back" at (150, 400) 220 x 50.
+click 618 450
+click 502 572
 wait_for_line "State: main menu."
 
 # mnu\main.ini: 800 x 600 panel, "Race" at (290, 300) 220 x 56.
-click 400 328
+click 512 412
 wait_for_line "State: players."
 # mnu\players.ini: 400 x 560 panel at (200, 20), "1 Player" at (80, 84) 240 x 52.
-click 400 130
+click 512 214
 wait_for_line "State: cars."
 # mnu\cars.ini: 580 x 480 panel at (110, 60), "Select" at (320, 400) 230 x 52.
-click 545 486
+click 657 570
 wait_for_line "State: tracks."
 # mnu\tracks.ini: 580 x 480 panel at (110, 60), "Race!" at (320, 410) 230 x 52.
-click 545 496
+click 657 580
 wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
 xdotool sleep 5 keydown Up sleep 2 keyup Up key Escape sleep 0.5
-# mnu\pause.ini: 640 x 470 panel at (80, 65), "Quit race" at (328, 396) 236 x 52.
-click 526 487
+# mnu\pause.ini: 640 x 470 panel at (192, 149) of the 1024 x 768 window, "Quit race" at (328, 396) 236 x 52.
+click 638 571
 wait_for_line "Race left."
 sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu." || fail "the game did not return to the main menu after the race"
 

@@ -71,6 +71,29 @@ TEST_F(Audio, IndicesStayStableResetUnloadsAllMuteWhileClosedIsAWishAndTheHookHe
     EXPECT_EQ(Mix_Volume(-1, -1), MIX_MAX_VOLUME);
 }
 
+// A copy starts where asked, whole frames in, and wraps round; asked again, it is the same copy.
+TEST_F(Audio, ACopyOfASoundStartsPartWayAndWrapsRound) {
+    CAudio audio;
+    ASSERT_TRUE(audio.Init());
+    const int beep = audio.LoadSound(kBeep);
+    const Mix_Chunk* original = audio.GetSoundChunk(beep);
+    ASSERT_NE(original, nullptr);
+    const int frameBytes = 2 * audio.channels;
+    const std::string bytes(reinterpret_cast<const char*>(original->abuf), original->alen);
+    for (double fraction : {0.0, 0.25, 0.5, 0.999}) {
+        const int copy = audio.CopySound(beep, fraction);
+        ASSERT_GE(copy, 0) << fraction;
+        EXPECT_EQ(audio.CopySound(beep, fraction + 1.0), copy) << fraction;
+        const Mix_Chunk* chunk = audio.GetSoundChunk(copy);
+        const size_t start = static_cast<size_t>(fraction * (bytes.size() / frameBytes)) * frameBytes;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(chunk->abuf), chunk->alen),
+                  bytes.substr(start) + bytes.substr(0, start))
+            << fraction;
+        EXPECT_GE(audio.PlayLoop(copy), 0);
+    }
+    EXPECT_EQ(audio.CopySound(beep + 100, 0.5), -1);
+}
+
 TEST(AudioDeathTest, ASecondInstanceEndsTheProgram) {
     EXPECT_EXIT(
         {

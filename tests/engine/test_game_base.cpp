@@ -1,6 +1,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,21 @@ TEST(GameBase, AQuitWithAKeyFinishesTheFramePacedFramesResizesFollowAndAMissingI
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(std::vector<int>({app.width, app.height, viewport[2], viewport[3]}),
               std::vector<int>({200, 150, 200, 150}));
+    // A new size applies at once, and the window keeps its OpenGL context with its textures.
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    const uint32_t pixel = 0xffffffff;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &pixel);
+    EXPECT_TRUE(app.Resize(120, 80));
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<int>({app.width, app.height, app.screen->w, viewport[2], viewport[3]}),
+              std::vector<int>({120, 80, 120, 120, 80}));
+    EXPECT_EQ(glIsTexture(texture), GL_TRUE);
+    EXPECT_EQ(Logged([&] { EXPECT_FALSE(app.Resize(0, 80)); }),
+              "ERROR in class ASP_RecordingApp: The window cannot become 0x80; it stays 120x80.\n");
+    EXPECT_EQ(app.width, 120);
+    glDeleteTextures(1, &texture);
     // A missing icon is one error and nothing more.
     EXPECT_EQ(Logged([&] { app.SetIcon("gfx\\no such icon.ico"); }),
               "ERROR in class ASP_RecordingApp: Tried to set icon but failed to locate gfx\\no such "

@@ -66,7 +66,8 @@ def crash():
     body = lowpass(noise, 0.08) * 3 * np.exp(-t * 6)
     clank = sum(np.sin(2 * np.pi * f * t) * np.exp(-t * d) for f, d in ((310, 9), (517, 12), (893, 15))) * 0.25
     crunch = noise * np.exp(-t * 18) * 0.5
-    return np.tanh(body + clank + crunch) * 0.8
+    # Near full scale, as the chimes: a hard crash must be heard over four engines.
+    return np.tanh(body + clank + crunch) * 0.95
 
 
 def whoosh():
@@ -227,7 +228,9 @@ def chime(notes, step, ring):
         bell = np.sin(2 * np.pi * f * t) + 0.35 * np.sin(2 * np.pi * 2.01 * f * t) + 0.12 * np.sin(2 * np.pi * 3.02 * f * t)
         i = int(k * step * RATE)
         out[i:i + len(t)] += bell * np.exp(-t * 5 / ring) * envelope(len(t), 0.003, 0.02)
-    return normalised(out, 0.6)
+    # Gently saturated and near full scale: a chime must stand 6 dB clear of four engines and the
+    # music (the game's master limiter keeps their sum from clipping).
+    return normalised(np.tanh(2 * out / np.max(np.abs(out))), 0.95)
 
 
 def wrong_way():
@@ -282,7 +285,7 @@ def write_ogg(rel, mix):
 
 def write_sounds_dat():
     lines = ["; Race sounds: engine loops from idle (loop0) to full revs (loop3), cross-faded by speed and throttle",
-             "[engine]", "level=0.5"] + ["loop%d=snd\\engine%d.wav" % (i, i) for i in range(4)] + [
+             "[engine]", "level=0.42"] + ["loop%d=snd\\engine%d.wav" % (i, i) for i in range(4)] + [
              "", "[effects]", "crash=snd\\crash.wav", "skid=snd\\skid.wav", "checkpoint=snd\\checkpoint.wav",
              "lap=snd\\lap.wav", "finish=snd\\finish.wav", "wrongWay=snd\\wrongway.wav", ""]
     with open(data_path("dat\\sounds.dat"), "w", newline="") as f:

@@ -60,6 +60,9 @@ def racing_stripes(c, w, h):
 
 
 def main_background():
+    """The main menu's picture in two layers: the road scene behind every menu, which the game
+    stretches to cover the window whatever its shape, and the logo and button panel, which stay
+    800 x 600 in the middle of it."""
     w, h = 800, 600
     c = Canvas(w, h)
     c.img.paste(backdrop(w * SS // 2, h * SS // 2, 1).resize((w * SS, h * SS)), (0, 0))
@@ -75,11 +78,13 @@ def main_background():
     shade = Image.new("RGBA", c.img.size, (10, 12, 20, 120))
     c.paste_layer(shade)
     racing_stripes(c, w, h)
+    save(c.finish().resize((1024, 1024), Image.LANCZOS), "gfx\\menu\\backdrop.png")
+
+    c = Canvas(w, h)
     logo(c, w / 2, 150, 92)
     c.text(w / 2, 222, "SPLIT-SCREEN RACING FOR ONE TO FOUR", 20, (210, 214, 226, 255))
     c.rect(250, 280, 550, 540, (12, 14, 22, 170), radius=18)
-    img = c.finish().resize((1024, 1024), Image.LANCZOS)
-    save(img, "gfx\\menu\\main_bg.png")
+    save(c.finish().resize((1024, 1024), Image.LANCZOS), "gfx\\menu\\main_bg.png")
 
 
 def panel(name, w, h):
@@ -166,6 +171,35 @@ def hud_pictures():
     c.polygon([(32, 8), (46, 38), (32, 31), (18, 38)], ACCENT + (255,))
     c.polygon([(32, 8), (32, 31), (18, 38)], (255, 226, 120, 255))
     save(c.finish(), "gfx\\hud\\compass.png")
+    start_lights()
+
+
+# One red lamp for each of the countdown's 3, 2, 1; all green at GO.
+START_LAMPS = 3
+
+
+def start_lights():
+    """gfx/hud/lights.png: the start lights, one 256 x 64 frame per row: frame k has k red lamps lit
+    (0 none), frame START_LAMPS + 1 all of them green; the sheet is padded to a power of two."""
+    fw, fh = 256, 64
+    frames = START_LAMPS + 2
+    sheet = Image.new("RGBA", (fw, 512), (0, 0, 0, 0))
+    for k in range(frames):
+        c = Canvas(fw, fh)
+        half = (START_LAMPS - 1) / 2 * 58 + 30
+        c.rect(fw / 2 - half, 2, fw / 2 + half, fh - 2, (8, 10, 16, 220), radius=14)
+        c.rect(fw / 2 - half, 2, fw / 2 + half, fh - 2, None, radius=14, outline=(255, 255, 255, 70), width=2)
+        for lamp in range(START_LAMPS):
+            cx = fw / 2 + (lamp - (START_LAMPS - 1) / 2) * 58
+            green = k == frames - 1
+            lit = green or lamp < k
+            colour = (60, 230, 90) if green else ((235, 30, 30) if lit else (52, 20, 22))
+            c.ellipse(cx, fh / 2, 22, 22, (20, 20, 24, 255))
+            c.ellipse(cx, fh / 2, 18, 18, colour + (255,))
+            if lit:
+                c.ellipse(cx - 5, fh / 2 - 6, 6, 6, tuple(min(255, v + 120) for v in colour) + (255,))
+        sheet.alpha_composite(c.finish(), (0, k * fh))
+    save(sheet, "gfx\\hud\\lights.png")
 
 
 def icon_picture(size):
@@ -255,25 +289,31 @@ def menus():
                                "Keys and gamepads: Options, Controls",
                 size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
          main_extra=[("music", "mus\\menu_calm.ogg")],
-         comment="Main menu: buttons Race, Options, Exit (in this order); music plays in every menu")
+         extra_sections=[("backdrop", [("texture", "gfx\\menu\\backdrop.png"), ("width", 800), ("height", 600)])],
+         comment="Main menu: buttons Race, Options, Exit (in this order); music plays in every menu; "
+                 "the backdrop covers the window behind every menu")
 
     pw, ph = 520, 470
     res_buttons = [button(30, 84 + k * 54, 200, 46, "%d x %d" % r, size=20) for k, r in enumerate(RESOLUTIONS)]
-    menu("mnu\\options.ini", "gfx\\menu\\panel.png", (pw, ph),
-         res_buttons + [button(266, 332, 224, 46, "Controls", size=20),
-                        button(266, 224, 224, 46, "Fullscreen", size=20),
-                        button(266, 278, 224, 46, "Sound", size=20),
-                        button(150, 400, 220, 50, "Back")],
-         [label(20, 12, pw - 40, 44, "Options", size=28, color=ACCENT),
-          label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True, spacing=10,
-                color=(170, 178, 200))],
-         main_extra=[("controls", len(res_buttons))],
+    option_buttons = res_buttons + [button(266, 332, 224, 46, "Controls", size=20),
+                                    button(266, 224, 224, 46, "Fullscreen", size=20),
+                                    button(266, 278, 224, 46, "Sound", size=20),
+                                    button(150, 400, 220, 50, "Back")]
+    option_labels = [label(20, 12, pw - 40, 44, "Options", size=28, color=ACCENT),
+                     label(262, 88, 120, 110, "Resolution[n]Fullscreen[n]Sound", size=17, align=1, multi=True,
+                           spacing=10, color=(170, 178, 200)),
+                     label(262, 198, 232, 24, "", size=13, align=2, color=ACCENT)]
+    next_start = "Applies at the next start."
+    check_fits(next_start, 13, 232, 24)
+    menu("mnu\\options.ini", "gfx\\menu\\panel.png", (pw, ph), option_buttons, option_labels,
+         main_extra=[("controls", len(res_buttons)), ("note", len(option_buttons) + len(option_labels))],
          extra_sections=[("options", [("size", 17), ("font", BOLD), ("x", 376), ("y", 88), ("z", 0),
                                       ("width", 118), ("height", 110), ("alignH", 2), ("alignV", 0),
                                       ("color_b", 255), ("color_g", 255), ("color_r", 255), ("texture", ""),
-                                      ("lineSpacing", 10)])],
+                                      ("lineSpacing", 10)]),
+                         ("text", [("nextStart", next_start)])],
          comment="Options: one button per line of options_restable.ini, then Controls (main/controls), "
-                 "Fullscreen, Sound, Back")
+                 "Fullscreen, Sound, Back; main/note is the label that says what applies at the next start")
     check_fits("1280x1024[n]disabled[n]disabled", 17, 118, 110, spacing=10)
     ini = IniWriter()
     for k, (w, h) in enumerate(RESOLUTIONS):
@@ -296,21 +336,22 @@ def menus():
          [button(276, 176, 48, 64, ">", size=28, small=True), button(12, 176, 48, 64, "<", size=28, small=True),
           button(320, 400, 230, 52, "Select"), button(30, 400, 230, 52, "Back")],
          [label(20, 12, pw - 40, 44, "", size=24, color=ACCENT),
-          label(350, 96, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(350, 148, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(350, 200, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
-          label(350, 252, 210, 36, "", size=20, align=1, texture="gfx\\hud\\panel.png"),
+          label(350, 96, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
+          label(350, 148, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
+          label(350, 200, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
+          label(350, 252, 210, 36, "", size=20, texture="gfx\\hud\\panel.png"),
           label(64, 80, 208, 290, "", texture="gfx\\menu\\spot.png"),
           label(64, 360, 208, 34, "", size=24, color=ACCENT)],
          main_extra=[("top", 5), ("mass", 6), ("accel", 7), ("brake", 8), ("frict", 9), ("name", 11)],
          extra_sections=[("text", [("topFront", "Player"), ("topBack", "- choose your car"),
-                                   ("mass", " Mass"), ("massUnit", "kg"), ("accel", " Power"),
-                                   ("accelUnit", "hp"), ("brake", " Brakes"), ("brakeUnit", "N"),
-                                   ("frict", " Grip"), ("frictUnit", "N")]),
+                                   ("mass", "Mass"), ("massUnit", "kg"), ("accel", "Power"),
+                                   ("accelUnit", "hp"), ("brake", "Brakes"), ("brakeUnit", "N"),
+                                   ("frict", "Grip"), ("frictUnit", "N")]),
                          ("preview", [("x", 68), ("y", 90), ("w", 200), ("h", 270)])],
          comment="Car choice: buttons Next, Previous, Select, Back; labels prompt, mass, power, brakes, grip")
     check_fits("Player 4 - choose your car", 24, 540, 44)
-    check_fits(" Brakes 6000 N", 20, 210, 36)
+    # Centred, with room on both sides of the longest value.
+    check_fits("Brakes 6000 N", 20, 190, 36)
     check_fits("Cadillac", 24, 208, 34)
 
     pw, ph = 640, 470
@@ -319,7 +360,7 @@ def menus():
          [button(200, 330, 240, 52, "Resume"), button(328, 396, 236, 52, "Quit race"),
           button(76, 396, 236, 52, "Give up")],
          [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT),
-          label(30, 64, 580, 30, header, size=16, align=1, color=(200, 206, 224), fnt=MONO)]
+          label(30, 64, 580, 30, header, size=18, align=1, color=(200, 206, 224), fnt=MONO)]
          + [label(30, 98 + k * 56, 580, 46, "", size=18, align=1, texture="gfx\\hud\\panel.png", fnt=MONO)
             for k in range(4)],
          main_extra=[("resume", 1), ("giveUp", 3), ("playerLabelIndex", 6)],
@@ -422,6 +463,10 @@ def race_files():
     ini.section("compass", [("z", 0), ("width", 48), ("height", 48), ("rotY", 0.5), ("rotX", 0.5),
                             ("texture", "gfx\\hud\\compass.png"), ("x", -24), ("y", 8), ("anchorH", 1),
                             ("anchorV", 0)])
+    # Below the compass; the game picks the frame from the countdown.
+    ini.section("startLights", [("z", 0), ("width", 160), ("height", 40), ("texture", "gfx\\hud\\lights.png"),
+                                ("tileWidth", 256), ("tileHeight", 64), ("lamps", START_LAMPS), ("x", -80),
+                                ("y", 62), ("anchorH", 1), ("anchorV", 0)])
     # Views smaller than this, such as the quarters of an 800 x 600 window, get a smaller interface.
     ini.section("layout", [("fullSizeWidth", 640), ("fullSizeHeight", 480)])
     write_ini("dat\\interface.dat", ini, "Race interface, drawn over every player's view")

@@ -331,10 +331,11 @@ def gantry():
     for k in range(24):
         x = 26 + k * 19.5
         c.line([(x, 22), (x + 19.5, 42)], (120, 124, 136, 255), 1.5)
+    # The lamps are dark: the race's own start lights, over every view, count down and go green.
     c.rect(186, 14, 326, 50, (20, 20, 24, 255), radius=4)
     for k in range(5):
-        c.ellipse(200 + k * 28, 32, 9, 9, (200, 20, 20, 255))
-        c.ellipse(198 + k * 28, 30, 3, 3, (255, 160, 160, 255))
+        c.ellipse(200 + k * 28, 32, 9, 9, (58, 22, 24, 255))
+        c.ellipse(198 + k * 28, 30, 3, 3, (96, 70, 72, 255))
     save(c.finish(), "gfx\\objects\\gantry.png")
 
 

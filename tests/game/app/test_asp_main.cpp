@@ -12,6 +12,7 @@
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
 #include "game/race/ground_sprite.h"
+#include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
@@ -132,13 +133,25 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     const CImageSpriteEx* body = app->carPreview.previewBody;
     EXPECT_DOUBLE_EQ(body->GetX(), 68 + (200 - body->GetWidth()) * 0.5);
 
+    // Every car with its trailing part (the Dune's long dust cloud) fits the box above its name.
+    for (size_t car = 0; car < app->carNames.size(); ++car) {
+        ASP_Main::OnNextCar(nullptr, nullptr);
+        const CImageSpriteEx* tail = app->carPreview.previewTail;
+        const double boxTop = app->carsMenu->GetY() + 90;
+        EXPECT_GE(std::min(body->GetGlobalY(), tail->GetGlobalY()), boxTop - 1e-9);
+        EXPECT_LE(std::max(body->GetGlobalY() + body->GetHeight(), tail->GetGlobalY() + tail->GetHeight()),
+                  boxTop + 270 + 1e-9)
+            << app->carNames[static_cast<size_t>(app->playerCars[0])];
+    }
     Run({ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnCarBack});
     EXPECT_EQ(Title(), "Player 2 - choose your car");
     Run({ASP_Main::OnCarBack, ASP_Main::OnCarBack});
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
 
-    // Two computer opponents, though the track has room for only one more car.
-    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents});
+    // A new player's first race has three computer opponents. Two, though the track has room for
+    // only one more car.
+    EXPECT_EQ(app->StoredOpponents(), 3);
+    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents, ASP_Main::OnOpponents});
     EXPECT_EQ(GetIniString("computer", "opponents", "", folder.File("config.ini")), "2");
     ChoosePlayers(3);
     // The track choice, and back to the last player's car.
@@ -151,9 +164,18 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     const std::vector<ASP_Player*>& cars = app->game->GetWorld()->GetPlayers();
     ASSERT_EQ(cars.size(), 4u);
     EXPECT_TRUE(cars[3]->IsComputer() && cars[3]->carName == "Dune");
+    // The FPS counter stays clear of the lines between the views.
+    app->showFps = true;
+    app->OnRender(app->screen);
+    EXPECT_LT(app->fpsLabel->GetX() + app->fpsLabel->GetWidth(), app->width / 2);
+    EXPECT_GT(app->fpsLabel->GetY(), app->height / 2);
 
+    // The start lights count the countdown down, and the race is on after it.
+    const ASP_Interface* hud = app->game->GetWorld()->GetInterface();
+    EXPECT_EQ(hud->CurrentRace().startIn, app->game->GetCountdownTime());
     // Losing the focus toggles the pause.
     app->OnUpdate(4.0);
+    EXPECT_EQ(hud->CurrentRace().startIn, 0.0);
     SDL_Event focus{};
     focus.type = focus.active.type = SDL_ACTIVEEVENT;
     focus.active.state = SDL_APPINPUTFOCUS;
@@ -229,9 +251,48 @@ TEST_F(AspMainTest, OptionsShowAndWriteTheSettingsAndSoundFollowsThem) {
     EXPECT_EQ(Mix_Volume(0, -1), MIX_MAX_VOLUME);
     ASP_Main::OnSound(nullptr, nullptr);
     EXPECT_EQ(Mix_Volume(0, -1), 0);
-    // The other sections stay, and the window keeps its size until the next start.
+    // The other sections stay. The new size applies at once, fullscreen at the next start, as the
+    // options say.
     EXPECT_EQ(GetIniInt("controls0", "forward", 0, folder.File("config.ini")), 119);
-    EXPECT_EQ(app->width, 1024);
+    EXPECT_EQ(std::pair(app->width, app->height), std::pair(1280, 1024));
+    EXPECT_FALSE(app->nextStartText.empty());
+    EXPECT_EQ(app->optionsNote->GetText(), app->nextStartText);
+    ASP_Main::OnFullscreen(nullptr, nullptr);
+    EXPECT_EQ(app->optionsNote->GetText(), "");
+}
+
+// The backdrop covers the window behind the menus, which keep their size in its middle, also after a
+// new size from the options.
+TEST_F(AspMainTest, TheBackdropFillsTheWindowBehindTheCentredMenus) {
+    StartApp("[system]\nwidth=1280\nheight=720\n");
+    const auto unlitEdges = [this] {
+        // The window system takes the new size by the next frame.
+        app->RunFrame();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        app->OnRender(app->screen);
+        const int w = app->width;
+        const int h = app->height;
+        std::vector<std::pair<int, int>> unlit;
+        for (auto [x, y] :
+             {std::pair(0, 0), {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 8, h / 2}, {w - 8, h / 2}}) {
+            unsigned char rgb[3] = {0, 0, 0};
+            glReadPixels(x, h - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+            if (rgb[0] + rgb[1] + rgb[2] == 0) {
+                unlit.emplace_back(x, y);
+            }
+        }
+        return unlit;
+    };
+    EXPECT_TRUE(unlitEdges().empty());
+    EXPECT_EQ(std::pair(app->mainMenu->GetX(), app->mainMenu->GetY()), std::pair(240.0, 60.0));
+
+    ASP_Main::OnOptions(nullptr, nullptr);
+    ASP_Main::OnResolution(Button(app->optionsMenu.get(), 3), nullptr);
+    EXPECT_EQ(std::pair(app->width, app->height), std::pair(1024, 768));
+    EXPECT_TRUE(unlitEdges().empty());
+    EXPECT_EQ(std::pair(app->optionsMenu->GetX(), app->optionsMenu->GetY()), std::pair(252.0, 149.0));
+    EXPECT_EQ(app->menuOverlay->GetWidth(), 1024);
+    EXPECT_EQ(app->optionsNote->GetText(), "");
 }
 
 // Which button does what the end-to-end run shows, clicking a resolution, the sound and back.
