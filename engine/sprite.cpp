@@ -148,4 +148,3 @@ bool CSprite::ReactsTo(CSprite* other) {
 void CSprite::SetZ(double v) {
     z = v;
 }
-

@@ -23,9 +23,9 @@
 #include "game/menus/controls_menu.h"
 #include "game/menus/menu.h"
 #include "game/menus/track_menu.h"
-#include "game/sim/computer_driver.h"
 #include "game/race/game.h"
 #include "game/race/track_list.h"
+#include "game/sim/computer_driver.h"
 
 // The game program: a loading screen while a loader thread builds the next screen, then the main
 // menu, the options, the choice of players and cars, and the race. Frames and input go to whatever

@@ -12,7 +12,8 @@
 
 std::vector<CProgramOption> SimulateOptions() {
     return {
-        {"--simulate", "WORLD", "race computer cars on world file WORLD of dat\\ (such as world0.dat) headless"},
+        {"--simulate", "WORLD",
+         "race computer cars on world file WORLD of dat\\ (such as world0.dat) headless"},
         {"--cars", "N", "with --simulate: the number of computer cars (default 4)"},
         {"--difficulty", "D", "with --simulate: easy, normal (default) or hard"},
         {"--seed", "S", "with --simulate: the race's seed, a whole number (default 0)"},
@@ -58,15 +59,17 @@ int ReadSetup(const CProgramInfo& program, const CStartOptions& options, Setup* 
     long long n = 0;
     if (const std::string* cars = given("--cars")) {
         if (!ReadWhole(*cars, 1, ASP_Race::kMaxCars, &n)) {
-            return UsageError(program, "--cars wants 1 to " + std::to_string(ASP_Race::kMaxCars) + ", not '" + *cars + "'",
-                              err);
+            return UsageError(
+                program, "--cars wants 1 to " + std::to_string(ASP_Race::kMaxCars) + ", not '" + *cars + "'",
+                err);
         }
         setup->cars = static_cast<int>(n);
     }
     if (const std::string* difficulty = given("--difficulty")) {
         setup->difficulty = DifficultyFromText(*difficulty);
         if (DifficultyText(setup->difficulty) != *difficulty) {
-            return UsageError(program, "--difficulty wants easy, normal or hard, not '" + *difficulty + "'", err);
+            return UsageError(program, "--difficulty wants easy, normal or hard, not '" + *difficulty + "'",
+                              err);
         }
     }
     if (const std::string* seed = given("--seed")) {
@@ -88,7 +91,8 @@ void PrintResults(const ASP_Race& race, const std::vector<std::string>& names, s
     out << StandingsHeader() << "\n";
     for (int i : StandingsOrder(positions)) {
         const size_t c = static_cast<size_t>(i);
-        out << StandingsRow(race.GetCars()[c]->record, names[c], race.IsComputer(c), i + 1, race.IsOver()) << "\n";
+        out << StandingsRow(race.GetCars()[c]->record, names[c], race.IsComputer(c), i + 1, race.IsOver())
+            << "\n";
     }
     out << "State hash: " << ASP_Race::HashText(race.StateHash()) << "\n";
 }
@@ -99,7 +103,8 @@ bool WantsSimulation(const CStartOptions& options) {
     return options.given.count("--simulate") > 0;
 }
 
-int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std::ostream& out, std::ostream& err) {
+int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std::ostream& out,
+                  std::ostream& err) {
     Setup setup;
     if (const int status = ReadSetup(program, options, &setup, err); status >= 0) {
         return status;
@@ -112,8 +117,8 @@ int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std
             return 1;
         }
         if (replay.world != setup.world) {
-            err << program.name << ": the replay " << setup.replayFile << " is of " << replay.world << ", not "
-                << setup.world << ".\n";
+            err << program.name << ": the replay " << setup.replayFile << " is of " << replay.world
+                << ", not " << setup.world << ".\n";
             return 1;
         }
     } else {
@@ -155,7 +160,8 @@ int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std
     if (!setup.recordFile.empty()) {
         recorded.finalHash = race.StateHash();
         if (!recorded.Save(setup.recordFile, &error)) {
-            err << program.name << ": the replay " << setup.recordFile << " was not written: " << error << ".\n";
+            err << program.name << ": the replay " << setup.recordFile << " was not written: " << error
+                << ".\n";
             return 1;
         }
     }

@@ -16,4 +16,5 @@ bool WantsSimulation(const CStartOptions& options);
 
 // Runs the race; the status to exit with: 0 when it ran, 1 for a file it refused (missing,
 // corrupt, another version), 2 for bad arguments (after the usage).
-int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std::ostream& out, std::ostream& err);
+int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std::ostream& out,
+                  std::ostream& err);

@@ -53,10 +53,10 @@ ASP_Game::~ASP_Game() {
 }
 
 void ASP_Game::LoadPauseMenu() {
-    pauseMenu = LoadMenu(app, textures, kPauseMenuFile,
-                         {[this](ASP_Button*, SDL_Event*) { ResumeRace(); },
-                          [this](ASP_Button*, SDL_Event*) { QuitRace(); },
-                          [this](ASP_Button*, SDL_Event*) { GiveUp(); }});
+    pauseMenu = LoadMenu(
+        app, textures, kPauseMenuFile,
+        {[this](ASP_Button*, SDL_Event*) { ResumeRace(); }, [this](ASP_Button*, SDL_Event*) { QuitRace(); },
+         [this](ASP_Button*, SDL_Event*) { GiveUp(); }});
     resumeButton = pauseMenu->GetSprite(GetIniInt("main", "resume", 0, kPauseMenuFile));
     // Optional: an older pause menu has no give-up choice.
     const int giveUp = GetIniInt("main", "giveUp", -1, kPauseMenuFile);
@@ -222,8 +222,8 @@ void ASP_Game::FollowEvents() {
     const ASP_Race& race = GetRace();
     for (const ASP_RaceEvent& e : race.GetEvents()) {
         if (e.kind == ASP_RaceEvent::Finish) {
-            notices.push_back(FinishNotice{CarLabel(race.IsComputer(static_cast<size_t>(e.car)), e.car + 1), e.value,
-                                           kNoticeSeconds});
+            notices.push_back(FinishNotice{CarLabel(race.IsComputer(static_cast<size_t>(e.car)), e.car + 1),
+                                           e.value, kNoticeSeconds});
         } else if (e.kind == ASP_RaceEvent::RaceOver) {
             FinishRace();
         }
@@ -373,14 +373,15 @@ void ASP_Game::SubmitRecords() {
     const auto& record = [&cars](size_t i) -> const ASP_RaceRecord& { return cars[i]->Record(); };
     for (size_t i = 0; i < cars.size(); ++i) {
         if (record(i).finished && !cars[i]->IsComputer()) {
-            newRecords[i] = records->Submit(track, cars[i]->carName, record(i).BestCompleteLap(), record(i).raceTime,
-                                            today);
+            newRecords[i] = records->Submit(track, cars[i]->carName, record(i).BestCompleteLap(),
+                                            record(i).raceTime, today);
         }
     }
     // Several cars may each have beaten the record as it stood; only the best of them holds it.
     for (size_t i = 0; i < cars.size(); ++i) {
         for (size_t j = 0; j < cars.size(); ++j) {
-            newRecords[i].lap &= !(newRecords[j].lap && record(j).BestCompleteLap() < record(i).BestCompleteLap());
+            newRecords[i].lap &=
+                !(newRecords[j].lap && record(j).BestCompleteLap() < record(i).BestCompleteLap());
             newRecords[i].race &= !(newRecords[j].race && record(j).raceTime < record(i).raceTime);
         }
     }
@@ -394,7 +395,8 @@ void ASP_Game::SaveReplay() {
     for (size_t i = 0; i < race.GetCars().size(); ++i) {
         const ASP_RaceRecord& r = race.GetCars()[i]->record;
         if (r.finished && r.position == 1) {
-            replay->winner = CarLabel(race.IsComputer(i), static_cast<int>(i) + 1) + " " + replay->cars[i].car;
+            replay->winner =
+                CarLabel(race.IsComputer(i), static_cast<int>(i) + 1) + " " + replay->cars[i].car;
             replay->winnerTime = r.raceTime;
         }
     }

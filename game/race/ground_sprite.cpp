@@ -24,4 +24,3 @@ void ASP_GroundSprite::Load(const std::string& section, const std::string& file)
     SetY(GetIniDouble(section, "y", 0.0, file));
     SetZ(-1.0);
 }
-

@@ -174,7 +174,9 @@ void ASP_Player::SyncControls() {
     }
     struct Held : ASP_Drivable {
         std::array<double, kActions> amounts{};
-        void Drive(ASP_Action action, double amount) override { amounts[static_cast<size_t>(action)] = amount; }
+        void Drive(ASP_Action action, double amount) override {
+            amounts[static_cast<size_t>(action)] = amount;
+        }
     } now;
     input->Sync(now);
     // Reset is not held but pressed, so it is left alone.
@@ -188,8 +190,8 @@ ASP_Command ASP_Player::TakeCommand() {
         input->Poll(*this);
     }
     ASP_Command command = held;
-    command.flags = static_cast<uint8_t>((resetAsked ? ASP_Command::kReset : 0) |
-                                         (givingUp ? ASP_Command::kGiveUp : 0));
+    command.flags =
+        static_cast<uint8_t>((resetAsked ? ASP_Command::kReset : 0) | (givingUp ? ASP_Command::kGiveUp : 0));
     resetAsked = false;
     givingUp = false;
     return command;

@@ -101,6 +101,8 @@ void ASP_RaceSounds::StartLoops(const std::vector<ASP_Player*>& players) {
                 audio->PlayLoop(LoopStartingAt(engineSound[static_cast<size_t>(k)], start));
         }
         s.skid = audio->PlayLoop(LoopStartingAt(skidSound, start));
+        // A car already moving when the sounds start has not crashed.
+        s.velocityBefore = players[i]->GetCar().body.motion.GetVelocity();
         s.lap = players[i]->Record().lap;
         s.lastCheckpoint = players[i]->Record().lastCheckpoint;
         s.finished = players[i]->Record().finished;
@@ -146,7 +148,7 @@ void ASP_RaceSounds::Update(const ASP_World& world, double dt) {
         }
         audio->SetChannelPan(s.skid, pan.x, pan.y);
         audio->SetChannelPan(s.surface, pan.x, pan.y);
-        PlayCrash(s, CrashOf(world.GetRace(), static_cast<size_t>(i)), pan);
+        PlayCrash(s, car.GetCar().body.motion.GetVelocity(), pan);
         PlayRaceEvents(s, car.Record(), pan, dt);
     }
 }
@@ -187,18 +189,10 @@ void ASP_RaceSounds::UpdateSurface(CarSounds& s, int sound, double level) {
     audio->SetChannelLevel(s.surface, level);
 }
 
-double ASP_RaceSounds::CrashOf(const ASP_Race& race, size_t car) {
-    double change = 0.0;
-    const double mass = race.GetCars()[car]->body.motion.GetMass();
-    for (const ASP_RaceEvent& e : race.GetEvents()) {
-        if (e.kind == ASP_RaceEvent::Contact && (static_cast<size_t>(e.car) == car || static_cast<size_t>(e.other) == car)) {
-            change = std::max(change, std::fabs(e.impulse / mass));
-        }
-    }
-    return change;
-}
-
-void ASP_RaceSounds::PlayCrash(CarSounds& s, double change, Point pan) {
+void ASP_RaceSounds::PlayCrash(CarSounds& s, Point velocity, Point pan) {
+    // Between two steps a car's speed changes this much only when it hits something.
+    const double change = Length(velocity - s.velocityBefore);
+    s.velocityBefore = velocity;
     if (s.crashCooldown > 0.0 || change < kCrashSilent) {
         return;
     }

@@ -28,7 +28,7 @@ public:
 
     // Reads the sound files of "dat\sounds.dat"; a missing one stays silent.
     void Load(const std::string& file);
-    // Follows every car after a step: loops, crashes (from the contacts of the step), chimes and
+    // Follows every car after a step: loops, crashes (sudden changes of speed), chimes and
     // warnings. Starts the loops on its first call.
     void Update(const ASP_World& world, double dt);
     // Stops the loops, for a race that is over; the one-shot sounds play out.
@@ -46,6 +46,7 @@ private:
         int surface = -1;
         int surfaceSound = -1;
         double rev = 0.0;
+        Point velocityBefore;
         double crashCooldown = 0.0;
         double warningCooldown = 0.0;
         int lap = 0;
@@ -58,9 +59,8 @@ private:
     int LoopStartingAt(int sound, double start) const;
     void UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_World& world, double share, double dt);
     void UpdateSurface(CarSounds& s, int sound, double level);
-    // The car's largest change of speed in a contact of the last step, pixels per second.
-    static double CrashOf(const ASP_Race& race, size_t car);
-    void PlayCrash(CarSounds& s, double change, Point pan);
+    // A crash is a sudden change of the car's velocity since the last update.
+    void PlayCrash(CarSounds& s, Point velocity, Point pan);
     void PlayRaceEvents(CarSounds& s, const ASP_RaceRecord& car, Point pan, double dt);
     void PlayOnce(int sound, double level, Point pan);
 

@@ -34,7 +34,8 @@ Uint32 RawPixel(const SDL_Surface* surface, int ix, int iy) {
         case 2:
             return *reinterpret_cast<const Uint16*>(p);
         case 3:
-            return static_cast<Uint32>(p[0]) | static_cast<Uint32>(p[1]) << 8 | static_cast<Uint32>(p[2]) << 16;
+            return static_cast<Uint32>(p[0]) | static_cast<Uint32>(p[1]) << 8 |
+                   static_cast<Uint32>(p[2]) << 16;
         default:
             return *reinterpret_cast<const Uint32*>(p);
     }
@@ -78,7 +79,11 @@ ASP_SurfaceMap MapOf(SDL_Surface* s) {
 bool ASP_PictureFiles::PictureSize(const std::string& file, int* width, int* height) {
     unsigned w = 0;
     unsigned h = 0;
-    if (file.empty() || !DeclaredSize(MakeAbsolutePath(file), w, h) || !OversizeText(w, h).empty()) {
+    const std::string path = MakeAbsolutePath(file);
+    // Only a regular file: reading a FIFO would wait for a writer that never comes.
+    struct stat info {};
+    if (file.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        !DeclaredSize(path, w, h) || !OversizeText(w, h).empty()) {
         return false;
     }
     *width = static_cast<int>(w);
@@ -102,11 +107,13 @@ std::shared_ptr<const ASP_SurfaceMap> ASP_PictureFiles::SurfaceMap(const std::st
     return map;
 }
 
-std::shared_ptr<const ASP_SurfaceMap> ASP_PictureFiles::Decode(const std::string& name, const std::string& path) {
+std::shared_ptr<const ASP_SurfaceMap> ASP_PictureFiles::Decode(const std::string& name,
+                                                               const std::string& path) {
     // A map is as large as its tile, so a map no texture could hold is refused like a tile.
     std::string oversize = DeclaredOversizeText(path);
     std::string error;
-    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(oversize.empty() ? DecodePicture(path, error) : nullptr);
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> decoded(oversize.empty() ? DecodePicture(path, error)
+                                                                          : nullptr);
     if (decoded != nullptr) {
         oversize = OversizeText(static_cast<unsigned>(decoded->w), static_cast<unsigned>(decoded->h));
     }

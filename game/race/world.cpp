@@ -267,8 +267,9 @@ void ASP_World::ThrowParticles() {
     const ASP_Track& track = race.GetTrack();
     const auto emitterAt = [&](Point p) {
         const int m = track.ModifierIndexAt(p);
-        return m >= 0 && static_cast<size_t>(m) < surfaceParticles.size() ? surfaceParticles[static_cast<size_t>(m)]
-                                                                           : -1;
+        return m >= 0 && static_cast<size_t>(m) < surfaceParticles.size()
+                   ? surfaceParticles[static_cast<size_t>(m)]
+                   : -1;
     };
     for (const auto& car : race.GetCars()) {
         const bool fwd = car->MovingForward();

@@ -110,7 +110,9 @@ public:
     double GetFinishTimeout() const { return race.GetTrack().GetFinishTimeout(); }
     int GetRequiredCheckpoints() const { return race.GetTrack().GetRequiredCheckpoints(); }
     const std::string& GetMusic() const { return race.GetTrack().GetMusic(); }
-    const std::vector<StartPosition>& GetStartPositions() const { return race.GetTrack().GetStartPositions(); }
+    const std::vector<StartPosition>& GetStartPositions() const {
+        return race.GetTrack().GetStartPositions();
+    }
     const std::vector<SurfaceModifier>& GetModifiers() const { return race.GetTrack().GetModifiers(); }
     const ASP_RacingLine& GetRacingLine() const { return race.GetTrack().GetRacingLine(); }
     // The cars, in the race's order.
@@ -131,7 +133,8 @@ private:
     // protPrefix + j; its index, or -1 without prototypes.
     int LoadEmitter(const std::string& partSection, const std::string& protPrefix, const std::string& file);
     template <class Object>
-    std::vector<Object*> LoadObjects(const std::string& prefix, const std::string& countKey, const std::string& file);
+    std::vector<Object*> LoadObjects(const std::string& prefix, const std::string& countKey,
+                                     const std::string& file);
     bool AddCar(int index, const std::string& carFile, const std::string& carSection);
     // Dust from the wheels and the objects that move, sparks where cars met.
     void ThrowParticles();

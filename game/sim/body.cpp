@@ -92,7 +92,8 @@ bool Collide(ASP_Body& a, ASP_Body& b, ASP_Contact* contact) {
         !std::isfinite(p.point.y)) {
         return false;
     }
-    const double j = ExchangeImpulse(a.motion, b.motion, p.normal, p.point - a.Centre(), p.point - b.Centre());
+    const double j =
+        ExchangeImpulse(a.motion, b.motion, p.normal, p.point - a.Centre(), p.point - b.Centre());
     const auto shift = [&a, &b](Point offset) {
         if (a.motion.Moves()) {
             a.MoveBy(offset);
@@ -103,9 +104,11 @@ bool Collide(ASP_Body& a, ASP_Body& b, ASP_Contact* contact) {
     };
     int steps = 0;
     const int movers = (a.motion.Moves() ? 1 : 0) + (b.motion.Moves() ? 1 : 0);
-    if (!PushApart(p.normal, p.depth, movers, shift,
-                   [&a, &b] { return QuadsOverlap(a.Outline(), b.Outline(), nullptr); }, &steps)) {
-        Log(LOG_WARNING, "Bodies still overlap after " + NumberToText(steps) + " push-apart steps. Giving up.",
+    if (!PushApart(
+            p.normal, p.depth, movers, shift,
+            [&a, &b] { return QuadsOverlap(a.Outline(), b.Outline(), nullptr); }, &steps)) {
+        Log(LOG_WARNING,
+            "Bodies still overlap after " + NumberToText(steps) + " push-apart steps. Giving up.",
             "ASP_Body");
     }
     *contact = ASP_Contact{p.point, std::fabs(j)};

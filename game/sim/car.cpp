@@ -237,7 +237,7 @@ void ASP_Car::UpdateWrongWay(double dt) {
     const Point v = body.motion.GetVelocity();
     const double speed = Length(v);
     const double distance = Length(d);
-    const bool away = record.Racing() && speed > kMinSpeed && distance > 0.0 &&
-                      Dot(v, d) < kAwayCosine * speed * distance;
+    const bool away =
+        record.Racing() && speed > kMinSpeed && distance > 0.0 && Dot(v, d) < kAwayCosine * speed * distance;
     record.wrongWayTime = away ? record.wrongWayTime + dt : 0.0;
 }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "engine/geometry.h"
-
 #include "game/sim/race.h"
 
 enum class ASP_Difficulty { Easy = 0, Normal = 1, Hard = 2 };
@@ -53,4 +52,3 @@ private:
     // Seconds until the car is put back on the line; 0 when it is not waiting for that.
     double putBackIn = 0.0;
 };
-

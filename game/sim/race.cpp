@@ -72,6 +72,7 @@ int ASP_Race::AddCar(const ASP_CarSpec& spec, std::unique_ptr<ASP_CarDriver> dri
     cars.push_back(std::move(car));
     drivers.push_back(std::move(driver));
     wrongWay.push_back(false);
+    onCheckpoint.emplace_back(track.GetAllCheckpoints().size(), 0);
     return static_cast<int>(n);
 }
 
@@ -118,6 +119,7 @@ void ASP_Race::Step(const std::vector<ASP_Command>& commands) {
         car.Control(command);
         if (car.CountDownReset(kStep)) {
             rules.PutBack(car, i);
+            SettleOnCheckpoints(i);
         }
         car.Step(kStep, track);
     }
@@ -186,11 +188,12 @@ void ASP_Race::Collide() {
             ASP_Body& a = BodyAt(i);
             ASP_Body& b = BodyAt(j);
             ASP_Contact contact;
-            if (!CanCollide(a, b) || !QuadsOverlap(a.Outline(), b.Outline(), nullptr) || !::Collide(a, b, &contact)) {
+            if (!CanCollide(a, b) || !QuadsOverlap(a.Outline(), b.Outline(), nullptr) ||
+                !::Collide(a, b, &contact)) {
                 continue;
             }
-            events.push_back(ASP_RaceEvent{ASP_RaceEvent::Contact, static_cast<int>(i), static_cast<int>(j), 0, 0.0,
-                                           contact.at, contact.impulse});
+            events.push_back(ASP_RaceEvent{ASP_RaceEvent::Contact, static_cast<int>(i), static_cast<int>(j),
+                                           0, 0.0, contact.at, contact.impulse});
             if (j < cars.size()) {
                 cars[i]->BlockDrive();
                 cars[j]->BlockDrive();
@@ -206,12 +209,22 @@ void ASP_Race::Collide() {
 }
 
 void ASP_Race::PassCheckpoints() {
+    const std::vector<ASP_Checkpoint>& all = track.GetAllCheckpoints();
     for (size_t i = 0; i < cars.size(); ++i) {
-        for (const ASP_Checkpoint& c : track.GetAllCheckpoints()) {
-            if (QuadsOverlap(cars[i]->body.Outline(), c.shape.Outline(), nullptr)) {
-                rules.Pass(cars, i, c, events);
+        for (size_t k = 0; k < all.size(); ++k) {
+            const bool on = QuadsOverlap(cars[i]->body.Outline(), all[k].shape.Outline(), nullptr);
+            if (on && !onCheckpoint[i][k]) {
+                rules.Pass(cars, i, all[k], events);
             }
+            onCheckpoint[i][k] = on;
         }
+    }
+}
+
+void ASP_Race::SettleOnCheckpoints(size_t car) {
+    const std::vector<ASP_Checkpoint>& all = track.GetAllCheckpoints();
+    for (size_t k = 0; k < all.size(); ++k) {
+        onCheckpoint[car][k] = QuadsOverlap(cars[car]->body.Outline(), all[k].shape.Outline(), nullptr);
     }
 }
 
@@ -219,7 +232,8 @@ void ASP_Race::FollowWrongWay() {
     for (size_t i = 0; i < cars.size(); ++i) {
         const bool now = cars[i]->record.IsWrongWay();
         if (now && !wrongWay[i]) {
-            events.push_back(ASP_RaceEvent{ASP_RaceEvent::WrongWay, static_cast<int>(i), -1, 0, 0.0, {}, 0.0});
+            events.push_back(
+                ASP_RaceEvent{ASP_RaceEvent::WrongWay, static_cast<int>(i), -1, 0, 0.0, {}, 0.0});
         }
         wrongWay[i] = now;
     }

@@ -84,6 +84,8 @@ private:
     void StepObjects(double dt);
     void Collide();
     void PassCheckpoints();
+    // The checkpoints the car lies over now count as reached already: after a put-back.
+    void SettleOnCheckpoints(size_t car);
     void FollowWrongWay();
     // The state hash in the log at every lap and at the end, to compare two runs of a race.
     void LogHashes();
@@ -101,6 +103,9 @@ private:
     std::vector<ASP_RaceEvent> events;
     std::vector<ASP_Command> applied;
     std::vector<bool> wrongWay;
+    // By car, the checkpoints its outline lay over after the last step: a checkpoint is taken when
+    // a car reaches it, not for every step it stays on it.
+    std::vector<std::vector<char>> onCheckpoint;
     long long steps = 0;
     bool started = false;
 };

@@ -83,9 +83,8 @@ void ASP_RaceRules::Pass(ASP_Cars& cars, size_t i, const ASP_Checkpoint& checkpo
         r.finished = true;
         finishedAt.resize(cars.size(), -1);
         finishedAt[i] = step;
-        const int place = static_cast<int>(std::count_if(cars.begin(), cars.end(), [](const auto& c) {
-            return c->record.finished;
-        }));
+        const int place = static_cast<int>(
+            std::count_if(cars.begin(), cars.end(), [](const auto& c) { return c->record.finished; }));
         events.push_back(ASP_RaceEvent{ASP_RaceEvent::Finish, number, -1, place, r.raceTime, {}, 0.0});
         // Whoever finishes first, computer or human, starts the clock for everyone else.
         if (raceEndIn < 0.0 && track.GetFinishTimeout() > 0.0) {

@@ -48,7 +48,8 @@ public:
     explicit ASP_RaceRules(const ASP_Track& track);
 
     // A car's outline lies over a checkpoint: takes it when the car may.
-    void Pass(ASP_Cars& cars, size_t car, const ASP_Checkpoint& checkpoint, std::vector<ASP_RaceEvent>& events);
+    void Pass(ASP_Cars& cars, size_t car, const ASP_Checkpoint& checkpoint,
+              std::vector<ASP_RaceEvent>& events);
     // Points the car's compass at the nearest checkpoint of this index (0 after the last one).
     void SetCheckpointTarget(ASP_Car& car, int index) const;
     // Puts the car at rest on its last accepted checkpoint (the nearest of that index), facing the
@@ -57,7 +58,8 @@ public:
     // The car's driver leaves the race.
     void Retire(ASP_Cars& cars, size_t car, std::vector<ASP_RaceEvent>& events);
     // After each step: the positions, the finish timeout, the end of the race.
-    void AfterStep(ASP_Cars& cars, const std::vector<bool>& humans, double dt, std::vector<ASP_RaceEvent>& events);
+    void AfterStep(ASP_Cars& cars, const std::vector<bool>& humans, double dt,
+                   std::vector<ASP_RaceEvent>& events);
 
     // Ends the race now, the cars still driving placed where they stand.
     void Stop(ASP_Cars& cars, std::vector<ASP_RaceEvent>& events);

@@ -72,11 +72,12 @@ std::vector<ASP_Command> ASP_Replay::CommandsAt(long long s) const {
     std::vector<ASP_Command> at(cars.size());
     size_t human = 0;
     for (size_t i = 0; i < cars.size(); ++i) {
-        if (!cars[i].computer) {
-            const std::vector<ASP_Command>& own = commands[human++];
-            if (s >= 0 && static_cast<size_t>(s) < own.size()) {
-                at[i] = own[static_cast<size_t>(s)];
-            }
+        if (cars[i].computer) {
+            continue;
+        }
+        const size_t own = human++;
+        if (own < commands.size() && s >= 0 && static_cast<size_t>(s) < commands[own].size()) {
+            at[i] = commands[own][static_cast<size_t>(s)];
         }
     }
     return at;
@@ -94,18 +95,20 @@ bool ASP_Replay::Save(const std::string& file, std::string* error) const {
     }
     uLongf packedSize = compressBound(raw.size());
     std::string packed(packedSize, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
-                  raw.size(), Z_BEST_COMPRESSION) != Z_OK) {
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                  reinterpret_cast<const Bytef*>(raw.data()), raw.size(), Z_BEST_COMPRESSION) != Z_OK) {
         *error = "the commands could not be compressed";
         return false;
     }
     packed.resize(packedSize);
     std::ostringstream out;
-    out << kMagic << "\nversion=" << kVersion << "\nworld=" << OneLine(world) << "\ntrack=" << OneLine(trackName)
-        << "\ndate=" << OneLine(date) << "\ndifficulty=" << DifficultyText(difficulty) << "\nseed=" << seed
-        << "\nlaps=" << laps << "\ncars=" << cars.size() << "\n";
+    out << kMagic << "\nversion=" << kVersion << "\nworld=" << OneLine(world)
+        << "\ntrack=" << OneLine(trackName) << "\ndate=" << OneLine(date)
+        << "\ndifficulty=" << DifficultyText(difficulty) << "\nseed=" << seed << "\nlaps=" << laps
+        << "\ncars=" << cars.size() << "\n";
     for (size_t i = 0; i < cars.size(); ++i) {
-        out << "car" << i << "=" << OneLine(cars[i].car) << "\ncomputer" << i << "=" << cars[i].computer << "\n";
+        out << "car" << i << "=" << OneLine(cars[i].car) << "\ncomputer" << i << "=" << cars[i].computer
+            << "\n";
     }
     out << "steps=" << steps << "\nwinner=" << OneLine(winner) << "\nwinnerTime=" << NumberToText(winnerTime)
         << "\nhash=" << finalHash << "\nraw=" << raw.size() << "\ndata=" << packed.size() << "\n"
@@ -164,8 +167,8 @@ bool ASP_Replay::Read(const std::string& file, bool withCommands, std::string* e
     long long laps = 0;
     if (!ReadNumber(keys["cars"], 1, kMaxCars, &count) || !ReadNumber(keys["steps"], 0, kMaxSteps, &steps) ||
         !ReadNumber(keys["raw"], 0, kMaxSteps * kFields * static_cast<long long>(kMaxCars), &rawSize) ||
-        !ReadNumber(keys["data"], 0, rawSize + 1024, &dataSize) || !ReadNumber(keys["laps"], 0, INT_MAX, &laps) ||
-        keys["world"].empty()) {
+        !ReadNumber(keys["data"], 0, rawSize + 1024, &dataSize) ||
+        !ReadNumber(keys["laps"], 0, INT_MAX, &laps) || keys["world"].empty()) {
         *error = "it is broken";
         return false;
     }
@@ -198,8 +201,8 @@ bool ASP_Replay::Read(const std::string& file, bool withCommands, std::string* e
     std::string raw(static_cast<size_t>(rawSize), '\0');
     uLongf unpacked = raw.size();
     if (in.gcount() != dataSize ||
-        uncompress(reinterpret_cast<Bytef*>(raw.data()), &unpacked, reinterpret_cast<const Bytef*>(packed.data()),
-                   packed.size()) != Z_OK ||
+        uncompress(reinterpret_cast<Bytef*>(raw.data()), &unpacked,
+                   reinterpret_cast<const Bytef*>(packed.data()), packed.size()) != Z_OK ||
         unpacked != raw.size()) {
         *error = "its commands are broken";
         return false;

@@ -76,8 +76,9 @@ std::string StandingsRow(const ASP_RaceRecord& car, const std::string& carName, 
                          bool raceOver, ASP_NewRecords made) {
     const std::string place = NumberToText(car.position) + ". " + CarLabel(computer, number);
     // A star on each time that is a new record for the track.
-    const std::string total =
-        car.finished || (!raceOver && !car.retired) ? FormatTime(car.raceTime) + (made.race ? "*" : "") : "DNF";
+    const std::string total = car.finished || (!raceOver && !car.retired)
+                                  ? FormatTime(car.raceTime) + (made.race ? "*" : "")
+                                  : "DNF";
     // The lap still running is no lap yet.
     const std::string lap =
         car.BestCompleteLap() > 0.0 ? FormatTime(car.BestCompleteLap()) + (made.lap ? "*" : "") : "--";
@@ -101,4 +102,3 @@ std::vector<int> StandingsOrder(const std::vector<int>& positions) {
     }
     return order;
 }
-

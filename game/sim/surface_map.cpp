@@ -49,7 +49,8 @@ ASP_SurfaceMap::ASP_SurfaceMap(int w, int h, const std::vector<SurfaceColor>& pa
     const size_t perByte = static_cast<size_t>(8 / indexBits);
     indices.assign((found.size() + perByte - 1) / perByte, 0);
     for (size_t i = 0; i < found.size(); ++i) {
-        indices[i / perByte] = static_cast<uint8_t>(indices[i / perByte] | found[i] << (i % perByte * indexBits));
+        indices[i / perByte] =
+            static_cast<uint8_t>(indices[i / perByte] | found[i] << (i % perByte * indexBits));
     }
 }
 

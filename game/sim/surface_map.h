@@ -22,7 +22,8 @@ public:
     ASP_SurfaceMap() = default;
     // A map of w x h pixels, each an entry of the palette, row by row, as palette pictures (the
     // shipped maps) hold them. An empty map for a size that does not match or an entry beyond it.
-    ASP_SurfaceMap(int w, int h, const std::vector<SurfaceColor>& palette, const std::vector<uint8_t>& entries);
+    ASP_SurfaceMap(int w, int h, const std::vector<SurfaceColor>& palette,
+                   const std::vector<uint8_t>& entries);
     // A map of w x h pixels given by their colours, row by row.
     static ASP_SurfaceMap FromColors(int w, int h, const std::vector<SurfaceColor>& pixels);
 

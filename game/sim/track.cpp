@@ -3,6 +3,12 @@
 #include "engine/ini.h"
 
 bool ASP_Track::Load(const std::string& worldFile, ASP_TrackPictures& pictures) {
+    // A track loaded again is the new file's alone.
+    startPositions.clear();
+    tiles.clear();
+    modifiers.clear();
+    checkpoints.clear();
+    objects.clear();
     file = worldFile;
     if (!FileExists(file)) {
         // Without its track the race cannot run; the caller ends the program.
@@ -27,7 +33,8 @@ int ASP_Track::ReadCount(const std::string& section, const std::string& key, con
     const int count = GetIniInt(section, key, 0, from);
     if (count > kMaxSections) {
         LogLine(LOG_ERROR, "Refused \"" + key + "\" = " + std::to_string(count) + " in section " + section +
-                               " of " + from + ": more than " + NumberToText(kMaxSections) + ", none loaded.");
+                               " of " + from + ": more than " + NumberToText(kMaxSections) +
+                               ", none loaded.");
         return 0;
     }
     return count;
