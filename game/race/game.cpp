@@ -111,7 +111,7 @@ void ASP_Game::Update(double dt) {
             sounds->Update(*world, dt);
             break;
         case RaceState::Racing:
-            Simulate(dt);
+            Simulate(playing != nullptr ? dt * replaySpeed : dt);
             // Animations and particles run with the frame, apart from the race.
             world->CSpriteManager::Update(dt);
             break;
@@ -156,7 +156,13 @@ void ASP_Game::Draw(void* target) {
 }
 
 void ASP_Game::OnKeyDown(SDL_Event* e) {
-    const bool escape = e->key.keysym.sym == SDLK_ESCAPE;
+    const SDLKey key = e->key.keysym.sym;
+    const bool escape = key == SDLK_ESCAPE;
+    if (playing != nullptr && (key == SDLK_1 || key == SDLK_2 || key == SDLK_4)) {
+        SetReplaySpeed(key - SDLK_0);
+        UpdateFacts();
+        return;
+    }
     switch (state) {
         case RaceState::Countdown:
             world->OnKeyDown(e);
@@ -205,8 +211,25 @@ void ASP_Game::OnMouseButtonUp(SDL_Event* e) {
     }
 }
 
+std::vector<ASP_Command> ASP_Game::NextCommands() {
+    if (playing == nullptr) {
+        return world->TakeCommands();
+    }
+    const long long next = GetRace().IsStarted() ? GetRace().GetSteps() + 1 : 0;
+    if (next >= playing->Steps() && !GetRace().IsOver()) {
+        // Raced no further: quit before the end.
+        GetRace().Abandon();
+        FinishRace();
+    }
+    return playing->CommandsAt(next);
+}
+
 void ASP_Game::StepRace() {
-    world->Step();
+    const std::vector<ASP_Command> commands = NextCommands();
+    if (state != RaceState::Racing) {
+        return;
+    }
+    world->Step(commands);
     if (replay != nullptr) {
         replay->Record(GetRace().GetStepCommands());
     }
@@ -249,6 +272,7 @@ void ASP_Game::UpdateFacts() {
     }
     facts.endsIn = state == RaceState::Racing ? GetRace().GetRules().GetRaceEndIn() : -1.0;
     facts.startIn = state == RaceState::Countdown ? std::max(countdownTime, 0.0) : 0.0;
+    facts.replaySpeed = playing != nullptr ? replaySpeed : 0;
 }
 
 // Countdown
@@ -284,7 +308,7 @@ void ASP_Game::ShowCountdownElement(int i) {
 
 void ASP_Game::StartRace() {
     world->SyncControls();
-    world->StartRace();
+    world->StartRace(NextCommands());
     if (replay != nullptr) {
         replay->Record(GetRace().GetStepCommands());
     }
@@ -330,6 +354,9 @@ void ASP_Game::GiveUp() {
         return;
     }
     // The race takes the players' leaving in one more step, as it takes everything they do.
+    if (playing != nullptr) {
+        return;
+    }
     world->GiveUp();
     state = RaceState::Racing;
     StepRace();
@@ -366,7 +393,7 @@ void ASP_Game::Record(std::unique_ptr<ASP_Replay> recorder, const std::string& f
 void ASP_Game::SubmitRecords() {
     const std::vector<ASP_Player*>& cars = world->GetPlayers();
     newRecords.assign(cars.size(), ASP_NewRecords());
-    if (records == nullptr) {
+    if (records == nullptr || playing != nullptr) {
         return;
     }
     const std::string today = ASP_LapRecords::Today();
@@ -387,8 +414,27 @@ void ASP_Game::SubmitRecords() {
     }
 }
 
+void ASP_Game::Play(std::unique_ptr<ASP_Replay> recorded) {
+    playing = std::move(recorded);
+    world->viewed.clear();
+    for (size_t i = 0; i < playing->cars.size(); ++i) {
+        if (!playing->cars[i].computer) {
+            world->viewed.push_back(static_cast<int>(i));
+        }
+    }
+    if (giveUpButton != nullptr) {
+        giveUpButton->SetVisible(false);
+    }
+}
+
+void ASP_Game::SetReplaySpeed(int times) {
+    if (times == 1 || times == 2 || times == 4) {
+        replaySpeed = times;
+    }
+}
+
 void ASP_Game::SaveReplay() {
-    if (replay == nullptr || replayFile.empty()) {
+    if (replay == nullptr || replayFile.empty() || playing != nullptr) {
         return;
     }
     const ASP_Race& race = GetRace();

@@ -90,6 +90,13 @@ public:
     void KeepRecords(const std::string& track, const std::string& recordsFile);
     // Every step is recorded into the replay, which is written to file when the race is over.
     void Record(std::unique_ptr<ASP_Replay> replay, const std::string& file);
+    // The race runs from the replay's commands instead of the players' (the world's cars are the
+    // replay's); views follow the cars its humans drove. Nothing is recorded and no record kept.
+    void Play(std::unique_ptr<ASP_Replay> replay);
+    bool IsReplay() const { return playing != nullptr; }
+    // How many times faster than raced a replay runs: 1, 2 or 4.
+    void SetReplaySpeed(int times);
+    int GetReplaySpeed() const { return replaySpeed; }
 
     RaceState GetState() const { return state; }
     ASP_World* GetWorld() const { return world.get(); }
@@ -115,6 +122,8 @@ private:
     void PlayTrackMusic();
     // One racing step: the race, then what follows from what it published.
     void StepRace();
+    // The commands of the next step (or of the start): the replay's, or the players'.
+    std::vector<ASP_Command> NextCommands();
     void FollowEvents();
     void AgeNotices(double dt);
     // What the interface tells besides each car's record.
@@ -157,4 +166,6 @@ private:
     std::vector<ASP_NewRecords> newRecords;
     std::unique_ptr<ASP_Replay> replay;
     std::string replayFile;
+    std::unique_ptr<ASP_Replay> playing;
+    int replaySpeed = 1;
 };

@@ -18,6 +18,7 @@ const char* const kTotalTimeMark = "[t]";
 const char* const kBestLapMark = "[b]";
 const char* const kCarMark = "[c]";
 const char* const kSecondsMark = "[s]";
+const char* const kSpeedMark = "[x]";
 // Whole seconds left are counted up, but not for what the steps' rounding leaves over.
 constexpr double kSecondsSlack = 1e-6;
 // How long the start lights stay green once the cars may go.
@@ -71,6 +72,7 @@ void ASP_Interface::Load(std::string file) {
     LoadImageElement(compass, "compass", file);
     LoadTextElement(wrongWay, "wrongWay", file);
     LoadTextElement(notice, "notice", file);
+    LoadTextElement(replayLabel, "replay", file);
     noticeEndCaption = GetIniString("notice", "endCaption", "", file);
     LoadStartLights(file);
     fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
@@ -155,6 +157,18 @@ void ASP_Interface::Draw(const ASP_Player* car, const RaceFacts& race, void* tar
     DrawWrongWay(car->Record(), viewport[2], viewport[3], scale, target);
     DrawNotice(*car, race, viewport[2], viewport[3], scale, target);
     DrawStartLights(*car, race, viewport[2], viewport[3], scale, target);
+    DrawReplayLabel(race, viewport[2], viewport[3], scale, target);
+}
+
+void ASP_Interface::DrawReplayLabel(const RaceFacts& race, int viewWidth, int viewHeight, double scale,
+                                    void* target) {
+    auto* label = dynamic_cast<CLabelSprite*>(replayLabel.sprite.get());
+    if (label == nullptr || race.replaySpeed <= 0) {
+        return;
+    }
+    label->SetText(ReplaceAll(replayLabel.caption, kSpeedMark, NumberToText(race.replaySpeed)));
+    PlaceElement(replayLabel, viewWidth, viewHeight, scale);
+    label->Draw(target);
 }
 
 void ASP_Interface::Layout(int viewWidth, int viewHeight) {

@@ -50,6 +50,8 @@ public:
         // Seconds until the cars may go: above 0 in the countdown, 0 once they may; below 0 for a
         // race without start lights.
         double startIn = -1.0;
+        // A replay's speed (1, 2, 4); 0 in a race.
+        int replaySpeed = 0;
     };
 
     // Fonts and textures from the race's registries.
@@ -90,6 +92,7 @@ private:
     void DrawNotice(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight, double scale,
                     void* target);
     void LoadStartLights(const std::string& file);
+    void DrawReplayLabel(const RaceFacts& race, int viewWidth, int viewHeight, double scale, void* target);
     void DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight,
                          double scale, void* target);
 
@@ -107,6 +110,8 @@ private:
     // one finisher's line, endCaption the line of the time left.
     InterfaceElement notice;
     std::string noticeEndCaption;
+    // Shown over a replay, with its speed; optional in the file.
+    InterfaceElement replayLabel;
     // A tile sheet: frame k shows k of the lamps red, the frame after the last all of them green.
     // Optional in the file.
     InterfaceElement startLights;

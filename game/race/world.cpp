@@ -220,20 +220,20 @@ void ASP_World::GiveUp() {
 
 // Following the race
 
-void ASP_World::StartRace() {
-    std::vector<ASP_Command> held;
-    for (ASP_Player* car : players) {
-        held.push_back(car->TakeCommand());
-    }
-    race.Start(held);
-    Follow();
-}
-
-void ASP_World::Step() {
+std::vector<ASP_Command> ASP_World::TakeCommands() {
     std::vector<ASP_Command> commands;
     for (ASP_Player* car : players) {
         commands.push_back(car->TakeCommand());
     }
+    return commands;
+}
+
+void ASP_World::StartRace(const std::vector<ASP_Command>& held) {
+    race.Start(held);
+    Follow();
+}
+
+void ASP_World::Step(const std::vector<ASP_Command>& commands) {
     race.Step(commands);
     ThrowParticles();
 }
@@ -421,6 +421,15 @@ Bounds ASP_World::ShownArea(const ASP_Camera& camera, int w, int h) {
 }
 
 std::vector<ASP_Player*> ASP_World::GetViewedPlayers() const {
+    if (!viewed.empty()) {
+        std::vector<ASP_Player*> asked;
+        for (int i : viewed) {
+            if (i >= 0 && static_cast<size_t>(i) < players.size() && asked.size() < kMaxPlayers) {
+                asked.push_back(players[static_cast<size_t>(i)]);
+            }
+        }
+        return asked;
+    }
     std::vector<ASP_Player*> humans;
     for (ASP_Player* car : players) {
         if (!car->IsComputer()) {

@@ -73,10 +73,12 @@ public:
     // Adds a car driven by a computer driver on the next free start position.
     bool AddComputerCar(const std::string& carFile, const std::string& carSection, ASP_Difficulty difficulty);
 
-    // GO: the race starts with what every player holds now.
-    void StartRace();
-    // One step of the race with what the players hold, then what follows it (dust, sparks).
-    void Step();
+    // What every player holds for the next step (nothing for computer cars).
+    std::vector<ASP_Command> TakeCommands();
+    // GO: the race starts with the commands held then.
+    void StartRace(const std::vector<ASP_Command>& held);
+    // One step of the race with these commands, then what follows it (dust, sparks).
+    void Step(const std::vector<ASP_Command>& commands);
     // The sprites take the race's places; before drawing.
     void Follow();
 
@@ -123,8 +125,10 @@ public:
     ASP_Interface* GetInterface() const { return interface.get(); }
     // The sound of tyres on each modifier's surface, by modifier; -1 for none.
     const std::vector<int>& GetSurfaceSounds() const { return surfaceSounds; }
-    // The cars that get a view: the humans', or every car when none is a human's.
+    // The cars that get a view: those asked for, or the humans', or every car when none is a human's.
     std::vector<ASP_Player*> GetViewedPlayers() const;
+    // The cars (race indices) that get a view instead of the humans', as a replay shows its race.
+    std::vector<int> viewed;
 
 private:
     void LoadGroundTiles(const std::string& file);
