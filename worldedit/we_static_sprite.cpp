@@ -1,7 +1,6 @@
 #include "worldedit/we_static_sprite.h"
 
-#include <cmath>
-
+#include "engine/geometry.h"
 #include "engine/ini.h"
 
 namespace {
@@ -21,14 +20,6 @@ const char kAnimStart[] = "animStart";
 const char kAnimEnd[] = "animEnd";
 const char kAnimPos[] = "animPos";
 const char kAnimSpeed[] = "animSpeed";
-
-// Tile sizes are stored as doubles; values beyond an int are clamped rather than undefined.
-int TruncateToInt(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    return static_cast<int>(std::fmax(std::fmin(v, 2147483647.0), -2147483648.0));
-}
 
 using Sprite = ASP_WE_StaticSprite;
 
