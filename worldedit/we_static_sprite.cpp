@@ -13,7 +13,7 @@ const char kHeight[] = "height";
 const char kRotX[] = "rotX";
 const char kRotY[] = "rotY";
 const char kAngle[] = "angle";
-const char kTexture[] = "texture";
+const char* const kTexture = ASP_WE_StaticSprite::kPicture.property;
 const char kTileWidth[] = "tileWidth";
 const char kTileHeight[] = "tileHeight";
 const char kAnimStart[] = "animStart";
@@ -98,6 +98,18 @@ const Property kProperties[] = {
 };
 
 }  // namespace
+
+const ASP_WE_ObjectKind ASP_WE_StaticSprite::kind = {
+    "static",
+    "A static object on the map, for decoration only.",
+    "statics",
+    "static",
+    3,
+    {kPicture},
+    true,
+    nullptr,
+    &CreateObject<ASP_WE_StaticSprite>,
+};
 
 ASP_WE_StaticSprite::ASP_WE_StaticSprite(CSprite* parent, CTextureManager* textures)
     : CImageSpriteEx(parent), textures(textures) {}

@@ -43,8 +43,9 @@ TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
 }
 
 TEST_F(WorldEditor, SavesKeepWhatWasLoadedClearStaleTemporaryFilesOnlyOnAPlainYesAndFailLeavingTheTrack) {
-    const std::string stale = folder.Write("world.dat.saving.Ab3xYz", "half");
-    const std::string foreign = folder.Write("world.dat.saving.mine", "not the editor's");
+    // Left by a save of a process that is gone, and a file that only looks like one.
+    const std::string stale = folder.Write(".world.dat.tmp2147483646.0", "half");
+    const std::string foreign = folder.Write(".world.dat.tmpmine", "not the editor's");
     Open(kWorld);
     EXPECT_FALSE(std::filesystem::exists(stale));
     // The world file is gone before the save: what was loaded is written back all the same.

@@ -120,7 +120,7 @@ TEST_F(RacingLineEditor, ANewTracksLineThatMissesItsFinishGivesWayToALapThatTheC
     Type(folder.File("new.dat") + "\ny\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\surface_0_0.png\n");
     app->OnInit();
     ASSERT_FALSE(app->quit) << out.str();
-    app->racingLine.points = {{100, 100}, {900, 100}, {900, 300}};
+    app->Document().racingLine.points = {{100, 100}, {900, 100}, {900, 300}};
     const std::string file = Save();
     ASP_Game race(app.get());
     ASP_World& world = *race.GetWorld();
