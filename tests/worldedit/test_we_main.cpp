@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -23,6 +25,41 @@ protected:
     static double Turn(CSprite* s) { return dynamic_cast<CRotateable*>(s)->GetRotation(); }
     std::string SavedText() { return folder.Read(Save()); }
 };
+
+// Each line of the help names its inputs before a gap of two blanks; every key, button and drag
+// with every modifier is listed exactly when the table that runs the inputs binds it.
+TEST_F(WorldEditor, TheHelpListsExactlyTheBoundInputs) {
+    const ASP_WE_KeyBindings& keys = app->Keys();
+    std::set<std::string> listed;
+    const std::regex name(R"(((Ctrl\+|Shift\+)?(\w+ (click|drag)|\S+)) ?)");
+    for (const std::string& line : keys.HelpLines()) {
+        const size_t start = line.find_first_not_of(' ');
+        const size_t gap = line.find("  ", start);
+        const std::string label = gap == std::string::npos ? "" : line.substr(start, gap - start);
+        for (std::sregex_iterator it(label.begin(), label.end(), name), end; it != end; ++it) {
+            listed.insert((*it)[1]);
+        }
+    }
+    using Input = ASP_WE_Input;
+    int bound = 0;
+    for (Input::Modifier modifier :
+         {Input::Modifier::kNone, Input::Modifier::kShift, Input::Modifier::kCtrl}) {
+        std::vector<Input> inputs;
+        for (int key = SDLK_FIRST; key < SDLK_LAST; ++key) {
+            inputs.push_back(Input::Key(static_cast<SDLKey>(key), modifier));
+        }
+        for (Uint8 button = 1; button <= SDL_BUTTON_WHEELDOWN; ++button) {
+            inputs.push_back(Input::Click(button, modifier));
+            inputs.push_back({Input::Device::kDrag, button, modifier});
+        }
+        for (const Input& input : inputs) {
+            bound += keys.Binds(input) ? 1 : 0;
+            EXPECT_EQ(listed.count(input.Name()) == 1, keys.Binds(input)) << input.Name();
+        }
+    }
+    // Two wheel directions share each of their three names.
+    EXPECT_EQ(bound, static_cast<int>(listed.size()) + 3);
+}
 
 TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
     Type(folder.File("missing.dat") + "\n");
