@@ -274,6 +274,18 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
     EXPECT_EQ(world.GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
 }
 
+// A new track that cannot be written leaves the view of the file opened next as it is.
+TEST_F(WorldEditor, ANewTrackThatCannotBeWrittenLeavesTheViewAlone) {
+    // A folder of that name is no file to open, and none to write.
+    const std::string taken = folder.File("taken.dat");
+    std::filesystem::create_directory(taken);
+    Type(taken + "\ny\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\surface_0_0.png\n" +
+         folder.Write("world.dat", kWorld) + "\n");
+    app->OnInit();
+    EXPECT_TRUE(Said("Cannot create " + taken + ".\n")) << out.str();
+    EXPECT_EQ(std::pair(app->zoomLevel, app->world->GetScale()), std::pair(0, 1.0));
+}
+
 // A relative name that climbs out of the user's folder is refused for a new track and for a save.
 TEST_F(WorldEditor, NamesLeavingTheUsersFolderAreRefusedForNewTracksAndSaves) {
     const PathRoots saved = GetPathRoots();
