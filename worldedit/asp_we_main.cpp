@@ -45,28 +45,15 @@ void ASP_WE_Main::BindOwnKeys() {
     using Input = ASP_WE_Input;
     using Group = ASP_WE_HelpGroup;
     keys.Bind(Group::kHistory,
-              {{Input::Key(SDLK_z, Input::Modifier::kCtrl),
-                [this] {
-                    Undo();
-                    return true;
-                }},
-               {Input::Key(SDLK_y, Input::Modifier::kCtrl),
-                [this] {
-                    Redo();
-                    return true;
-                }}},
+              {{Input::Key(SDLK_z, Input::Modifier::kCtrl), Always([this] { Undo(); })},
+               {Input::Key(SDLK_y, Input::Modifier::kCtrl), Always([this] { Redo(); })}},
               "undo, redo");
     keys.Bind(Group::kProgram, Input::Key(SDLK_q, Input::Modifier::kCtrl),
-              "close (asks to save unsaved changes)", [this] { return quit = true; });
+              "close (asks to save unsaved changes)", Always([this] { quit = true; }));
     keys.Bind(Group::kProgram, Input::Key(SDLK_ESCAPE), "cancel the console question / close this help",
-              [this] {
-                  showHelp = false;
-                  return true;
-              });
-    keys.Bind(Group::kProgram, Input::Key(kHelpKey), "show or hide this help", [this] {
-        showHelp = !showHelp;
-        return true;
-    });
+              Always([this] { showHelp = false; }));
+    keys.Bind(Group::kProgram, Input::Key(kHelpKey), "show or hide this help",
+              Always([this] { showHelp = !showHelp; }));
 }
 
 void ASP_WE_Main::OnInit() {

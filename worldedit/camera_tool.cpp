@@ -16,27 +16,21 @@ void ASP_WE_CameraTool::Bind(ASP_WE_KeyBindings& keys) {
     using Group = ASP_WE_HelpGroup;
     ASP_WE_View& view = context.view;
     keys.Bind(Group::kView,
-              {{Input::Click(SDL_BUTTON_WHEELUP, Input::Modifier::kCtrl), [this] { return ZoomBy(1); }},
-               {Input::Click(SDL_BUTTON_WHEELDOWN, Input::Modifier::kCtrl), [this] { return ZoomBy(-1); }}},
+              {{Input::Click(SDL_BUTTON_WHEELUP, Input::Modifier::kCtrl), Always([this] { ZoomBy(1); })},
+               {Input::Click(SDL_BUTTON_WHEELDOWN, Input::Modifier::kCtrl), Always([this] { ZoomBy(-1); })}},
               "zoom about the pointer");
     // The press starts nothing: the view follows the pointer while the button is held.
-    keys.Bind(Group::kView, Input::Drag(SDL_BUTTON_MIDDLE), "move the view", [] { return true; });
-    keys.Bind(Group::kGrid, Input::Key(SDLK_g), "snap to the grid on/off", [&view] {
-        view.snapToGrid = !view.snapToGrid;
-        return true;
-    });
+    keys.Bind(Group::kView, Input::Drag(SDL_BUTTON_MIDDLE), "move the view", Always([] {}));
+    keys.Bind(Group::kGrid, Input::Key(SDLK_g), "snap to the grid on/off",
+              Always([&view] { view.snapToGrid = !view.snapToGrid; }));
     keys.Bind(Group::kGrid, Input::Key(SDLK_g, Input::Modifier::kShift),
-              "grid size: 1, 1/2 ... 1/16 of a ground tile", [&view] {
-                  view.NextGridSize();
-                  return true;
-              });
+              "grid size: 1, 1/2 ... 1/16 of a ground tile", Always([&view] { view.NextGridSize(); }));
 }
 
-bool ASP_WE_CameraTool::ZoomBy(int steps) {
+void ASP_WE_CameraTool::ZoomBy(int steps) {
     ASP_WE_View& view = context.view;
     view.Zoom(view.zoomLevel + steps, static_cast<int>(context.pointer.x),
               static_cast<int>(context.pointer.y));
-    return true;
 }
 
 bool ASP_WE_CameraTool::OnPointerMove(Point moved, Uint8 buttons) {

@@ -15,5 +15,5 @@ public:
     std::string Status() const override;
 
 private:
-    bool ZoomBy(int steps);
+    void ZoomBy(int steps);
 };

@@ -6,14 +6,10 @@
 void ASP_WE_DialogueTool::Bind(ASP_WE_KeyBindings& keys) {
     using Input = ASP_WE_Input;
     using Group = ASP_WE_HelpGroup;
-    keys.Bind(Group::kObjects, Input::Key(SDLK_e), "edit the picked-up object, or the track's laps", [this] {
-        Edit();
-        return true;
-    });
-    keys.Bind(Group::kObjects, Input::Key(SDLK_s), "save (answer on the console)", [this] {
-        SaveWorld();
-        return true;
-    });
+    keys.Bind(Group::kObjects, Input::Key(SDLK_e), "edit the picked-up object, or the track's laps",
+              Always([this] { Edit(); }));
+    keys.Bind(Group::kObjects, Input::Key(SDLK_s), "save (answer on the console)",
+              Always([this] { SaveWorld(); }));
 }
 
 bool ASP_WE_DialogueTool::AskWorldPath(const std::string& given, Point& createdSize) {

@@ -32,6 +32,15 @@ struct ASP_WE_Input {
     Modifier modifier;
 };
 
+// An action for an input that always finds something to do.
+template <typename Do>
+std::function<bool()> Always(Do action) {
+    return [action] {
+        action();
+        return true;
+    };
+}
+
 // The help lists its rows by what they are for, in this order, and within a group in the order
 // in which they were bound.
 enum class ASP_WE_HelpGroup { kPointer, kView, kObjects, kGrid, kHistory, kLine, kProgram };

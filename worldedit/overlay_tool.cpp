@@ -7,12 +7,6 @@
 #include "worldedit/canvas_overlay.h"
 #include "worldedit/we_start_sprite.h"
 
-namespace {
-
-const double kArrowLength = 60.0;
-
-}  // namespace
-
 void ASP_WE_OverlayTool::Draw(const ASP_WE_Canvas& canvas) {
     DrawCheckpoints(canvas.font);
     DrawStarts(canvas.font);

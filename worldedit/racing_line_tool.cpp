@@ -7,7 +7,6 @@
 
 namespace {
 
-const double kArrowLength = 60.0;
 // Screen pixels: how near the pointer a line point is taken, its marker, and the least gap
 // between two numbered points, so that a zoomed-out line stays readable.
 const double kPointGrabRadius = 10.0;
@@ -26,27 +25,17 @@ Point PivotOf(const ASP_WE_CheckpointSprite& checkpoint) {
 void ASP_WE_RacingLineTool::Bind(ASP_WE_KeyBindings& keys) {
     using Input = ASP_WE_Input;
     using Group = ASP_WE_HelpGroup;
-    keys.Bind(Group::kLine, Input::Key(SDLK_l), "racing line on/off; while on:", [this] {
-        Toggle();
-        return true;
-    });
+    keys.Bind(Group::kLine, Input::Key(SDLK_l),
+              "racing line on/off; while on:", Always([this] { Toggle(); }));
+    // The rows below apply while the line is shown.
+    const bool nested = true;
     keys.Bind(
         Group::kLine, Input::Drag(SDL_BUTTON_LEFT), "move a point of the line (or click, then click to drop)",
-        [this] { return Press(); }, true);
-    keys.Bind(
-        Group::kLine, Input::Key(SDLK_p), "add a point under the pointer into the nearest segment",
-        [this] {
-            AddPoint();
-            return true;
-        },
-        true);
-    keys.Bind(
-        Group::kLine, Input::Key(SDLK_DELETE), "delete the line's point under the pointer",
-        [this] {
-            DeletePoint();
-            return true;
-        },
-        true);
+        [this] { return Press(); }, nested);
+    keys.Bind(Group::kLine, Input::Key(SDLK_p), "add a point under the pointer into the nearest segment",
+              Always([this] { AddPoint(); }), nested);
+    keys.Bind(Group::kLine, Input::Key(SDLK_DELETE), "delete the line's point under the pointer",
+              Always([this] { DeletePoint(); }), nested);
 }
 
 bool ASP_WE_RacingLineTool::OnPointerMove(Point moved, Uint8 buttons) {

@@ -16,28 +16,22 @@ const double kSnapTurnStep = 15.0;  // degrees per notch with Shift
 void ASP_WE_SelectionTool::Bind(ASP_WE_KeyBindings& keys) {
     using Input = ASP_WE_Input;
     using Group = ASP_WE_HelpGroup;
-    const auto act = [](auto action) {
-        return [action] {
-            action();
-            return true;
-        };
-    };
     keys.Bind(Group::kPointer, Input::Click(SDL_BUTTON_LEFT), "pick up an object / put it down",
-              act([this] { PickUpOrDrop(); }));
+              Always([this] { PickUpOrDrop(); }));
     keys.Bind(Group::kPointer, Input::Click(SDL_BUTTON_RIGHT), "delete the picked-up object",
-              act([this] { DeleteSelected(); }));
+              Always([this] { DeleteSelected(); }));
     keys.Bind(Group::kPointer,
-              {{Input::Click(SDL_BUTTON_WHEELUP), act([this] { TurnSelected(kTurnStep); })},
-               {Input::Click(SDL_BUTTON_WHEELDOWN), act([this] { TurnSelected(-kTurnStep); })}},
+              {{Input::Click(SDL_BUTTON_WHEELUP), Always([this] { TurnSelected(kTurnStep); })},
+               {Input::Click(SDL_BUTTON_WHEELDOWN), Always([this] { TurnSelected(-kTurnStep); })}},
               "turn the picked-up object by 5 degrees");
     keys.Bind(
         Group::kPointer,
-        {{Input::Click(SDL_BUTTON_WHEELUP, Input::Modifier::kShift), act([this] { SnapTurnSelected(1); })},
+        {{Input::Click(SDL_BUTTON_WHEELUP, Input::Modifier::kShift), Always([this] { SnapTurnSelected(1); })},
          {Input::Click(SDL_BUTTON_WHEELDOWN, Input::Modifier::kShift),
-          act([this] { SnapTurnSelected(-1); })}},
+          Always([this] { SnapTurnSelected(-1); })}},
         "turn it to the next 15 degree step");
     keys.Bind(Group::kObjects, Input::Key(SDLK_a), "add an object (answer on the console)",
-              act([this] { AddObject(); }));
+              Always([this] { AddObject(); }));
 }
 
 void ASP_WE_SelectionTool::PickUpOrDrop() {
