@@ -9,16 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/game_base.h"
-#include "game/race/computer_driver.h"
-#include "game/race/game.h"
-#include "game/race/player.h"
-#include "game/race/world.h"
+#include "game/race/track_pictures.h"
+#include "game/sim/computer_driver.h"
+#include "game/sim/race.h"
+#include "game/sim/replay.h"
 
-// One racing frame of the race (a sixtieth of a second: the world's updates and collision passes),
-// with four cars and a field of physics objects; and a whole race of the shipped circuit, four
-// computer cars, no drawing. Run from the data folder under a (virtual) X server, as the game runs:
-//   cd data && xvfb-run -a ../build-race-rel/bench/bench_race
+// The race without drawing: one frame's steps (a sixtieth of a second) with four cars and a field of
+// physics objects, and a whole race of the shipped circuit by four computer cars. Run from the data
+// folder; no display is needed:
+//   cd data && ../build-rel/bench/bench_race
 
 namespace {
 
@@ -47,67 +46,115 @@ public:
         folder = mkdtemp(pattern);
         const std::string world = folder + "/world.dat";
         std::ofstream(world) << TrackText(objects);
-        game = std::make_unique<ASP_Game>(App());
-        game->GetWorld()->Load(world);
+        race.Load(world, pictures);
         for (int i = 0; i < 4; ++i) {
-            game->GetWorld()->AddPlayer("dat\\cars.dat", "Vulcan", "config.ini",
-                                        "controls" + std::to_string(i));
+            race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"));
         }
-        while (game->GetState() == ASP_Game::RaceState::Countdown) {
-            game->Update(kDt);
-        }
+        race.Start({});
     }
-    ~RaceFixture() {
-        game.reset();
-        std::filesystem::remove_all(folder);
-    }
-
-    static CGameBase* App() {
-        static CGameBase app(640, 480, false, true, false);
-        return &app;
-    }
+    ~RaceFixture() { std::filesystem::remove_all(folder); }
 
     std::string folder;
-    std::unique_ptr<ASP_Game> game;
+    ASP_PictureFiles pictures;
+    ASP_Race race;
 };
 
+// One frame of a sixtieth of a second: two steps of the race, every car at full throttle.
 void BM_RacingFrame(benchmark::State& state) {
-    RaceFixture race(static_cast<int>(state.range(0)));
-    ASP_World* world = race.game->GetWorld();
+    RaceFixture fixture(static_cast<int>(state.range(0)));
+    ASP_Command forward;
+    forward.forward = 255;
+    const std::vector<ASP_Command> commands(4, forward);
     for (auto _ : state) {
-        race.game->Update(kDt);
+        for (double t = 0.0; t < kDt - ASP_Race::kStep * 0.5; t += ASP_Race::kStep) {
+            fixture.race.Step(commands);
+        }
     }
-    state.SetLabel(std::to_string(world->GetSpriteCount()) + " children");
+    state.SetLabel(std::to_string(fixture.race.GetObjects().size()) + " objects");
 }
 
 // Three laps of the shipped circuit by four computer cars at normal difficulty, from GO to the end
-// of the race, no drawing: CPU time, and how much faster than real time the race runs.
+// of the race, headless, as --simulate runs it: CPU time, and the race time it covered.
 void BM_ShippedRace(benchmark::State& state) {
     double raceSeconds = 0.0;
     int laps = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ASP_Game game(RaceFixture::App());
-        game.GetWorld()->Load("dat\\world0.dat");
+        ASP_PictureFiles pictures;
+        ASP_Race race;
+        race.Load("dat\\world0.dat", pictures);
         for (const char* car : {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
-            AddComputerCar(*game.GetWorld(), "dat\\cars.dat", car, ASP_Difficulty::Normal);
+            race.AddCar(ASP_CarSpec::Load(kCarFile, car),
+                        std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal));
         }
-        game.Update(4.0);
         state.ResumeTiming();
-        for (raceSeconds = 0.0; game.GetState() != ASP_Game::RaceState::Finished && raceSeconds < 600.0;
-             raceSeconds += kDt) {
-            game.Update(kDt);
+        race.Start({});
+        while (!race.IsOver() && race.GetSteps() * ASP_Race::kStep < 600.0) {
+            race.Step({});
         }
+        raceSeconds = race.GetSteps() * ASP_Race::kStep;
         laps = 0;
-        for (const ASP_Player* car : game.GetWorld()->GetPlayers()) {
-            laps += std::max(car->lap - 1, 0);
+        for (const auto& car : race.GetCars()) {
+            laps += std::max(car->record.lap - 1, 0);
         }
     }
     state.counters["race_seconds"] = raceSeconds;
     state.counters["laps_of_12"] = laps;
 }
 
+// A 3-lap race of four humans as a replay keeps it: 14,000 steps of four cars' commands that change
+// now and then.
+ASP_Replay ThreeLapReplay() {
+    ASP_Replay replay;
+    replay.world = "world0.dat";
+    replay.cars.assign(4, ASP_ReplayCar{"Vulcan", false});
+    for (int s = 0; s < 14000; ++s) {
+        std::vector<ASP_Command> commands(4);
+        for (int c = 0; c < 4; ++c) {
+            commands[static_cast<size_t>(c)].forward = (s / (50 + 10 * c)) % 5 != 0 ? 255 : 0;
+            commands[static_cast<size_t>(c)].left = (s / (70 + 5 * c)) % 7 == 0 ? 255 : 0;
+            commands[static_cast<size_t>(c)].right = (s / (90 + 3 * c)) % 6 == 0 ? 128 : 0;
+        }
+        replay.Record(commands);
+    }
+    return replay;
+}
+
+// What recording costs a step of the race (a frame has two).
+void BM_RecordStep(benchmark::State& state) {
+    std::vector<ASP_Command> commands(4);
+    commands[0].forward = 255;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ASP_Replay replay;
+        replay.cars.assign(4, ASP_ReplayCar{"Vulcan", false});
+        state.ResumeTiming();
+        for (int s = 0; s < 14000; ++s) {
+            replay.Record(commands);
+        }
+        benchmark::DoNotOptimize(replay.Steps());
+    }
+    state.SetItemsProcessed(state.iterations() * 14000);
+}
+
+// Loading the replay of a 3-lap race of four humans, and its size.
+void BM_ReplayLoad(benchmark::State& state) {
+    char pattern[] = "/tmp/asphaltia_bench_XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    const std::string file = folder + "/race.replay";
+    std::string error;
+    ThreeLapReplay().Save(file, &error);
+    for (auto _ : state) {
+        ASP_Replay replay;
+        benchmark::DoNotOptimize(replay.Load(file, &error));
+    }
+    state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(file));
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 
+BENCHMARK(BM_RecordStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplayLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RacingFrame)->Arg(10)->Arg(100)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShippedRace)->Iterations(1)->Unit(benchmark::kMillisecond);

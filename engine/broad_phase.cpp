@@ -19,22 +19,23 @@ CBroadPhase::Box CBroadPhase::BoxOf(const Quad& q) {
                std::max({q.p[0].y, q.p[1].y, q.p[2].y, q.p[3].y})};
 }
 
-void CBroadPhase::Start(const std::vector<CSprite*>& list) {
-    sprites = list;
-    boxes.assign(list.size(), Box());
-    solid.assign(list.size(), false);
-    seen.assign(list.size(), 0);
+void CBroadPhase::Start(size_t things, OutlineOf outline) {
+    outlineOf = std::move(outline);
+    count = things;
+    boxes.assign(count, Box());
+    solid.assign(count, false);
+    seen.assign(count, 0);
     query = 0;
     wide.clear();
     entries.clear();
     size_t slots = 64;
-    while (slots < 8 * list.size()) {
+    while (slots < 8 * count) {
         slots *= 2;
     }
     table.assign(slots, Slot());
     usedSlots = 0;
     std::vector<double> extents;
-    for (size_t i = 0; i < list.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         Read(i);
         if (solid[i]) {
             extents.push_back(std::max(boxes[i].maxX - boxes[i].minX, boxes[i].maxY - boxes[i].minY));
@@ -46,16 +47,16 @@ void CBroadPhase::Start(const std::vector<CSprite*>& list) {
         const double typical = extents[extents.size() / 2] * kCellsPerExtent;
         cellSize = std::isfinite(typical) && typical > cellSize ? typical : cellSize;
     }
-    for (size_t i = 0; i < list.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         if (solid[i]) {
             Add(i);
         }
     }
 }
 
-void CBroadPhase::Follow(const std::vector<CSprite*>& list) {
-    for (size_t i = sprites.size(); i < list.size(); ++i) {
-        sprites.push_back(list[i]);
+void CBroadPhase::Follow(size_t things) {
+    for (size_t i = count; i < things; ++i) {
+        ++count;
         boxes.emplace_back();
         solid.push_back(false);
         seen.push_back(0);
@@ -64,7 +65,7 @@ void CBroadPhase::Follow(const std::vector<CSprite*>& list) {
 }
 
 void CBroadPhase::Read(size_t i) {
-    const Quad q = sprites[i]->GetCorners();
+    const Quad q = outlineOf(i);
     const Box b = BoxOf(q);
     // Rounding in the quad test must never find an overlap that the boxes miss.
     const double margin =
@@ -136,7 +137,7 @@ const std::vector<size_t>& CBroadPhase::Candidates(size_t i, size_t after) {
         }
         std::for_each(wide.begin(), wide.end(), consider);
     } else {
-        for (size_t j = after + 1; j < sprites.size(); ++j) {
+        for (size_t j = after + 1; j < count; ++j) {
             consider(j);
         }
     }

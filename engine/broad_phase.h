@@ -1,23 +1,27 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/geometry.h"
-#include "engine/sprite.h"
 
-// Finds the candidates of the collision pass: a uniform grid over the bounding boxes of the
-// sprites' outlines (GetCorners). Two outlines that overlap have overlapping boxes, so every pair
-// that the quad test accepts is among the candidates; a sprite without area is never one.
+// Finds the candidates of a collision pass: a uniform grid over the bounding boxes of the
+// outlines of a list of things (sprites, bodies). Two outlines that overlap have overlapping boxes,
+// so every pair that the quad test accepts is among the candidates; an outline without area is
+// never one.
 //
-// Sprites are known by their index in the list handed to Start. Boxes are read when a sprite is
-// added and again on Refresh, which the pass calls for both sprites of every pair whose hooks ran.
+// Things are known by their index in the list. Outlines are read (through the function given to
+// Start) when a thing is added and again on Refresh, which the pass calls for both things of every
+// pair whose hooks ran.
 class CBroadPhase {
 public:
-    // Forgets the last pass and takes every sprite of the list.
-    void Start(const std::vector<CSprite*>& sprites);
-    // Takes the sprites appended to the list since (they join the running pass).
-    void Follow(const std::vector<CSprite*>& sprites);
+    using OutlineOf = std::function<Quad(size_t)>;
+
+    // Forgets the last pass and takes the things 0 to count - 1.
+    void Start(size_t count, OutlineOf outline);
+    // Takes the things appended to the list since, up to count (they join the running pass).
+    void Follow(size_t count);
     // Reads the box of sprite i again; true when it changed.
     bool Refresh(size_t i);
     // The indices after `after` whose boxes overlap the box of i, ascending. Valid until the next
@@ -59,7 +63,8 @@ private:
     Slot& SlotOf(uint64_t key);
     void Grow();
 
-    std::vector<CSprite*> sprites;
+    OutlineOf outlineOf;
+    size_t count = 0;
     std::vector<Box> boxes;
     std::vector<char> solid;
     // Sprites whose box covers too many cells (or lies beyond the grid) are tested against all.

@@ -1,5 +1,6 @@
 #include "engine/command_line.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "engine/ini.h"
@@ -25,15 +26,14 @@ void WriteHelp(const CProgramInfo& program, std::ostream& out) {
                "  --windowed     start in a window, this time only\n"
                "  --size WxH     start with a window of W x H pixels, this time only\n";
     }
+    for (const CProgramOption& option : program.options) {
+        std::string head = "  " + option.name + (option.value.empty() ? "" : " " + option.value);
+        head.resize(std::max<size_t>(head.size() + 1, 17), ' ');
+        out << head << option.help << "\n";
+    }
     out << "  --help         show this help and exit\n"
            "  --version      show the version and exit\n\n"
         << program.notes;
-}
-
-int UsageError(const CProgramInfo& program, const std::string& problem, std::ostream& err) {
-    err << program.name << ": " << problem << "\n"
-        << UsageLine(program) << "\nTry '" << program.name << " --help' for more information.\n";
-    return 2;
 }
 
 // "WxH" with both sides between 1 and kMaxSide.
@@ -50,6 +50,12 @@ bool ReadSize(const std::string& text, int& width, int& height) {
 
 }  // namespace
 
+int UsageError(const CProgramInfo& program, const std::string& problem, std::ostream& err) {
+    err << program.name << ": " << problem << "\n"
+        << UsageLine(program) << "\nTry '" << program.name << " --help' for more information.\n";
+    return 2;
+}
+
 int ParseCommandLine(const std::vector<std::string>& args, const CProgramInfo& program,
                      CStartOptions& options, std::ostream& out, std::ostream& err) {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -62,8 +68,11 @@ int ParseCommandLine(const std::vector<std::string>& args, const CProgramInfo& p
             option.erase(equals);
             hasValue = true;
         }
-        const bool takesValue =
-            option == "--data" || option == "--user" || (program.windowOptions && option == "--size");
+        const auto own = std::find_if(program.options.begin(), program.options.end(),
+                                      [&option](const CProgramOption& o) { return o.name == option; });
+        const bool takesValue = option == "--data" || option == "--user" ||
+                                (program.windowOptions && option == "--size") ||
+                                (own != program.options.end() && !own->value.empty());
         if (takesValue && !hasValue) {
             if (i + 1 == args.size()) {
                 return UsageError(program, "option '" + option + "' needs a value", err);
@@ -90,6 +99,8 @@ int ParseCommandLine(const std::vector<std::string>& args, const CProgramInfo& p
                 return UsageError(program, "--size wants WxH, for example 1280x720, not '" + value + "'",
                                   err);
             }
+        } else if (own != program.options.end()) {
+            options.given[option] = value;
         } else if (option.rfind("-", 0) == 0 && option != "-") {
             return UsageError(program, "unknown option '" + option + "'", err);
         } else if (!program.fileArgument.empty() && options.file.empty()) {

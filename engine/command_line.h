@@ -1,9 +1,18 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+// An option of one program beyond the common ones: "--simulate" with its value's name ("WORLD"),
+// or a flag without one, and its line of --help.
+struct CProgramOption {
+    std::string name;
+    std::string value;
+    std::string help;
+};
 
 // What a program accepts on its command line and where it finds its data.
 struct CProgramInfo {
@@ -16,6 +25,7 @@ struct CProgramInfo {
     bool windowOptions = false;  // --fullscreen, --windowed, --size
     std::string fileArgument;    // the name of the one optional argument in the usage line, if any
     std::string notes;           // closing lines of --help
+    std::vector<CProgramOption> options = {};
 };
 
 // The options of one start. Nothing here is stored anywhere.
@@ -26,6 +36,8 @@ struct CStartOptions {
     int width = 0;  // 0: as the settings say
     int height = 0;
     std::string file;
+    // The program's own options that were given, by name; flags have an empty value.
+    std::map<std::string, std::string> given;
 };
 
 // Reads the arguments that follow the program's name. -1 when the program should run; otherwise
@@ -33,6 +45,9 @@ struct CStartOptions {
 // err (2).
 int ParseCommandLine(const std::vector<std::string>& args, const CProgramInfo& program,
                      CStartOptions& options, std::ostream& out, std::ostream& err);
+
+// Says what is wrong with the command line, and the usage, on err; the status to exit with (2).
+int UsageError(const CProgramInfo& program, const std::string& problem, std::ostream& err);
 
 enum class FolderState { READY, READ_ONLY, NO_DATA };
 

@@ -125,3 +125,8 @@ bool PointInQuad(Point p, const Quad& q);
 // Turns p about pivot by degrees, counter-clockwise on screen for positive angles: (0, -1) turns
 // into (-sin a, -cos a).
 void RotatePoint(Point& p, Point pivot, double degrees);
+
+// A depth from a data file counts only inside [-1, 1], the depth range sprites are drawn in.
+inline bool IsDepth(double z) {
+    return z >= -1.0 && z <= 1.0;
+}

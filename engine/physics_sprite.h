@@ -2,14 +2,8 @@
 
 #include "engine/geometry.h"
 #include "engine/image_sprite_ex.h"
+#include "engine/rigid_body.h"
 #include "engine/sprite.h"
-
-// r⊥: r turned by -90 degrees, (x, y) -> (-y, x). Exact, unlike RotatePoint with its cos(90°) residue.
-Point Perpendicular(Point r);
-
-// False if either vector is (0, 0); otherwise whether both x components and both y components lie
-// on the same side of 0 (a zero component agrees with either side).
-bool SameDirection(Point a, Point b);
 
 // The engine's rigid body in screen pixels: a rotatable image sprite with a linear velocity
 // (pixels per second), an angular velocity (degrees per second), a mass, a moment of inertia and a
@@ -60,34 +54,20 @@ public:
     virtual Point GetPointVelocity(Point local) const;
 
 protected:
-    double mass = 1.0;
-    Point velocity;
-    double angularVelocity = 0.0;
-    double inertia = 0.0;
-    double bounce = 1.0;
-    bool fixedPosition = false;
-    bool fixedRotation = false;
-    bool collidable = true;
+    // Mass, motion and restitution; the pose is the sprite's own.
+    CRigidBody body;
     double previousX = 0.0;
     double previousY = 0.0;
     double previousRotation = 0.0;
 
 private:
-    void UpdateInertia();
     // Rotation centre in the own pixel frame.
     Point LocalCenter() const;
-    bool Moves() const;
-    bool Turns() const;
-    double InverseMass() const;
-    double InverseInertia() const;
-    void SetSpin(double degreesPerSecond);
+    // Where the sprite stands in its parent's frame.
+    CBodyPose Pose() const;
     // A point of the own pixel frame in the coordinates of frame, an ancestor or null (the screen).
     Point InFrame(Point local, const CSprite* frame) const;
     Quad CornersIn(const CSprite* frame) const;
-    // The outline in the parent's coordinates.
-    Quad ParentCorners() const;
-    // The impulse of a contact at lever arms rA, rB (frame coordinates) along n, pointing to this.
-    void Exchange(CPhysicsSprite& b, Point n, Point rA, Point rB);
     // Parts the outlines by steps along n, this body forwards and b backwards.
     void PushApart(CPhysicsSprite& b, Point n, double depth);
     void Shift(Point offset, CPhysicsSprite& b);

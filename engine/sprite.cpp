@@ -148,7 +148,3 @@ bool CSprite::ReactsTo(CSprite* other) {
 void CSprite::SetZ(double v) {
     z = v;
 }
-
-bool IsDepth(double z) {
-    return z >= -1.0 && z <= 1.0;
-}

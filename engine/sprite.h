@@ -66,6 +66,3 @@ protected:
     double scale = 1.0;
     bool visible = true;
 };
-
-// A depth from a data file counts only inside [-1, 1], the depth range sprites are drawn in.
-bool IsDepth(double z);

@@ -122,7 +122,7 @@ void CSpriteManager::CheckCollisions() {
     // The pairs, their order and their contacts are those of testing every pair i < j in list
     // order; skipped are only the pairs whose outlines cannot overlap (found by the grid) and those
     // where neither sprite reacts to the other.
-    broadPhase.Start(drawList);
+    broadPhase.Start(drawList.size(), [this](size_t i) { return drawList[i]->GetCorners(); });
     // A copy: the broad phase reuses its list on the next query.
     std::vector<size_t> candidates;
     for (size_t i = 0; i < drawList.size(); ++i) {
@@ -143,7 +143,7 @@ void CSpriteManager::CheckCollisions() {
             // The hooks may have moved the pair (a push-apart) or added sprites, which changes
             // which of the later sprites i can meet.
             broadPhase.Refresh(j);
-            broadPhase.Follow(drawList);
+            broadPhase.Follow(drawList.size());
             if (broadPhase.Refresh(i) || drawList.size() != listed) {
                 candidates = broadPhase.Candidates(i, j);
                 k = 0;

@@ -40,15 +40,18 @@ void Press(ASP_Main& app, int player, const std::string& key) {
     e.key.type = SDL_KEYDOWN;
     e.key.keysym.sym =
         static_cast<SDLKey>(GetIniInt("controls" + NumberToText(player), key, SDLK_UP, app.settingsFile));
+    // Held as a real key is, so that the race's look at the keys at GO finds it down.
+    SDL_GetKeyState(nullptr)[e.key.keysym.sym] = 1;
     app.OnKeyDown(&e);
 }
 
 // Ends the race with every car but the last finished where it is, for the results table.
 void EndRace(ASP_Main& app, const std::string& file) {
-    const std::vector<ASP_Player*>& cars = app.game->GetWorld()->GetPlayers();
-    for (size_t i = 0; i + 1 < cars.size(); i++) {
-        app.game->GetWorld()->FinishPlayer(cars[i]);
+    ASP_Race& race = app.game->GetRace();
+    for (size_t i = 0; i + 1 < race.GetCars().size(); i++) {
+        race.GetCar(i).record.finished = true;
     }
+    race.Abandon();
     app.game->FinishRace();
     Shoot(app, file);
 }

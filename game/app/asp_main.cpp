@@ -16,7 +16,6 @@ ASP_Main* ASP_Main::instance = nullptr;
 namespace {
 
 const char* const kScreenFont = "fnt\\Lucida Console.ttf";
-const char* const kCarFile = "dat\\cars.dat";
 const char* const kOverlayFile = "gfx\\menu\\blend.png";
 const char* const kMainMenuFile = "mnu\\main.ini";
 const char* const kPlayersMenuFile = "mnu\\players.ini";
@@ -207,16 +206,7 @@ void ASP_Main::LoadStartup() {
 }
 
 void ASP_Main::ReadCarNames() {
-    const int cars = GetIniInt("main", "cars", 0, kCarFile);
-    carNames.clear();
-    if (cars > kMaxCars) {
-        LogLine(LOG_ERROR, std::string(kCarFile) + " lists " + std::to_string(cars) + " cars, more than " +
-                               NumberToText(kMaxCars) + "; none of them is offered.");
-        return;
-    }
-    for (int i = 0; i < cars; ++i) {
-        carNames.push_back(GetIniString("main", "car" + NumberToText(i), "", kCarFile));
-    }
+    carNames = ReadCarList(kCarFile);
 }
 
 void ASP_Main::LoadMenuOverlay() {
@@ -232,15 +222,18 @@ void ASP_Main::LoadMenuOverlay() {
 
 void ASP_Main::LoadRace() {
     ReleaseMenus();
-    const ASP_Track track = CurrentTrack();
+    const ASP_TrackEntry track = CurrentTrack();
     // Another track's pictures go before this one's are loaded, so that the two never add up.
     if (track.WorldFile() != raceTexturesWorld) {
         raceTextures->UnloadAll();
         raceTexturesWorld = track.WorldFile();
     }
     raceTextures->BeginReuse();
-    game = std::make_unique<ASP_Game>(this, raceTextures.get());
-    game->joysticks = &joysticks;
+    ASP_World::Services services;
+    services.textures = raceTextures.get();
+    services.pictures = &racePictures;
+    services.joysticks = &joysticks;
+    game = std::make_unique<ASP_Game>(this, services);
     if (!game->GetWorld()->Load(track.WorldFile())) {
         // Only the main thread may end the program: it may be inside GL calls right now.
         loadFailed = true;

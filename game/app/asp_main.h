@@ -23,9 +23,9 @@
 #include "game/menus/controls_menu.h"
 #include "game/menus/menu.h"
 #include "game/menus/track_menu.h"
-#include "game/race/computer_driver.h"
 #include "game/race/game.h"
 #include "game/race/track_list.h"
+#include "game/sim/computer_driver.h"
 
 // The game program: a loading screen while a loader thread builds the next screen, then the main
 // menu, the options, the choice of players and cars, and the race. Frames and input go to whatever
@@ -43,8 +43,6 @@ public:
         STATE_TRACKS = 7,
     };
     static constexpr int kMaxPlayers = 4;
-    // A car list longer than this is a broken file, not a garage.
-    static constexpr int kMaxCars = 1000;
 
     using LoaderJob = void (ASP_Main::*)();
 
@@ -156,12 +154,14 @@ public:
     std::array<int, kMaxPlayers> playerCars{};
     std::unique_ptr<ASP_Menu> tracksMenu;
     ASP_TrackChoice trackChoice;
-    std::vector<ASP_Track> tracks;
+    std::vector<ASP_TrackEntry> tracks;
     int currentTrack = 0;
     // The last race's pictures, kept so that a race on the same track again decodes none of them;
     // declared before the race, which draws with them, so that they outlive it.
     std::unique_ptr<CTextureManager> raceTextures;
     std::string raceTexturesWorld;
+    // The surface maps read for the last races, kept while their files stay as they were.
+    ASP_PictureFiles racePictures;
     std::unique_ptr<ASP_Game> game;
     // The menus' pictures; the loading screen's has a registry of its own, as it is shown while
     // the menus' are released.
@@ -198,7 +198,7 @@ private:
     void ApplySoundSetting();
     void LoadRaceSetup();
     // The chosen track; the first track of the game when there is no list.
-    ASP_Track CurrentTrack() const;
+    ASP_TrackEntry CurrentTrack() const;
     // Writes a key of the computer opponents' settings; a failure is logged and changes nothing.
     void StoreComputerSetting(const std::string& key, const std::string& value);
     // Computer cars join the humans' race: the number and difficulty stored in the settings,

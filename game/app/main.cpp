@@ -1,3 +1,4 @@
+#include <iostream>
 #include <memory>
 
 #include "engine/command_line.h"
@@ -5,6 +6,7 @@
 #include "engine/platform/gl_context.h"
 #include "engine/platform/paths.h"
 #include "game/app/asp_main.h"
+#include "game/app/simulate.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ const CProgramInfo kGame = {
     "Started in a folder holding its data, the game reads and writes there. Otherwise config.ini\n"
     "is kept in $XDG_CONFIG_HOME/asphaltia (~/.config/asphaltia) and the log, screenshots and\n"
     "saved tracks in $XDG_DATA_HOME/asphaltia (~/.local/share/asphaltia). F12 takes a screenshot.\n",
+    SimulateOptions(),
 };
 
 }  // namespace
@@ -29,6 +32,15 @@ int main(int argc, char* argv[]) {
     const int begun = BeginProgram(argc, argv, kGame, options, folders);
     if (begun >= 0) {
         return begun;
+    }
+    if (WantsSimulation(options)) {
+        // Headless: the terminal shows the results only; the log goes to its file, if there is one.
+        DisableConsoleLogging();
+        EnableLogging();
+        if (folders == FolderState::READY) {
+            EnableFileLogging();
+        }
+        return RunSimulation(kGame, options, std::cout, std::cerr);
     }
     // The first start gives the player a copy of the shipped settings to change.
     PrepareWritePath("config.ini");

@@ -10,7 +10,6 @@
 
 namespace {
 
-const char* const kCarFile = "dat\\cars.dat";
 const char* const kTrackListFile = "dat\\tracks.dat";
 const char* const kTracksMenuFile = "mnu\\tracks.ini";
 const char* const kPlayersMenuFile = "mnu\\players.ini";
@@ -67,7 +66,7 @@ void ASP_Main::StoreComputerSetting(const std::string& key, const std::string& v
     RefreshComputerButtons();
 }
 
-ASP_Track ASP_Main::CurrentTrack() const {
+ASP_TrackEntry ASP_Main::CurrentTrack() const {
     if (currentTrack < 0 || currentTrack >= static_cast<int>(tracks.size())) {
         return LoadTrackList("").front();
     }
@@ -93,7 +92,7 @@ void ASP_Main::AddComputerCars() {
              ++tries) {
             ++next;
         }
-        AddComputerCar(*world, kCarFile, carNames[static_cast<size_t>(next % cars)], StoredDifficulty());
+        world->AddComputerCar(kCarFile, carNames[static_cast<size_t>(next % cars)], StoredDifficulty());
         ++next;
     }
 }
@@ -113,7 +112,7 @@ void ASP_Main::ShowTrack(int t) {
         return;
     }
     currentTrack = (t % count + count) % count;
-    const ASP_Track track = CurrentTrack();
+    const ASP_TrackEntry track = CurrentTrack();
     trackChoice.Show(track, ASP_LapRecords(RecordsFile()).Get(track.world));
 }
 

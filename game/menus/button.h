@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "engine/geometry.h"
@@ -11,7 +12,7 @@
 class ASP_Button;
 
 // Run when a click on the button completes; the event is the mouse button release.
-using ASP_ButtonCallback = void (*)(ASP_Button*, SDL_Event*);
+using ASP_ButtonCallback = std::function<void(ASP_Button*, SDL_Event*)>;
 
 // A menu button with three looks: normal, hovered and pressed. A click completes only when a mouse
 // button goes down on it and comes up again without the pointer having left it in between.

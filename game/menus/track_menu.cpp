@@ -44,7 +44,7 @@ std::string ASP_TrackChoice::RecordText(const std::string& caption, const ASP_Re
     return caption + " " + RecordTime(record.time) + " " + record.car + " " + record.date;
 }
 
-void ASP_TrackChoice::Show(const ASP_Track& track, const ASP_TrackRecords& records) {
+void ASP_TrackChoice::Show(const ASP_TrackEntry& track, const ASP_TrackRecords& records) {
     if (nameLabel != nullptr) {
         nameLabel->SetText(track.name);
     }

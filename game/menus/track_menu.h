@@ -15,7 +15,7 @@
 class ASP_TrackChoice {
 public:
     void Load(ASP_Menu* menu, const std::string& menuFile);
-    void Show(const ASP_Track& track, const ASP_TrackRecords& records);
+    void Show(const ASP_TrackEntry& track, const ASP_TrackRecords& records);
 
     CLabelSprite* nameLabel = nullptr;
     CLabelSprite* recordsLabel = nullptr;

@@ -3,19 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 #include "engine/ini.h"
 #include "game/menus/button.h"
 #include "game/menus/label_keys.h"
 #include "game/menus/menu.h"
-#include "game/race/computer_driver.h"
-#include "game/race/interface.h"
 #include "game/race/player.h"
 #include "game/race/race_sounds.h"
 #include "game/race/static_sprite.h"
-#include "game/race/world.h"
-
-ASP_Game* currentGame = nullptr;
 
 namespace {
 
@@ -24,36 +20,14 @@ const char* const kPauseMenuFile = "mnu\\pause.ini";
 const char* const kCountdownFile = "dat\\countdown.dat";
 const char* const kSoundsFile = "dat\\sounds.dat";
 
-void OnResumeClicked(ASP_Button* button, SDL_Event* e) {
-    (void)button;
-    (void)e;
-    if (currentGame != nullptr) {
-        currentGame->ResumeRace();
-    }
-}
-
-void OnQuitClicked(ASP_Button* button, SDL_Event* e) {
-    (void)button;
-    (void)e;
-    if (currentGame != nullptr) {
-        currentGame->QuitRace();
-    }
-}
-
-void OnGiveUpClicked(ASP_Button* button, SDL_Event* e) {
-    (void)button;
-    (void)e;
-    if (currentGame != nullptr) {
-        currentGame->GiveUp();
-    }
-}
-
 }  // namespace
 
-ASP_Game::ASP_Game(CGameBase* app, CTextureManager* registry)
+ASP_Game::ASP_Game(CGameBase* app, const ASP_World::Services& services, uint64_t seed)
     : app(app), fonts(app->GetFontFactory()), audio(app->GetAudio()) {
-    currentGame = this;
-    world = std::make_unique<ASP_World>(this, registry);
+    ASP_World::Services all = services;
+    all.fonts = fonts;
+    all.audio = audio;
+    world = std::make_unique<ASP_World>(all, seed);
     textures = world->textureManager;
     blendOverlay = std::make_unique<CImageSprite>(nullptr);
     CTexture* blend = textures->GetTexture(kBlendFile, true, false);
@@ -76,13 +50,13 @@ ASP_Game::~ASP_Game() {
     sounds.reset();
     world.reset();
     LogLine(LOG_STATUS, "Instance removed.");
-    if (currentGame == this) {
-        currentGame = nullptr;
-    }
 }
 
 void ASP_Game::LoadPauseMenu() {
-    pauseMenu = LoadMenu(app, textures, kPauseMenuFile, {OnResumeClicked, OnQuitClicked, OnGiveUpClicked});
+    pauseMenu = LoadMenu(
+        app, textures, kPauseMenuFile,
+        {[this](ASP_Button*, SDL_Event*) { ResumeRace(); }, [this](ASP_Button*, SDL_Event*) { QuitRace(); },
+         [this](ASP_Button*, SDL_Event*) { GiveUp(); }});
     resumeButton = pauseMenu->GetSprite(GetIniInt("main", "resume", 0, kPauseMenuFile));
     // Optional: an older pause menu has no give-up choice.
     const int giveUp = GetIniInt("main", "giveUp", -1, kPauseMenuFile);
@@ -137,7 +111,9 @@ void ASP_Game::Update(double dt) {
             sounds->Update(*world, dt);
             break;
         case RaceState::Racing:
-            Simulate(dt);
+            Simulate(playing != nullptr ? dt * replaySpeed : dt);
+            // Animations and particles run with the frame, apart from the race.
+            world->CSpriteManager::Update(dt);
             break;
         case RaceState::Paused:
         case RaceState::Finished:
@@ -155,10 +131,12 @@ void ASP_Game::Simulate(double dt) {
     unsimulated += dt;
     for (int i = 0; i < kMaxStepsPerFrame && unsimulated >= kStep - tolerance && state == RaceState::Racing;
          ++i) {
-        StepRace(kStep);
+        StepRace();
         unsimulated -= kStep;
     }
     unsimulated = std::clamp(unsimulated, 0.0, kStep);
+    world->Follow();
+    UpdateFacts();
 }
 
 void ASP_Game::Draw(void* target) {
@@ -178,7 +156,13 @@ void ASP_Game::Draw(void* target) {
 }
 
 void ASP_Game::OnKeyDown(SDL_Event* e) {
-    const bool escape = e->key.keysym.sym == SDLK_ESCAPE;
+    const SDLKey key = e->key.keysym.sym;
+    const bool escape = key == SDLK_ESCAPE;
+    if (playing != nullptr && (key == SDLK_1 || key == SDLK_2 || key == SDLK_4)) {
+        SetReplaySpeed(key - SDLK_0);
+        UpdateFacts();
+        return;
+    }
     switch (state) {
         case RaceState::Countdown:
             world->OnKeyDown(e);
@@ -227,59 +211,68 @@ void ASP_Game::OnMouseButtonUp(SDL_Event* e) {
     }
 }
 
-void ASP_Game::StepRace(double dt) {
-    world->Update(dt);
-    sounds->BeforeCollisions(*world);
-    world->CheckCollisions();
-    world->RankCarsBeforeFirstCrossing();
-    CountDownToRaceEnd(dt);
-    sounds->Update(*world, dt);
+std::vector<ASP_Command> ASP_Game::NextCommands() {
+    if (playing == nullptr) {
+        return world->TakeCommands();
+    }
+    const long long next = GetRace().IsStarted() ? GetRace().GetSteps() + 1 : 0;
+    if (next >= playing->Steps() && !GetRace().IsOver()) {
+        // Raced no further: quit before the end.
+        GetRace().Abandon();
+        FinishRace();
+    }
+    return playing->CommandsAt(next);
+}
+
+void ASP_Game::StepRace() {
+    const std::vector<ASP_Command> commands = NextCommands();
+    if (state != RaceState::Racing) {
+        return;
+    }
+    world->Step(commands);
+    if (replay != nullptr) {
+        replay->Record(GetRace().GetStepCommands());
+    }
+    FollowEvents();
+    AgeNotices(kStep);
+    sounds->Update(*world, kStep);
     if (state == RaceState::Finished) {
         sounds->Silence();
     }
 }
 
-void ASP_Game::CountDownToRaceEnd(double dt) {
+void ASP_Game::FollowEvents() {
+    const ASP_Race& race = GetRace();
+    for (const ASP_RaceEvent& e : race.GetEvents()) {
+        if (e.kind == ASP_RaceEvent::Finish) {
+            notices.push_back(FinishNotice{CarLabel(race.IsComputer(static_cast<size_t>(e.car)), e.car + 1),
+                                           e.value, kNoticeSeconds});
+        } else if (e.kind == ASP_RaceEvent::RaceOver) {
+            FinishRace();
+        }
+    }
+}
+
+void ASP_Game::AgeNotices(double dt) {
     for (FinishNotice& notice : notices) {
         notice.shownFor -= dt;
     }
     notices.erase(std::remove_if(notices.begin(), notices.end(),
                                  [](const FinishNotice& n) { return n.shownFor <= 0.0; }),
                   notices.end());
-    if (state != RaceState::Racing || raceEndIn < 0.0) {
-        return;
-    }
-    raceEndIn = std::max(0.0, raceEndIn - dt);
-    if (raceEndIn <= 0.0) {
-        RankCarsStillRunning(*world);
-        FinishRace();
-    }
 }
 
-void ASP_Game::CarFinished(const ASP_Player& car) {
-    const std::vector<ASP_Player*>& cars = world->GetPlayers();
-    int place = 0;
-    int number = 0;
-    for (size_t i = 0; i < cars.size(); ++i) {
-        place += cars[i]->finished;
-        number = cars[i] == &car ? static_cast<int>(i) + 1 : number;
+void ASP_Game::UpdateFacts() {
+    ASP_Interface::RaceFacts& facts = world->facts;
+    facts.laps = world->GetLaps();
+    facts.cars = static_cast<int>(world->GetPlayers().size());
+    facts.finishers.clear();
+    for (const FinishNotice& n : notices) {
+        facts.finishers.emplace_back(n.who, n.place);
     }
-    notices.push_back(FinishNotice{CarLabel(car, number), place, kNoticeSeconds});
-    // Whoever finishes first, computer or human, starts the clock for everyone else.
-    if (raceEndIn < 0.0 && world->GetFinishTimeout() > 0.0) {
-        raceEndIn = world->GetFinishTimeout();
-    }
-}
-
-void ASP_Game::GiveUp() {
-    if (state != RaceState::Paused) {
-        return;
-    }
-    RankCarsStillRunning(*world);
-    FinishRace();
-    // The race's music plays on under the results, as after a finish; the engines stop.
-    audio->ResumeAll();
-    sounds->Silence();
+    facts.endsIn = state == RaceState::Racing ? GetRace().GetRules().GetRaceEndIn() : -1.0;
+    facts.startIn = state == RaceState::Countdown ? std::max(countdownTime, 0.0) : 0.0;
+    facts.replaySpeed = playing != nullptr ? replaySpeed : 0;
 }
 
 // Countdown
@@ -303,6 +296,7 @@ void ASP_Game::UpdateCountdown(double dt) {
     if (countdownTime <= 0.0) {
         StartRace();
     }
+    UpdateFacts();
 }
 
 void ASP_Game::ShowCountdownElement(int i) {
@@ -314,10 +308,9 @@ void ASP_Game::ShowCountdownElement(int i) {
 
 void ASP_Game::StartRace() {
     world->SyncControls();
-    for (ASP_Player* car : world->GetPlayers()) {
-        // One push towards the top of the world gets every car off the grid.
-        car->ApplyForce(0.0, -50.0, 1.0);
-        car->Update(0.1);
+    world->StartRace(NextCommands());
+    if (replay != nullptr) {
+        replay->Record(GetRace().GetStepCommands());
     }
     state = RaceState::Racing;
     unsimulated = 0.0;
@@ -356,6 +349,23 @@ void ASP_Game::QuitRace() {
     quitRequested = true;
 }
 
+void ASP_Game::GiveUp() {
+    if (state != RaceState::Paused) {
+        return;
+    }
+    // The race takes the players' leaving in one more step, as it takes everything they do.
+    if (playing != nullptr) {
+        return;
+    }
+    world->GiveUp();
+    state = RaceState::Racing;
+    StepRace();
+    world->Follow();
+    // The race's music plays on under the results, as after a finish; the engines stop.
+    audio->ResumeAll();
+    sounds->Silence();
+}
+
 void ASP_Game::FinishRace() {
     state = RaceState::Finished;
     for (CSprite* choice : {resumeButton, giveUpButton}) {
@@ -363,9 +373,10 @@ void ASP_Game::FinishRace() {
             choice->SetVisible(false);
         }
     }
-    raceEndIn = -1.0;
     notices.clear();
+    UpdateFacts();
     SubmitRecords();
+    SaveReplay();
     BuildStandings();
 }
 
@@ -374,26 +385,71 @@ void ASP_Game::KeepRecords(const std::string& raced, const std::string& recordsF
     records = std::make_unique<ASP_LapRecords>(recordsFile);
 }
 
+void ASP_Game::Record(std::unique_ptr<ASP_Replay> recorder, const std::string& file) {
+    replay = std::move(recorder);
+    replayFile = file;
+}
+
 void ASP_Game::SubmitRecords() {
     const std::vector<ASP_Player*>& cars = world->GetPlayers();
     newRecords.assign(cars.size(), ASP_NewRecords());
-    if (records == nullptr) {
+    if (records == nullptr || playing != nullptr) {
         return;
     }
     const std::string today = ASP_LapRecords::Today();
+    const auto& record = [&cars](size_t i) -> const ASP_RaceRecord& { return cars[i]->Record(); };
     for (size_t i = 0; i < cars.size(); ++i) {
-        if (cars[i]->finished && !cars[i]->IsComputer()) {
-            newRecords[i] = records->Submit(track, cars[i]->carName, cars[i]->BestCompleteLap(),
-                                            cars[i]->raceTime, today);
+        if (record(i).finished && !cars[i]->IsComputer()) {
+            newRecords[i] = records->Submit(track, cars[i]->carName, record(i).BestCompleteLap(),
+                                            record(i).raceTime, today);
         }
     }
     // Several cars may each have beaten the record as it stood; only the best of them holds it.
     for (size_t i = 0; i < cars.size(); ++i) {
         for (size_t j = 0; j < cars.size(); ++j) {
             newRecords[i].lap &=
-                !(newRecords[j].lap && cars[j]->BestCompleteLap() < cars[i]->BestCompleteLap());
-            newRecords[i].race &= !(newRecords[j].race && cars[j]->raceTime < cars[i]->raceTime);
+                !(newRecords[j].lap && record(j).BestCompleteLap() < record(i).BestCompleteLap());
+            newRecords[i].race &= !(newRecords[j].race && record(j).raceTime < record(i).raceTime);
         }
+    }
+}
+
+void ASP_Game::Play(std::unique_ptr<ASP_Replay> recorded) {
+    playing = std::move(recorded);
+    world->viewed.clear();
+    for (size_t i = 0; i < playing->cars.size(); ++i) {
+        if (!playing->cars[i].computer) {
+            world->viewed.push_back(static_cast<int>(i));
+        }
+    }
+    if (giveUpButton != nullptr) {
+        giveUpButton->SetVisible(false);
+    }
+}
+
+void ASP_Game::SetReplaySpeed(int times) {
+    if (times == 1 || times == 2 || times == 4) {
+        replaySpeed = times;
+    }
+}
+
+void ASP_Game::SaveReplay() {
+    if (replay == nullptr || replayFile.empty() || playing != nullptr) {
+        return;
+    }
+    const ASP_Race& race = GetRace();
+    for (size_t i = 0; i < race.GetCars().size(); ++i) {
+        const ASP_RaceRecord& r = race.GetCars()[i]->record;
+        if (r.finished && r.position == 1) {
+            replay->winner =
+                CarLabel(race.IsComputer(i), static_cast<int>(i) + 1) + " " + replay->cars[i].car;
+            replay->winnerTime = r.raceTime;
+        }
+    }
+    replay->finalHash = race.StateHash();
+    std::string error;
+    if (!replay->Save(replayFile, &error)) {
+        LogLine(LOG_ERROR, "The replay " + replayFile + " was not kept: " + error + ".");
     }
 }
 
@@ -401,47 +457,11 @@ CSprite* ASP_Game::GetStandingsLabel(int row) const {
     return row >= 0 && row < kStandingsRows ? standingsLabels[static_cast<size_t>(row)] : nullptr;
 }
 
-std::string CarLabel(const ASP_Player& car, int number) {
-    return (car.IsComputer() ? "Computer " : "Player ") + NumberToText(number);
-}
-
-std::string StandingsRow(const ASP_Player& car, int number, bool raceOver, ASP_NewRecords made) {
-    const std::string place = NumberToText(car.position) + ". " + CarLabel(car, number);
-    // A star on each time that is a new record for the track.
-    const std::string total =
-        car.finished || !raceOver ? FormatTime(car.raceTime) + (made.race ? "*" : "") : "DNF";
-    // The lap still running is no lap yet.
-    const std::string lap =
-        car.BestCompleteLap() > 0.0 ? FormatTime(car.BestCompleteLap()) + (made.lap ? "*" : "") : "--";
-    char row[160];
-    std::snprintf(row, sizeof row, "%-14s%-10.9s%-10s%s", place.c_str(), car.carName.c_str(), total.c_str(),
-                  lap.c_str());
-    return std::string(row) + (made.lap || made.race ? " record!" : "");
-}
-
-std::vector<int> StandingsOrder(const std::vector<int>& positions) {
-    const int n = static_cast<int>(positions.size());
-    std::vector<int> order(positions.size(), -1);
-    auto taken = [&order](int slot) { return order[static_cast<size_t>(slot)] != -1; };
-    for (int i = 0; i < n; ++i) {
-        int slot = std::clamp(positions[static_cast<size_t>(i)] - 1, 0, n - 1);
-        while (taken(slot) && slot < n - 1) {
-            ++slot;
-        }
-        // The bottom is taken too: a free slot is left above, since fewer than n cars are placed.
-        while (taken(slot)) {
-            --slot;
-        }
-        order[static_cast<size_t>(slot)] = i;
-    }
-    return order;
-}
-
 void ASP_Game::BuildStandings() {
     const std::vector<ASP_Player*>& cars = world->GetPlayers();
     std::vector<int> positions;
     for (const ASP_Player* car : cars) {
-        positions.push_back(car->position);
+        positions.push_back(car->Record().position);
     }
     const std::vector<int> order = StandingsOrder(positions);
     for (int r = 0; r < kStandingsRows; ++r) {
@@ -455,8 +475,8 @@ void ASP_Game::BuildStandings() {
         if (shown && label != nullptr) {
             const size_t i = static_cast<size_t>(order[static_cast<size_t>(r)]);
             const ASP_NewRecords made = i < newRecords.size() ? newRecords[i] : ASP_NewRecords();
-            label->SetText(
-                StandingsRow(*cars[i], static_cast<int>(i) + 1, state == RaceState::Finished, made));
+            label->SetText(StandingsRow(cars[i]->Record(), cars[i]->carName, cars[i]->IsComputer(),
+                                        static_cast<int>(i) + 1, state == RaceState::Finished, made));
         }
     }
 }

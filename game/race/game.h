@@ -15,15 +15,17 @@
 #include "engine/log.h"
 #include "engine/texture_manager.h"
 #include "game/race/lap_records.h"
+#include "game/race/world.h"
+#include "game/sim/replay.h"
 
-class ASP_Joysticks;
 class ASP_Menu;
 class ASP_Player;
 class ASP_RaceSounds;
-class ASP_World;
 
-// One race from the countdown to the results: owns the world, the countdown label and the pause
-// menu, drives the world every racing frame, and pauses, resumes and ends the race.
+// One race from the countdown to the results: owns the world (and through it the race), the
+// countdown label and the pause menu, steps the race every racing frame, and pauses, resumes and
+// ends it. After each step it reads what the race published: the interface's notices, the results
+// and the records follow from it.
 //
 // Its owner hands it frames and input. Leaving through the pause menu's quit button only asks to
 // quit, because the click is still being handled inside the race's own menu: after handing over
@@ -36,10 +38,7 @@ public:
     static constexpr int kCountdownElements = 4;
     // One second per element.
     static constexpr double kCountdownSeconds = 4.0;
-    // The world advances in steps of this length, whatever the frame rate, so that a race follows
-    // the same path at any: at the boost strip's 1,350 pixels per second a car moves 11 pixels a
-    // step, well under half the thinnest wall (32 pixels), so no step carries it through one.
-    static constexpr double kStep = 1.0 / 120.0;
+    static constexpr double kStep = ASP_Race::kStep;
     // Steps one frame may catch up (a quarter of a second); a longer frame slows the game down
     // rather than stalling it with ever more steps.
     static constexpr int kMaxStepsPerFrame = 30;
@@ -55,8 +54,9 @@ public:
         double shownFor = 0.0;
     };
 
-    // With a registry, the race's pictures are loaded into it and outlive the race with it.
-    explicit ASP_Game(CGameBase* app, CTextureManager* registry = nullptr);
+    // The app gives fonts, sound and the window; services what the world draws with (a texture
+    // registry the race's pictures outlive it in, the surface maps kept across races, joysticks).
+    explicit ASP_Game(CGameBase* app, const ASP_World::Services& services = {}, uint64_t seed = 0);
     ~ASP_Game() override;
     ASP_Game(const ASP_Game&) = delete;
     ASP_Game& operator=(const ASP_Game&) = delete;
@@ -78,11 +78,8 @@ public:
     // Asks the owner to end the race; see the class comment.
     void QuitRace();
     bool QuitRequested() const { return quitRequested; }
-    // Every car has finished: the pause menu shows the final standings without its resume choice.
+    // The race is over: the pause menu shows the final standings without its resume choice.
     void FinishRace();
-    // A car crossed the line for the last time: the others are told, and the first finish starts
-    // the world's finish timeout.
-    void CarFinished(const ASP_Player& car);
     // From the pause menu: the players still driving leave the race, which ends with them unplaced
     // (DNF) and everyone else ranked where they stand.
     void GiveUp();
@@ -91,41 +88,48 @@ public:
     // The track being raced (its key in the records) and the records file: once the race is over
     // the humans' best lap and race time go there, and the standings mark new records.
     void KeepRecords(const std::string& track, const std::string& recordsFile);
+    // Every step is recorded into the replay, which is written to file when the race is over.
+    void Record(std::unique_ptr<ASP_Replay> replay, const std::string& file);
+    // The race runs from the replay's commands instead of the players' (the world's cars are the
+    // replay's); views follow the cars its humans drove. Nothing is recorded and no record kept.
+    void Play(std::unique_ptr<ASP_Replay> replay);
+    bool IsReplay() const { return playing != nullptr; }
+    // How many times faster than raced a replay runs: 1, 2 or 4.
+    void SetReplaySpeed(int times);
+    int GetReplaySpeed() const { return replaySpeed; }
 
     RaceState GetState() const { return state; }
     ASP_World* GetWorld() const { return world.get(); }
+    ASP_Race& GetRace() const { return world->GetRace(); }
     ASP_Menu* GetPauseMenu() const { return pauseMenu.get(); }
     CLabelSprite* GetCountdownLabel() const { return countdownLabel.get(); }
     double GetCountdownTime() const { return countdownTime; }
     CSprite* GetResumeButton() const { return resumeButton; }
     CSprite* GetGiveUpButton() const { return giveUpButton; }
-    const std::vector<FinishNotice>& GetNotices() const { return notices; }
-    // Seconds until the race ends without the cars still driving; below 0 while nobody finished
-    // or when the world waits for everyone.
-    double GetRaceEndIn() const { return raceEndIn; }
     CSprite* GetStandingsLabel(int row) const;
+    const std::vector<FinishNotice>& GetNotices() const { return notices; }
+    const ASP_Replay* GetReplay() const { return replay.get(); }
     CGameBase* GetApp() const { return app; }
-    CFontFactory* GetFontFactory() const { return fonts; }
-    CTextureManager* GetTextureManager() const { return textures; }
-    CAudio* GetAudio() const { return audio; }
-
-    // The joysticks the cars may drive with; none when null.
-    const ASP_Joysticks* joysticks = nullptr;
 
 private:
     void LoadPauseMenu();
     void LoadCountdown();
     void UpdateCountdown(double dt);
-    // Steps the world through the frame's time.
+    // Steps the race through the frame's time.
     void Simulate(double dt);
     void ShowCountdownElement(int i);
     void StartRace();
     void PlayTrackMusic();
-    // One racing step: the world, its collisions and the sounds that follow them.
-    void StepRace(double dt);
-    // Once a car has finished, the others have the world's finish timeout left; then the race ends.
-    void CountDownToRaceEnd(double dt);
+    // One racing step: the race, then what follows from what it published.
+    void StepRace();
+    // The commands of the next step (or of the start): the replay's, or the players'.
+    std::vector<ASP_Command> NextCommands();
+    void FollowEvents();
+    void AgeNotices(double dt);
+    // What the interface tells besides each car's record.
+    void UpdateFacts();
     void SubmitRecords();
+    void SaveReplay();
 
     std::unique_ptr<CLabelSprite> countdownLabel;
     // Countdown scale and alpha (0-255) at the end / start of each second.
@@ -148,34 +152,20 @@ private:
     std::unique_ptr<CImageSprite> blendOverlay;
     RaceState state = RaceState::Countdown;
     CGameBase* app;
+    CFontFactory* fonts;
+    CAudio* audio;
     std::unique_ptr<ASP_World> world;
     std::unique_ptr<ASP_RaceSounds> sounds;
-    CFontFactory* fonts;
     // The world's.
     CTextureManager* textures = nullptr;
-    CAudio* audio;
     bool quitRequested = false;
-    double raceEndIn = -1.0;
     std::vector<FinishNotice> notices;
     std::string track;
     std::unique_ptr<ASP_LapRecords> records;
-    // What each car (world order) set at the end of the race.
+    // What each car (race order) set at the end of the race.
     std::vector<ASP_NewRecords> newRecords;
+    std::unique_ptr<ASP_Replay> replay;
+    std::string replayFile;
+    std::unique_ptr<ASP_Replay> playing;
+    int replaySpeed = 1;
 };
-
-// The race that exists, if any; the pause menu's buttons reach it through this.
-extern ASP_Game* currentGame;
-
-// "Player 2" or "Computer 3": how the standings and the notices name the car numbered so (from 1,
-// in world order).
-std::string CarLabel(const ASP_Player& car, int number);
-
-// A row of the standings: place and player (or computer), car, total time ("DNF" for a car still
-// driving when the race ended), best complete lap ("--" before the first), in fixed-width columns
-// under the pause menu's heading; the times that are new track records are starred.
-std::string StandingsRow(const ASP_Player& car, int number, bool raceOver, ASP_NewRecords made = {});
-
-// The standings order for cars at these positions (1-based, in world order): slot r holds the
-// index of the car shown in row r. Colliding positions take the next free slot below, or the
-// nearest free one above at the bottom, so every car appears exactly once.
-std::vector<int> StandingsOrder(const std::vector<int>& positions);

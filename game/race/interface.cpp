@@ -9,9 +9,7 @@
 #include "engine/angle.h"
 #include "engine/ini.h"
 #include "game/menus/label_keys.h"
-#include "game/race/game.h"
 #include "game/race/player.h"
-#include "game/race/world.h"
 
 namespace {
 
@@ -20,22 +18,11 @@ const char* const kTotalTimeMark = "[t]";
 const char* const kBestLapMark = "[b]";
 const char* const kCarMark = "[c]";
 const char* const kSecondsMark = "[s]";
+const char* const kSpeedMark = "[x]";
 // Whole seconds left are counted up, but not for what the steps' rounding leaves over.
 constexpr double kSecondsSlack = 1e-6;
 // How long the start lights stay green once the cars may go.
 const double kGreenSeconds = 1.0;
-
-// A whole, non-negative count as digits, padded to two and cut to its first two.
-std::string TwoDigits(double v) {
-    const int n = std::snprintf(nullptr, 0, "%.0f", v);
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%.0f", v);
-    text.resize(static_cast<size_t>(n));
-    if (text.size() < 2) {
-        text.insert(0, 2 - text.size(), '0');
-    }
-    return text.substr(0, 2);
-}
 
 double AnchoredCoordinate(int anchor, double offset, int viewSide, double current) {
     switch (anchor) {
@@ -52,17 +39,6 @@ double AnchoredCoordinate(int anchor, double offset, int viewSide, double curren
 
 }  // namespace
 
-std::string FormatTime(double t) {
-    // Times are never negative; anything that is not a real time reads as zero.
-    if (!(t >= 0.0) || std::isinf(t)) {
-        t = 0.0;
-    }
-    const double hundredths = std::fmod(std::floor(t * 100.0), 100.0);
-    const double seconds = std::fmod(std::floor(t), 60.0);
-    const double minutes = std::floor(t / 60.0);
-    return TwoDigits(minutes) + ":" + TwoDigits(seconds) + ":" + TwoDigits(hundredths);
-}
-
 int StartLightsFrame(double startIn, double raceTime, int lamps) {
     if (lamps <= 0 || !(startIn >= 0.0)) {
         return -1;
@@ -75,49 +51,15 @@ int StartLightsFrame(double startIn, double raceTime, int lamps) {
     return raceTime >= 0.0 && raceTime < kGreenSeconds ? lamps + 1 : -1;
 }
 
-std::string Ordinal(int k) {
-    const std::string text = NumberToText(k);
-    if (text.size() >= 2 && text[text.size() - 2] == '1') {
-        return text + "th";
-    }
-    switch (text.back()) {
-        case '1':
-            return text + "st";
-        case '2':
-            return text + "nd";
-        case '3':
-            return text + "rd";
-        default:
-            return text + "th";
-    }
-}
-
-ASP_Interface::ASP_Interface(ASP_Game* game) : ASP_Interface(game, nullptr, nullptr) {}
-
-ASP_Interface::ASP_Interface(ASP_Game* game, CFontFactory* fonts, CTextureManager* textures)
-    : game(game),
-      elements{&timeTotal, &timeBest, &timeCurrent, &position, &lap, &finished, &compass},
-      givenFonts(fonts),
-      givenTextures(textures) {
+ASP_Interface::ASP_Interface(CFontFactory* fonts, CTextureManager* textures)
+    : elements{&timeTotal, &timeBest, &timeCurrent, &position, &lap, &finished, &compass},
+      fonts(fonts),
+      textures(textures) {
     LogLine(LOG_STATUS, "Instance initialized.");
 }
 
 ASP_Interface::~ASP_Interface() {
     LogLine(LOG_STATUS, "Instance removed.");
-}
-
-CFontFactory* ASP_Interface::Fonts() const {
-    if (givenFonts != nullptr || game == nullptr) {
-        return givenFonts;
-    }
-    return game->GetFontFactory();
-}
-
-CTextureManager* ASP_Interface::Textures() const {
-    if (givenTextures != nullptr || game == nullptr) {
-        return givenTextures;
-    }
-    return game->GetTextureManager();
 }
 
 void ASP_Interface::Load(std::string file) {
@@ -130,6 +72,7 @@ void ASP_Interface::Load(std::string file) {
     LoadImageElement(compass, "compass", file);
     LoadTextElement(wrongWay, "wrongWay", file);
     LoadTextElement(notice, "notice", file);
+    LoadTextElement(replayLabel, "replay", file);
     noticeEndCaption = GetIniString("notice", "endCaption", "", file);
     LoadStartLights(file);
     fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
@@ -141,11 +84,11 @@ void ASP_Interface::Load(std::string file) {
 
 void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string& section,
                                     const std::string& file) {
-    auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(Fonts(), section, file));
+    auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(fonts, section, file));
     ReadLabelBox(label.get(), section, file);
     ReadLabelAlignment(label.get(), section, file);
     label->SetColor(ReadLabelColor(section, "color_", file));
-    label->SetTexture(ReadTexture(Textures(), section, "texture", file));
+    label->SetTexture(ReadTexture(textures, section, "texture", file));
     element.caption = GetIniString(section, "caption", "", file);
     const bool multiLine = GetIniBool(section, "multiLine", false, file);
     label->SetMultiLine(multiLine);
@@ -170,7 +113,7 @@ void ASP_Interface::LoadImageElement(InterfaceElement& element, const std::strin
     const double rotY = GetIniDouble(section, "rotY", 0.5, file);
     const double rotX = GetIniDouble(section, "rotX", 0.5, file);
     image->SetRotationCenter(rotX, rotY);
-    image->SetTexture(ReadTexture(Textures(), section, "texture", file));
+    image->SetTexture(ReadTexture(textures, section, "texture", file));
     image->depthTest = false;
     element.sprite = std::move(image);
     LoadPlacement(element, section, file);
@@ -194,11 +137,7 @@ void ASP_Interface::LoadPlacement(InterfaceElement& element, const std::string& 
     element.anchorV = GetIniInt(section, "anchorV", 0, file);
 }
 
-void ASP_Interface::Draw(ASP_Player* car, void* target) {
-    Draw(car, CurrentRace(), target);
-}
-
-void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
+void ASP_Interface::Draw(const ASP_Player* car, const RaceFacts& race, void* target) {
     if (car == nullptr) {
         return;
     }
@@ -211,13 +150,25 @@ void ASP_Interface::Draw(ASP_Player* car, const RaceFacts& race, void* target) {
             elements[e]->sprite->Draw(target);
         }
     }
-    if (car->finished && finished.sprite) {
+    if (car->Record().finished && finished.sprite) {
         finished.sprite->Draw(target);
     }
     const double scale = ScaleForView(viewport[2], viewport[3]);
-    DrawWrongWay(*car, viewport[2], viewport[3], scale, target);
+    DrawWrongWay(car->Record(), viewport[2], viewport[3], scale, target);
     DrawNotice(*car, race, viewport[2], viewport[3], scale, target);
     DrawStartLights(*car, race, viewport[2], viewport[3], scale, target);
+    DrawReplayLabel(race, viewport[2], viewport[3], scale, target);
+}
+
+void ASP_Interface::DrawReplayLabel(const RaceFacts& race, int viewWidth, int viewHeight, double scale,
+                                    void* target) {
+    auto* label = dynamic_cast<CLabelSprite*>(replayLabel.sprite.get());
+    if (label == nullptr || race.replaySpeed <= 0) {
+        return;
+    }
+    label->SetText(ReplaceAll(replayLabel.caption, kSpeedMark, NumberToText(race.replaySpeed)));
+    PlaceElement(replayLabel, viewWidth, viewHeight, scale);
+    label->Draw(target);
 }
 
 void ASP_Interface::Layout(int viewWidth, int viewHeight) {
@@ -246,7 +197,7 @@ void ASP_Interface::PlaceElement(InterfaceElement& element, int viewWidth, int v
     s->SetY(AnchoredCoordinate(element.anchorV, element.y * scale, viewHeight, s->GetY()));
 }
 
-void ASP_Interface::DrawWrongWay(const ASP_Player& car, int viewWidth, int viewHeight, double scale,
+void ASP_Interface::DrawWrongWay(const ASP_RaceRecord& car, int viewWidth, int viewHeight, double scale,
                                  void* target) {
     if (!car.IsWrongWay() || car.finished || !wrongWay.sprite) {
         return;
@@ -258,7 +209,7 @@ void ASP_Interface::DrawWrongWay(const ASP_Player& car, int viewWidth, int viewH
 void ASP_Interface::DrawNotice(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight,
                                double scale, void* target) {
     auto* label = dynamic_cast<CLabelSprite*>(notice.sprite.get());
-    const std::string text = car.finished ? "" : NoticeText(race);
+    const std::string text = car.Record().Racing() ? NoticeText(race) : "";
     if (label == nullptr || text.empty()) {
         return;
     }
@@ -285,7 +236,7 @@ std::string ASP_Interface::NoticeText(const RaceFacts& race) const {
 
 void ASP_Interface::DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth,
                                     int viewHeight, double scale, void* target) {
-    const int frame = StartLightsFrame(race.startIn, car.raceTime, startLamps);
+    const int frame = StartLightsFrame(race.startIn, car.Record().raceTime, startLamps);
     if (frame < 0 || !startLights.sprite) {
         return;
     }
@@ -300,10 +251,11 @@ void ASP_Interface::SetText(Element e, const std::string& text) const {
     }
 }
 
-void ASP_Interface::Refresh(ASP_Player* car, const RaceFacts& race) {
-    if (car == nullptr) {
+void ASP_Interface::Refresh(const ASP_Player* player, const RaceFacts& race) {
+    if (player == nullptr) {
         return;
     }
+    const ASP_RaceRecord* car = &player->Record();
     SetText(TIME_TOTAL, timeTotal.caption + " " + FormatTime(car->raceTime));
     SetText(TIME_BEST, timeBest.caption + " " + FormatTime(car->bestLapTime));
     SetText(TIME_CURRENT, timeCurrent.caption + " " + FormatTime(car->lapTime));
@@ -316,56 +268,32 @@ void ASP_Interface::Refresh(ASP_Player* car, const RaceFacts& race) {
     if (car->finished) {
         SetText(FINISHED, FinishedText(*car));
     }
-    PointCompass(car, race);
+    PointCompass(*player);
 }
 
-std::string ASP_Interface::FinishedText(const ASP_Player& car) const {
+std::string ASP_Interface::FinishedText(const ASP_RaceRecord& car) const {
     std::string text = ReplaceAll(finished.caption, kPositionMark, Ordinal(car.position));
     text = ReplaceAll(text, kTotalTimeMark, FormatTime(car.raceTime));
     return ReplaceAll(text, kBestLapMark, FormatTime(car.bestLapTime));
 }
 
-void ASP_Interface::PointCompass(ASP_Player* car, const RaceFacts& race) {
+void ASP_Interface::PointCompass(const ASP_Player& car) {
     CImageSpriteEx* arrow = GetCompass();
     if (arrow == nullptr) {
         return;
     }
-    const Point centre = car->GetRotationCenter();
-    Point pivot = car->LocalToGlobal(Point(centre.x * car->GetWidth(), centre.y * car->GetHeight()));
-    if (race.world != nullptr) {
-        pivot = race.world->GlobalToLocal(pivot);
-    }
-    const Point d = car->compassTarget - pivot;
+    const ASP_Body& body = car.GetCar().body;
+    const Point d = car.Record().compassTarget - body.Centre();
     // On the target itself there is no direction: keep pointing where the arrow last pointed.
     if (d.x != 0.0 || d.y != 0.0) {
-        lastBearing[car] = HeadingOf(d);
+        lastBearing[&car] = HeadingOf(d);
     }
-    const auto last = lastBearing.find(car);
+    const auto last = lastBearing.find(&car);
     double angle = last != lastBearing.end() ? last->second : 0.0;
-    if (car->fixedCamera) {
-        angle -= car->GetRotation();
+    if (car.fixedCamera) {
+        angle -= body.GetRotation();
     }
     arrow->SetRotation(angle);
-}
-
-ASP_Interface::RaceFacts ASP_Interface::CurrentRace() const {
-    RaceFacts race;
-    const ASP_World* world = game != nullptr ? game->GetWorld() : nullptr;
-    if (world != nullptr) {
-        race.laps = world->GetLaps();
-        race.cars = static_cast<int>(world->GetPlayers().size());
-        race.world = world;
-    }
-    if (game != nullptr) {
-        for (const ASP_Game::FinishNotice& n : game->GetNotices()) {
-            race.finishers.emplace_back(n.who, n.place);
-        }
-        race.endsIn = game->GetRaceEndIn();
-        race.startIn = game->GetState() == ASP_Game::RaceState::Countdown
-                           ? std::max(game->GetCountdownTime(), 0.0)
-                           : 0.0;
-    }
-    return race;
 }
 
 CLabelSprite* ASP_Interface::GetLabel(Element e) const {

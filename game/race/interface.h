@@ -12,8 +12,9 @@
 #include "engine/label_sprite.h"
 #include "engine/sprite.h"
 #include "engine/texture_manager.h"
+#include "game/sim/car.h"
+#include "game/sim/results.h"
 
-class ASP_Game;
 class ASP_Player;
 
 // One on-screen element of the race interface: where it sits in a view and what it shows.
@@ -38,12 +39,10 @@ class ASP_Interface : public CLogSource {
 public:
     enum Element { TIME_TOTAL = 0, TIME_BEST, TIME_CURRENT, POSITION, LAP, FINISHED, COMPASS, ELEMENTS };
 
-    // The race figures the texts and the compass need.
+    // The race figures the texts need.
     struct RaceFacts {
         int laps = 1;
         int cars = 0;
-        // The frame the cars' compass targets are given in; null for screen coordinates.
-        const CSprite* world = nullptr;
         // Cars that finished lately, as "Computer 2" and their place, oldest first.
         std::vector<std::pair<std::string, int>> finishers;
         // Seconds until the race ends for the cars still driving; below 0 when it waits for them.
@@ -51,12 +50,12 @@ public:
         // Seconds until the cars may go: above 0 in the countdown, 0 once they may; below 0 for a
         // race without start lights.
         double startIn = -1.0;
+        // A replay's speed (1, 2, 4); 0 in a race.
+        int replaySpeed = 0;
     };
 
-    // Fonts, textures and the race figures come from the race's own registries and world.
-    explicit ASP_Interface(ASP_Game* game);
-    // Fonts and textures from these registries instead of the race's, which need not exist yet.
-    ASP_Interface(ASP_Game* game, CFontFactory* fonts, CTextureManager* textures);
+    // Fonts and textures from the race's registries.
+    ASP_Interface(CFontFactory* fonts, CTextureManager* textures);
     ~ASP_Interface() override;
     ASP_Interface(const ASP_Interface&) = delete;
     ASP_Interface& operator=(const ASP_Interface&) = delete;
@@ -64,17 +63,14 @@ public:
     // Reads the seven elements and the wrong-way warning; reloading replaces them.
     void Load(std::string file);
     // Lays out, fills and draws the interface of car in the current viewport; nothing without a car.
-    void Draw(ASP_Player* car, void* target);
-    void Draw(ASP_Player* car, const RaceFacts& race, void* target);
+    void Draw(const ASP_Player* car, const RaceFacts& race, void* target);
     // Places and sizes every element for a view of this size in pixels.
     void Layout(int viewWidth, int viewHeight);
     // The interface's scale in a view of this size: 1 from the file's full-size view up (and
     // always without one), proportionally smaller below, down to a quarter.
     double ScaleForView(int viewWidth, int viewHeight) const;
     // Sets the texts and the compass for car.
-    void Refresh(ASP_Player* car, const RaceFacts& race);
-    // The figures of the race's world; the defaults when there is none.
-    RaceFacts CurrentRace() const;
+    void Refresh(const ASP_Player* car, const RaceFacts& race);
     // Who finished lately and when the race ends, for a car still driving; "" for nothing to say.
     std::string NoticeText(const RaceFacts& race) const;
 
@@ -87,21 +83,19 @@ private:
     void LoadTextElement(InterfaceElement& element, const std::string& section, const std::string& file);
     void LoadImageElement(InterfaceElement& element, const std::string& section, const std::string& file);
     void LoadPlacement(InterfaceElement& element, const std::string& section, const std::string& file);
-    CFontFactory* Fonts() const;
-    CTextureManager* Textures() const;
     void SetText(Element e, const std::string& text) const;
-    void PointCompass(ASP_Player* car, const RaceFacts& race);
+    void PointCompass(const ASP_Player& car);
     // The finishing text with the car's place, total time and best lap filled in.
-    std::string FinishedText(const ASP_Player& car) const;
+    std::string FinishedText(const ASP_RaceRecord& car) const;
     void PlaceElement(InterfaceElement& element, int viewWidth, int viewHeight, double scale) const;
-    void DrawWrongWay(const ASP_Player& car, int viewWidth, int viewHeight, double scale, void* target);
+    void DrawWrongWay(const ASP_RaceRecord& car, int viewWidth, int viewHeight, double scale, void* target);
     void DrawNotice(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight, double scale,
                     void* target);
     void LoadStartLights(const std::string& file);
+    void DrawReplayLabel(const RaceFacts& race, int viewWidth, int viewHeight, double scale, void* target);
     void DrawStartLights(const ASP_Player& car, const RaceFacts& race, int viewWidth, int viewHeight,
                          double scale, void* target);
 
-    ASP_Game* game;
     InterfaceElement timeTotal;
     InterfaceElement timeBest;
     InterfaceElement timeCurrent;
@@ -116,6 +110,8 @@ private:
     // one finisher's line, endCaption the line of the time left.
     InterfaceElement notice;
     std::string noticeEndCaption;
+    // Shown over a replay, with its speed; optional in the file.
+    InterfaceElement replayLabel;
     // A tile sheet: frame k shows k of the lamps red, the frame after the last all of them green.
     // Optional in the file.
     InterfaceElement startLights;
@@ -123,9 +119,8 @@ private:
     // The smallest view, in pixels, that shows the interface at full size; 0 for no scaling.
     double fullSizeWidth = 0.0;
     double fullSizeHeight = 0.0;
-    // Registries given at construction; null means the race's.
-    CFontFactory* givenFonts = nullptr;
-    CTextureManager* givenTextures = nullptr;
+    CFontFactory* fonts;
+    CTextureManager* textures;
     // Each car's last compass bearing in the world's frame, degrees; kept for when the car stands
     // exactly on its target and the direction is undefined. Keys are never dereferenced.
     std::map<const ASP_Player*, double> lastBearing;
@@ -136,8 +131,3 @@ private:
 // the countdown's elements, one a second: a lamp more turns red each second, all turn green for the
 // last second, its GO, and go out a second after the cars may go. -1 shows no lights.
 int StartLightsFrame(double startIn, double raceTime, int lamps);
-
-// "mm:ss:hh" of a time in seconds; each field cut to its first two digits.
-std::string FormatTime(double t);
-// The number with its English ordinal suffix: 1st, 2nd, 3rd, 4th, 11th, 21st.
-std::string Ordinal(int k);

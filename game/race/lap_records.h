@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "game/sim/results.h"
+
 // The best lap or the best race on one track, and who set it.
 struct ASP_Record {
     // Seconds; 0 for none yet.
@@ -15,12 +17,6 @@ struct ASP_Record {
 struct ASP_TrackRecords {
     ASP_Record lap;
     ASP_Record race;
-};
-
-// What a finished race changed.
-struct ASP_NewRecords {
-    bool lap = false;
-    bool race = false;
 };
 
 // The lap records kept across starts: one section per track (its world file name), keys "lapTime",

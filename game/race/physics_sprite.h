@@ -2,28 +2,16 @@
 
 #include <string>
 
-#include "engine/physics_sprite.h"
-#include "engine/sprite.h"
+#include "engine/image_sprite_ex.h"
+#include "game/sim/body.h"
 
-// A movable object of the world (cone, barrel, crate, or with a fixed position a wall): a rigid
-// body that the cars push around and that slows down, is pushed by and kicks up the ground under
-// its centre.
-class ASP_PhysicsSprite : public CPhysicsSprite {
+// How a movable object of the track looks (cone, barrel, crate, or with a fixed position a wall):
+// a placed picture that follows the object's body in the race.
+class ASP_PhysicsSprite : public CImageSpriteEx {
 public:
-    // Pixels per second squared times mass: how hard the ground holds a sliding object.
-    static constexpr double kGroundDrag = 200000.0;
-    // Fraction of the spin lost per second.
-    static constexpr double kSpinDamping = 0.95;
-    // Degrees per second below which a spin stops.
-    static constexpr double kMinSpin = 5.0;
-
     explicit ASP_PhysicsSprite(CSprite* parent);
 
-    void OnUpdate(double dt) override;
-
     virtual void Load(std::string section, std::string file);
-
-private:
-    void ApplySurface(double dt);
-    void DampSpin(double dt);
+    // Takes the body's place and heading.
+    void Follow(const ASP_Body& body);
 };

@@ -6,17 +6,9 @@
 
 #include "engine/angle.h"
 #include "engine/ini.h"
-#include "engine/particle_engine.h"
 #include "engine/sprite_manager.h"
-#include "game/race/computer_driver.h"
-#include "game/race/world.h"
 
 namespace {
-
-Point Rotated(Point p, double degrees) {
-    RotatePoint(p, Point(), degrees);
-    return p;
-}
 
 ASP_Player::FrameRange ReadFrameRange(const std::string& file, const std::string& section,
                                       const std::string& name) {
@@ -28,27 +20,14 @@ ASP_Player::FrameRange ReadFrameRange(const std::string& file, const std::string
 
 }  // namespace
 
-ASP_Player::ASP_Player(CSprite* parent)
-    : CPhysicsSprite(parent),
+ASP_Player::ASP_Player(CSprite* parent, const ASP_Car& car, bool computer)
+    : CImageSpriteEx(parent),
+      car(car),
+      computer(computer),
       input(std::make_unique<ASP_KeyboardInput>(ASP_Controls::Defaults(0).keys)),
       tail(new CImageSpriteEx(this)) {}
 
 ASP_Player::~ASP_Player() = default;
-
-ASP_World* ASP_Player::World() const {
-    return dynamic_cast<ASP_World*>(GetParent());
-}
-
-SurfaceModifier ASP_Player::SurfaceAt(Point global) const {
-    ASP_World* world = World();
-    return world ? world->GetModifierAt(global) : SurfaceModifier();
-}
-
-void ASP_Player::EmitDust(int emitter, Point global, double angle) const {
-    if (ASP_World* world = World()) {
-        world->EmitParticle(emitter, global, angle);
-    }
-}
 
 void ASP_Player::LoadControls(std::string file, std::string section, int player,
                               const ASP_Joysticks* joysticks) {
@@ -59,31 +38,6 @@ void ASP_Player::LoadControls(std::string file, std::string section, int player,
 
 void ASP_Player::LoadCar(std::string file, std::string section) {
     carName = section;
-    topSpeed = GetIniDouble(section, "topSpeed", 0.0, file);
-    accel = GetIniDouble(section, "accel", 0.0, file);
-    brake = GetIniDouble(section, "brake", 0.0, file);
-    reverseMod = GetIniDouble(section, "reverseMod", 0.0, file);
-    const double carMass = GetIniDouble(section, "mass", 1.0, file);
-    frict = GetIniDouble(section, "frict", 0.0, file);
-    steer = GetIniDouble(section, "steer", 0.0, file);
-
-    int wheelCount = GetIniInt(section, "wheels", 0, file);
-    if (wheelCount > kMaxWheels) {
-        LogLine(LOG_ERROR, "Car " + section + " has " + std::to_string(wheelCount) +
-                               " wheels; only the first " + std::to_string(kMaxWheels) + " are used.");
-        wheelCount = kMaxWheels;
-    }
-    wheels.clear();
-    for (int i = 0; i < wheelCount; ++i) {
-        const std::string key = "wheel" + NumberToText(i);
-        Wheel wheel;
-        wheel.y = GetIniDouble(section, key + "y", 0.0, file);
-        wheel.x = GetIniDouble(section, key + "x", 0.0, file);
-        wheel.drive = GetIniBool(section, key + "drive", true, file);
-        wheel.steer = GetIniBool(section, key + "steer", true, file);
-        wheels.push_back(wheel);
-    }
-
     SetTexture(SmoothTexture(GetIniString(section, "texture", "", file)));
     const double rotY = GetIniDouble(section, "rotY", 0.5, file);
     const double rotX = GetIniDouble(section, "rotX", 0.5, file);
@@ -93,8 +47,6 @@ void ASP_Player::LoadCar(std::string file, std::string section) {
     SetTileWidth(GetIniInt(section, "tileWidth", 1, file));
     SetTileHeight(GetIniInt(section, "tileHeight", 1, file));
     SetAnimSpeed(GetIniDouble(section, "animSpeed", 1.0, file));
-    SetBounce(GetIniDouble(section, "bounce", 0.0, file));
-    SetMass(carMass);
 
     straight = ReadFrameRange(file, section, "Straight");
     left = ReadFrameRange(file, section, "Left");
@@ -104,6 +56,7 @@ void ASP_Player::LoadCar(std::string file, std::string section) {
     PlayAnimation(true, straight.start, straight.end);
 
     LoadTail(file, section + "-tail");
+    Follow();
 }
 
 void ASP_Player::LoadTail(const std::string& file, const std::string& section) {
@@ -176,18 +129,8 @@ void ASP_Player::OnAnimationLoop() {
     }
 }
 
-bool ASP_Player::MovingForward() const {
-    const Point v = GetVelocity();
-    if (v == Point()) {
-        return false;
-    }
-    // The projection of the facing on v points along v exactly when this is positive.
-    return Dot(Facing(GetRotation()), v) > 0.0;
-}
-
 bool ASP_Player::OnInputEvent(const SDL_Event& e) {
-    // A computer's car does not listen to the players' keys.
-    return driver == nullptr && input->OnEvent(e, *this);
+    return !computer && input->OnEvent(e, *this);
 }
 
 bool ASP_Player::OnKeyDown(SDLKey key) {
@@ -205,46 +148,28 @@ bool ASP_Player::OnKeyUp(SDLKey key) {
 }
 
 void ASP_Player::Drive(ASP_Action action, double amount) {
+    const uint8_t a = ASP_Command::Amount(amount);
     switch (action) {
         case ASP_Action::Forward:
-            forwardHeld = amount > 0.0;
+            held.forward = a > 0 ? 255 : 0;
             break;
         case ASP_Action::Backward:
-            backwardHeld = amount > 0.0;
+            held.backward = a > 0 ? 255 : 0;
             break;
         case ASP_Action::Left:
-            Steer(leftAmount, amount, left, leftBack);
+            held.left = a;
             break;
         case ASP_Action::Right:
-            Steer(rightAmount, amount, right, rightBack);
+            held.right = a;
             break;
         case ASP_Action::Reset:
-            if (amount > 0.0) {
-                RequestReset();
-            }
+            resetAsked = resetAsked || a > 0;
             break;
-    }
-}
-
-void ASP_Player::Steer(double& held, double amount, const FrameRange& in, const FrameRange& out) {
-    const bool wasHeld = held > 0.0;
-    held = std::clamp(amount, 0.0, 1.0);
-    if (held > 0.0 && !wasHeld) {
-        PlayAnimation(false, in.start, in.end);
-    } else if (held == 0.0) {
-        PlayAnimation(false, out.start, out.end);
-    }
-}
-
-void ASP_Player::RequestReset() {
-    // Asking again while waiting does not restart the wait.
-    if (resetTime <= 0.0) {
-        resetTime = kResetDelay;
     }
 }
 
 void ASP_Player::SyncControls() {
-    if (driver != nullptr) {
+    if (computer) {
         return;
     }
     struct Held : ASP_Drivable {
@@ -252,195 +177,48 @@ void ASP_Player::SyncControls() {
         void Drive(ASP_Action action, double amount) override {
             amounts[static_cast<size_t>(action)] = amount;
         }
-    } held;
-    input->Sync(held);
-    const auto wanted = [&held](ASP_Action a) { return held.amounts[static_cast<size_t>(a)]; };
-    // Only changes are driven: letting go of a wheel that is not held would replay its animation.
-    if ((wanted(ASP_Action::Forward) > 0.0) != forwardHeld) {
-        Drive(ASP_Action::Forward, wanted(ASP_Action::Forward));
-    }
-    if ((wanted(ASP_Action::Backward) > 0.0) != backwardHeld) {
-        Drive(ASP_Action::Backward, wanted(ASP_Action::Backward));
-    }
-    if (wanted(ASP_Action::Left) != leftAmount) {
-        Drive(ASP_Action::Left, wanted(ASP_Action::Left));
-    }
-    if (wanted(ASP_Action::Right) != rightAmount) {
-        Drive(ASP_Action::Right, wanted(ASP_Action::Right));
+    } now;
+    input->Sync(now);
+    // Reset is not held but pressed, so it is left alone.
+    for (ASP_Action a : {ASP_Action::Forward, ASP_Action::Backward, ASP_Action::Left, ASP_Action::Right}) {
+        Drive(a, now.amounts[static_cast<size_t>(a)]);
     }
 }
 
-Point ASP_Player::Pivot() const {
-    const Point center = GetRotationCenter();
-    return Point(center.x * GetWidth(), center.y * GetHeight());
-}
-
-void ASP_Player::SetControls(bool forward, bool backward, bool leftWanted, bool rightWanted) {
-    forwardHeld = forward;
-    backwardHeld = backward;
-    // Only changes steer: letting go of a wheel that is not held would replay its animation.
-    if (leftWanted != IsLeftHeld()) {
-        Drive(ASP_Action::Left, leftWanted ? 1.0 : 0.0);
-    }
-    if (rightWanted != IsRightHeld()) {
-        Drive(ASP_Action::Right, rightWanted ? 1.0 : 0.0);
-    }
-}
-
-void ASP_Player::SetDriver(std::unique_ptr<ASP_CarDriver> newDriver) {
-    driver = std::move(newDriver);
-}
-
-void ASP_Player::OnUpdate(double dt) {
-    CountDownReset(dt);
-    if (driver != nullptr) {
-        driver->Drive(*this, dt);
-    } else {
+ASP_Command ASP_Player::TakeCommand() {
+    if (!computer) {
         input->Poll(*this);
     }
-    const Point c = Pivot();
-    if (!wheels.empty()) {
-        if (driveBlockTime > 0.0) {
-            driveBlockTime -= dt;
-        }
-        const bool fwd = MovingForward();
-        const double T = Throttle(fwd);
-        for (const Wheel& wheel : wheels) {
-            DriveWheel(wheel, c, T, fwd, dt);
-        }
+    ASP_Command command = held;
+    command.flags =
+        static_cast<uint8_t>((resetAsked ? ASP_Command::kReset : 0) | (givingUp ? ASP_Command::kGiveUp : 0));
+    resetAsked = false;
+    givingUp = false;
+    return command;
+}
+
+void ASP_Player::FollowSteering(double& seen, double amount, const FrameRange& in, const FrameRange& out) {
+    if (amount > 0.0 && seen == 0.0) {
+        PlayAnimation(false, in.start, in.end);
+    } else if (amount == 0.0 && seen > 0.0) {
+        PlayAnimation(false, out.start, out.end);
     }
-    LimitTopSpeed(c, dt);
-    StopSlowSpin();
-    CPhysicsSprite::OnUpdate(dt);
-    tail->Update(dt);
+    seen = amount;
+}
+
+void ASP_Player::Follow() {
+    const ASP_Body& body = car.body;
+    SetX(body.GetX());
+    SetY(body.GetY());
+    SetRotation(body.GetRotation());
+    FollowSteering(leftShown, car.GetLeftAmount(), left, leftBack);
+    FollowSteering(rightShown, car.GetRightAmount(), right, rightBack);
     UpdateTail();
-    CountRaceTime(dt);
-    UpdateWrongWay(dt);
-}
-
-// Negative values push towards the car's front, which is local -y.
-double ASP_Player::Throttle(bool fwd) const {
-    double T = 0.0;
-    if (forwardHeld) {
-        T = (fwd || GetVelocity() == Point()) ? -accel : -brake;
-    }
-    if (backwardHeld) {
-        T += fwd ? brake : reverseMod * accel;
-    }
-    return T;
-}
-
-void ASP_Player::DriveWheel(const Wheel& wheel, Point c, double T, bool fwd, double dt) {
-    const double a = GetRotation();
-    Point p(wheel.x, wheel.y);
-    RotatePoint(p, c, a);
-    const Point g = LocalToGlobal(Point(wheel.x, wheel.y));
-
-    double w = a;
-    if (wheel.steer && !finished) {
-        w -= steer * leftAmount;
-        w += steer * rightAmount;
-    }
-
-    const SurfaceModifier m = SurfaceAt(g);
-
-    if (driveBlockTime <= 0.0 && wheel.drive && !finished) {
-        const Point F = Rotated(Point(0.0, m.accel * T), w);
-        ApplyForceAt(F.x, F.y, dt, p.x, p.y);
-        // Dust flies backwards from the wheel when driving forwards, forwards when reversing.
-        if (forwardHeld && fwd) {
-            EmitDust(m.particle, g, -(w - 180.0));
-        } else if (backwardHeld && !fwd) {
-            EmitDust(m.particle, g, -w);
-        }
-    }
-
-    if ((!forwardHeld && !backwardHeld) || finished) {
-        const Point R = Rotated(Point(0.0, 0.2 * frict), w) * m.frict;
-        Resist(R, dt, p);
-    }
-
-    const Point L = Rotated(Point(0.0, frict), w - 90.0) * m.frict;
-    Resist(L, dt, p);
-
-    // A car at rest has no direction of motion for the surface to push along.
-    const Point v = GetVelocity();
-    const double speed = Length(v);
-    if (m.activeAccel != 0.0 && speed > 0.0) {
-        const Point u = v / speed;
-        const Point A = u * m.activeAccel;
-        if (m.activeAccel > 0.0) {
-            ApplyForceAt(A.x, A.y, dt, p.x, p.y);
-        } else {
-            Resist(A, dt, p);
-        }
-    }
-}
-
-void ASP_Player::Resist(Point force, double dt, Point at) {
-    if (force != Point()) {
-        ApplyResistanceAt(force.x, force.y, dt, at.x, at.y);
-    }
-}
-
-// A soft limit: while too fast the car brakes with twice its acceleration.
-void ASP_Player::LimitTopSpeed(Point c, double dt) {
-    const SurfaceModifier m = SurfaceAt(LocalToGlobal(c));
-    const Point v = GetVelocity();
-    const double s = Length(v);
-    if (s > 0.0 && s > topSpeed * m.topSpeed) {
-        ApplyResistance(2.0 * accel * v.x / s, 2.0 * accel * v.y / s, dt);
-    }
-}
-
-void ASP_Player::StopSlowSpin() {
-    if (!IsLeftHeld() && !IsRightHeld() && std::fabs(GetAngularVelocity()) < 5.0) {
-        SetAngularVelocity(0.0);
-    }
-}
-
-void ASP_Player::CountDownReset(double dt) {
-    if (resetTime <= 0.0) {
-        return;
-    }
-    resetTime -= dt;
-    if (resetTime <= 0.0) {
-        resetTime = 0.0;
-        if (ASP_World* world = World()) {
-            world->PutBack(this);
-        }
-    }
-}
-
-void ASP_Player::CountRaceTime(double dt) {
-    if (finished) {
-        return;
-    }
-    raceTime += dt;
-    lapTime += dt;
-    // The first full lap is the first best lap.
-    if (lap == 1) {
-        bestLapTime = lapTime;
-    }
-}
-
-void ASP_Player::UpdateWrongWay(double dt) {
-    // Slower than this is manoeuvring (turning round, backing out of a wall), not driving away.
-    const double kMinSpeed = 60.0;
-    // Away means more than about 115 degrees off the bearing to the target.
-    const double kAwayCosine = -0.42;
-    const Point d = compassTarget - (Point(GetX(), GetY()) + Pivot());
-    const Point v = GetVelocity();
-    const double speed = Length(v);
-    const double distance = Length(d);
-    const bool away =
-        !finished && speed > kMinSpeed && distance > 0.0 && Dot(v, d) < kAwayCosine * speed * distance;
-    wrongWayTime = away ? wrongWayTime + dt : 0.0;
 }
 
 void ASP_Player::UpdateTail() {
     const Point a(tailAnchor.x * GetWidth(), tailAnchor.y * GetHeight());
-    const Point va = GetPointVelocity(a);
+    const Point va = car.body.motion.PointVelocity(a - car.body.Pivot());
     const double s = Length(va);
 
     if (s <= minSpeed || s == 0.0) {
@@ -478,37 +256,6 @@ void ASP_Player::UpdateTail() {
 }
 
 void ASP_Player::Render(void* target) {
-    CPhysicsSprite::Render(target);
+    CImageSpriteEx::Render(target);
     tail->Draw(target);
-}
-
-bool ASP_Player::OnCollision(CSprite* other, Point contact) {
-    if (CPhysicsSprite::OnCollision(other, contact)) {
-        return true;
-    }
-    auto* otherCar = dynamic_cast<ASP_Player*>(other);
-    if (!otherCar) {
-        return true;
-    }
-    driveBlockTime = kDriveBlockSeconds;
-    otherCar->driveBlockTime = kDriveBlockSeconds;
-    ThrowCrashParticles(contact);
-    return false;
-}
-
-void ASP_Player::ThrowCrashParticles(Point contact) const {
-    ASP_World* world = World();
-    // Emitter -1 would mean every emitter of the world, surface dust included.
-    if (!world || !world->GetParticles() || world->GetCollisionEmitter() < 0) {
-        return;
-    }
-    CParticleEngine* particles = world->GetParticles();
-    Emitter* emitter = particles->GetEmitter(world->GetCollisionEmitter());
-    if (!emitter) {
-        return;
-    }
-    const Point origin = particles->GlobalToLocal(contact);
-    emitter->settings->originX = static_cast<int>(origin.x);
-    emitter->settings->originY = static_cast<int>(origin.y);
-    particles->Emit(world->GetCollisionEmitter(), 3);
 }

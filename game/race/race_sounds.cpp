@@ -102,10 +102,10 @@ void ASP_RaceSounds::StartLoops(const std::vector<ASP_Player*>& players) {
         }
         s.skid = audio->PlayLoop(LoopStartingAt(skidSound, start));
         // A car already moving when the sounds start has not crashed.
-        s.velocityBefore = players[i]->GetVelocity();
-        s.lap = players[i]->lap;
-        s.lastCheckpoint = players[i]->lastCheckpoint;
-        s.finished = players[i]->finished;
+        s.velocityBefore = players[i]->GetCar().body.motion.GetVelocity();
+        s.lap = players[i]->Record().lap;
+        s.lastCheckpoint = players[i]->Record().lastCheckpoint;
+        s.finished = players[i]->Record().finished;
     }
 }
 
@@ -127,13 +127,6 @@ void ASP_RaceSounds::Silence() {
     cars.clear();
 }
 
-void ASP_RaceSounds::BeforeCollisions(const ASP_World& world) {
-    const std::vector<ASP_Player*>& players = world.GetPlayers();
-    for (size_t i = 0; i < cars.size() && i < players.size(); ++i) {
-        cars[i].velocityBefore = players[i]->GetVelocity();
-    }
-}
-
 void ASP_RaceSounds::Update(const ASP_World& world, double dt) {
     const std::vector<ASP_Player*>& players = world.GetPlayers();
     if (audio == nullptr) {
@@ -149,22 +142,23 @@ void ASP_RaceSounds::Update(const ASP_World& world, double dt) {
         CarSounds& s = cars[static_cast<size_t>(i)];
         const ASP_Player& car = *players[static_cast<size_t>(i)];
         const Point pan = Pan(i, n);
-        UpdateLoops(s, car, world, share, dt);
+        UpdateLoops(s, car.GetCar(), world, share, dt);
         for (int channel : s.engine) {
             audio->SetChannelPan(channel, pan.x, pan.y);
         }
         audio->SetChannelPan(s.skid, pan.x, pan.y);
         audio->SetChannelPan(s.surface, pan.x, pan.y);
-        PlayCrash(s, car, pan);
-        PlayRaceEvents(s, car, pan, dt);
+        PlayCrash(s, car.GetCar().body.motion.GetVelocity(), pan);
+        PlayRaceEvents(s, car.Record(), pan, dt);
     }
 }
 
-void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Player& car, const ASP_World& world, double share,
+void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_World& world, double share,
                                  double dt) {
-    const Point v = car.GetVelocity();
+    const Point v = car.body.motion.GetVelocity();
     const double speed = Length(v);
-    const double speedFraction = car.GetTopSpeed() > 0.0 ? Clamp01(speed / car.GetTopSpeed()) : 0.0;
+    const double top = car.GetSpec().topSpeed;
+    const double speedFraction = top > 0.0 ? Clamp01(speed / top) : 0.0;
     const double throttle = car.IsForwardHeld() || car.IsBackwardHeld() ? 1.0 : 0.0;
     // A held throttle revs the engine a little above what the speed alone gives.
     const double targetRev = Clamp01(speedFraction + 0.2 * throttle);
@@ -176,14 +170,14 @@ void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Player& car, const ASP_
     }
 
     Point side(1.0, 0.0);
-    RotatePoint(side, Point(), car.GetRotation());
+    RotatePoint(side, Point(), car.body.GetRotation());
     const double sideways = std::fabs(Dot(v, side));
     audio->SetChannelLevel(s.skid, share * Clamp01((sideways - kSkidStart) / (kSkidFull - kSkidStart)));
 
-    const Point c = car.GetRotationCenter();
-    const SurfaceModifier m =
-        world.GetModifierAt(car.LocalToGlobal(Point(c.x * car.GetWidth(), c.y * car.GetHeight())));
-    UpdateSurface(s, m.sound, share * Clamp01(speed / kSurfaceFull));
+    const int m = world.GetRace().GetTrack().ModifierIndexAt(car.body.Centre());
+    const std::vector<int>& sounds = world.GetSurfaceSounds();
+    const int sound = m >= 0 && static_cast<size_t>(m) < sounds.size() ? sounds[static_cast<size_t>(m)] : -1;
+    UpdateSurface(s, sound, share * Clamp01(speed / kSurfaceFull));
 }
 
 void ASP_RaceSounds::UpdateSurface(CarSounds& s, int sound, double level) {
@@ -195,9 +189,10 @@ void ASP_RaceSounds::UpdateSurface(CarSounds& s, int sound, double level) {
     audio->SetChannelLevel(s.surface, level);
 }
 
-void ASP_RaceSounds::PlayCrash(CarSounds& s, const ASP_Player& car, Point pan) {
-    const double change = Length(car.GetVelocity() - s.velocityBefore);
-    s.velocityBefore = car.GetVelocity();
+void ASP_RaceSounds::PlayCrash(CarSounds& s, Point velocity, Point pan) {
+    // Between two steps a car's speed changes this much only when it hits something.
+    const double change = Length(velocity - s.velocityBefore);
+    s.velocityBefore = velocity;
     if (s.crashCooldown > 0.0 || change < kCrashSilent) {
         return;
     }
@@ -205,7 +200,7 @@ void ASP_RaceSounds::PlayCrash(CarSounds& s, const ASP_Player& car, Point pan) {
     PlayOnce(crashSound, 0.3 + 0.7 * Clamp01((change - kCrashSilent) / (kCrashFull - kCrashSilent)), pan);
 }
 
-void ASP_RaceSounds::PlayRaceEvents(CarSounds& s, const ASP_Player& car, Point pan, double dt) {
+void ASP_RaceSounds::PlayRaceEvents(CarSounds& s, const ASP_RaceRecord& car, Point pan, double dt) {
     s.crashCooldown -= dt;
     s.warningCooldown -= dt;
     // At full level: the chimes must stand out of the engines and the music.

@@ -8,8 +8,11 @@
 #include "engine/geometry.h"
 #include "engine/log.h"
 
+class ASP_Car;
 class ASP_Player;
+class ASP_Race;
 class ASP_World;
+struct ASP_RaceRecord;
 
 // The sounds of a race: every car's engine, skid and tyre-on-surface loops, and the one-shot
 // crashes, checkpoint, lap and finish chimes and wrong-way warnings. It watches the cars' race
@@ -25,10 +28,8 @@ public:
 
     // Reads the sound files of "dat\sounds.dat"; a missing one stays silent.
     void Load(const std::string& file);
-    // Remembers the cars' velocities before the collisions of a step change them.
-    void BeforeCollisions(const ASP_World& world);
-    // Follows every car after a step: loops, crashes (from the velocity change since
-    // BeforeCollisions), chimes and warnings. Starts the loops on its first call.
+    // Follows every car after a step: loops, crashes (sudden changes of speed), chimes and
+    // warnings. Starts the loops on its first call.
     void Update(const ASP_World& world, double dt);
     // Stops the loops, for a race that is over; the one-shot sounds play out.
     void Silence();
@@ -56,10 +57,11 @@ private:
     void StartLoops(const std::vector<ASP_Player*>& cars);
     // The sound, or its copy that starts this fraction of the way into it.
     int LoopStartingAt(int sound, double start) const;
-    void UpdateLoops(CarSounds& s, const ASP_Player& car, const ASP_World& world, double share, double dt);
+    void UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_World& world, double share, double dt);
     void UpdateSurface(CarSounds& s, int sound, double level);
-    void PlayCrash(CarSounds& s, const ASP_Player& car, Point pan);
-    void PlayRaceEvents(CarSounds& s, const ASP_Player& car, Point pan, double dt);
+    // A crash is a sudden change of the car's velocity since the last update.
+    void PlayCrash(CarSounds& s, Point velocity, Point pan);
+    void PlayRaceEvents(CarSounds& s, const ASP_RaceRecord& car, Point pan, double dt);
     void PlayOnce(int sound, double level, Point pan);
 
     CAudio* audio;

@@ -31,8 +31,8 @@ void Refuse(const std::string& file, const std::string& key, const std::string& 
 
 }  // namespace
 
-std::vector<ASP_Track> LoadTrackList(const std::string& file) {
-    std::vector<ASP_Track> tracks;
+std::vector<ASP_TrackEntry> LoadTrackList(const std::string& file) {
+    std::vector<ASP_TrackEntry> tracks;
     const CIniReadBatch batch(file);
     for (int i = 0; i < kMaxTracks; ++i) {
         const std::string key = "track" + NumberToText(i);
@@ -41,7 +41,7 @@ std::vector<ASP_Track> LoadTrackList(const std::string& file) {
             continue;
         }
         size_t pos = 0;
-        ASP_Track track;
+        ASP_TrackEntry track;
         track.world = NextField(line, pos);
         track.name = NextField(line, pos);
         track.preview = NextField(line, pos);
@@ -63,7 +63,7 @@ std::vector<ASP_Track> LoadTrackList(const std::string& file) {
         }
     }
     if (tracks.empty()) {
-        tracks.push_back(ASP_Track{kDefaultWorld, kDefaultWorld, ""});
+        tracks.push_back(ASP_TrackEntry{kDefaultWorld, kDefaultWorld, ""});
     }
     return tracks;
 }

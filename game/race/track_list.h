@@ -4,7 +4,7 @@
 #include <vector>
 
 // One track that can be raced.
-struct ASP_Track {
+struct ASP_TrackEntry {
     std::string name;
     // As listed, relative to the folder "dat\": also the track's key in the records file.
     std::string world;
@@ -20,4 +20,4 @@ struct ASP_Track {
 // the data and user folders (absolute, or climbing out with ".."), or that has no world file, is
 // left out with an ERROR. Without any usable entry the list is the one track
 // "world0.dat", so a game without a list plays as it always has.
-std::vector<ASP_Track> LoadTrackList(const std::string& file);
+std::vector<ASP_TrackEntry> LoadTrackList(const std::string& file);

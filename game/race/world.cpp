@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 #include "engine/angle.h"
@@ -13,37 +12,43 @@
 #include "engine/particle_sprite.h"
 #include "engine/picture_decoder.h"
 #include "game/race/checkpoint_sprite.h"
-#include "game/race/computer_driver.h"
-#include "game/race/game.h"
 #include "game/race/ground_sprite.h"
-#include "game/race/interface.h"
 #include "game/race/physics_sprite.h"
 #include "game/race/player.h"
 #include "game/race/static_sprite.h"
 
 namespace {
 
-const char* const kCarsFile = "dat\\cars.dat";
 const char* const kInterfaceFile = "dat\\interface.dat";
-
-// The pivot of a sprite in its own pixels: the rotation-centre fractions times its size.
-Point PivotOf(const CImageSpriteEx& s) {
-    const Point c = s.GetRotationCenter();
-    return Point(c.x * s.GetWidth(), c.y * s.GetHeight());
-}
 
 }  // namespace
 
-ASP_World::ASP_World(ASP_Game* game, CTextureManager* textures) : CSpriteManager(textures), game(game) {
+Point ASP_Camera::ToView(Point world, int w, int h) const {
+    Point p = world - centre;
+    RotatePoint(p, Point(), rotation);
+    return p * zoom + Point(w * 0.5, h * 0.5);
+}
+
+Point ASP_Camera::ToWorld(Point view, int w, int h) const {
+    Point p = (view - Point(w * 0.5, h * 0.5)) / zoom;
+    RotatePoint(p, Point(), -rotation);
+    return p + centre;
+}
+
+ASP_World::ASP_World(const Services& services, uint64_t seed)
+    : CSpriteManager(services.textures),
+      race(seed),
+      pictures(services.pictures != nullptr ? services.pictures : &ownPictures),
+      fonts(services.fonts),
+      audio(services.audio),
+      joysticks(services.joysticks) {
     sortByZ = true;
     // A race draws hundreds of small sprites a frame from a few dozen pictures.
     textureManager->UseAtlas();
     particles = new CParticleEngine(this);
     AddSprite(particles);
-    collisionEmitter = LoadEmitter("part", "prot", kCarsFile);
-    // The race is still building this world, so the interface gets its registries here.
-    interface = std::make_unique<ASP_Interface>(game, game != nullptr ? game->GetFontFactory() : nullptr,
-                                                textureManager);
+    collisionEmitter = LoadEmitter("part", "prot", kCarFile);
+    interface = std::make_unique<ASP_Interface>(fonts, textureManager);
     LogLine(LOG_STATUS, "Instance created.");
 }
 
@@ -52,112 +57,37 @@ ASP_World::~ASP_World() {
     LogLine(LOG_STATUS, "Instance removed.");
 }
 
-// View transform
-
-Point ASP_World::LocalToGlobal(Point p) const {
-    RotatePoint(p, rotationCenter, rotation);
-    const Point inParent = p * GetScale() + Point(GetX(), GetY());
-    return GetParent() != nullptr ? GetParent()->LocalToGlobal(inParent) : inParent;
-}
-
-Point ASP_World::GlobalToLocal(Point p) const {
-    const Point inParent = GetParent() != nullptr ? GetParent()->GlobalToLocal(p) : p;
-    Point local = (inParent - Point(GetX(), GetY())) / GetScale();
-    RotatePoint(local, rotationCenter, -rotation);
-    return local;
-}
-
-double ASP_World::GetRotation() const {
-    return rotation;
-}
-
-void ASP_World::SetRotation(double degrees) {
-    if (!std::isfinite(degrees)) {
-        return;
-    }
-    degrees = std::fmod(degrees, 360.0);
-    rotation = degrees < 0.0 ? degrees + 360.0 : degrees;
-}
-
-double ASP_World::GetGlobalRotation() const {
-    const auto* rotateableParent = dynamic_cast<const CRotateable*>(GetParent());
-    return rotateableParent != nullptr ? rotateableParent->GetGlobalRotation() + rotation : rotation;
-}
-
-void ASP_World::SetGlobalRotation(double degrees) {
-    const auto* rotateableParent = dynamic_cast<const CRotateable*>(GetParent());
-    SetRotation(rotateableParent != nullptr ? degrees - rotateableParent->GetGlobalRotation() : degrees);
-}
-
-Point ASP_World::GetRotationCenter() const {
-    return rotationCenter;
-}
-
-void ASP_World::SetRotationCenter(double cx, double cy) {
-    rotationCenter = Point(cx, cy);
-}
-
 // Loading
 
 bool ASP_World::Load(std::string file) {
-    if (!FileExists(file)) {
-        // Without its track the race cannot run; the caller ends the program.
-        LogLine(LOG_FATAL, "Failed to locate world file " + file);
-        return false;
+    {
+        // The tiles' pictures and surface maps are most of a race's load: workers decode them
+        // while this thread reads the track and uploads.
+        std::vector<std::string> wanted;
+        for (const std::string& picture : TrackPictures(file)) {
+            // A picture kept from the last race on this track is not decoded again.
+            if (!picture.empty() && !textureManager->Holds(picture)) {
+                wanted.push_back(picture);
+            }
+        }
+        CPictureDecoder decoder(wanted);
+        if (!race.Load(file, *pictures)) {
+            return false;
+        }
+        LoadGroundTiles(file);
     }
     const CIniReadBatch batch(file);
-    laps = GetIniInt("main", "laps", 1, file);
-    requiredCheckpoints = GetIniInt("main", "requiredCheckpoints", 1, file);
-    music = GetIniString("main", "music", "", file);
-    finishTimeout = GetIniDouble("main", "finishTimeout", 0.0, file);
-    LoadStartPositions(file);
-    LoadGroundTiles(file);
-    LoadModifiers(file);
+    LoadSurfaceEffects(file);
     LoadObjects<ASP_StaticSprite>("static", "statics", file);
     LoadObjects<ASP_CheckpointSprite>("checkpoint", "checkpoints", file);
-    LoadObjects<ASP_PhysicsSprite>("phys", "physObjects", file);
+    objects = LoadObjects<ASP_PhysicsSprite>("phys", "physObjects", file);
     interface->Load(kInterfaceFile);
-    racingLine.Load(file, *this);
     LogLine(LOG_STATUS, "World file " + file + " loaded successfully.");
     return true;
 }
 
-int ASP_World::ReadCount(const std::string& section, const std::string& key, const std::string& file) const {
-    const int count = GetIniInt(section, key, 0, file);
-    if (count > kMaxSections) {
-        LogLine(LOG_ERROR, "Refused \"" + key + "\" = " + std::to_string(count) + " in section " + section +
-                               " of " + file + ": more than " + NumberToText(kMaxSections) +
-                               ", none loaded.");
-        return 0;
-    }
-    return count;
-}
-
-void ASP_World::LoadStartPositions(const std::string& file) {
-    const int count = ReadCount("main", "players", file);
-    for (int i = 0; i < count; ++i) {
-        const std::string section = "start" + NumberToText(i);
-        StartPosition start;
-        start.rot = GetIniDouble(section, "rot", 0.0, file);
-        start.y = GetIniDouble(section, "y", 0.0, file);
-        start.x = GetIniDouble(section, "x", 0.0, file);
-        startPositions.push_back(start);
-    }
-}
-
 void ASP_World::LoadGroundTiles(const std::string& file) {
-    const int count = ReadCount("main", "mapTiles", file);
-    // The tiles' pictures are most of a race's load; workers decode them while this thread uploads.
-    std::vector<std::string> pictures;
-    for (int i = 0; i < count; ++i) {
-        for (const std::string& picture : ASP_GroundSprite::Pictures("map" + NumberToText(i), file)) {
-            // A tile kept from the last race on this track is not decoded again.
-            if (!textureManager->Holds(picture)) {
-                pictures.push_back(picture);
-            }
-        }
-    }
-    CPictureDecoder decoder(pictures);
+    const int count = race.GetTrack().ReadCount("main", "mapTiles", file);
     for (int i = 0; i < count; ++i) {
         auto* tile = new ASP_GroundSprite(this);
         tile->Load("map" + NumberToText(i), file);
@@ -166,32 +96,14 @@ void ASP_World::LoadGroundTiles(const std::string& file) {
     }
 }
 
-void ASP_World::LoadModifiers(const std::string& file) {
-    const int count = ReadCount("main", "modifiers", file);
+void ASP_World::LoadSurfaceEffects(const std::string& file) {
+    const int count = static_cast<int>(race.GetTrack().GetModifiers().size());
     for (int i = 0; i < count; ++i) {
         const std::string section = "mod" + NumberToText(i);
-        SurfaceModifier m;
-        // One byte each: the low 8 bits of what the file says.
-        m.b = static_cast<uint8_t>(GetIniInt(section, "b", 0, file) & 0xFF);
-        m.g = static_cast<uint8_t>(GetIniInt(section, "g", 0, file) & 0xFF);
-        m.r = static_cast<uint8_t>(GetIniInt(section, "r", 0, file) & 0xFF);
-        m.accel = GetIniDouble(section, "accel", 1.0, file);
-        m.brake = GetIniDouble(section, "brake", 1.0, file);
-        m.frict = GetIniDouble(section, "frict", 1.0, file);
-        m.activeAccel = GetIniDouble(section, "activeAccel", 0.0, file);
-        m.topSpeed = GetIniDouble(section, "topSpeed", 1.0, file);
-        m.particle = LoadEmitter(section + "part", section + "prot", file);
-        m.sound = LoadModifierSound(section, file);
-        modifiers.push_back(m);
+        surfaceParticles.push_back(LoadEmitter(section + "part", section + "prot", file));
+        const std::string sound = GetIniString(section, "sound", "", file);
+        surfaceSounds.push_back(sound.empty() || audio == nullptr ? -1 : audio->LoadSound(sound));
     }
-}
-
-int ASP_World::LoadModifierSound(const std::string& section, const std::string& file) const {
-    const std::string sound = GetIniString(section, "sound", "", file);
-    if (sound.empty() || game == nullptr || game->GetAudio() == nullptr) {
-        return -1;
-    }
-    return game->GetAudio()->LoadSound(sound);
 }
 
 int ASP_World::LoadEmitter(const std::string& partSection, const std::string& protPrefix,
@@ -219,7 +131,7 @@ int ASP_World::LoadEmitter(const std::string& partSection, const std::string& pr
     s.dYMin = GetIniDouble(part, "dYMin", 0.0, file);
     s.dXMax = GetIniDouble(part, "dXMax", 0.0, file);
     s.dXMin = GetIniDouble(part, "dXMin", 0.0, file);
-    const int prototypes = ReadCount(part, "prototypes", file);
+    const int prototypes = race.GetTrack().ReadCount(part, "prototypes", file);
     for (int j = 0; j < prototypes; ++j) {
         const std::string prot = protPrefix + NumberToText(j);
         auto prototype = std::make_unique<CParticleSprite>(this);
@@ -237,34 +149,43 @@ int ASP_World::LoadEmitter(const std::string& partSection, const std::string& pr
 }
 
 template <class Object>
-void ASP_World::LoadObjects(const std::string& prefix, const std::string& countKey, const std::string& file) {
-    const int count = ReadCount("main", countKey, file);
+std::vector<Object*> ASP_World::LoadObjects(const std::string& prefix, const std::string& countKey,
+                                            const std::string& file) {
+    std::vector<Object*> loaded;
+    const int count = race.GetTrack().ReadCount("main", countKey, file);
     for (int i = 0; i < count; ++i) {
         auto* object = new Object(this);
         object->Load(prefix + NumberToText(i), file);
         AddSprite(object);
+        loaded.push_back(object);
     }
+    return loaded;
 }
 
 // Cars
 
 bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::string controlsFile,
                           std::string controlsSection) {
-    // Every car counts, computer cars too: each takes the next start position.
-    const size_t n = players.size();
-    if (n >= kMaxPlayers || n >= startPositions.size()) {
-        LogLine(LOG_ERROR, "Failed to add new player: maximum number of players reached.");
+    const int index = race.AddCar(ASP_CarSpec::Load(carFile, carSection));
+    if (index < 0 || !AddCar(index, carFile, carSection)) {
         return false;
     }
-    auto* car = new ASP_Player(this);
-    car->LoadControls(controlsFile, controlsSection, static_cast<int>(n), game ? game->joysticks : nullptr);
+    players.back()->LoadControls(controlsFile, controlsSection, index, joysticks);
+    return true;
+}
+
+bool ASP_World::AddComputerCar(const std::string& carFile, const std::string& carSection,
+                               ASP_Difficulty difficulty) {
+    const int index =
+        race.AddCar(ASP_CarSpec::Load(carFile, carSection), std::make_unique<ASP_ComputerDriver>(difficulty));
+    return index >= 0 && AddCar(index, carFile, carSection);
+}
+
+bool ASP_World::AddCar(int index, const std::string& carFile, const std::string& carSection) {
+    const size_t i = static_cast<size_t>(index);
+    auto* car = new ASP_Player(this, race.GetCar(i), race.IsComputer(i));
     car->LoadCar(carFile, carSection);
-    const StartPosition& start = startPositions[n];
-    car->SetX(start.x);
-    car->SetY(start.y);
     car->SetZ(0.0);
-    car->SetRotation(start.rot);
-    SetCheckpointTarget(car, 0);
     players.push_back(car);
     AddSprite(car);
     LogLine(LOG_STATUS, "Player " + NumberToText(static_cast<double>(players.size())) + " added.");
@@ -291,34 +212,50 @@ void ASP_World::SyncControls() {
     }
 }
 
-// Ground
-
-SurfaceModifier ASP_World::GetModifierAt(Point global) const {
-    SurfaceColor color;
-    for (const ASP_GroundSprite* tile : groundTiles) {
-        // The earliest tile wins, even under a later one.
-        if (PointInQuad(global, tile->GetCorners())) {
-            color = tile->GetSurfaceColor(global);
-            break;
-        }
+void ASP_World::GiveUp() {
+    for (ASP_Player* car : players) {
+        car->GiveUp();
     }
-    for (const SurfaceModifier& m : modifiers) {
-        if (SurfaceColor{m.r, m.g, m.b} == color) {
-            return m;
-        }
-    }
-    return SurfaceModifier();
 }
 
-void ASP_World::EmitParticle(int emitter, Point global, double angle) {
+// Following the race
+
+std::vector<ASP_Command> ASP_World::TakeCommands() {
+    std::vector<ASP_Command> commands;
+    for (ASP_Player* car : players) {
+        commands.push_back(car->TakeCommand());
+    }
+    return commands;
+}
+
+void ASP_World::StartRace(const std::vector<ASP_Command>& held) {
+    race.Start(held);
+    Follow();
+}
+
+void ASP_World::Step(const std::vector<ASP_Command>& commands) {
+    race.Step(commands);
+    ThrowParticles();
+}
+
+void ASP_World::Follow() {
+    for (ASP_Player* car : players) {
+        car->Follow();
+    }
+    const std::vector<ASP_TrackObject>& bodies = race.GetObjects();
+    for (size_t i = 0; i < objects.size() && i < bodies.size(); ++i) {
+        objects[i]->Follow(bodies[i].body);
+    }
+}
+
+void ASP_World::EmitParticle(int emitter, Point world, double angle) {
     Emitter* e = emitter >= 0 ? particles->GetEmitter(emitter) : nullptr;
-    if (e == nullptr || std::rand() % 10 != 0) {
+    if (e == nullptr || dust() % 10 != 0) {
         return;
     }
     EmitterSettings& s = *e->settings;
-    const Point origin = particles->GlobalToLocal(global);
-    s.originX = TruncateToInt(origin.x);
-    s.originY = TruncateToInt(origin.y);
+    s.originX = TruncateToInt(world.x);
+    s.originY = TruncateToInt(world.y);
     s.angleMin += angle;
     s.angleMax += angle;
     particles->Emit(emitter, 1);
@@ -326,105 +263,53 @@ void ASP_World::EmitParticle(int emitter, Point global, double angle) {
     s.angleMax -= angle;
 }
 
-// Race rules that act through the world
-
-std::vector<ASP_CheckpointSprite*> ASP_World::GetCheckpoints(int index) const {
-    std::vector<ASP_CheckpointSprite*> found;
-    for (int i = 0; i < GetSpriteCount(); ++i) {
-        auto* checkpoint = dynamic_cast<ASP_CheckpointSprite*>(GetSprite(i));
-        if (checkpoint != nullptr && (index == -1 || checkpoint->index == index)) {
-            found.push_back(checkpoint);
-        }
-    }
-    return found;
-}
-
-const ASP_CheckpointSprite* ASP_World::NearestCheckpoint(const ASP_Player* car, int index) const {
-    const Point carPivot = car->LocalToGlobal(PivotOf(*car));
-    const ASP_CheckpointSprite* nearest = nullptr;
-    double nearestDistance = 0.0;
-    for (const ASP_CheckpointSprite* checkpoint : GetCheckpoints(index)) {
-        const double distance = Length(checkpoint->LocalToGlobal(PivotOf(*checkpoint)) - carPivot);
-        if (nearest == nullptr || distance < nearestDistance) {
-            nearest = checkpoint;
-            nearestDistance = distance;
-        }
-    }
-    return nearest;
-}
-
-void ASP_World::SetCheckpointTarget(ASP_Player* car, int index) {
-    if (index >= requiredCheckpoints) {
-        index = 0;
-    }
-    if (const ASP_CheckpointSprite* nearest = NearestCheckpoint(car, index)) {
-        car->compassTarget = GlobalToLocal(nearest->LocalToGlobal(PivotOf(*nearest)));
-    }
-}
-
-void ASP_World::PutBack(ASP_Player* car) {
-    car->SetVelocity(Point(0.0, 0.0));
-    car->SetAngularVelocity(0.0);
-    const Point pivot = PivotOf(*car);
-    // Index -1 would ask for every checkpoint.
-    const ASP_CheckpointSprite* last =
-        car->lastCheckpoint >= 0 ? NearestCheckpoint(car, car->lastCheckpoint) : nullptr;
-    if (last == nullptr) {
-        const auto it = std::find(players.begin(), players.end(), car);
-        const size_t n = static_cast<size_t>(it - players.begin());
-        if (n < startPositions.size()) {
-            const StartPosition& start = startPositions[n];
-            car->SetX(start.x);
-            car->SetY(start.y);
-            car->SetRotation(start.rot);
-        }
-    } else {
-        const Point at = GlobalToLocal(last->LocalToGlobal(PivotOf(*last)));
-        car->SetX(at.x - pivot.x);
-        car->SetY(at.y - pivot.y);
-        SetCheckpointTarget(car, car->lastCheckpoint + 1);
-        const Point ahead = car->compassTarget - at;
-        if (ahead != Point(0.0, 0.0)) {
-            car->SetRotation(HeadingOf(ahead));
-        }
-    }
-    car->UpdateTail();
-}
-
-void ASP_World::FinishPlayer(ASP_Player* car) {
-    const bool first = !car->finished;
-    car->finished = true;
-    if (first && game != nullptr) {
-        game->CarFinished(*car);
-    }
-    for (const ASP_Player* other : GetViewedPlayers()) {
-        if (!other->finished) {
-            return;
-        }
-    }
-    RankCarsStillRunning(*this);
-    if (game != nullptr) {
-        game->FinishRace();
-    }
-}
-
-void ASP_World::RankCarsBeforeFirstCrossing() {
-    auto distanceToGo = [](const ASP_Player* car) {
-        return Length(car->compassTarget - (Point(car->GetX(), car->GetY()) + PivotOf(*car)));
+void ASP_World::ThrowParticles() {
+    const ASP_Track& track = race.GetTrack();
+    const auto emitterAt = [&](Point p) {
+        const int m = track.ModifierIndexAt(p);
+        return m >= 0 && static_cast<size_t>(m) < surfaceParticles.size()
+                   ? surfaceParticles[static_cast<size_t>(m)]
+                   : -1;
     };
-    for (ASP_Player* car : players) {
-        if (car->lastCheckpoint != -1) {
-            continue;
+    for (const auto& car : race.GetCars()) {
+        const bool fwd = car->MovingForward();
+        for (const ASP_CarSpec::Wheel& wheel : car->GetSpec().wheels) {
+            if (!car->Drives(wheel)) {
+                continue;
+            }
+            const Point at = car->body.ToWorld(Point(wheel.x, wheel.y));
+            const double w = car->WheelHeading(wheel);
+            // Dust flies backwards from the wheel when driving forwards, forwards when reversing.
+            if (car->IsForwardHeld() && fwd) {
+                EmitParticle(emitterAt(at), at, -(w - 180.0));
+            } else if (car->IsBackwardHeld() && !fwd) {
+                EmitParticle(emitterAt(at), at, -w);
+            }
         }
-        int p = 1;
-        for (const ASP_Player* q : players) {
-            // Equal distances keep the grid order.
-            const bool ahead = q->lastCheckpoint != -1 || distanceToGo(q) < distanceToGo(car) ||
-                               (distanceToGo(q) == distanceToGo(car) && q < car);
-            p += q != car && ahead;
-        }
-        car->position = p;
     }
+    for (const ASP_TrackObject& object : race.GetObjects()) {
+        const Point v = object.body.motion.GetVelocity();
+        if (v != Point()) {
+            EmitParticle(emitterAt(object.body.Centre()), object.body.Centre(), HeadingOf(v));
+        }
+    }
+    const size_t cars = race.GetCars().size();
+    for (const ASP_RaceEvent& e : race.GetEvents()) {
+        if (e.kind == ASP_RaceEvent::Contact && static_cast<size_t>(e.other) < cars) {
+            ThrowCrashParticles(e.at);
+        }
+    }
+}
+
+void ASP_World::ThrowCrashParticles(Point contact) {
+    // Emitter -1 would mean every emitter of the world, surface dust included.
+    Emitter* emitter = collisionEmitter >= 0 ? particles->GetEmitter(collisionEmitter) : nullptr;
+    if (emitter == nullptr) {
+        return;
+    }
+    emitter->settings->originX = static_cast<int>(contact.x);
+    emitter->settings->originY = static_cast<int>(contact.y);
+    particles->Emit(collisionEmitter, 3);
 }
 
 // Drawing
@@ -438,6 +323,12 @@ double ASP_World::ZoomForSpeed(double speed) {
         return 0.4;
     }
     return 0.6 - ((speed - 100.0) / 700.0) * 0.2;
+}
+
+ASP_Camera ASP_World::CameraOf(const ASP_Player& car) const {
+    const ASP_Body& body = car.GetCar().body;
+    return ASP_Camera{body.Centre(), ZoomForSpeed(Length(body.motion.GetVelocity())),
+                      car.fixedCamera ? -body.GetRotation() : 0.0};
 }
 
 void ASP_World::SetView(int x, int y, int w, int h) const {
@@ -521,15 +412,24 @@ void ASP_World::DrawViewDividers(size_t n, int width, int height) const {
     glPopAttrib();
 }
 
-Bounds ASP_World::ShownArea(int w, int h) const {
-    Bounds shown = BoundsOf(Quad{{GlobalToLocal(Point(0, h)), GlobalToLocal(Point(w, h)),
-                                  GlobalToLocal(Point(w, 0)), GlobalToLocal(Point(0, 0))}});
+Bounds ASP_World::ShownArea(const ASP_Camera& camera, int w, int h) {
+    Bounds shown = BoundsOf(Quad{{camera.ToWorld(Point(0, h), w, h), camera.ToWorld(Point(w, h), w, h),
+                                  camera.ToWorld(Point(w, 0), w, h), camera.ToWorld(Point(0, 0), w, h)}});
     // A pixel's worth of slack for rounding at the edges.
-    const double margin = 2.0 / GetScale();
+    const double margin = 2.0 / camera.zoom;
     return Bounds{shown.minX - margin, shown.minY - margin, shown.maxX + margin, shown.maxY + margin};
 }
 
 std::vector<ASP_Player*> ASP_World::GetViewedPlayers() const {
+    if (!viewed.empty()) {
+        std::vector<ASP_Player*> asked;
+        for (int i : viewed) {
+            if (i >= 0 && static_cast<size_t>(i) < players.size() && asked.size() < kMaxPlayers) {
+                asked.push_back(players[static_cast<size_t>(i)]);
+            }
+        }
+        return asked;
+    }
     std::vector<ASP_Player*> humans;
     for (ASP_Player* car : players) {
         if (!car->IsComputer()) {
@@ -542,16 +442,19 @@ std::vector<ASP_Player*> ASP_World::GetViewedPlayers() const {
 void ASP_World::DrawPlayerView(ASP_Player* car, void* target) {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    const double zoom = ZoomForSpeed(Length(car->GetVelocity()));
-    SetScale(zoom);
-    rotationCenter = Point(car->GetX(), car->GetY()) + PivotOf(*car);
-    SetRotation(car->fixedCamera ? -car->GetRotation() : 0.0);
-    SetX(viewport[2] * 0.5 - zoom * rotationCenter.x);
-    SetY(viewport[3] * 0.5 - zoom * rotationCenter.y);
+    const ASP_Camera camera = CameraOf(*car);
+    // The camera is the view's transform: the world's sprites stay where the race put them.
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslated(viewport[2] * 0.5, viewport[3] * 0.5, 0.0);
+    glScaled(camera.zoom, camera.zoom, 1.0);
+    glRotated(-camera.rotation, 0.0, 0.0, 1.0);
+    glTranslated(-camera.centre.x, -camera.centre.y, 0.0);
     if (cullViews) {
-        DrawIn(target, ShownArea(viewport[2], viewport[3]));
+        DrawIn(target, ShownArea(camera, viewport[2], viewport[3]));
     } else {
         CSpriteManager::Draw(target);
     }
-    interface->Draw(car, target);
+    glPopMatrix();
+    interface->Draw(car, facts, target);
 }

@@ -17,8 +17,8 @@
 #include "game/input/joysticks.h"
 #include "game/menus/controls_menu.h"
 #include "game/race/lap_records.h"
-#include "game/race/racing_line.h"
 #include "game/race/track_list.h"
+#include "game/sim/racing_line.h"
 #include "tests/fuzz/check.h"
 #include "tests/support/temp_folder.h"
 
@@ -54,9 +54,9 @@ void Records(FuzzedDataProvider& input) {
 
 void Tracks(FuzzedDataProvider& input) {
     const std::string file = folder.Write("tracks.dat", input.ConsumeRemainingBytesAsString());
-    const std::vector<ASP_Track> tracks = LoadTrackList(file);
+    const std::vector<ASP_TrackEntry> tracks = LoadTrackList(file);
     Check(!tracks.empty());
-    for (const ASP_Track& t : tracks) {
+    for (const ASP_TrackEntry& t : tracks) {
         Check(StaysInsideRoots(t.WorldFile()) && (t.preview.empty() || StaysInsideRoots(t.preview)));
     }
 }

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "engine/ini.h"
-#include "game/race/computer_driver.h"
-#include "game/race/game.h"
-#include "game/race/player.h"
-#include "game/race/racing_line.h"
-#include "game/race/world.h"
+#include "game/race/track_pictures.h"
+#include "game/sim/computer_driver.h"
+#include "game/sim/race.h"
 #include "tests/support/editor_test.h"
 #include "tests/support/logged.h"
 
@@ -30,12 +28,10 @@ protected:
     }
     // The line the race reads from a save of the editor's world.
     std::vector<Point> RaceLine() {
-        const std::string file = Save();
-        ASP_Game race(app.get());
-        race.GetWorld()->Load(file);
-        ASP_RacingLine line;
-        line.Load(file, *race.GetWorld());
-        return line.GetPoints();
+        ASP_PictureFiles pictures;
+        ASP_Race race;
+        race.Load(Save(), pictures);
+        return race.GetTrack().GetRacingLine().GetPoints();
     }
 };
 
@@ -138,16 +134,19 @@ TEST_F(RacingLineEditor, ANewTracksLineThatMissesItsFinishGivesWayToALapThatTheC
     ASSERT_FALSE(app->quit) << out.str();
     app->Document().racingLine.points = {{100, 100}, {900, 100}, {900, 300}};
     const std::string file = Save();
-    ASP_Game race(app.get());
-    ASP_World& world = *race.GetWorld();
-    const std::string log = Logged([&] { world.Load(file); });
+    ASP_PictureFiles pictures;
+    ASP_Race race;
+    const std::string log = Logged([&] { race.Load(file, pictures); });
     EXPECT_NE(log.find("misses checkpoint 0; the checkpoints' centres guide"), std::string::npos) << log;
-    ASSERT_TRUE(AddComputerCar(world, "dat\\cars.dat", "Vulcan", ASP_Difficulty::Normal));
-    ASP_Player* car = world.GetPlayers().front();
-    for (double t = 0.0; t < 24.0 && car->lap == 0; t += 1.0 / 30.0) {
-        race.Update(t == 0.0 ? 4.0 : 1.0 / 30.0);
+    ASSERT_EQ(race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"),
+                          std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal)),
+              0);
+    const ASP_Car& car = *race.GetCars().front();
+    race.Start({});
+    for (double t = 0.0; t < 24.0 && car.record.lap == 0; t += ASP_Race::kStep) {
+        race.Step({});
     }
-    EXPECT_GE(car->lap, 1) << "stuck at " << car->GetX() << ", " << car->GetY();
+    EXPECT_GE(car.record.lap, 1) << "stuck at " << car.body.GetX() << ", " << car.body.GetY();
 }
 
 }  // namespace

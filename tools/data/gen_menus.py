@@ -437,7 +437,7 @@ def race_files():
 
     def text_el(name, caption, x, y, w, h, ah, av, size=15, color=(240, 240, 240), multi=False, fnt=MONO, extra=()):
         sample = caption + " 00:00:00" if name.startswith("time") else caption + " 22nd /4"
-        if name not in ("finished", "wrongWay", "notice"):
+        if name not in ("finished", "wrongWay", "notice", "replay"):
             check_fits(sample, size, w, h, mono=True)
         ini.section(name, [("size", size), ("font", fnt), ("z", 0), ("width", w), ("height", h), ("alignH", 0),
                            ("alignV", 0), ("color_b", color[2]), ("color_g", color[1]), ("color_r", color[0]),
@@ -460,6 +460,9 @@ def race_files():
             extra=[("endCaption", "Race ends in [s] s")])
     check_fits("Computer 4 finished 3rd[n]Computer 4 finished 4th[n]Computer 4 finished 5th[n]Race ends in 45 s",
                17, 300, 112, spacing=4)
+    # At the bottom middle of every view while a replay plays, with its speed.
+    text_el("replay", "REPLAY  x[x]  (1 2 4: speed)", -150, -40, 300, 30, 1, 2, size=16, color=ACCENT)
+    check_fits("REPLAY  x4  (1 2 4: speed)", 16, 300, 30)
     ini.section("compass", [("z", 0), ("width", 48), ("height", 48), ("rotY", 0.5), ("rotX", 0.5),
                             ("texture", "gfx\\hud\\compass.png"), ("x", -24), ("y", 8), ("anchorH", 1),
                             ("anchorV", 0)])

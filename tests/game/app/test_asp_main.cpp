@@ -171,11 +171,12 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     EXPECT_GT(app->fpsLabel->GetY(), app->height / 2);
 
     // The start lights count the countdown down, and the race is on after it.
-    const ASP_Interface* hud = app->game->GetWorld()->GetInterface();
-    EXPECT_EQ(hud->CurrentRace().startIn, app->game->GetCountdownTime());
+    const ASP_Interface::RaceFacts& facts = app->game->GetWorld()->facts;
+    app->OnUpdate(0.5);
+    EXPECT_EQ(facts.startIn, app->game->GetCountdownTime());
     // Losing the focus toggles the pause.
     app->OnUpdate(4.0);
-    EXPECT_EQ(hud->CurrentRace().startIn, 0.0);
+    EXPECT_EQ(facts.startIn, 0.0);
     SDL_Event focus{};
     focus.type = focus.active.type = SDL_ACTIVEEVENT;
     focus.active.state = SDL_APPINPUTFOCUS;

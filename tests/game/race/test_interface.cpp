@@ -26,7 +26,7 @@ protected:
     std::string Lamps(double startIn, double raceTime) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         race.startIn = startIn;
-        car.raceTime = raceTime;
+        raced.record.raceTime = raceTime;
         hud.Draw(&car, race, nullptr);
         std::string lamps;
         for (int lamp = 0; lamp < 3; ++lamp) {
@@ -40,8 +40,9 @@ protected:
 
     TempFolder dir;
     CTextureManager textures;
-    ASP_Interface hud{nullptr, app->GetFontFactory(), &textures};
-    ASP_Player car{nullptr};
+    ASP_Interface hud{app->GetFontFactory(), &textures};
+    ASP_Car raced{ASP_CarSpec()};
+    ASP_Player car{nullptr, raced, false};
     ASP_Interface::RaceFacts race;
 };
 

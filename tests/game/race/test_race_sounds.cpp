@@ -18,7 +18,6 @@
 #include "game/race/race_sounds.h"
 #include "game/race/world.h"
 #include "tests/support/gl_test.h"
-#include "tests/support/sdl_events.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -48,10 +47,11 @@ protected:
             world.AddPlayer("dat\\cars.dat", car, folder.File("config.ini"),
                             "controls" + std::to_string(i++));
         }
-        // Every player holds accelerate (the shipped keys).
-        for (SDLKey key : {SDLK_UP, SDLK_w, SDLK_i, SDLK_KP8}) {
-            SDL_Event e = KeyEvent(key);
-            world.OnKeyDown(&e);
+        // Every car at full throttle.
+        ASP_Command throttle;
+        throttle.forward = 255;
+        for (size_t i = 0; i < 4; ++i) {
+            world.GetRace().GetCar(i).Control(throttle);
         }
         sounds = std::make_unique<ASP_RaceSounds>(audio);
         sounds->Load("dat\\sounds.dat");
@@ -66,11 +66,20 @@ protected:
 
     // Every car at top speed, straight ahead or sliding sideways; engines settled.
     void Drive(bool sliding) {
-        for (ASP_Player* car : world.GetPlayers()) {
-            const double v = car->GetTopSpeed();
-            car->SetVelocity(sliding ? Point(v, 0.0) : Point(0.0, -v));
+        // Step by step, as cars speed up: a sudden change would be a crash.
+        std::vector<Point> from;
+        for (size_t i = 0; i < world.GetPlayers().size(); ++i) {
+            from.push_back(world.GetRace().GetCar(i).body.motion.GetVelocity());
         }
-        sounds->BeforeCollisions(world);
+        for (int step = 1; step <= 100; ++step) {
+            for (size_t i = 0; i < from.size(); ++i) {
+                ASP_Car& car = world.GetRace().GetCar(i);
+                const double v = car.GetSpec().topSpeed;
+                const Point to = sliding ? Point(v, 0.0) : Point(0.0, -v);
+                car.body.motion.SetVelocity(from[i] + (to - from[i]) * (step / 100.0));
+            }
+            sounds->Update(world, 0.01);
+        }
         for (int i = 0; i < 10; ++i) {
             sounds->Update(world, 0.1);
         }
@@ -100,7 +109,6 @@ protected:
     std::uintmax_t Trigger(const std::function<void()>& event) {
         SDL_LockAudio();
         const std::uintmax_t mark = Mark();
-        sounds->BeforeCollisions(world);
         event();
         sounds->Update(world, 0.01);
         SDL_UnlockAudio();
@@ -128,7 +136,7 @@ protected:
     TempFolder folder;
     const std::string output = folder.File("output.raw");
     CAudio* audio = nullptr;
-    ASP_World world{nullptr};
+    ASP_World world;
     std::unique_ptr<ASP_RaceSounds> sounds;
     // Everything recorded, for the peak.
     std::vector<int16_t> heard;
@@ -142,17 +150,17 @@ protected:
 TEST_F(RaceMixTest, EventsStandOutAndTheMixNeverClips) {
     struct Event {
         const char* name;
-        std::function<void(ASP_Player&)> trigger;
+        std::function<void(ASP_Car&)> trigger;
     };
     const Event events[] = {
-        {"checkpoint", [](ASP_Player& car) { car.lastCheckpoint += 1; }},
-        {"lap", [](ASP_Player& car) { car.lap += 1; }},
-        {"finish", [](ASP_Player& car) { car.finished = true; }},
-        {"crash", [](ASP_Player& car) { car.SetVelocity(Point()); }},
+        {"checkpoint", [](ASP_Car& car) { car.record.lastCheckpoint += 1; }},
+        {"lap", [](ASP_Car& car) { car.record.lap += 1; }},
+        {"finish", [](ASP_Car& car) { car.record.finished = true; }},
+        {"crash", [](ASP_Car& car) { car.body.motion.SetVelocity(Point()); }},
     };
-    ASP_Player& first = *world.GetPlayers().front();
-    for (ASP_Player* car : world.GetPlayers()) {
-        car->lap = 1;
+    ASP_Car& first = world.GetRace().GetCar(0);
+    for (size_t i = 0; i < world.GetPlayers().size(); ++i) {
+        world.GetRace().GetCar(i).record.lap = 1;
     }
     for (const Event& event : events) {
         Drive(false);
@@ -170,13 +178,13 @@ TEST_F(RaceMixTest, EventsStandOutAndTheMixNeverClips) {
     // Everything at once: a crash and every chime, on cars sliding at top speed, with the music.
     audio->PlayMusic("mus\\asphalt_groove.ogg");
     Drive(true);
-    const std::vector<ASP_Player*>& cars = world.GetPlayers();
+    ASP_Race& race = world.GetRace();
     Record(Trigger([&] {
-               cars[0]->SetVelocity(Point());
-               cars[0]->lastCheckpoint += 1;
-               cars[1]->finished = true;
-               cars[2]->lap = 2;
-               cars[3]->lastCheckpoint += 1;
+               race.GetCar(0).body.motion.SetVelocity(Point());
+               race.GetCar(0).record.lastCheckpoint += 1;
+               race.GetCar(1).record.finished = true;
+               race.GetCar(2).record.lap = 2;
+               race.GetCar(3).record.lastCheckpoint += 1;
            }),
            40);
     int peak = 0;

@@ -20,7 +20,7 @@ TEST(TrackList, WorldsAndPreviewsOutsideTheGamesFoldersAreLeftOut) {
         "tracks.dat",
         "[main]\ntrack0=" + up + "etc\\passwd|P|\ntrack1=world0.dat|M|" + up +
             "proc\\self\\mem\ntrack2=world0.dat|A|/etc/passwd\ntrack3=..\\dat\\world0.dat|In|\n");
-    std::vector<ASP_Track> tracks;
+    std::vector<ASP_TrackEntry> tracks;
     const std::string log = Logged([&] { tracks = LoadTrackList(list); });
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].name, "In");
@@ -30,7 +30,30 @@ TEST(TrackList, WorldsAndPreviewsOutsideTheGamesFoldersAreLeftOut) {
           "2 of " + list + " left out: its preview picture /etc/passwd lies outside"}) {
         EXPECT_NE(log.find("ERROR in ASP_TrackList: Track track" + left), std::string::npos) << log;
     }
-    const std::vector<ASP_Track> fallback =
+    const std::vector<ASP_TrackEntry> fallback =
         LoadTrackList(folder.Write("out.dat", "[main]\ntrack0=" + up + "x|P|\n"));
     EXPECT_TRUE(fallback.size() == 1 && fallback[0].world == "world0.dat");
+}
+
+TEST(TrackList, BadEntriesAreLeftOutWithAnErrorAndWithoutAListTheFirstTrackRemains) {
+    TempFolder folder;
+    const std::string list = folder.Write(
+        "tracks.dat",
+        "[main]\ntrack0=world0.dat|Green Valley|gfx\\tracks\\world0.png\ntrack1=nowhere.dat|Lost|\n"
+        "track2=frost.dat|Frost|gfx\\no_such.png\ntrack3=|Nothing|\ntrack5= harbour.dat \n");
+    std::vector<ASP_TrackEntry> tracks;
+    const std::string log = Logged([&] { tracks = LoadTrackList(list); });
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].name, "Green Valley");
+    EXPECT_EQ(tracks[0].WorldFile(), "dat\\world0.dat");
+    // Without a name the track is called by its world file; without a picture it has none.
+    EXPECT_EQ(tracks[1].name, "harbour.dat");
+    EXPECT_EQ(tracks[1].preview, "");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << "one error each: " << log;
+    EXPECT_NE(log.find("its preview picture gfx\\no_such.png does not exist"), std::string::npos) << log;
+
+    for (const std::string& missing : {folder.File("none.dat"), folder.Write("empty.dat", "[main]\n")}) {
+        const std::vector<ASP_TrackEntry> fallback = LoadTrackList(missing);
+        EXPECT_TRUE(fallback.size() == 1 && fallback[0].world == "world0.dat") << missing;
+    }
 }

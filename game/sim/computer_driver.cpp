@@ -1,14 +1,10 @@
-#include "game/race/computer_driver.h"
+#include "game/sim/computer_driver.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "engine/angle.h"
-#include "engine/physics_sprite.h"
-#include "game/race/player.h"
-#include "game/race/racing_line.h"
-#include "game/race/world.h"
 
 namespace {
 
@@ -39,9 +35,13 @@ constexpr double kBrakeMargin = 25.0;
 // Steering holds still within this many degrees of the target.
 constexpr double kSteerDeadBand = 4.0;
 
-Point PivotOf(const CImageSpriteEx& s) {
-    const Point c = s.GetRotationCenter();
-    return Point(s.GetX() + s.GetWidth() * c.x, s.GetY() + s.GetHeight() * c.y);
+ASP_Command Controls(bool forward, bool backward, bool left, bool right) {
+    ASP_Command c;
+    c.forward = forward ? 255 : 0;
+    c.backward = backward ? 255 : 0;
+    c.left = left ? 255 : 0;
+    c.right = right ? 255 : 0;
+    return c;
 }
 
 }  // namespace
@@ -77,53 +77,50 @@ std::string DifficultyText(ASP_Difficulty difficulty) {
     return "normal";
 }
 
-ASP_ComputerDriver::ASP_ComputerDriver(const ASP_World& world, ASP_Difficulty difficulty)
-    : world(world), skill(SkillFor(difficulty)) {}
+ASP_ComputerDriver::ASP_ComputerDriver(ASP_Difficulty difficulty) : skill(SkillFor(difficulty)) {}
 
-void ASP_ComputerDriver::Drive(ASP_Player& car, double dt) {
-    const ASP_RacingLine& line = world.GetRacingLine();
-    if (line.IsEmpty() || car.finished) {
-        car.SetControls(false, false, false, false);
-        return;
+ASP_Command ASP_ComputerDriver::Drive(ASP_Race& race, size_t i, double dt) {
+    ASP_Car& car = race.GetCar(i);
+    const ASP_RacingLine& line = race.GetTrack().GetRacingLine();
+    if (line.IsEmpty() || !car.record.Racing()) {
+        return ASP_Command();
     }
     if (putBackIn > 0.0) {
         // A put-back costs what a player's reset does: the car waits, hands off.
-        car.SetControls(false, false, false, false);
         putBackIn -= dt;
         if (putBackIn <= 0.0) {
-            PutBackOnLine(car);
+            PutBackOnLine(line, car);
         }
-        return;
+        return ASP_Command();
     }
-    const Point pivot = PivotOf(car);
-    const Point facing = Facing(car.GetRotation());
-    const double v = Length(car.GetVelocity());
+    const Point pivot = car.body.Centre();
+    const Point facing = Facing(car.body.GetRotation());
+    const double v = Length(car.body.motion.GetVelocity());
     if (progress < 0.0) {
         progress = mark = line.ProgressOf(pivot);
     }
     progress = line.ProgressOf(pivot, progress);
-    const Point target = AvoidObstacles(car, pivot, facing, line.PointAt(progress + kAimAhead + 0.3 * v));
+    const Point target = AvoidObstacles(race, i, pivot, facing, line.PointAt(progress + kAimAhead + 0.3 * v));
 
-    const double wanted = SafeSpeed(car, v);
+    const double wanted = SafeSpeed(line, car, v);
     // Counter-clockwise positive: the turn that faces the car at its target.
     const double turn = -AngleBetween(true, target - pivot, facing);
-    const bool reversing = Reversing(dt);
+    const bool reversing = Reversing(line, dt);
     offLineFor = Length(line.PointAt(progress) - pivot) > kLostDistance ? offLineFor + dt : 0.0;
     if (backOuts > kBackOutsBeforeReset || offLineFor > kOffLineSeconds) {
-        putBackIn = ASP_Player::kResetDelay;
-        return;
+        putBackIn = ASP_Car::kResetDelay;
+        return ASP_Command();
     }
     // Backing out, the wheels point the other way to swing the nose round.
     const double steer = reversing ? -turn : turn;
     // Far off the aim the car turns tight and slow rather than circling round it.
     const double aimed = std::abs(turn) > kSharpTurn ? std::min(wanted, kTurningSpeed) : wanted;
-    car.SetControls(!reversing && v < aimed, reversing || v > aimed + kBrakeMargin, steer > kSteerDeadBand,
+    return Controls(!reversing && v < aimed, reversing || v > aimed + kBrakeMargin, steer > kSteerDeadBand,
                     steer < -kSteerDeadBand);
 }
 
-double ASP_ComputerDriver::SafeSpeed(const ASP_Player& car, double speed) const {
-    const ASP_RacingLine& line = world.GetRacingLine();
-    double wanted = car.GetTopSpeed() * skill.straightSpeed;
+double ASP_ComputerDriver::SafeSpeed(const ASP_RacingLine& line, const ASP_Car& car, double speed) const {
+    double wanted = car.GetSpec().topSpeed * skill.straightSpeed;
     const double reach = speed * speed / (2.0 * skill.braking) + kLookStep;
     for (double d = 0.0; d <= reach; d += kLookStep) {
         const double bendSpeed = std::sqrt(skill.cornerGrip / std::max(line.CurvatureAt(progress + d), 1e-6));
@@ -132,8 +129,8 @@ double ASP_ComputerDriver::SafeSpeed(const ASP_Player& car, double speed) const 
     return wanted;
 }
 
-bool ASP_ComputerDriver::Reversing(double dt) {
-    if (world.GetRacingLine().Ahead(mark, progress) > kAdvance) {
+bool ASP_ComputerDriver::Reversing(const ASP_RacingLine& line, double dt) {
+    if (line.Ahead(mark, progress) > kAdvance) {
         mark = progress;
         stuckFor = 0.0;
         backOuts = 0;
@@ -152,79 +149,42 @@ bool ASP_ComputerDriver::Reversing(double dt) {
     return false;
 }
 
-void ASP_ComputerDriver::PutBackOnLine(ASP_Player& car) {
-    const ASP_RacingLine& line = world.GetRacingLine();
+void ASP_ComputerDriver::PutBackOnLine(const ASP_RacingLine& line, ASP_Car& car) {
     // A little ahead, past whatever held the car where it was, but short of its next checkpoint.
-    const double toCheckpoint = line.Ahead(progress, line.ProgressOf(car.compassTarget));
+    const double toCheckpoint = line.Ahead(progress, line.ProgressOf(car.record.compassTarget));
     progress += toCheckpoint > 0.0 ? std::min(kResetAhead, toCheckpoint * 0.5) : kResetAhead;
-    const Point on = line.PointAt(progress);
-    const Point c = car.GetRotationCenter();
-    car.SetX(on.x - car.GetWidth() * c.x);
-    car.SetY(on.y - car.GetHeight() * c.y);
-    car.SetRotation(HeadingOf(line.DirectionAt(progress)));
+    car.PutAt(line.PointAt(progress) - car.body.Pivot(), HeadingOf(line.DirectionAt(progress)));
     offLineFor = 0.0;
-    car.SetVelocity(Point());
-    car.SetAngularVelocity(0.0);
-    car.SetControls(false, false, false, false);
     backOuts = 0;
     reverseFor = 0.0;
     mark = progress;
 }
 
-Point ASP_ComputerDriver::AvoidObstacles(const ASP_Player& car, Point pivot, Point facing, Point aim) const {
+Point ASP_ComputerDriver::AvoidObstacles(const ASP_Race& race, size_t car, Point pivot, Point facing,
+                                         Point aim) const {
     double nearest = kLookForObstacles;
     Point aside;
-    for (int i = 0; i < world.GetSpriteCount(); ++i) {
-        const auto* thing = dynamic_cast<const CPhysicsSprite*>(world.GetSprite(i));
+    const auto consider = [&](const ASP_Body& thing) {
         // Walls and other fixed things stand clear of the racing line.
-        if (thing == nullptr || thing == &car || thing->IsFixedPosition()) {
-            continue;
+        if (!thing.motion.Moves()) {
+            return;
         }
-        const Point d = PivotOf(*thing) - pivot;
+        const Point d = thing.Centre() - pivot;
         const double ahead = Dot(d, facing);
         const double across = Cross(facing, d);
-        const double room = kPassWidth + 0.5 * std::max(thing->GetWidth(), thing->GetHeight());
+        const double room = kPassWidth + 0.5 * std::max(thing.GetWidth(), thing.GetHeight());
         if (ahead <= 0.0 || ahead >= nearest || std::abs(across) >= room) {
-            continue;
+            return;
         }
         nearest = ahead;
         // Pass on the side away from it: a right-hand perpendicular of the facing when it is left.
         const Point right(-facing.y, facing.x);
         aside = right * (across < 0.0 ? room + across : across - room);
+    };
+    for (size_t i : race.GetMovable()) {
+        if (i != car) {
+            consider(race.BodyAt(i));
+        }
     }
     return aim + aside;
-}
-
-bool AddComputerCar(ASP_World& world, const std::string& carFile, const std::string& carSection,
-                    ASP_Difficulty difficulty) {
-    if (!world.AddPlayer(carFile, carSection, "", "")) {
-        return false;
-    }
-    world.GetPlayers().back()->SetDriver(std::make_unique<ASP_ComputerDriver>(world, difficulty));
-    return true;
-}
-
-void RankCarsStillRunning(ASP_World& world) {
-    std::vector<ASP_Player*> running;
-    int finished = 0;
-    for (ASP_Player* car : world.GetPlayers()) {
-        if (car->finished) {
-            ++finished;
-        } else {
-            running.push_back(car);
-        }
-    }
-    auto ahead = [](const ASP_Player* a, const ASP_Player* b) {
-        if (a->lap != b->lap) {
-            return a->lap > b->lap;
-        }
-        if (a->lastCheckpoint != b->lastCheckpoint) {
-            return a->lastCheckpoint > b->lastCheckpoint;
-        }
-        return Length(a->compassTarget - PivotOf(*a)) < Length(b->compassTarget - PivotOf(*b));
-    };
-    std::stable_sort(running.begin(), running.end(), ahead);
-    for (size_t i = 0; i < running.size(); ++i) {
-        running[i]->position = finished + 1 + static_cast<int>(i);
-    }
 }

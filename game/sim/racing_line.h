@@ -5,7 +5,7 @@
 
 #include "engine/geometry.h"
 
-class ASP_World;
+class ASP_Track;
 
 // The closed line the computer drivers follow, in world pixels and driving order. A world file may
 // lay it out in its section "racingLine" ("points", then "x0", "y0", "x1", ...), which older
@@ -15,9 +15,9 @@ class ASP_World;
 // Distances along the line ("progress") are pixels from its first point.
 class ASP_RacingLine {
 public:
-    // Reads the line of a world file already loaded into world; false when it has fewer than two
+    // Reads the line of a world file whose checkpoints the track holds; false when it has fewer than two
     // points either way (logged), and the line is then empty.
-    bool Load(const std::string& file, const ASP_World& world);
+    bool Load(const std::string& file, const ASP_Track& track);
     // A point that repeats the one before it is dropped; a line with a point too far off for its
     // length to be measured, or with no length, is empty.
     void SetPoints(std::vector<Point> points);
@@ -45,10 +45,13 @@ private:
     // Takes the section's points; empty, or why the line is refused.
     std::string ReadPoints(const std::string& file);
     // The first checkpoint index with a checkpoint the line does not cross, -1 when it crosses all.
-    int FirstMissedCheckpoint(const ASP_World& world) const;
+    int FirstMissedCheckpoint(const ASP_Track& track) const;
     double Wrap(double progress) const;
     // The segment holding a progress: index of its first point.
     size_t SegmentAt(double progress) const;
+    // The segments, ascending, whose nearest point to anything may lie within window of hint
+    // along the line; every segment without a hint.
+    std::vector<size_t> SegmentsNear(double hint, double window) const;
 
     std::vector<Point> points;
     // Progress of each point.

@@ -1,4 +1,4 @@
-#include "game/race/racing_line.h"
+#include "game/sim/racing_line.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,7 @@
 #include "engine/angle.h"
 #include "engine/ini.h"
 #include "engine/log.h"
-#include "game/race/checkpoint_sprite.h"
-#include "game/race/world.h"
+#include "game/sim/track.h"
 
 namespace {
 
@@ -21,9 +20,8 @@ constexpr double kMaxCoordinate = 1e7;
 // A lap round a track's only checkpoint keeps at least this far from it, pixels: room to turn.
 constexpr double kLapReach = 400.0;
 
-Point CentreOf(const ASP_CheckpointSprite& c) {
-    const Point pivot = c.GetRotationCenter();
-    return Point(c.GetX() + c.GetWidth() * pivot.x, c.GetY() + c.GetHeight() * pivot.y);
+Point CentreOf(const ASP_Checkpoint& c) {
+    return c.shape.Centre();
 }
 
 bool Usable(Point p) {
@@ -50,10 +48,10 @@ std::vector<Point> WithoutRepeats(const std::vector<Point>& points) {
 }
 
 // The first checkpoint of each index, in index order, leaving out those no line can reach.
-std::vector<const ASP_CheckpointSprite*> FirstCheckpoints(const ASP_World& world) {
-    std::vector<const ASP_CheckpointSprite*> first;
-    for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
-        const std::vector<ASP_CheckpointSprite*> at = world.GetCheckpoints(k);
+std::vector<const ASP_Checkpoint*> FirstCheckpoints(const ASP_Track& track) {
+    std::vector<const ASP_Checkpoint*> first;
+    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
+        const std::vector<const ASP_Checkpoint*> at = track.GetCheckpoints(k);
         if (!at.empty() && Usable(CentreOf(*at.front()))) {
             first.push_back(at.front());
         }
@@ -63,15 +61,15 @@ std::vector<const ASP_CheckpointSprite*> FirstCheckpoints(const ASP_World& world
 
 // A lap through a track's only checkpoint: across it through its centre, the way the grid faces,
 // then round its end and back, kLapReach (or half its length) clear of it.
-std::vector<Point> LapRound(const ASP_CheckpointSprite& c, const ASP_World& world) {
-    const Quad& q = c.ParentQuad();
+std::vector<Point> LapRound(const ASP_Checkpoint& c, const ASP_Track& track) {
+    const Quad& q = c.shape.Outline();
     const Point across = q.p[1] - q.p[0];
     const Point up = q.p[3] - q.p[0];
     const bool wide = Length(across) >= Length(up);
     const Point along = wide ? across : up;
     Point travel = wide ? up : across;
     travel = travel / Length(travel);
-    const std::vector<StartPosition>& grid = world.GetStartPositions();
+    const std::vector<StartPosition>& grid = track.GetStartPositions();
     if (!grid.empty() && Dot(Facing(grid.front().rot), travel) < 0.0) {
         travel = -travel;
     }
@@ -84,13 +82,13 @@ std::vector<Point> LapRound(const ASP_CheckpointSprite& c, const ASP_World& worl
 }
 
 // The line through the checkpoints' centres in index order; round the only one when there is one.
-std::vector<Point> CheckpointLine(const ASP_World& world) {
-    const std::vector<const ASP_CheckpointSprite*> first = FirstCheckpoints(world);
+std::vector<Point> CheckpointLine(const ASP_Track& track) {
+    const std::vector<const ASP_Checkpoint*> first = FirstCheckpoints(track);
     if (first.size() == 1) {
-        return LapRound(*first.front(), world);
+        return LapRound(*first.front(), track);
     }
     std::vector<Point> centres;
-    for (const ASP_CheckpointSprite* c : first) {
+    for (const ASP_Checkpoint* c : first) {
         centres.push_back(CentreOf(*c));
     }
     return centres;
@@ -114,10 +112,10 @@ std::string ReadCoordinate(const std::string& key, const std::string& file, doub
 
 }  // namespace
 
-bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
+bool ASP_RacingLine::Load(const std::string& file, const ASP_Track& track) {
     std::string refusal = ReadPoints(file);
     if (refusal.empty() && !IsEmpty()) {
-        const int missed = FirstMissedCheckpoint(world);
+        const int missed = FirstMissedCheckpoint(track);
         // A line copied from another track, or left behind when checkpoints moved.
         refusal = missed >= 0 ? "misses checkpoint " + NumberToText(missed) : "";
     }
@@ -128,7 +126,7 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_World& world) {
             "ASP_RacingLine");
     }
     if (IsEmpty() || !refusal.empty()) {
-        SetPoints(CheckpointLine(world));
+        SetPoints(CheckpointLine(track));
     }
     if (IsEmpty()) {
         Log(LOG_WARNING, "No racing line in " + file + ": computer cars stand still.", "ASP_RacingLine");
@@ -167,12 +165,12 @@ std::string ASP_RacingLine::ReadPoints(const std::string& file) {
     return "";
 }
 
-int ASP_RacingLine::FirstMissedCheckpoint(const ASP_World& world) const {
-    for (int k = 0; k < world.GetRequiredCheckpoints(); ++k) {
-        for (const ASP_CheckpointSprite* c : world.GetCheckpoints(k)) {
+int ASP_RacingLine::FirstMissedCheckpoint(const ASP_Track& track) const {
+    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
+        for (const ASP_Checkpoint* c : track.GetCheckpoints(k)) {
             const Point centre = CentreOf(*c);
             // A checkpoint of no number is missed as well.
-            if (!(Length(PointAt(ProgressOf(centre)) - centre) <= c->GetWidth() * 0.5)) {
+            if (!(Length(PointAt(ProgressOf(centre)) - centre) <= c->shape.GetWidth() * 0.5)) {
                 return k;
             }
         }
@@ -216,7 +214,7 @@ size_t ASP_RacingLine::SegmentAt(double progress) const {
 double ASP_RacingLine::ProgressOf(Point p, double hint, double window) const {
     double best = 0.0;
     double bestDistance = -1.0;
-    for (size_t i = 0; i < points.size(); ++i) {
+    for (size_t i : SegmentsNear(hint, window)) {
         const Point a = points[i];
         const Point ab = points[(i + 1) % points.size()] - a;
         // Far beyond the line the projection may overflow to no number: the segment's start then.
@@ -236,6 +234,28 @@ double ASP_RacingLine::ProgressOf(Point p, double hint, double window) const {
     }
     // Nothing near the hint (the car was put elsewhere): the whole line.
     return bestDistance < 0.0 && hint >= 0.0 ? ProgressOf(p) : best;
+}
+
+std::vector<size_t> ASP_RacingLine::SegmentsNear(double hint, double window) const {
+    std::vector<size_t> near;
+    const size_t n = points.size();
+    if (hint < 0.0 || !(2.0 * window < length)) {
+        for (size_t i = 0; i < n; ++i) {
+            near.push_back(i);
+        }
+        return near;
+    }
+    // Only segments that reach into the window can have their nearest point in it: from the one
+    // holding its start on, until one starts beyond its end.
+    const double from = hint - window;
+    for (size_t k = SegmentAt(from), walked = 0; walked < n; k = (k + 1) % n, ++walked) {
+        if (walked > 0 && Wrap(starts[k] - from) > 2.0 * window) {
+            break;
+        }
+        near.push_back(k);
+    }
+    std::sort(near.begin(), near.end());
+    return near;
 }
 
 Point ASP_RacingLine::PointAt(double progress) const {

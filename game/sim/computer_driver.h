@@ -4,17 +4,7 @@
 #include <string>
 
 #include "engine/geometry.h"
-
-class ASP_Player;
-class ASP_World;
-
-// Whatever holds a car's controls when the keyboard does not: called at the start of every step
-// of the car, before its driving model reads the controls.
-class ASP_CarDriver {
-public:
-    virtual ~ASP_CarDriver() = default;
-    virtual void Drive(ASP_Player& car, double dt) = 0;
-};
+#include "game/sim/race.h"
 
 enum class ASP_Difficulty { Easy = 0, Normal = 1, Hard = 2 };
 
@@ -31,25 +21,24 @@ ASP_DriverSkill SkillFor(ASP_Difficulty difficulty);
 ASP_Difficulty DifficultyFromText(const std::string& text);
 std::string DifficultyText(ASP_Difficulty difficulty);
 
-// A computer opponent: follows the world's racing line, slows for the corners ahead by its skill,
+// A computer opponent: follows the track's racing line, slows for the corners ahead by its skill,
 // steers round cars and objects in its way and backs out when it is stuck.
 class ASP_ComputerDriver : public ASP_CarDriver {
 public:
-    ASP_ComputerDriver(const ASP_World& world, ASP_Difficulty difficulty);
-    void Drive(ASP_Player& car, double dt) override;
+    explicit ASP_ComputerDriver(ASP_Difficulty difficulty);
+    ASP_Command Drive(ASP_Race& race, size_t car, double dt) override;
 
 private:
     // The target moved aside for the nearest thing in the way, if any.
-    Point AvoidObstacles(const ASP_Player& car, Point pivot, Point facing, Point aim) const;
+    Point AvoidObstacles(const ASP_Race& race, size_t car, Point pivot, Point facing, Point aim) const;
     // The speed, pixels per second, from which the car can still slow down for every bend ahead.
-    double SafeSpeed(const ASP_Player& car, double speed) const;
+    double SafeSpeed(const ASP_RacingLine& line, const ASP_Car& car, double speed) const;
     // Counts time without getting on along the line and decides to back out.
-    bool Reversing(double dt);
+    bool Reversing(const ASP_RacingLine& line, double dt);
     // The way out when backing out does not help: the car stands on the line where it was,
     // facing along it.
-    void PutBackOnLine(ASP_Player& car);
+    void PutBackOnLine(const ASP_RacingLine& line, ASP_Car& car);
 
-    const ASP_World& world;
     ASP_DriverSkill skill;
     // Progress along the racing line a moment ago; -1 before the first step.
     double progress = -1.0;
@@ -63,11 +52,3 @@ private:
     // Seconds until the car is put back on the line; 0 when it is not waiting for that.
     double putBackIn = 0.0;
 };
-
-// Adds a car driven by a computer driver on the next start position; false when there is none.
-bool AddComputerCar(ASP_World& world, const std::string& carFile, const std::string& carSection,
-                    ASP_Difficulty difficulty);
-
-// Ranks the cars that have not finished behind those that have, by laps, then checkpoints taken,
-// then closeness to their next checkpoint: the order of a race stopped where it stands.
-void RankCarsStillRunning(ASP_World& world);

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/angle.h"
+#include "engine/ini.h"
+#include "game/race/track_list.h"
+#include "game/race/track_pictures.h"
+#include "game/sim/computer_driver.h"
+#include "game/sim/race.h"
+#include "game/sim/replay.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+ASP_Command Forward() {
+    ASP_Command c;
+    c.forward = 255;
+    return c;
+}
+
+// A race on the shipped circuit, no window: one human's Vulcan (80 x 160 pixels) unless told else.
+class ShippedRace : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(race.Load("dat\\world0.dat", pictures)); }
+    ASP_Car& Add(const std::string& name = "Vulcan") {
+        race.AddCar(ASP_CarSpec::Load(kCarFile, name));
+        return *race.GetCars().back();
+    }
+    static void Place(ASP_Car& car, Point centre, double degrees) {
+        car.PutAt(centre - car.body.Pivot(), degrees);
+    }
+
+    ASP_PictureFiles pictures;
+    ASP_Race race;
+};
+
+}  // namespace
+
+// Driven into each boundary wall, straight and at 45 degrees, from rest and at top speed: the car
+// stays inside, and with the throttle released it comes to rest.
+TEST_F(ShippedRace, WallsHoldTheCar) {
+    ASP_Car& car = Add();
+    race.Start({});
+    // The middle of each wall's inner face, and the turn that faces it.
+    const std::pair<Point, double> walls[] = {
+        {{2048, 64}, 0.0}, {{64, 1536}, 90.0}, {{2048, 3008}, 180.0}, {{4032, 1536}, 270.0}};
+    for (const auto& [face, facing] : walls) {
+        for (double turn : {0.0, 45.0}) {
+            for (double speed : {0.0, car.GetSpec().topSpeed}) {
+                SCOPED_TRACE(testing::Message() << "wall " << facing << "+" << turn << ", v " << speed);
+                Place(car, face - Facing(facing) * 200.0, facing + turn);
+                car.body.motion.SetVelocity(Facing(facing + turn) * speed);
+                for (double t = 0.0; t < 4.5; t += ASP_Race::kStep) {
+                    race.Step({t < 2.0 ? Forward() : ASP_Command()});
+                    const Point p = car.body.Centre();
+                    ASSERT_TRUE(p.x > 64 && p.x < 4032 && p.y > 64 && p.y < 3008) << "at " << t << " s";
+                }
+                EXPECT_EQ(car.body.motion.GetVelocity(), Point());
+            }
+        }
+    }
+}
+
+// Every sand and mud area of the shipped circuit lets the weakest cars out within three seconds at
+// full throttle, from its deepest point straight towards the nearest road.
+TEST_F(ShippedRace, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
+    constexpr int kCell = 64;
+    const ASP_Track& track = race.GetTrack();
+    const auto ground = [&](Point p) {
+        const SurfaceModifier m = track.ModifierAt(p);
+        return SurfaceColor{m.r, m.g, m.b};
+    };
+    const auto loose = [&](Point p) {
+        return ground(p) == SurfaceColor{230, 200, 110} || ground(p) == SurfaceColor{110, 70, 30};
+    };
+    // Per area (cells joined by their sides): the cell farthest from the road, the heading that
+    // leaves it soonest and the steps of 8 pixels to the road that way.
+    struct Exit {
+        Point from;
+        double angle;
+        int steps;
+    };
+    std::set<std::pair<int, int>> seen;
+    std::vector<Exit> exits;
+    for (int y = 0; y < 3072; y += kCell) {
+        for (int x = 0; x < 4096; x += kCell) {
+            if (!loose(Point(x, y)) || !seen.insert({x, y}).second) {
+                continue;
+            }
+            exits.push_back(Exit{Point(), 0.0, 0});
+            for (std::vector<std::pair<int, int>> todo{{x, y}}; !todo.empty();) {
+                const auto [cx, cy] = todo.back();
+                todo.pop_back();
+                Exit here{Point(cx, cy), 0.0, 1000};
+                for (int a = 0; a < 360; a += 30) {
+                    int n = 0;
+                    while (n < 100 &&
+                           !(ground(here.from + Facing(a) * (n * 8.0)) == SurfaceColor{128, 128, 128})) {
+                        ++n;
+                    }
+                    here = n < here.steps ? Exit{here.from, static_cast<double>(a), n} : here;
+                }
+                exits.back() = here.steps > exits.back().steps ? here : exits.back();
+                for (const auto& [nx, ny] :
+                     {std::pair{cx + kCell, cy}, {cx - kCell, cy}, {cx, cy + kCell}, {cx, cy - kCell}}) {
+                    if (loose(Point(nx, ny)) && seen.insert({nx, ny}).second) {
+                        todo.push_back({nx, ny});
+                    }
+                }
+            }
+        }
+    }
+    ASSERT_GE(exits.size(), 2u);
+    // The two cars with the least power for their weight.
+    Add("Comet");
+    Add("Cadillac");
+    race.Start({});
+    for (size_t i = 0; i < 2; ++i) {
+        ASP_Car& car = race.GetCar(i);
+        for (const Exit& exit : exits) {
+            Place(race.GetCar(1 - i), Point(-1000, -1000), 0.0);
+            Place(car, exit.from, exit.angle);
+            std::vector<ASP_Command> commands(2);
+            commands[i] = Forward();
+            double t = 0.0;
+            for (; t < 3.0 && loose(car.body.Centre()); t += ASP_Race::kStep) {
+                race.Step(commands);
+            }
+            EXPECT_LT(t, 3.0) << car.GetSpec().name << " held at " << exit.from.x << ", " << exit.from.y
+                              << ", " << exit.steps * 8 << " px from the road";
+        }
+    }
+}
+
+namespace {
+
+// Longest a computer car may run off the road (grass, sand, mud) in one go.
+constexpr double kLongestOffRoad = 10.0;
+constexpr double kTimeLimit = 240.0;
+
+// Four computer cars until every one has finished, each in time and never off the road for long;
+// their mean race time. The track's finish timeout is off, so that the race waits for the slowest.
+double MeanComputerTime(const ASP_TrackEntry& entry, ASP_Difficulty difficulty) {
+    const TempFolder folder;
+    const std::string untimed = folder.Write("world.dat", folder.Read(MakeAbsolutePath(entry.WorldFile())));
+    WriteIniDouble("main", "finishTimeout", 0.0, untimed);
+    ASP_PictureFiles pictures;
+    ASP_Race race;
+    EXPECT_TRUE(race.Load(untimed, pictures));
+    for (const char* car : {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
+        race.AddCar(ASP_CarSpec::Load(kCarFile, car), std::make_unique<ASP_ComputerDriver>(difficulty));
+    }
+    race.Start({});
+    std::vector<double> offRoad(4, 0.0);
+    double longestOffRoad = 0.0;
+    while (!race.IsOver() && race.GetSteps() * ASP_Race::kStep < kTimeLimit) {
+        race.Step({});
+        for (size_t i = 0; i < 4; ++i) {
+            const ASP_Car& car = *race.GetCars()[i];
+            const bool off =
+                race.GetTrack().ModifierAt(car.body.Centre()).topSpeed < 0.9 && car.record.Racing();
+            offRoad[i] = off ? offRoad[i] + ASP_Race::kStep : 0.0;
+            longestOffRoad = std::max(longestOffRoad, offRoad[i]);
+        }
+    }
+    double mean = 0.0;
+    for (const auto& car : race.GetCars()) {
+        EXPECT_TRUE(car->record.finished) << car->GetSpec().name;
+        mean += car->record.raceTime / 4.0;
+    }
+    EXPECT_LT(longestOffRoad, kLongestOffRoad);
+    return mean;
+}
+
+}  // namespace
+
+// Every shipped track (by its place in the track list) at every difficulty: the computer cars finish
+// in time and stay on the road, and harder opponents are faster.
+class ComputerRace : public testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(ShippedTrack, ComputerRace, testing::Values(0, 1, 2));
+
+TEST_P(ComputerRace, EveryComputerCarFinishesOnTheRoadAndHarderOnesFaster) {
+    const std::vector<ASP_TrackEntry> tracks = LoadTrackList("dat\\tracks.dat");
+    ASSERT_EQ(tracks.size(), 3u);
+    double slower = kTimeLimit;
+    for (ASP_Difficulty d : {ASP_Difficulty::Easy, ASP_Difficulty::Normal, ASP_Difficulty::Hard}) {
+        SCOPED_TRACE(DifficultyText(d));
+        const double mean = MeanComputerTime(tracks[static_cast<size_t>(GetParam())], d);
+        EXPECT_LT(mean, slower);
+        slower = mean;
+    }
+}
+
+// A race recorded and played back (from its file) ends in the same state to the bit, with the same
+// results; a replay of another version, or broken, is refused with why.
+TEST(ReplayTest, ARecordedRacePlaysBackToTheSameStateAndBadFilesAreRefused) {
+    TempFolder folder;
+    ASP_PictureFiles pictures;
+    ASP_Replay recorded;
+    std::tie(recorded.world, recorded.seed, recorded.difficulty) =
+        std::tuple("world0.dat", 7, ASP_Difficulty::Hard);
+    recorded.cars = {{"Vulcan", false}, {"Comet", true}};
+    const auto run = [&](const ASP_Replay& replay, ASP_Replay* record) {
+        auto race = std::make_unique<ASP_Race>(replay.seed);
+        race->Load("dat\\world0.dat", pictures);
+        for (const ASP_ReplayCar& car : replay.cars) {
+            race->AddCar(ASP_CarSpec::Load(kCarFile, car.car),
+                         car.computer ? std::make_unique<ASP_ComputerDriver>(replay.difficulty) : nullptr);
+        }
+        const long long steps = record != nullptr ? 3000 : replay.Steps();
+        for (long long s = 0; s < steps; ++s) {
+            // The human weaves: forward, with a turn now and then and a reset once.
+            std::vector<ASP_Command> commands = replay.CommandsAt(s);
+            if (record != nullptr) {
+                commands[0] = Forward();
+                commands[0].left = s % 400 < 60 ? 255 : 0;
+                commands[0].flags = s == 1500 ? ASP_Command::kReset : 0;
+            }
+            s == 0 ? race->Start(commands) : race->Step(commands);
+            if (record != nullptr) {
+                record->Record(race->GetStepCommands());
+            }
+        }
+        return race;
+    };
+    const std::unique_ptr<ASP_Race> raced = run(recorded, &recorded);
+    ASSERT_EQ(recorded.Steps(), 3000);
+    std::string error;
+    ASSERT_TRUE(recorded.Save(folder.File("race.replay"), &error)) << error;
+    ASP_Replay loaded;
+    ASSERT_TRUE(loaded.Load(folder.File("race.replay"), &error)) << error;
+    EXPECT_EQ(loaded.cars.size(), 2u);
+    EXPECT_EQ(loaded.difficulty, ASP_Difficulty::Hard);
+    const std::unique_ptr<ASP_Race> played = run(loaded, nullptr);
+    EXPECT_EQ(played->StateHash(), raced->StateHash());
+    EXPECT_EQ(played->GetCars()[0]->record.position, raced->GetCars()[0]->record.position);
+    EXPECT_NE(raced->GetCars()[0]->body.Centre(), played->GetCars()[1]->body.Centre());
+
+    const std::string file = folder.Read(folder.File("race.replay"));
+    const std::pair<std::string, std::string> bad[] = {
+        {"ASPHALTIA REPLAY\nversion=0\n", "another version of the game (replay version 0"},
+        {"not a replay at all", "it is not a replay"},
+        {file.substr(0, file.size() - 20), "its commands are broken"},
+        {"ASPHALTIA REPLAY\nversion=1\ncars=9999999\n", "it is broken"}};
+    for (const auto& [text, why] : bad) {
+        EXPECT_FALSE(loaded.Load(folder.Write("bad.replay", text), &error));
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+    }
+}
