@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git zlib1g-dev
-  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libpng-dev
+  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libpng-dev libenet-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-apps imagemagick

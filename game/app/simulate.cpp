@@ -143,8 +143,12 @@ int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std
             names.push_back(car.car);
         }
     }
-    replay.laps = race.GetTrack().GetLaps();
     const bool playing = !setup.replayFile.empty();
+    // A server may have raced other laps than the track's.
+    if (playing && replay.laps > 0) {
+        race.SetLaps(replay.laps);
+    }
+    replay.laps = race.GetTrack().GetLaps();
     ASP_Replay recorded = replay.Blank();
     // The first commands are those held at GO.
     race.Start(replay.CommandsAt(0));

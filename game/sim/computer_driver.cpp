@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "engine/angle.h"
@@ -77,7 +78,8 @@ std::string DifficultyText(ASP_Difficulty difficulty) {
     return "normal";
 }
 
-ASP_ComputerDriver::ASP_ComputerDriver(ASP_Difficulty difficulty) : skill(SkillFor(difficulty)) {}
+ASP_ComputerDriver::ASP_ComputerDriver(ASP_Difficulty difficulty, bool byCommand)
+    : skill(SkillFor(difficulty)), resetsByCommand(byCommand) {}
 
 ASP_Command ASP_ComputerDriver::Drive(ASP_Race& race, size_t i, double dt) {
     ASP_Car& car = race.GetCar(i);
@@ -108,6 +110,13 @@ ASP_Command ASP_ComputerDriver::Drive(ASP_Race& race, size_t i, double dt) {
     const bool reversing = Reversing(line, dt);
     offLineFor = Length(line.PointAt(progress) - pivot) > kLostDistance ? offLineFor + dt : 0.0;
     if (backOuts > kBackOutsBeforeReset || offLineFor > kOffLineSeconds) {
+        if (resetsByCommand) {
+            // The reset puts the car back at its last checkpoint; the line is found again from there.
+            std::tie(progress, backOuts, offLineFor, reverseFor) = std::tuple(-1.0, 0, 0.0, 0.0);
+            ASP_Command reset;
+            reset.flags = ASP_Command::kReset;
+            return reset;
+        }
         putBackIn = ASP_Car::kResetDelay;
         return ASP_Command();
     }

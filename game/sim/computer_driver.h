@@ -25,9 +25,13 @@ std::string DifficultyText(ASP_Difficulty difficulty);
 // steers round cars and objects in its way and backs out when it is stuck.
 class ASP_ComputerDriver : public ASP_CarDriver {
 public:
-    explicit ASP_ComputerDriver(ASP_Difficulty difficulty);
+    // A driver outside the race (one machine's autopilot in a network race) cannot move its car;
+    // it asks for a reset as a player does instead.
+    explicit ASP_ComputerDriver(ASP_Difficulty difficulty, bool resetsByCommand = false);
     ASP_Command Drive(ASP_Race& race, size_t car, double dt) override;
-    std::unique_ptr<ASP_CarDriver> Clone() const override { return std::make_unique<ASP_ComputerDriver>(*this); }
+    std::unique_ptr<ASP_CarDriver> Clone() const override {
+        return std::make_unique<ASP_ComputerDriver>(*this);
+    }
 
 private:
     // The target moved aside for the nearest thing in the way, if any.
@@ -52,4 +56,5 @@ private:
     double offLineFor = 0.0;
     // Seconds until the car is put back on the line; 0 when it is not waiting for that.
     double putBackIn = 0.0;
+    bool resetsByCommand = false;
 };
