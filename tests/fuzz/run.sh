@@ -3,13 +3,13 @@
 # corpus, from data/ under a virtual X server. A crash, sanitizer report, broken property or input
 # taking 30 s (libFuzzer's 10 s is too short on a busy machine) fails the run and leaves the input
 # in build-fuzz/findings/.
-# Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders fuzz_race_files)
+# Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders fuzz_race_files fuzz_packets)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 seconds=${1:-15}
 shift || true
-read -r -a targets <<<"${*:-fuzz_ini fuzz_text fuzz_loaders fuzz_race_files}"
+read -r -a targets <<<"${*:-fuzz_ini fuzz_text fuzz_loaders fuzz_race_files fuzz_packets}"
 
 build=$root/build-fuzz
 CXX=clang++-14 cmake -S . -B "$build" -DASPHALTIA_FUZZ=ON -DASPHALTIA_TESTS=OFF -DASPHALTIA_BENCHMARKS=OFF \
