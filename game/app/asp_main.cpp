@@ -406,7 +406,7 @@ void ASP_Main::LeaveRaceIfAsked() {
         return;
     }
     const bool watched = game->IsReplay();
-    // The race left before its end is kept too: as the game goes.
+    // The race keeps its replay as it goes, a race left before its end too: then the oldest go.
     game.reset();
     replayLibrary.Prune();
     RestoreMenus();

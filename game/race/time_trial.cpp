@@ -16,6 +16,10 @@ ASP_TimeTrial::~ASP_TimeTrial() = default;
 
 void ASP_TimeTrial::LoadGhost(ASP_TrackPictures& pictures) {
     std::error_code ec;
+    if (ghostFile.empty()) {
+        LogLine(LOG_WARNING, "There is no folder for ghosts: this time trial's ghost is not kept.");
+        return;
+    }
     if (!std::filesystem::exists(ghostFile, ec)) {
         LogLine(LOG_STATUS, "No ghost of " + world + " yet: the first lap sets it.");
         return;
@@ -57,6 +61,9 @@ void ASP_TimeTrial::AfterStep(const ASP_Race& race, const ASP_Replay* session) {
 void ASP_TimeTrial::KeepAsGhost(const ASP_Race& race, const ASP_Replay& session) {
     ghost = tracker.Completed();
     DressGhost();
+    if (ghostFile.empty()) {
+        return;
+    }
     ASP_Replay kept = session;
     kept.lapStart = tracker.CompletedStart();
     kept.lapEnd = race.GetSteps();

@@ -446,6 +446,9 @@ def replays_menu():
                     fit=False)]
     check_fits(" Winner: Computer 4 Cadillac 12:34.56[n] Laps 3   Cars 4   Difficulty normal", 14, 500, 56,
                spacing=4)
+    # The game breaks a longer note into lines of 56 characters at most.
+    check_fits("Refused: it was recorded by another version of the game[n](replay version 0, this game plays "
+               "version 1).", 14, 500, 56, spacing=4)
     menu("mnu\\replays.ini", "gfx\\menu\\panel.png", (pw, ph), buttons_, labels,
          main_extra=[("rows", rows), ("note", 1 + len(buttons_) + 1)],
          extra_sections=[("text", [("none", "No replays yet: every race is kept here."),

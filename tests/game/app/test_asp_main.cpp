@@ -237,7 +237,19 @@ TEST_F(AspMainTest, TimeTrialRacesOneCarAndItsReplayIsWatchedFromTheList) {
     EXPECT_TRUE(app->game->IsReplay() && app->game->GetWorld()->GetPlayers().size() == 1);
     leave();
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
-    EXPECT_EQ(list->GetEntries().size(), 1u);
+    // A replay of another version is listed, and refused with why.
+    std::string text = folder.Read(list->GetEntries().at(0).file);
+    text.replace(text.find("version=1"), 9, "version=0");
+    folder.Write("replays/99999999-999999-00.replay", text);
+    ASP_Main::OnBackToMain(nullptr, nullptr);
+    app->ShowReplays();
+    ASSERT_EQ(list->GetEntries().size(), 2u);
+    Click(list, 1);
+    Click(list, 8);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
+    EXPECT_EQ(list->GetNote(),
+              "Refused: it was recorded by another version of the game\n(replay version 0, this game plays "
+              "version 1).");
 }
 
 TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
