@@ -71,6 +71,8 @@ void PressForward(ASP_Main& app, int player) {
     e.type = SDL_KEYDOWN;
     e.key.keysym.sym = static_cast<SDLKey>(
         GetIniInt("controls" + NumberToText(player), "forward", SDLK_UP, app.settingsFile));
+    // Held as a real key is: at GO the race takes the keys as SDL says they are held.
+    SDL_GetKeyState(nullptr)[e.key.keysym.sym] = 1;
     app.OnKeyDown(&e);
 }
 

@@ -12,6 +12,7 @@
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"
+#include "game/sim/replay.h"
 
 // The race without drawing: one frame's steps (a sixtieth of a second) with four cars and a field of
 // physics objects, and a whole race of the shipped circuit by four computer cars. Run from the data
@@ -101,7 +102,59 @@ void BM_ShippedRace(benchmark::State& state) {
     state.counters["laps_of_12"] = laps;
 }
 
+// A 3-lap race of four humans as a replay keeps it: 14,000 steps of four cars' commands that change
+// now and then.
+ASP_Replay ThreeLapReplay() {
+    ASP_Replay replay;
+    replay.world = "world0.dat";
+    replay.cars.assign(4, ASP_ReplayCar{"Vulcan", false});
+    for (int s = 0; s < 14000; ++s) {
+        std::vector<ASP_Command> commands(4);
+        for (int c = 0; c < 4; ++c) {
+            commands[static_cast<size_t>(c)].forward = (s / (50 + 10 * c)) % 5 != 0 ? 255 : 0;
+            commands[static_cast<size_t>(c)].left = (s / (70 + 5 * c)) % 7 == 0 ? 255 : 0;
+            commands[static_cast<size_t>(c)].right = (s / (90 + 3 * c)) % 6 == 0 ? 128 : 0;
+        }
+        replay.Record(commands);
+    }
+    return replay;
+}
+
+// What recording costs a step of the race (a frame has two).
+void BM_RecordStep(benchmark::State& state) {
+    std::vector<ASP_Command> commands(4);
+    commands[0].forward = 255;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ASP_Replay replay;
+        replay.cars.assign(4, ASP_ReplayCar{"Vulcan", false});
+        state.ResumeTiming();
+        for (int s = 0; s < 14000; ++s) {
+            replay.Record(commands);
+        }
+        benchmark::DoNotOptimize(replay.Steps());
+    }
+    state.SetItemsProcessed(state.iterations() * 14000);
+}
+
+// Loading the replay of a 3-lap race of four humans, and its size.
+void BM_ReplayLoad(benchmark::State& state) {
+    char pattern[] = "/tmp/asphaltia_bench_XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    const std::string file = folder + "/race.replay";
+    std::string error;
+    ThreeLapReplay().Save(file, &error);
+    for (auto _ : state) {
+        ASP_Replay replay;
+        benchmark::DoNotOptimize(replay.Load(file, &error));
+    }
+    state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(file));
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 
+BENCHMARK(BM_RecordStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplayLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RacingFrame)->Arg(10)->Arg(100)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShippedRace)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 #include "engine/geometry.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -111,6 +112,19 @@ double Length(Point a) {
 int RectCoordinate(double v) {
     const double limit = 1e9;
     return std::isnan(v) ? 0 : static_cast<int>(std::clamp(v, -limit, limit));
+}
+
+int TruncateToInt(double v) {
+    if (std::isnan(v)) {
+        return 0;
+    }
+    if (v <= static_cast<double>(INT_MIN)) {
+        return INT_MIN;
+    }
+    if (v >= static_cast<double>(INT_MAX)) {
+        return INT_MAX;
+    }
+    return static_cast<int>(v);
 }
 
 Rect MakeRect(double x, double y, double w, double h) {

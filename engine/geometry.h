@@ -76,6 +76,9 @@ bool operator==(const Rect& a, const Rect& b);
 // The integer part of v, held within +-1e9 so that a position plus an extent still fits an int;
 // 0 for NaN. Far-off or huge sprites otherwise overflow the conversion.
 int RectCoordinate(double v);
+// v truncated toward zero; values beyond the int range are held at its ends and NaN reads 0, so
+// that a broken number in a data file cannot overflow the conversion.
+int TruncateToInt(double v);
 // The rectangle of x, y, w, h, each through RectCoordinate.
 Rect MakeRect(double x, double y, double w, double h);
 

@@ -2,10 +2,12 @@
 # Drives the world editor under a virtual X server as a track builder would and stores what its
 # window shows as PNG in docs/: a new track made from the console, then the shipped circuit with
 # an object picked up, the grid, the help and the racing line. Needs a built editor
-# (tools/take_screenshots.sh).
+# (tools/take_screenshots.sh). Usage: take_editor_screenshots.sh [FOLDER], by default docs.
 set -euo pipefail
+shots=$(realpath -m "${1:-$(dirname "$0")/../docs}")
 cd "$(dirname "$0")/.."
 repo=$(pwd)
+mkdir -p "$shots"
 if [ -z "${DISPLAY:-}" ]; then
     exec tools/with_xvfb.sh "$0" "$@"
 fi
@@ -31,7 +33,7 @@ start() {
 shot() {
     sleep 0.7
     # The window itself, cut from the screen: without a window manager it sits at the top left.
-    import -window root -crop 1280x720+0+0 +repage "docs/editor_$1.png"
+    import -window root -crop 1280x720+0+0 +repage "$shots/editor_$1.png"
 }
 stop() {
     kill -TERM "$pid"
@@ -69,4 +71,4 @@ xdotool mousemove 575 262 key p
 xdotool mousemove 900 420
 shot racing_line
 stop
-ls docs/editor_*.png
+ls "$shots"/editor_*.png

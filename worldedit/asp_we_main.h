@@ -9,29 +9,33 @@
 #include <vector>
 
 #include "engine/game_base.h"
-#include "engine/image_sprite.h"
 #include "engine/platform/console.h"
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
 #include "worldedit/console.h"
-#include "worldedit/undo_stack.h"
+#include "worldedit/editor_context.h"
+#include "worldedit/key_bindings.h"
+#include "worldedit/tool.h"
+#include "worldedit/track_document.h"
+#include "worldedit/view.h"
 #include "worldedit/we_object.h"
 #include "worldedit/we_racing_line.h"
 
-// The world editor: one world file shown in a window, edited with the mouse and keys there and
-// with dialogues on the text console. The dialogues run inside the key handler; while one waits
-// for an answer the window is still drawn, and its Escape cancels the dialogue.
-class ASP_WE_Main : public CGameBase {
-public:
-    // A world holding more objects of one kind than this is refused, not loaded for minutes.
-    static constexpr int kMaxObjectsPerKind = 10000;
-    static constexpr int kMinZoomLevel = -8;
-    static constexpr int kMaxZoomLevel = 7;
-    // A new track is at most this many tiles a side.
-    static constexpr int kMaxNewTrackTiles = 32;
-    // The grid divides a ground tile into 1 to this many parts a side.
-    static constexpr int kMaxGridDivisions = 16;
+class ASP_WE_DialogueTool;
+class ASP_WE_SelectionTool;
 
+// The world editor: one world file shown in a window, edited with the mouse and keys there and
+// with dialogues on the text console. The track is a document; the tools do the work, each with
+// its own inputs in one table, which also makes the help. The dialogues run inside the key
+// handler; while one waits for an answer the window is still drawn, and its Escape cancels it.
+class ASP_WE_Main : public CGameBase {
+    // The parts the editor is made of, first because the names below refer into them.
+    ASP_WE_Console console;
+    ASP_WE_TrackDocument document;
+    ASP_WE_View view;
+    ASP_WE_Context context;
+
+public:
     ASP_WE_Main(std::istream& in, std::ostream& out);
 
     void OnInit() override;
@@ -46,7 +50,7 @@ public:
     void OnScreenshot(const std::string& path, bool saved) override;
 
     // Adds the objects of the world file at worldPath to the world.
-    void LoadWorld();
+    void LoadWorld() { document.Load(); }
     // The save dialogue. True only when the world was written completely; otherwise the file
     // that was asked for is left as it was.
     bool SaveWorld();
@@ -54,111 +58,60 @@ public:
     void EditSelected();
     void EditWorld();
     // As an object's SetProperty: 0 taken, -1 no such name, -2 not an acceptable value.
-    int SetWorldProperty(const std::string& name, const std::string& value);
-    // Scales the view by 1.5 to the power of level, keeping the world point under (x, y) in place.
-    void Zoom(int level, int x, int y);
+    int SetWorldProperty(const std::string& name, const std::string& value) {
+        return document.SetProperty(name, value);
+    }
+    void Zoom(int level, int x, int y) { view.Zoom(level, x, y); }
     // Takes back the latest edit, or makes the latest undone one again; false when there is none.
     bool Undo();
     bool Redo();
     // Whether the world differs from what was loaded or last saved.
-    bool Unsaved() const { return history.Unsaved() || PickedUpMoved() || racingLine.points != settledLine; }
-    // The grid's spacing in world pixels: a fraction of the ground tiles' size.
-    double GridSpacing() const;
-
+    bool Unsaved() const { return context.Unsaved(); }
+    double GridSpacing() const { return view.GridSpacing(); }
     // 0, or 1 when the editor could not start.
     int ExitStatus() const { return exitStatus; }
 
+    ASP_WE_TrackDocument& Document() { return document; }
+    const ASP_WE_KeyBindings& Keys() const { return keys; }
+
     // Edited instead of asking for a world file, if it can be opened.
     std::string givenWorldFile;
-    std::string worldPath;
-    WindowHandle consoleWindow;
-    WindowHandle sdlWindow = 0;
-    int requiredCheckpoints = 1;
-    int laps = 1;
-    int zoomLevel = 0;
+    // The editor's state under the names it has always had; it lives in its parts.
+    std::string& worldPath = document.worldPath;
+    WindowHandle& consoleWindow = context.consoleWindow;
+    WindowHandle& sdlWindow = context.sdlWindow;
+    int& requiredCheckpoints = document.requiredCheckpoints;
+    int& laps = document.laps;
+    int& zoomLevel = view.zoomLevel;
     bool leftCtrl = false;
     bool rightCtrl = false;
-    ASP_WE_Object* selected = nullptr;
-    bool snapToGrid = false;
-    int gridDivisions = 4;
-    bool showHelp = false;
-    // The racing-line layer: the line drawn over the track, and its points edited with the mouse.
-    bool showRacingLine = false;
-    ASP_WE_RacingLine racingLine;
-    // Holds every object of the world; its position and scale are the view.
-    std::unique_ptr<CSpriteManager> world;
-    CTextureManager* textures = nullptr;
+    ASP_WE_Object*& selected = context.selected;
+    std::unique_ptr<CSpriteManager>& world = document.world;
+    CTextureManager*& textures = document.textures;
+    ASP_WE_RacingLine& racingLine = document.racingLine;
 
 private:
-    bool AskWorldPath();
-    bool CreateWorld(const std::string& typed);
-    bool AskCount(const std::string& prompt, int& count);
-    bool AskFile(const std::string& prompt, std::string& name);
-    void PlaceNewTrack(int across, int down, const std::string& texture, const std::string& surface);
-    // Zooms and moves the view so that the world area from (0, 0) of that size fills the window.
-    void ShowArea(Point size);
-    bool SaveAs();
-    void AskBeforeClosing();
+    // Adds a tool: its inputs join the table, and it sees the pointer and draws after those added
+    // before it.
+    template <typename Tool>
+    Tool& Register() {
+        auto tool = std::make_unique<Tool>(context);
+        Tool& added = *tool;
+        added.Bind(keys);
+        tools.push_back(std::move(tool));
+        return added;
+    }
+    void BindOwnKeys();
+    bool CtrlHeld() const { return leftCtrl || rightCtrl; }
     bool WaitInWindow();
-    void RenderOverlay();
-    void RenderCheckpoints(CFont* font);
-    void RenderStarts(CFont* font);
     std::string StatusText() const;
     void FailStart(const std::string& message);
-    int ReadCount(const std::string& countKey);
-    std::vector<std::string> TilePictures() const;
-    template <typename Object>
-    void LoadObjects(const std::string& countKey, const std::string& prefix);
-    bool WriteWorld(const std::string& target);
-    bool WriteObjects(const std::string& file);
-    bool AskKind(std::string& kind);
-    std::unique_ptr<CImageSprite> CreateObject(const std::string& kind);
-    bool AskPictures(const std::string& kind, ASP_WE_Object& object);
-    bool AskPicture(ASP_WE_Object& object, const std::string& prompt, const std::string& property);
-    void PlaceUnderPointer(CImageSprite& sprite);
-    void PickUp(ASP_WE_Object* object);
-    // Ends the move of the picked-up object as one step of the history, keeping it picked up.
-    void SettleMove();
-    bool PickedUpMoved() const;
-    void FollowPointer();
-    int IndexOf(ASP_WE_Object* object) const;
-    void DeleteSelected();
-    void TurnSelected(double degrees);
-    void SnapTurnSelected(int direction);
-    bool CtrlHeld() const { return leftCtrl || rightCtrl; }
-    // Where p falls with the grid's snapping, if it is on.
-    Point OnGrid(Point p) const;
-    void ToggleRacingLine();
-    // Takes the line's point under the pointer, if the layer shows one there.
-    bool HoldLinePoint();
-    void DropLinePoint();
-    void AddLinePoint();
-    void DeleteLinePoint();
-    void RenderRacingLine(CFont* font);
-    std::string RacingLineCaption() const;
-    // The first checkpoint of each required index, in index order: the race's line without one.
-    std::vector<Point> CheckpointCentres() const;
-    // The lowest required index with a checkpoint the line does not cross, or -1: the race then
-    // follows the checkpoints' centres instead.
-    int FirstMissedCheckpoint() const;
 
-    ASP_WE_Console console;
-    ASP_WE_UndoStack history;
+    ASP_WE_KeyBindings keys;
+    std::vector<std::unique_ptr<ASP_WE_Tool>> tools;
+    ASP_WE_SelectionTool* selection = nullptr;
+    ASP_WE_DialogueTool* dialogues = nullptr;
     int exitStatus = 0;
-    // The pointer on the screen, and where the picked-up object or line point was taken and is held.
-    Point pointer;
-    Point grabOffset;
-    std::string pickedUpState;
-    Point pickedUpAt;
-    double pickedUpAngle = 0.0;
+    bool showHelp = false;
     bool waitingForConsole = false;
-    // The line as the history last recorded it: a difference is a move not yet settled.
-    std::vector<Point> settledLine;
-    // The index of the line's point held by the mouse, or -1; and where the press took it.
-    int heldPoint = -1;
-    Point pressedAt;
-    // The size of a track made at the start, in world pixels; 0 when a file was opened.
-    Point createdSize;
-    // The sections of the loaded world file that a save writes back unchanged.
-    std::string keptSections;
 };

@@ -27,6 +27,8 @@ constexpr Colour kRacingLine = {255, 120, 0};
 constexpr Colour kFallbackLine = {170, 170, 170};
 constexpr Colour kText = {255, 255, 255};
 constexpr Colour kPanel = {20, 20, 30};
+// The length of the arrows that show a direction of travel, in screen pixels.
+constexpr double kArrowLength = 60.0;
 
 void Outline(const Quad& q, Colour colour, float width);
 // The closed polyline through the points.

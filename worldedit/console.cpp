@@ -80,6 +80,16 @@ bool ASP_WE_Console::Ask(const std::string& prompt, std::string& answer) {
     return ReadLine(answer);
 }
 
+bool ASP_WE_Console::AskFile(const std::string& prompt, std::string& name) {
+    while (Ask(prompt, name)) {
+        if (NamesReadableFile(name)) {
+            return true;
+        }
+        Say("File not found: " + name);
+    }
+    return false;
+}
+
 void ASP_WE_Console::Say(const std::string& message) {
     out << message << "\n" << std::flush;
 }

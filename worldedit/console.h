@@ -20,6 +20,9 @@ public:
     bool ReadLine(std::string& line);
     // Writes the prompt (no line end) and reads the answer.
     bool Ask(const std::string& prompt, std::string& answer);
+    // Asks until the answer names a file that can be read, saying which ones are not found. False
+    // when the input has ended or the question was cancelled.
+    bool AskFile(const std::string& prompt, std::string& name);
     // Whether the input has ended (rather than a question having been cancelled).
     bool Ended() const { return ended; }
     // Writes a message and a line end, and shows it at once even when the output is a pipe.

@@ -33,7 +33,7 @@ ASP_WE_Change::ASP_WE_Change(int index, std::string before, std::string after, s
     : index(index), before(std::move(before)), after(std::move(after)), store(std::move(store)) {}
 
 void ASP_WE_Change::Restore(CSpriteManager& world, const std::string& section) {
-    if (auto* object = dynamic_cast<ASP_WE_Object*>(world.GetSprite(index))) {
+    if (ASP_WE_Object* object = AsEditorObject(world.GetSprite(index))) {
         object->Load(section, store);
     }
 }

@@ -9,6 +9,18 @@ const char kIsFinish[] = "isFinish";
 
 }  // namespace
 
+const ASP_WE_ObjectKind ASP_WE_CheckpointSprite::kind = {
+    "checkpoint",
+    "A checkpoint on the map.",
+    "checkpoints",
+    "checkpoint",
+    2,
+    {kPicture},
+    true,
+    nullptr,
+    &CreateObject<ASP_WE_CheckpointSprite>,
+};
+
 ASP_WE_CheckpointSprite::ASP_WE_CheckpointSprite(CSprite* parent, CTextureManager* textures)
     : ASP_WE_StaticSprite(parent, textures) {}
 

@@ -11,6 +11,19 @@ const char kSurface[] = "surface";
 
 }  // namespace
 
+const ASP_WE_ObjectKind ASP_WE_GroundSprite::kind = {
+    "ground",
+    "Map ground tile.",
+    "mapTiles",
+    "map",
+    0,
+    {{"Texture: ", kTexture}, {"Surface Map: ", kSurface}},
+    false,
+    // The tiles' pictures are most of a track's load.
+    &ASP_WE_GroundSprite::Picture,
+    &CreateObject<ASP_WE_GroundSprite>,
+};
+
 ASP_WE_GroundSprite::ASP_WE_GroundSprite(CSprite* parent, CTextureManager* textures)
     : CImageSprite(parent), textures(textures) {
     SetZ(-1.0);

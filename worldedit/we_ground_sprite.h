@@ -5,6 +5,7 @@
 
 #include "engine/image_sprite.h"
 #include "engine/texture_manager.h"
+#include "worldedit/object_kinds.h"
 #include "worldedit/we_object.h"
 
 // A ground tile of the world being edited: its picture, place and the name of its surface map.
@@ -19,6 +20,11 @@ public:
     // The picture file Load reads for this section.
     static std::string Picture(const std::string& section, const std::string& file);
     bool Save(const std::string& section, const std::string& file) override;
+    const ASP_WE_ObjectKind& Kind() const override { return kind; }
+    CImageSprite& Sprite() override { return *this; }
+    CRotateable* Turnable() override { return nullptr; }
+
+    static const ASP_WE_ObjectKind kind;
 
     // File name of the surface map; the editor never decodes it.
     std::string surface;

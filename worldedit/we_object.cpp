@@ -36,19 +36,23 @@ void ASP_WE_SectionWriter::Check() {
     }
 }
 
+ASP_WE_Object* AsEditorObject(CSprite* sprite) {
+    return dynamic_cast<ASP_WE_Object*>(sprite);
+}
+
 bool SameWord(const std::string& typed, const std::string& word) {
     return CompareText(typed, word, true) == 0;
 }
 
-namespace {
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
+std::string Trimmed(const std::string& text, const char* blanks) {
+    const size_t first = text.find_first_not_of(blanks);
     if (first == std::string::npos) {
         return "";
     }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
+
+namespace {
 
 size_t SkipDigits(const std::string& t, size_t i) {
     while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) {
@@ -86,7 +90,7 @@ bool IsWholeNumber(const std::string& t, bool fraction) {
 }  // namespace
 
 bool ParseDouble(const std::string& text, double& v) {
-    const std::string t = Trimmed(text);
+    const std::string t = Trimmed(text, " \t");
     if (!IsWholeNumber(t, true)) {
         return false;
     }
@@ -99,7 +103,7 @@ bool ParseDouble(const std::string& text, double& v) {
 }
 
 bool ParseInt(const std::string& text, int& v) {
-    const std::string t = Trimmed(text);
+    const std::string t = Trimmed(text, " \t");
     // Two different fallbacks tell a number that does not fit an int from one that was read.
     if (!IsWholeNumber(t, false) || TextToInt(t, 0) != TextToInt(t, 1)) {
         return false;

@@ -3,7 +3,12 @@
 #include <ostream>
 #include <string>
 
+#include "engine/image_sprite.h"
+#include "engine/rotateable.h"
+#include "engine/sprite.h"
 #include "engine/texture_manager.h"
+
+struct ASP_WE_ObjectKind;
 
 // What the editor asks of every object of a world: show its properties, take one typed change,
 // and read and write its own section of the world file.
@@ -19,7 +24,16 @@ public:
     virtual void Load(const std::string& section, const std::string& file) = 0;
     // False as soon as one key could not be written; the file is then incomplete.
     virtual bool Save(const std::string& section, const std::string& file) = 0;
+    // The kind of object it is: its sections in the world file and its word on the console.
+    virtual const ASP_WE_ObjectKind& Kind() const = 0;
+    // The object as the sprite that the world holds and draws.
+    virtual CImageSprite& Sprite() = 0;
+    // Its rotation, or null for an object that does not turn.
+    virtual CRotateable* Turnable() = 0;
 };
+
+// The editor object that a sprite of the world is, or null for any other sprite.
+ASP_WE_Object* AsEditorObject(CSprite* sprite);
 
 // Writes the keys of one section and remembers whether any of the writes failed.
 class ASP_WE_SectionWriter {
@@ -42,6 +56,9 @@ private:
 
 // Names, commands and answers typed on the console match without regard to letter case.
 bool SameWord(const std::string& typed, const std::string& word);
+
+// The text without the blanks (any of those characters) at either end.
+std::string Trimmed(const std::string& text, const char* blanks);
 
 // Typed numbers: the whole text (blanks around it aside) must be the number, so that a typo is
 // refused rather than read as its leading digits or ignored.

@@ -18,6 +18,11 @@ const char* BoolText(bool v) {
 
 }  // namespace
 
+const ASP_WE_ObjectKind ASP_WE_PhysicsSprite::kind = {
+    "physobj", "A physics-enabled object.",         "physObjects", "phys", 4, {kPicture}, true,
+    nullptr,   &CreateObject<ASP_WE_PhysicsSprite>,
+};
+
 ASP_WE_PhysicsSprite::ASP_WE_PhysicsSprite(CSprite* parent, CTextureManager* textures)
     : ASP_WE_StaticSprite(parent, textures) {}
 

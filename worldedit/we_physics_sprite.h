@@ -15,6 +15,9 @@ public:
     int SetProperty(const std::string& name, const std::string& value, std::ostream& out) override;
     void Load(const std::string& section, const std::string& file) override;
     bool Save(const std::string& section, const std::string& file) override;
+    const ASP_WE_ObjectKind& Kind() const override { return kind; }
+
+    static const ASP_WE_ObjectKind kind;
 
     double mass = 1.0;
     double bounce = 0.0;

@@ -15,6 +15,12 @@ const double kCarHeight = 200.0;
 
 }  // namespace
 
+// A start position always shows the car at the race's size: there is no picture to ask for.
+const ASP_WE_ObjectKind ASP_WE_StartSprite::kind = {
+    "start", "Player starting position.",       "players", "start", 1, {}, true,
+    nullptr, &CreateObject<ASP_WE_StartSprite>,
+};
+
 ASP_WE_StartSprite::ASP_WE_StartSprite(CSprite* parent, CTextureManager* textures) : CImageSpriteEx(parent) {
     SetTexture(TextureFor(textures, kCarPicture));
     SetWidth(kCarWidth);

@@ -5,6 +5,7 @@
 
 #include "engine/image_sprite_ex.h"
 #include "engine/texture_manager.h"
+#include "worldedit/object_kinds.h"
 #include "worldedit/we_object.h"
 
 // A start position of the world being edited, shown as a car of the size the race uses.
@@ -16,4 +17,9 @@ public:
     int SetProperty(const std::string& name, const std::string& value, std::ostream& out) override;
     void Load(const std::string& section, const std::string& file) override;
     bool Save(const std::string& section, const std::string& file) override;
+    const ASP_WE_ObjectKind& Kind() const override { return kind; }
+    CImageSprite& Sprite() override { return *this; }
+    CRotateable* Turnable() override { return this; }
+
+    static const ASP_WE_ObjectKind kind;
 };

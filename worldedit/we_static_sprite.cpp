@@ -1,7 +1,6 @@
 #include "worldedit/we_static_sprite.h"
 
-#include <cmath>
-
+#include "engine/geometry.h"
 #include "engine/ini.h"
 
 namespace {
@@ -14,21 +13,13 @@ const char kHeight[] = "height";
 const char kRotX[] = "rotX";
 const char kRotY[] = "rotY";
 const char kAngle[] = "angle";
-const char kTexture[] = "texture";
+const char* const kTexture = ASP_WE_StaticSprite::kPicture.property;
 const char kTileWidth[] = "tileWidth";
 const char kTileHeight[] = "tileHeight";
 const char kAnimStart[] = "animStart";
 const char kAnimEnd[] = "animEnd";
 const char kAnimPos[] = "animPos";
 const char kAnimSpeed[] = "animSpeed";
-
-// Tile sizes are stored as doubles; values beyond an int are clamped rather than undefined.
-int TruncateToInt(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    return static_cast<int>(std::fmax(std::fmin(v, 2147483647.0), -2147483648.0));
-}
 
 using Sprite = ASP_WE_StaticSprite;
 
@@ -107,6 +98,18 @@ const Property kProperties[] = {
 };
 
 }  // namespace
+
+const ASP_WE_ObjectKind ASP_WE_StaticSprite::kind = {
+    "static",
+    "A static object on the map, for decoration only.",
+    "statics",
+    "static",
+    3,
+    {kPicture},
+    true,
+    nullptr,
+    &CreateObject<ASP_WE_StaticSprite>,
+};
 
 ASP_WE_StaticSprite::ASP_WE_StaticSprite(CSprite* parent, CTextureManager* textures)
     : CImageSpriteEx(parent), textures(textures) {}

@@ -9,9 +9,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/ini.h"
+#include "engine/platform/paths.h"
+#include "engine/platform/replace_file.h"
+#include "worldedit/we_object.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+const char kBlanks[] = " \t\r";
 
 std::string Lower(std::string text) {
     for (char& c : text) {
@@ -20,22 +27,14 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 // The lower-cased name of the section a line opens, or false for any other line.
 bool SectionName(const std::string& line, std::string& name) {
-    const std::string t = Trimmed(line);
+    const std::string t = Trimmed(line, kBlanks);
     const size_t close = t.find(']');
     if (t.empty() || t[0] != '[' || close == std::string::npos) {
         return false;
     }
-    name = Lower(Trimmed(t.substr(1, close - 1)));
+    name = Lower(Trimmed(t.substr(1, close - 1), kBlanks));
     return true;
 }
 
@@ -85,12 +84,12 @@ std::string ReadWholeFile(const std::string& path) {
     return file ? text.str() : std::string();
 }
 
-namespace {
-
-const std::string kSavingInfix = ".saving.";
-const size_t kSavingSuffixLength = 6;
-
-}  // namespace
+std::string NameRefusal(const std::string& name) {
+    if (IsAbsoluteName(name) || StaysInsideRoots(name)) {
+        return "";
+    }
+    return "Refused " + name + ": a file name stays inside your folder, or is a full path.";
+}
 
 std::string SaveTarget(const std::string& path) {
     std::error_code ec;
@@ -116,22 +115,21 @@ std::string SaveRefusal(const std::string& target) {
     return "";
 }
 
-void RemoveStaleSaves(const std::string& target) {
-    const fs::path path(target);
-    const std::string prefix = path.filename().string() + kSavingInfix;
-    std::error_code ec;
-    for (fs::directory_iterator it(path.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() == prefix.size() + kSavingSuffixLength &&
-            name.compare(0, prefix.size(), prefix) == 0 && it->is_regular_file(ec)) {
-            std::error_code ignored;
-            fs::remove(it->path(), ignored);
-        }
-    }
+namespace {
+
+// A world file made by the editor is as readable as the shipped ones.
+const mode_t kNewFileMode = 0644;
+
+mode_t ModeFor(const std::string& target) {
+    struct stat info;
+    return stat(target.c_str(), &info) == 0 ? info.st_mode & 07777 : kNewFileMode;
 }
 
-bool CreateFileNextTo(const std::string& target, const std::string& text, std::string& created) {
-    std::string pattern = target + kSavingInfix + "XXXXXX";
+// A new file in the temporary folder holding text; false, with nothing left behind, if it
+// cannot be made.
+bool CreateScratch(const std::string& text, std::string& created) {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "asphaltia-save-XXXXXX").string();
     const int fd = mkstemp(pattern.data());
     if (fd < 0) {
         return false;
@@ -148,13 +146,37 @@ bool CreateFileNextTo(const std::string& target, const std::string& text, std::s
     return true;
 }
 
-bool MoveOver(const std::string& file, const std::string& target) {
-    std::error_code ec;
-    // mkstemp makes files for the owner only; a world file stays as readable as it was.
-    const fs::perms perms = fs::exists(target, ec) ? fs::status(target, ec).permissions()
-                                                   : fs::perms::owner_read | fs::perms::owner_write |
-                                                         fs::perms::group_read | fs::perms::others_read;
-    fs::permissions(file, perms, ec);
-    fs::rename(file, target, ec);
-    return !ec;
+}  // namespace
+
+bool SaveIniText(const std::string& target, const std::string& text,
+                 const std::function<bool(const std::string& file)>& write, std::ostream& out) {
+    std::string scratch;
+    if (!CreateScratch(text, scratch)) {
+        out << "Cannot create a scratch copy of " << target << ".\n";
+        return false;
+    }
+    bool written = false;
+    {
+        // Thousands of keys, each stored in a replacement of the whole file, froze the editor for
+        // seconds; gathered in memory they cost one replacement.
+        CIniWriteBatch batch(scratch);
+        // The batch holds the text from here on: a save killed meanwhile leaves no scratch behind.
+        unlink(scratch.c_str());
+        written = write(scratch);
+        if (written && !batch.Commit()) {
+            out << "Cannot write " << scratch << ".\n";
+            written = false;
+        }
+    }
+    const std::string composed = written ? ReadWholeFile(scratch) : std::string();
+    unlink(scratch.c_str());
+    if (written && composed.empty()) {
+        out << "Cannot read back " << scratch << ".\n";
+        return false;
+    }
+    if (written && !ReplaceFile(target, composed, ModeFor(target))) {
+        out << "Cannot replace " << target << ".\n";
+        return false;
+    }
+    return written;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 // Pieces for saving a world file so that a failure part-way never leaves a half-old, half-new
-// file: the world is written into a new file next to the old one, which replaces the old one
-// only when everything was written.
+// file: the whole new text is made first, and then replaces the old file in one step.
 
 // The text of a world file without the sections named by one of the prefixes followed by a
 // number, or by one of the names (letter case ignored): what remains are the parts the editor
@@ -16,17 +17,18 @@ std::string WithoutSections(const std::string& text, const std::vector<std::stri
 // The whole file, or the empty text if it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
+// Empty if a file of that name may be written; otherwise the reason it may not: a relative name
+// that climbs out of the user's folder with ".." would write anywhere.
+std::string NameRefusal(const std::string& name);
+
 // Where a save of path goes: through a symbolic link to the file it names, so the link stays.
 std::string SaveTarget(const std::string& path);
 // Empty if a save may replace target (or it does not exist); otherwise the reason it may not:
 // it is read-only or not a regular file.
 std::string SaveRefusal(const std::string& target);
-// Removes the files next to target that CreateFileNextTo made for it and a killed save left.
-void RemoveStaleSaves(const std::string& target);
-
-// A new file holding text, in the folder of target (which need not exist). False, with nothing
-// left behind, if it cannot be made there.
-bool CreateFileNextTo(const std::string& target, const std::string& text, std::string& created);
-
-// Renames file over target in one step; target's permissions are kept. False if that fails.
-bool MoveOver(const std::string& file, const std::string& target);
+// Stores text with the keys that write stores into it (through the INI functions, into the file
+// it is given) as target, in one step: the keys are gathered in a scratch copy, which is on disk
+// only while it is made and read back. Target keeps its permissions; a new file is readable by
+// all, as the data is. False, with target as it was and the reason said on out, if a step fails.
+bool SaveIniText(const std::string& target, const std::string& text,
+                 const std::function<bool(const std::string& file)>& write, std::ostream& out);

@@ -1,8 +1,5 @@
 #include "game/race/static_sprite.h"
 
-#include <climits>
-#include <cmath>
-
 #include "engine/ini.h"
 #include "engine/sprite_manager.h"
 
@@ -23,19 +20,6 @@ CTexture* ContainerTexture(CSprite* parent, const std::string& file) {
         return nullptr;
     }
     return container->textureManager->GetTexture(file, true, false);
-}
-
-int TruncateToInt(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    if (v <= static_cast<double>(INT_MIN)) {
-        return INT_MIN;
-    }
-    if (v >= static_cast<double>(INT_MAX)) {
-        return INT_MAX;
-    }
-    return static_cast<int>(v);
 }
 
 void LoadPlacedImage(CImageSpriteEx& sprite, const std::string& section, const std::string& file) {

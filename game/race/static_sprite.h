@@ -20,10 +20,6 @@ public:
 // when the parent is not a container.
 CTexture* ContainerTexture(CSprite* parent, const std::string& file);
 
-// v truncated toward zero; values beyond the int range are held at its ends and NaN reads 0, so
-// that a broken number in a data file cannot overflow the conversion.
-int TruncateToInt(double v);
-
 // Reads the keys every placed object of the world file shares (position, depth, size, rotation,
 // texture and animation) into sprite. The object animates exactly when its frame range has more
 // than one frame.

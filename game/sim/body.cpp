@@ -49,9 +49,15 @@ Point ASP_Body::ToLocal(Point world) const {
 const Quad& ASP_Body::Outline() const {
     if (!outlineKnown) {
         outline = Pose().Outline();
+        box = BoundsOf(outline);
         outlineKnown = true;
     }
     return outline;
+}
+
+const Bounds& ASP_Body::Box() const {
+    Outline();
+    return box;
 }
 
 void ASP_Body::Integrate(double dt) {

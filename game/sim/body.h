@@ -29,8 +29,9 @@ public:
     Point ToWorld(Point local) const { return Pose().ToFrame(local); }
     Point ToLocal(Point world) const;
     CBodyPose Pose() const;
-    // The outline in the world, kept until the pose changes.
+    // The outline in the world, and the box around it, kept until the pose changes.
     const Quad& Outline() const;
+    const Bounds& Box() const;
 
     // Moves by velocity and spin over dt, keeping the pose before for RestorePrevious.
     void Integrate(double dt);
@@ -54,6 +55,7 @@ private:
     double previousY = 0.0;
     double previousRotation = 0.0;
     mutable Quad outline;
+    mutable Bounds box;
     mutable bool outlineKnown = false;
 };
 

@@ -181,12 +181,9 @@ Point ASP_ComputerDriver::AvoidObstacles(const ASP_Race& race, size_t car, Point
         const Point right(-facing.y, facing.x);
         aside = right * (across < 0.0 ? room + across : across - room);
     };
-    for (const ASP_TrackObject& object : race.GetObjects()) {
-        consider(object.body);
-    }
-    for (size_t i = 0; i < race.GetCars().size(); ++i) {
+    for (size_t i : race.GetMovable()) {
         if (i != car) {
-            consider(race.GetCars()[i]->body);
+            consider(race.BodyAt(i));
         }
     }
     return aim + aside;

@@ -1,5 +1,6 @@
 #include "game/sim/race.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -56,6 +57,7 @@ bool ASP_Race::Load(const std::string& worldFile, ASP_TrackPictures& pictures) {
         return false;
     }
     objects = track.GetObjects();
+    FileStaticObjects();
     return true;
 }
 
@@ -71,6 +73,7 @@ int ASP_Race::AddCar(const ASP_CarSpec& spec, std::unique_ptr<ASP_CarDriver> dri
     rules.SetCheckpointTarget(*car, 0);
     cars.push_back(std::move(car));
     drivers.push_back(std::move(driver));
+    FileStaticObjects();
     wrongWay.push_back(false);
     onCheckpoint.emplace_back(track.GetAllCheckpoints().size(), 0);
     return static_cast<int>(n);
@@ -147,8 +150,12 @@ void ASP_Race::LogHashes() {
 }
 
 void ASP_Race::StepObjects(double dt) {
-    for (ASP_TrackObject& object : objects) {
-        ASP_Body& body = object.body;
+    for (size_t k = 0; k < objects.size(); ++k) {
+        // Most objects stand still all race: nothing drags, pushes or turns them.
+        if (!Awake(cars.size() + k)) {
+            continue;
+        }
+        ASP_Body& body = objects[k].body;
         CRigidBody& m = body.motion;
         const Point v = m.GetVelocity();
         const double s = Length(v);
@@ -175,36 +182,100 @@ ASP_Body& ASP_Race::BodyAt(size_t i) {
     return i < cars.size() ? cars[i]->body : objects[i - cars.size()].body;
 }
 
+namespace {
+
+// Cells of the grid of objects that never move: a few cells per wall.
+constexpr double kCell = 256.0;
+
+uint64_t CellKey(int64_t x, int64_t y) {
+    return static_cast<uint64_t>(x) << 32 ^ (static_cast<uint64_t>(y) & 0xFFFFFFFFull);
+}
+
+// The cells a box covers, or none for a box too large or far to be filed (NaN, 1e300).
+template <class Visit>
+bool ForEachCell(const Bounds& b, Visit visit) {
+    const double x0 = std::floor(b.minX / kCell), x1 = std::floor(b.maxX / kCell);
+    const double y0 = std::floor(b.minY / kCell), y1 = std::floor(b.maxY / kCell);
+    if (!((x1 - x0 + 1.0) * (y1 - y0 + 1.0) <= 4096.0 && std::fabs(x0) < 1e9 && std::fabs(x1) < 1e9 &&
+          std::fabs(y0) < 1e9 && std::fabs(y1) < 1e9)) {
+        return false;
+    }
+    for (double y = y0; y <= y1; ++y) {
+        for (double x = x0; x <= x1; ++x) {
+            visit(CellKey(static_cast<int64_t>(x), static_cast<int64_t>(y)));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ASP_Race::FileStaticObjects() {
+    movable.clear();
+    staticCells.clear();
+    for (size_t i = 0; i < cars.size(); ++i) {
+        movable.push_back(i);
+    }
+    for (size_t k = 0; k < objects.size(); ++k) {
+        const size_t i = cars.size() + k;
+        const CRigidBody& m = objects[k].body.motion;
+        // A fixed body too large or far for the grid is tested like a movable one.
+        if (m.Moves() || m.Turns() ||
+            !ForEachCell(objects[k].body.Box(), [&](uint64_t key) { staticCells[key].push_back(i); })) {
+            movable.push_back(i);
+        }
+    }
+}
+
+bool ASP_Race::Awake(size_t i) const {
+    if (i < cars.size()) {
+        return true;
+    }
+    const CRigidBody& m = objects[i - cars.size()].body.motion;
+    return m.GetVelocity() != Point() || m.GetSpin() != 0.0;
+}
+
 void ASP_Race::Collide() {
-    const size_t count = cars.size() + objects.size();
-    // The pairs and their order are those of testing every pair i < j; the grid only skips the
-    // pairs whose outlines cannot overlap.
-    broadPhase.Start(count, [this](size_t i) { return BodyAt(i).Outline(); });
-    std::vector<size_t> candidates;
-    for (size_t i = 0; i < count; ++i) {
-        candidates = broadPhase.Candidates(i, i);
-        for (size_t k = 0; k < candidates.size();) {
-            const size_t j = candidates[k++];
-            ASP_Body& a = BodyAt(i);
-            ASP_Body& b = BodyAt(j);
-            ASP_Contact contact;
-            if (!CanCollide(a, b) || !QuadsOverlap(a.Outline(), b.Outline(), nullptr) ||
-                !::Collide(a, b, &contact)) {
-                continue;
-            }
-            events.push_back(ASP_RaceEvent{ASP_RaceEvent::Contact, static_cast<int>(i), static_cast<int>(j),
-                                           0, 0.0, contact.at, contact.impulse});
-            if (j < cars.size()) {
-                cars[i]->BlockDrive();
-                cars[j]->BlockDrive();
-            }
-            // The push-apart moved the pair, which changes which of the later bodies i can meet.
-            broadPhase.Refresh(j);
-            if (broadPhase.Refresh(i)) {
-                candidates = broadPhase.Candidates(i, j);
-                k = 0;
+    // Only bodies that move can meet anything new: every such body against the others that may
+    // move (each pair once) and against the fixed ones around it; pairs are answered in the order
+    // of the bodies, so the same race meets the same way.
+    for (size_t i : movable) {
+        if (!Awake(i)) {
+            continue;
+        }
+        for (size_t j : movable) {
+            if (j != i && !(j < i && Awake(j))) {
+                CollidePair(std::min(i, j), std::max(i, j));
             }
         }
+        found.clear();
+        ForEachCell(BodyAt(i).Box(), [&](uint64_t key) {
+            const auto cell = staticCells.find(key);
+            if (cell != staticCells.end()) {
+                found.insert(found.end(), cell->second.begin(), cell->second.end());
+            }
+        });
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        for (size_t j : found) {
+            CollidePair(std::min(i, j), std::max(i, j));
+        }
+    }
+}
+
+void ASP_Race::CollidePair(size_t i, size_t j) {
+    ASP_Body& a = BodyAt(i);
+    ASP_Body& b = BodyAt(j);
+    ASP_Contact contact;
+    if (Apart(a.Box(), b.Box()) || !CanCollide(a, b) || !QuadsOverlap(a.Outline(), b.Outline(), nullptr) ||
+        !::Collide(a, b, &contact)) {
+        return;
+    }
+    events.push_back(ASP_RaceEvent{ASP_RaceEvent::Contact, static_cast<int>(i), static_cast<int>(j), 0, 0.0,
+                                   contact.at, contact.impulse});
+    if (j < cars.size()) {
+        cars[i]->BlockDrive();
+        cars[j]->BlockDrive();
     }
 }
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-#include "engine/broad_phase.h"
 #include "engine/log.h"
 #include "game/sim/car.h"
 #include "game/sim/command.h"
@@ -69,6 +69,12 @@ public:
     const ASP_Cars& GetCars() const { return cars; }
     ASP_Car& GetCar(size_t i) { return *cars[i]; }
     const std::vector<ASP_TrackObject>& GetObjects() const { return objects; }
+    // Body i: the cars first, then the objects.
+    const ASP_Body& BodyAt(size_t i) const {
+        return i < cars.size() ? cars[i]->body : objects[i - cars.size()].body;
+    }
+    // The bodies that may move, by body index, in order.
+    const std::vector<size_t>& GetMovable() const { return movable; }
     ASP_RaceRules& GetRules() { return rules; }
     const ASP_RaceRules& GetRules() const { return rules; }
     bool IsComputer(size_t car) const { return car < drivers.size() && drivers[car] != nullptr; }
@@ -82,7 +88,12 @@ public:
 private:
     ASP_Command CommandFor(size_t car, const std::vector<ASP_Command>& commands, double dt);
     void StepObjects(double dt);
+    // Finds the walls and other objects that never move: they are sorted into a grid once.
+    void FileStaticObjects();
     void Collide();
+    // The pair a < b (body indices) meets, if their outlines overlap.
+    void CollidePair(size_t a, size_t b);
+    bool Awake(size_t body) const;
     void PassCheckpoints();
     // The checkpoints the car lies over now count as reached already: after a put-back.
     void SettleOnCheckpoints(size_t car);
@@ -99,7 +110,11 @@ private:
     std::vector<std::unique_ptr<ASP_CarDriver>> drivers;
     std::vector<ASP_TrackObject> objects;
     ASP_RaceRules rules;
-    CBroadPhase broadPhase;
+    // Body indices of the bodies that may move (the cars, then movable objects), and of the objects
+    // that never do by grid cell.
+    std::vector<size_t> movable;
+    std::unordered_map<uint64_t, std::vector<size_t>> staticCells;
+    std::vector<size_t> found;
     std::vector<ASP_RaceEvent> events;
     std::vector<ASP_Command> applied;
     std::vector<bool> wrongWay;

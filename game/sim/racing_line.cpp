@@ -214,7 +214,7 @@ size_t ASP_RacingLine::SegmentAt(double progress) const {
 double ASP_RacingLine::ProgressOf(Point p, double hint, double window) const {
     double best = 0.0;
     double bestDistance = -1.0;
-    for (size_t i = 0; i < points.size(); ++i) {
+    for (size_t i : SegmentsNear(hint, window)) {
         const Point a = points[i];
         const Point ab = points[(i + 1) % points.size()] - a;
         // Far beyond the line the projection may overflow to no number: the segment's start then.
@@ -234,6 +234,28 @@ double ASP_RacingLine::ProgressOf(Point p, double hint, double window) const {
     }
     // Nothing near the hint (the car was put elsewhere): the whole line.
     return bestDistance < 0.0 && hint >= 0.0 ? ProgressOf(p) : best;
+}
+
+std::vector<size_t> ASP_RacingLine::SegmentsNear(double hint, double window) const {
+    std::vector<size_t> near;
+    const size_t n = points.size();
+    if (hint < 0.0 || !(2.0 * window < length)) {
+        for (size_t i = 0; i < n; ++i) {
+            near.push_back(i);
+        }
+        return near;
+    }
+    // Only segments that reach into the window can have their nearest point in it: from the one
+    // holding its start on, until one starts beyond its end.
+    const double from = hint - window;
+    for (size_t k = SegmentAt(from), walked = 0; walked < n; k = (k + 1) % n, ++walked) {
+        if (walked > 0 && Wrap(starts[k] - from) > 2.0 * window) {
+            break;
+        }
+        near.push_back(k);
+    }
+    std::sort(near.begin(), near.end());
+    return near;
 }
 
 Point ASP_RacingLine::PointAt(double progress) const {

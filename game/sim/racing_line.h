@@ -49,6 +49,9 @@ private:
     double Wrap(double progress) const;
     // The segment holding a progress: index of its first point.
     size_t SegmentAt(double progress) const;
+    // The segments, ascending, whose nearest point to anything may lie within window of hint
+    // along the line; every segment without a hint.
+    std::vector<size_t> SegmentsNear(double hint, double window) const;
 
     std::vector<Point> points;
     // Progress of each point.

@@ -37,7 +37,7 @@ for ((i = 0; i < count; i++)); do
     kill_one "$work/settings.ini" "$work/1.ini" "$work/2.ini" 50 \
         "$driver" options-loop "$work/settings.ini" || { bad=$((bad + 1)); echo "settings broken by kill $i"; }
 done
-leftovers() { find "$work" -maxdepth 1 \( -name 'target.dat.saving.*' -o -name '.settings.ini.tmp*' \) | wc -l; }
+leftovers() { find "$work" -maxdepth 1 \( -name '.target.dat.tmp*' -o -name '.settings.ini.tmp*' \) | wc -l; }
 left=$(leftovers)
 "$driver" save-loop 'dat\world0.dat' "$work/target.dat" 1 >/dev/null
 "$driver" options-loop "$work/settings.ini" 1

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -24,6 +26,41 @@ protected:
     std::string SavedText() { return folder.Read(Save()); }
 };
 
+// Each line of the help names its inputs before a gap of two blanks; every key, button and drag
+// with every modifier is listed exactly when the table that runs the inputs binds it.
+TEST_F(WorldEditor, TheHelpListsExactlyTheBoundInputs) {
+    const ASP_WE_KeyBindings& keys = app->Keys();
+    std::set<std::string> listed;
+    const std::regex name(R"(((Ctrl\+|Shift\+)?(\w+ (click|drag)|\S+)) ?)");
+    for (const std::string& line : keys.HelpLines()) {
+        const size_t start = line.find_first_not_of(' ');
+        const size_t gap = line.find("  ", start);
+        const std::string label = gap == std::string::npos ? "" : line.substr(start, gap - start);
+        for (std::sregex_iterator it(label.begin(), label.end(), name), end; it != end; ++it) {
+            listed.insert((*it)[1]);
+        }
+    }
+    using Input = ASP_WE_Input;
+    int bound = 0;
+    for (Input::Modifier modifier :
+         {Input::Modifier::kNone, Input::Modifier::kShift, Input::Modifier::kCtrl}) {
+        std::vector<Input> inputs;
+        for (int key = SDLK_FIRST; key < SDLK_LAST; ++key) {
+            inputs.push_back(Input::Key(static_cast<SDLKey>(key), modifier));
+        }
+        for (Uint8 button = 1; button <= SDL_BUTTON_WHEELDOWN; ++button) {
+            inputs.push_back(Input::Click(button, modifier));
+            inputs.push_back({Input::Device::kDrag, button, modifier});
+        }
+        for (const Input& input : inputs) {
+            bound += keys.Binds(input) ? 1 : 0;
+            EXPECT_EQ(listed.count(input.Name()) == 1, keys.Binds(input)) << input.Name();
+        }
+    }
+    // Two wheel directions share each of their three names.
+    EXPECT_EQ(bound, static_cast<int>(listed.size()) + 3);
+}
+
 TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
     Type(folder.File("missing.dat") + "\n");
     Open(kWorld);
@@ -43,8 +80,9 @@ TEST_F(WorldEditor, OpensTheNamedWorldAndSavesItWithoutTheDeletedObject) {
 }
 
 TEST_F(WorldEditor, SavesKeepWhatWasLoadedClearStaleTemporaryFilesOnlyOnAPlainYesAndFailLeavingTheTrack) {
-    const std::string stale = folder.Write("world.dat.saving.Ab3xYz", "half");
-    const std::string foreign = folder.Write("world.dat.saving.mine", "not the editor's");
+    // Left by a save of a process that is gone, and a file that only looks like one.
+    const std::string stale = folder.Write(".world.dat.tmp2147483646.0", "half");
+    const std::string foreign = folder.Write(".world.dat.tmpmine", "not the editor's");
     Open(kWorld);
     EXPECT_FALSE(std::filesystem::exists(stale));
     // The world file is gone before the save: what was loaded is written back all the same.
@@ -234,6 +272,18 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
               std::tuple(6u, 4u, 1u, 1));
     // The music comes from the shipped track.
     EXPECT_EQ(world.GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
+}
+
+// A new track that cannot be written leaves the view of the file opened next as it is.
+TEST_F(WorldEditor, ANewTrackThatCannotBeWrittenLeavesTheViewAlone) {
+    // A folder of that name is no file to open, and none to write.
+    const std::string taken = folder.File("taken.dat");
+    std::filesystem::create_directory(taken);
+    Type(taken + "\ny\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\surface_0_0.png\n" +
+         folder.Write("world.dat", kWorld) + "\n");
+    app->OnInit();
+    EXPECT_TRUE(Said("Cannot create " + taken + ".\n")) << out.str();
+    EXPECT_EQ(std::pair(app->zoomLevel, app->world->GetScale()), std::pair(0, 1.0));
 }
 
 // A relative name that climbs out of the user's folder is refused for a new track and for a save.

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/ini.h"
@@ -110,13 +111,28 @@ TEST_F(RacingLineEditor, NoPointIsLaidOrKeptTwiceInOnePlaceAndALineWithAMissingP
     EXPECT_TRUE(app->racingLine.points.empty() && Said("point 4 is missing or not a number"));
 }
 
+// An object added while a point of the line is held follows the pointer at once; the point is let
+// go where it is.
+TEST_F(RacingLineEditor, AnObjectAddedWhileALinePointIsHeldFollowsThePointer) {
+    Open(std::string(kWorld) + kSquare);
+    Key(SDLK_l);
+    Move(600, 200);
+    Click(SDL_BUTTON_LEFT, 600, 200);
+    Type("static\ngfx\\objects\\cone.png\n");
+    Key(SDLK_a);
+    Move(700, 300);
+    const CSprite& cone = app->selected->Sprite();
+    EXPECT_EQ(std::pair(app->racingLine.points[1], Point(cone.GetX(), cone.GetY())),
+              std::pair(Point(600, 200), Point(684, 284)));
+}
+
 // A new track has one checkpoint, its finish line; a line laid beside it gives way to a lap round it,
 // which a computer car drives from the grid through the finish.
 TEST_F(RacingLineEditor, ANewTracksLineThatMissesItsFinishGivesWayToALapThatTheComputerCarsDrive) {
     Type(folder.File("new.dat") + "\ny\n3\n2\ngfx\\tiles\\ground_0_0.png\ngfx\\tiles\\surface_0_0.png\n");
     app->OnInit();
     ASSERT_FALSE(app->quit) << out.str();
-    app->racingLine.points = {{100, 100}, {900, 100}, {900, 300}};
+    app->Document().racingLine.points = {{100, 100}, {900, 100}, {900, 300}};
     const std::string file = Save();
     ASP_PictureFiles pictures;
     ASP_Race race;

@@ -1,0 +1,171 @@
+#include "worldedit/selection_tool.h"
+
+#include <cmath>
+#include <memory>
+
+#include "engine/ini.h"
+#include "worldedit/canvas_overlay.h"
+
+namespace {
+
+const double kTurnStep = 5.0;       // degrees per wheel notch
+const double kSnapTurnStep = 15.0;  // degrees per notch with Shift
+
+}  // namespace
+
+void ASP_WE_SelectionTool::Bind(ASP_WE_KeyBindings& keys) {
+    using Input = ASP_WE_Input;
+    using Group = ASP_WE_HelpGroup;
+    keys.Bind(Group::kPointer, Input::Click(SDL_BUTTON_LEFT), "pick up an object / put it down",
+              Always([this] { PickUpOrDrop(); }));
+    keys.Bind(Group::kPointer, Input::Click(SDL_BUTTON_RIGHT), "delete the picked-up object",
+              Always([this] { DeleteSelected(); }));
+    keys.Bind(Group::kPointer,
+              {{Input::Click(SDL_BUTTON_WHEELUP), Always([this] { TurnSelected(kTurnStep); })},
+               {Input::Click(SDL_BUTTON_WHEELDOWN), Always([this] { TurnSelected(-kTurnStep); })}},
+              "turn the picked-up object by 5 degrees");
+    keys.Bind(
+        Group::kPointer,
+        {{Input::Click(SDL_BUTTON_WHEELUP, Input::Modifier::kShift), Always([this] { SnapTurnSelected(1); })},
+         {Input::Click(SDL_BUTTON_WHEELDOWN, Input::Modifier::kShift),
+          Always([this] { SnapTurnSelected(-1); })}},
+        "turn it to the next 15 degree step");
+    keys.Bind(Group::kObjects, Input::Key(SDLK_a), "add an object (answer on the console)",
+              Always([this] { AddObject(); }));
+}
+
+void ASP_WE_SelectionTool::PickUpOrDrop() {
+    if (context.selected == nullptr) {
+        context.PickUp(context.document.ObjectUnder(context.pointer));
+    } else {
+        context.Settle();
+        context.selected = nullptr;
+    }
+}
+
+bool ASP_WE_SelectionTool::OnPointerMove(Point moved, Uint8 buttons) {
+    (void)moved, (void)buttons;
+    ASP_WE_Object* object = context.selected;
+    if (object == nullptr || !object->Kind().followsPointer) {
+        return false;
+    }
+    // It stays under the pointer where it was taken.
+    const Point corner = context.view.OnGrid(context.PointerInWorld() + context.grabOffset);
+    object->Sprite().SetX(corner.x);
+    object->Sprite().SetY(corner.y);
+    return true;
+}
+
+void ASP_WE_SelectionTool::Draw(const ASP_WE_Canvas& canvas) {
+    (void)canvas;
+    if (context.selected != nullptr) {
+        we_canvas::Outline(context.selected->Sprite().GetCorners(), we_canvas::kHighlight, 3.0f);
+    }
+}
+
+std::string ASP_WE_SelectionTool::Status() const {
+    ASP_WE_Object* object = context.selected;
+    if (object == nullptr) {
+        return "";
+    }
+    const CRotateable* turnable = object->Turnable();
+    return "  |  " + std::string(object->Kind().word) + " at " + NumberToText(object->Sprite().GetX()) +
+           ", " + NumberToText(object->Sprite().GetY()) +
+           (turnable != nullptr ? ", angle " + NumberToText(turnable->GetRotation()) : "");
+}
+
+void ASP_WE_SelectionTool::DeleteSelected() {
+    context.Settle();
+    ASP_WE_Object* object = context.selected;
+    // Dropped before the object goes, so that nothing is left pointing at it.
+    context.selected = nullptr;
+    context.document.Delete(object);
+}
+
+void ASP_WE_SelectionTool::TurnSelected(double degrees) {
+    CRotateable* turnable = context.selected != nullptr ? context.selected->Turnable() : nullptr;
+    if (turnable != nullptr) {
+        turnable->SetRotation(turnable->GetRotation() + degrees);
+    }
+}
+
+void ASP_WE_SelectionTool::SnapTurnSelected(int direction) {
+    CRotateable* turnable = context.selected != nullptr ? context.selected->Turnable() : nullptr;
+    if (turnable == nullptr) {
+        return;
+    }
+    // To the next step in that direction, so that an angle between steps lands on one.
+    const double steps = turnable->GetRotation() / kSnapTurnStep;
+    const double next = direction > 0 ? std::floor(steps + 1e-9) + 1.0 : std::ceil(steps - 1e-9) - 1.0;
+    turnable->SetRotation(next * kSnapTurnStep);
+}
+
+void ASP_WE_SelectionTool::AddObject() {
+    ASP_WE_Console& console = context.console;
+    ASP_WE_TrackDocument& document = context.document;
+    context.ToConsole();
+    console.Say("Add new sprite, available classes: ");
+    for (const ASP_WE_ObjectKind* kind : KindsOnOffer()) {
+        console.Say(" " + std::string(kind->word) + ": " + kind->description);
+    }
+    console.out << "Enter class of new object: ";
+    if (const ASP_WE_ObjectKind* kind = AskKind()) {
+        std::unique_ptr<ASP_WE_Object> object = kind->create(document.world.get(), document.textures);
+        if (AskPictures(*kind, *object)) {
+            CImageSprite& sprite = object->Sprite();
+            PlaceUnderPointer(sprite);
+            if (sprite.GetWidth() > 0.0 && sprite.GetHeight() > 0.0) {
+                context.Settle();
+                context.PickUp(document.Add(std::move(object)));
+            } else {
+                console.Say("Invalid texture file selected.");
+            }
+        }
+    }
+    context.ToWindow();
+}
+
+const ASP_WE_ObjectKind* ASP_WE_SelectionTool::AskKind() {
+    std::string word;
+    for (;;) {
+        if (!context.console.ReadLine(word) || SameWord(word, "done")) {
+            return nullptr;
+        }
+        if (const ASP_WE_ObjectKind* kind = KindNamed(word)) {
+            return kind;
+        }
+        context.console.Say("Wrong input, try again.");
+    }
+}
+
+bool ASP_WE_SelectionTool::AskPictures(const ASP_WE_ObjectKind& kind, ASP_WE_Object& object) {
+    for (size_t i = 0; i < kind.pictures.size(); ++i) {
+        if (!AskPicture(object, kind.pictures[i])) {
+            return false;
+        }
+        if (i == 0) {
+            CImageSprite& sprite = object.Sprite();
+            const CTexture* picture = sprite.GetTexture();
+            sprite.SetWidth(picture != nullptr ? picture->PixelWidth() : 0.0);
+            sprite.SetHeight(picture != nullptr ? picture->PixelHeight() : 0.0);
+        }
+    }
+    return true;
+}
+
+bool ASP_WE_SelectionTool::AskPicture(ASP_WE_Object& object, const ASP_WE_PictureQuestion& question) {
+    std::string name;
+    do {
+        if (!context.console.AskFile(question.prompt, name)) {
+            return false;
+        }
+    } while (object.SetProperty(question.property, name, context.console.out) != 0);
+    return true;
+}
+
+void ASP_WE_SelectionTool::PlaceUnderPointer(CImageSprite& sprite) {
+    const Point corner =
+        context.view.OnGrid(context.PointerInWorld() - Point(sprite.GetWidth(), sprite.GetHeight()) / 2.0);
+    sprite.SetX(corner.x);
+    sprite.SetY(corner.y);
+}
