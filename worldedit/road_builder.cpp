@@ -138,8 +138,9 @@ bool WriteTrackPictures(const ASP_WE_RoadStyle& style, const ASP_WE_Road& road, 
     std::atomic<int> next(0);
     auto work = [&] {
         std::vector<uint8_t> ground, surface;
+        ASP_WE_TrackPainter::Scratch scratch;
         for (int t = next++; t < tiles; t = next++) {
-            painter.PaintTile(t % across, t / across, ground, surface);
+            painter.PaintTile(t % across, t / across, ground, surface, scratch);
             const int side = ASP_WE_TrackPainter::kTile;
             groundData[t] = EncodeRgbPng(ground, side, side);
             surfaceData[t] = EncodePalettePng(surface, side, side, palette);

@@ -120,20 +120,20 @@ ASP_WE_TrackPainter::ASP_WE_TrackPainter(const ASP_WE_RoadStyle& style, const AS
 }
 
 void ASP_WE_TrackPainter::PaintTile(int column, int row, std::vector<uint8_t>& ground,
-                                    std::vector<uint8_t>& surface) const {
+                                    std::vector<uint8_t>& surface, Scratch& scratch) const {
     const int x0 = column * kTile;
     const int y0 = row * kTile;
-    ground.assign(static_cast<size_t>(kTile) * kTile * 3, 0);
+    // Every pixel of the ground is painted.
+    ground.resize(static_cast<size_t>(kTile) * kTile * 3);
     surface.assign(static_cast<size_t>(kTile) * kTile, static_cast<uint8_t>(ASP_WE_Surface::kField));
-    const Nearness near = MeasureTile(x0, y0);
-    PaintPixels(x0, y0, near, ground, surface);
+    MeasureTile(x0, y0, scratch);
+    PaintPixels(x0, y0, scratch, ground, surface);
     PaintMarks(x0, y0, ground);
 }
 
-ASP_WE_TrackPainter::Nearness ASP_WE_TrackPainter::MeasureTile(int x0, int y0) const {
-    Nearness near;
+void ASP_WE_TrackPainter::MeasureTile(int x0, int y0, Scratch& near) const {
     near.distance.assign(static_cast<size_t>(kTile) * kTile, std::numeric_limits<float>::infinity());
-    near.sample.assign(static_cast<size_t>(kTile) * kTile, 0);
+    near.sample.resize(static_cast<size_t>(kTile) * kTile);
     const double reach = bands.Reach();
     for (size_t i = 0; i < line.Count(); ++i) {
         const Point a = line.At(static_cast<long>(i));
@@ -143,12 +143,11 @@ ASP_WE_TrackPainter::Nearness ASP_WE_TrackPainter::MeasureTile(int x0, int y0) c
             RasterSegment(i, x0, y0, near);
         }
     }
-    return near;
 }
 
 // The pixels between the normals of the segment's two ends, within the road's reach: together the
 // segments cover the whole band round the centre line without gaps, also on the outside of bends.
-void ASP_WE_TrackPainter::RasterSegment(size_t i, int x0, int y0, Nearness& near) const {
+void ASP_WE_TrackPainter::RasterSegment(size_t i, int x0, int y0, Scratch& near) const {
     const long at = static_cast<long>(i);
     const Point a = line.At(at);
     const Point b = line.At(at + 1);
@@ -189,7 +188,7 @@ void ASP_WE_TrackPainter::RasterSegment(size_t i, int x0, int y0, Nearness& near
     }
 }
 
-std::vector<float> ASP_WE_TrackPainter::Noise(int x0, int y0, int cell, uint32_t salt) const {
+void ASP_WE_TrackPainter::Noise(int x0, int y0, int cell, uint32_t salt, std::vector<float>& noise) const {
     // The lattice values round the tile, then each pixel between its four with a smooth step.
     const int lattice = kTile / cell + 3;
     std::vector<float> corner(static_cast<size_t>(lattice) * lattice);
@@ -204,7 +203,7 @@ std::vector<float> ASP_WE_TrackPainter::Noise(int x0, int y0, int cell, uint32_t
         const float f = static_cast<float>((x0 + k) % cell) / cell;
         weight[k] = f * f * (3.0f - 2.0f * f);
     }
-    std::vector<float> noise(static_cast<size_t>(kTile) * kTile);
+    noise.resize(static_cast<size_t>(kTile) * kTile);
     for (int y = 0; y < kTile; ++y) {
         const int j = (y0 + y) / cell - y0 / cell;
         const float fy = static_cast<float>((y0 + y) % cell) / cell;
@@ -217,13 +216,14 @@ std::vector<float> ASP_WE_TrackPainter::Noise(int x0, int y0, int cell, uint32_t
             noise[static_cast<size_t>(y) * kTile + x] = upper + (lower - upper) * wy;
         }
     }
-    return noise;
 }
 
-void ASP_WE_TrackPainter::PaintPixels(int x0, int y0, const Nearness& near, std::vector<uint8_t>& ground,
+void ASP_WE_TrackPainter::PaintPixels(int x0, int y0, Scratch& near, std::vector<uint8_t>& ground,
                                       std::vector<uint8_t>& surface) const {
-    const std::vector<float> broad = Noise(x0, y0, kBroadCell, 1);
-    const std::vector<float> small = Noise(x0, y0, kSmallCell, 2);
+    Noise(x0, y0, kBroadCell, 1, near.broad);
+    Noise(x0, y0, kSmallCell, 2, near.small);
+    const std::vector<float>& broad = near.broad;
+    const std::vector<float>& small = near.small;
     const double half = bands.half;
     const double kerbOuter = half + Bands::kKerb;
     const double vergeOuter = bands.Verge();

@@ -20,9 +20,20 @@ public:
                         const ASP_WE_CentreLine& line, double width, const ASP_WE_RoadLayout& layout,
                         uint32_t seed);
 
+    // Per pixel of a tile: the distance to the centre line (infinite beyond the road's reach) and
+    // the nearest sample; and the field's noise. Kept by the caller from tile to tile, so that each
+    // tile does not cost fresh memory.
+    struct Scratch {
+        std::vector<float> distance;
+        std::vector<int32_t> sample;
+        std::vector<float> broad;
+        std::vector<float> small;
+    };
+
     // The tile whose top-left corner is (column, row) * kTile: kTile x kTile pixels, rows from the
     // top, of RGB bytes of the ground and of ASP_WE_Surface indices of the surface map.
-    void PaintTile(int column, int row, std::vector<uint8_t>& ground, std::vector<uint8_t>& surface) const;
+    void PaintTile(int column, int row, std::vector<uint8_t>& ground, std::vector<uint8_t>& surface,
+                   Scratch& scratch) const;
 
 private:
     // A painted rectangle on the road, turned with it: a bar, or a chequer of two colours.
@@ -37,21 +48,14 @@ private:
         // The chequer's squares, in pixels; 0 for one colour.
         double square;
     };
-    // Per pixel of a tile: the distance to the centre line (infinite beyond the road's reach) and
-    // the nearest sample.
-    struct Nearness {
-        std::vector<float> distance;
-        std::vector<int32_t> sample;
-    };
-
     void AddMarks(const ASP_WE_RoadLayout& layout);
-    Nearness MeasureTile(int x0, int y0) const;
-    void RasterSegment(size_t i, int x0, int y0, Nearness& near) const;
-    void PaintPixels(int x0, int y0, const Nearness& near, std::vector<uint8_t>& ground,
+    void MeasureTile(int x0, int y0, Scratch& near) const;
+    void RasterSegment(size_t i, int x0, int y0, Scratch& near) const;
+    void PaintPixels(int x0, int y0, Scratch& near, std::vector<uint8_t>& ground,
                      std::vector<uint8_t>& surface) const;
     void PaintMarks(int x0, int y0, std::vector<uint8_t>& ground) const;
     // Value noise from 0 to 1 with features about cell pixels large, for the tile at (x0, y0).
-    std::vector<float> Noise(int x0, int y0, int cell, uint32_t salt) const;
+    void Noise(int x0, int y0, int cell, uint32_t salt, std::vector<float>& noise) const;
 
     const ASP_WE_CentreLine& line;
     ASP_WE_RoadBands bands;
