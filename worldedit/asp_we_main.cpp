@@ -82,6 +82,8 @@ void ASP_WE_Main::OnInit() {
     LoadWorld();
     if (createdSize.x > 0.0) {
         view.ShowArea(createdSize);
+        // A field made for a road opens with the road tool.
+        road->Show(document.road.across > 0);
     }
     selected = nullptr;
     context.ToWindow();

@@ -136,6 +136,8 @@ void ASP_WE_TrackDocument::TakeSettingsOf(const std::string& templateFile) {
 }
 
 void ASP_WE_TrackDocument::RemoveObjects() {
+    // The history's steps name objects by their place in the world, which a new load refills.
+    history.Clear();
     world->RemoveAll();
 }
 

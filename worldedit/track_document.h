@@ -39,7 +39,7 @@ public:
     // What a save keeps besides the objects and the racing line (music, surfaces and their
     // particles, laps): those of the template's text, without the comment that describes it.
     void TakeSettingsOf(const std::string& templateFile);
-    // Deletes every object, as a new load begins.
+    // Deletes every object and forgets the history, as a new load begins.
     void RemoveObjects();
 
     // Sets "laps" or "requiredCheckpoints" as an object's SetProperty sets its own, as a step of
