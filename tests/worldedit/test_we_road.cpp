@@ -2,15 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/platform/paths.h"
+#include "game/race/track_list.h"
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"
 #include "tests/support/editor_test.h"
+#include "tests/support/logged.h"
 #include "worldedit/road.h"
 #include "worldedit/road_tool.h"
 #include "worldedit/we_checkpoint_sprite.h"
@@ -99,6 +104,75 @@ TEST_F(RoadEditor, ABuiltRoadIsATrackTheGameLoadsAndComputerCarsFinish) {
     for (const auto& car : race.GetCars()) {
         EXPECT_TRUE(car->record.finished) << "stuck at " << car->body.GetX() << ", " << car->body.GetY();
     }
+}
+
+// A new checkpoint takes the shipped picture (offered first), the next free index, the finish's
+// flag for index 0, and across the road under the pointer its width with the kerbs and some
+// run-off; away from the road a new track's finish width. A save proposes the opened file.
+TEST_F(RoadEditor, NewCheckpointsTakeTheirDefaultsAndASaveProposesTheOpenedFile) {
+    Open(
+        "[main]\n[road]\npoints=4\nx0=300\ny0=150\nx1=1000\ny1=150\nx2=1000\ny2=600\nx3=300\ny3=600\n"
+        "width=200\n");
+    const struct {
+        int x, y, index;
+        double width, angle;
+    } cases[] = {{640, 150, 0, 448.0, 270.0}, {640, 600, 1, 448.0, 90.0}, {640, 375, 2, 600.0, 0.0}};
+    for (const auto& c : cases) {
+        Move(c.x, c.y);
+        Type("checkpoint\n\n");
+        Key(SDLK_a);
+        auto* added = dynamic_cast<ASP_WE_CheckpointSprite*>(app->selected);
+        ASSERT_NE(added, nullptr) << out.str();
+        std::ostringstream shown;
+        added->Print(shown);
+        EXPECT_NE(shown.str().find("texture: gfx\\objects\\checkpoint.png\n"), std::string::npos);
+        EXPECT_EQ(std::tuple(added->index, added->isFinish, added->GetWidth(), added->GetHeight()),
+                  std::tuple(c.index, c.index == 0, c.width, 60.0));
+        EXPECT_NEAR(added->GetRotation(), c.angle, 1.0) << c.index;
+        Click(SDL_BUTTON_LEFT, c.x, c.y);
+    }
+    EXPECT_TRUE(Said("  1  gfx\\objects\\checkpoint.png\n"));
+    Type("y\n\n");
+    ASSERT_TRUE(app->SaveWorld());
+    EXPECT_TRUE(Said("File name (Enter for " + worldFile + "): "));
+    EXPECT_NE(folder.Read(worldFile).find("checkpoints=3"), std::string::npos);
+}
+
+// A track saved in the user's dat folder is offered for the game's list: first refused with what it
+// lacks (in the window too), then, built, listed after the shipped tracks with a preview rendered
+// from it; once its file is gone the game leaves it out with a warning.
+TEST_F(RoadEditor, ASavedTrackJoinsTheGamesListAfterTheShippedOnesWithItsPreview) {
+    std::filesystem::create_directories(folder.File("user/dat"));
+    const std::string world = folder.Write("user/dat/my_oval.dat", kRoadWorld);
+    Type(world + "\n");
+    app->OnInit();
+    Render();
+    const std::vector<int> unmarked = Pixel(60, app->height / 3 + 10);
+    Type("y\n\ny\n");
+    ASSERT_TRUE(app->SaveWorld());
+    EXPECT_TRUE(Said("The game cannot race the track yet:\n  No finish line") &&
+                Said("  The grid has 0 start positions; a race needs 4.\n"))
+        << out.str();
+    Render();
+    EXPECT_NE(Pixel(60, app->height / 3 + 10), unmarked);
+    Key(SDLK_r);
+    Key(SDLK_b);
+    Type("y\n\ny\n\n");
+    ASSERT_TRUE(app->SaveWorld());
+    EXPECT_TRUE(Said("Listed \"My oval\" in the game's tracks, with the preview gfx\\tracks\\my_oval.png."))
+        << out.str();
+    const std::string preview = folder.Read(folder.File("user/gfx/tracks/my_oval.png"));
+    EXPECT_EQ(preview.substr(16, 8), std::string("\0\0\1\0\0\0\1\0", 8));
+
+    std::vector<ASP_TrackEntry> tracks = LoadTrackList("dat\\tracks.dat");
+    ASSERT_EQ(tracks.size(), 4u);
+    EXPECT_EQ(std::tuple(tracks[0].world, tracks[3].world, tracks[3].name, tracks[3].preview),
+              std::tuple(std::string("world0.dat"), std::string("my_oval.dat"), std::string("My oval"),
+                         std::string("gfx\\tracks\\my_oval.png")));
+    std::filesystem::remove(world);
+    const std::string log = Logged([&] { tracks = LoadTrackList("dat\\tracks.dat"); });
+    EXPECT_EQ(tracks.size(), 3u);
+    EXPECT_NE(log.find("WARNING in ASP_TrackList: Track track0 of "), std::string::npos) << log;
 }
 
 }  // namespace
