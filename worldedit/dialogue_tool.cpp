@@ -182,6 +182,10 @@ bool ASP_WE_DialogueTool::OfferListing() {
 }
 
 void ASP_WE_DialogueTool::Draw(const ASP_WE_Canvas& canvas) {
+    // The list holds for the track as saved; the first change may have mended some of it.
+    if (context.Unsaved()) {
+        problems.clear();
+    }
     if (problems.empty()) {
         return;
     }

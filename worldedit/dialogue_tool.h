@@ -13,7 +13,8 @@ public:
     using ASP_WE_Tool::ASP_WE_Tool;
 
     void Bind(ASP_WE_KeyBindings& keys) override;
-    // What the game still needs of the track, after an offer to list it found something missing.
+    // What the game still needs of the track, after an offer to list it found something missing,
+    // until the track changes.
     void Draw(const ASP_WE_Canvas& canvas) override;
 
     // Asks for the world file until one can be read, given stands for the first answer; a name
@@ -37,6 +38,6 @@ private:
     bool SaveAs();
     void SayEditingEnds();
 
-    // Shown in the window until the next save.
+    // Shown in the window until the track changes or is saved again.
     std::vector<std::string> problems;
 };
