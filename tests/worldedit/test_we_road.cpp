@@ -106,6 +106,41 @@ TEST_F(RoadEditor, ABuiltRoadIsATrackTheGameLoadsAndComputerCarsFinish) {
     }
 }
 
+// Points laid into the nearest segment, dragged and deleted, the width and the surroundings: each a
+// step that undo takes back; hidden, the road takes no keys. A road that runs into the walls of its
+// field is not built, and the track stays as it was.
+TEST_F(RoadEditor, TheRoadIsEditedStepByStepAndARoadIntoTheWallsIsNotBuilt) {
+    Open("[main]\n[road]\ntilesAcross=1\ntilesDown=1\n");
+    ASP_WE_Road& road = app->Document().road;
+    auto keyAt = [this](SDLKey key, int x, int y) {
+        Move(x, y);
+        Key(key);
+    };
+    keyAt(SDLK_p, 300, 150);
+    EXPECT_TRUE(road.line.points.empty());
+    Key(SDLK_r);
+    for (const Point& p : {Point(300, 150), Point(1000, 150), Point(1000, 600), Point(300, 600)}) {
+        keyAt(SDLK_p, static_cast<int>(p.x), static_cast<int>(p.y));
+    }
+    Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1003, 148);
+    Move(1103, 98);
+    Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1103, 98);
+    keyAt(SDLK_DELETE, 300, 600);
+    Key(SDLK_RIGHTBRACKET);
+    Key(SDLK_t);
+    const std::vector<Point> dragged = {{300, 150}, {1100, 100}, {1000, 600}};
+    EXPECT_EQ(std::tuple(road.line.points, road.width, road.theme),
+              std::tuple(dragged, 380.0, std::string("sand")));
+    ASSERT_TRUE(app->Undo() && app->Undo() && app->Undo());
+    EXPECT_EQ(road.line.points, (std::vector<Point>{{300, 150}, {1100, 100}, {1000, 600}, {300, 600}}));
+    ASSERT_TRUE(app->Undo());
+    EXPECT_EQ(road.line.points[1], Point(1000, 150));
+
+    Key(SDLK_b);
+    EXPECT_TRUE(Said("The road near its point ") && Said("runs into the walls round the field")) << out.str();
+    EXPECT_EQ(Count(ASP_WE_GroundSprite::kind) + Count(ASP_WE_CheckpointSprite::kind), 0u);
+}
+
 // A new checkpoint takes the shipped picture (offered first), the next free index, the finish's
 // flag for index 0, and across the road under the pointer its width with the kerbs and some
 // run-off; away from the road a new track's finish width. A save proposes the opened file.
