@@ -92,6 +92,21 @@ TEST_F(RoadEditor, ABuiltRoadIsATrackTheGameLoadsAndComputerCarsFinish) {
     ASP_PictureFiles pictures;
     ASP_Race race;
     ASSERT_TRUE(race.Load(file, pictures));
+    // The road, a kerb on the outside of the sharpest bend, the verge, the field (sand) and beyond the
+    // map: the modifiers in the palette's order. (Points on a tile's far edge read nothing.)
+    long bend = 0;
+    for (long i = 0; i < static_cast<long>(line.Count()); ++i) {
+        bend = std::fabs(line.Turn(i, 10)) > std::fabs(line.Turn(bend, 10)) ? i : bend;
+    }
+    const double outwards = line.Turn(bend, 10) > 0.0 ? -1.0 : 1.0;
+    const std::pair<Point, int> surfaces[] = {{{2040, 500}, 0},
+                                              {line.At(bend) + line.Right(bend) * (outwards * 192.0), 1},
+                                              {{2040, 500 - 180 - 40}, 2},
+                                              {{2000, 1500}, 3},
+                                              {{-10, -10}, 4}};
+    for (const auto& [at, modifier] : surfaces) {
+        EXPECT_EQ(race.GetTrack().ModifierIndexAt(at), modifier) << at.x << ", " << at.y;
+    }
     for (const char* car : {"Vulcan", "Comet", "Dune"}) {
         ASSERT_GE(race.AddCar(ASP_CarSpec::Load(kCarFile, car),
                               std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal)),
@@ -198,6 +213,15 @@ TEST_F(RoadEditor, ASavedTrackJoinsTheGamesListAfterTheShippedOnesWithItsPreview
         << out.str();
     const std::string preview = folder.Read(folder.File("user/gfx/tracks/my_oval.png"));
     EXPECT_EQ(preview.substr(16, 8), std::string("\0\0\1\0\0\0\1\0", 8));
+
+    // Pictures of a build that no saved file names are gone when the editor closes.
+    const std::string tiles = folder.File("user/gfx/tiles");
+    auto pictures = [&tiles] { return std::distance(std::filesystem::directory_iterator(tiles), {}); };
+    Key(SDLK_RIGHTBRACKET);
+    Key(SDLK_b);
+    EXPECT_EQ(pictures(), 48);
+    app->OnCleanup();
+    EXPECT_EQ(pictures(), 24);
 
     std::vector<ASP_TrackEntry> tracks = LoadTrackList("dat\\tracks.dat");
     ASSERT_EQ(tracks.size(), 4u);
