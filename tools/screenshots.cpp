@@ -1,6 +1,6 @@
 // Plays the game's screens without a player and writes each frame as a PNG into the folder given
 // as the first argument: the menus, the car choice, races of one, two (one car driving the wrong
-// way) and four cars, and the results table. Run in the
+// way) and four cars, the results table, and a time trial against a ghost. Run in the
 // game's working directory (data/), whose config.ini sets the window.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
@@ -14,7 +14,11 @@
 #include "engine/screenshot.h"
 #include "game/app/asp_main.h"
 #include "game/race/player.h"
+#include "game/race/replay_library.h"
+#include "game/race/time_trial.h"
+#include "game/race/track_pictures.h"
 #include "game/race/world.h"
+#include "game/sim/computer_driver.h"
 
 namespace {
 
@@ -100,6 +104,45 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
     app.OnMouseMove(&motion);
 }
 
+// The ghost of the shipped circuit: two laps the computer drives in car, through the commands a
+// driver gives, the second (flying) kept as the ghost in the user's folder.
+void KeepGhost(ASP_Main& app, const std::string& car) {
+    ASP_PictureFiles pictures;
+    ASP_Race race(1);
+    race.Load("dat\\world0.dat", pictures);
+    race.AddCar(ASP_CarSpec::Load(kCarFile, car));
+    ASP_Replay session;
+    session.world = "world0.dat";
+    session.seed = 1;
+    session.cars = {{car, false}};
+    session.worldHash = DataFileHash("dat\\world0.dat");
+    session.carsHash = DataFileHash(kCarFile);
+    ASP_TimeTrial trial(app.UserFolder("ghosts") + "world0.dat.replay", "world0.dat");
+    ASP_ComputerDriver driver(ASP_Difficulty::Hard);
+    race.Start({ASP_Command()});
+    session.Record(race.GetStepCommands());
+    while (race.GetCar(0).record.lap < 3 && race.GetSteps() < 30000) {
+        race.Step({driver.Drive(race, 0, ASP_Race::kStep)});
+        session.Record(race.GetStepCommands());
+        trial.AfterStep(race, &session);
+    }
+}
+
+// A time trial against that ghost, a moment after the car crossed the line.
+void ShootGhost(ASP_Main& app, const std::string& folder) {
+    app.StartTimeTrial();
+    KeepGhost(app, app.carNames.at(static_cast<size_t>(app.playerCars[0])));
+    app.currentTrack = 0;
+    ASP_Main::OnCarChosen(nullptr, nullptr);
+    ASP_Main::OnTrackChosen(nullptr, nullptr);
+    Press(app, 0, "forward");
+    for (int frame = 0; frame < 600 && app.game->GetRace().GetCar(0).record.lap < 1; ++frame) {
+        Run(app, kFrame);
+    }
+    Run(app, 0.6);
+    Shoot(app, folder + "/race_ghost.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +176,7 @@ int main(int argc, char** argv) {
     Shoot(app, folder + "/menu_players.png");
     app.currentTrack = 1;
     ShootRace(app, 1, folder, false, "race_1p_computers", false, 6.5);
+    ShootGhost(app, folder);
     app.OnCleanup();
     return 0;
 }

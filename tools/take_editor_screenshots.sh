@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Drives the world editor under a virtual X server as a track builder would and stores what its
-# window shows as PNG in docs/: a new track made from the console, then the shipped circuit with
-# an object picked up, the grid, the help and the racing line. Needs a built editor
+# window shows as PNG in docs/: a new track made from the console with its road laid and built, then
+# the shipped circuit with an object picked up, the grid, the help and the racing line. Needs a built editor
 # (tools/take_screenshots.sh). Usage: take_editor_screenshots.sh [FOLDER], by default docs.
 set -euo pipefail
 shots=$(realpath -m "${1:-$(dirname "$0")/../docs}")
@@ -19,10 +19,11 @@ trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf
 link_data_folder data "$work/data" dat
 mkfifo "$work/console"
 
-# Starts the editor on the answers given, waits for its window and for the world to load.
+# Starts the editor on the answers given, waits for its window and for the world to load. What it
+# writes (a new track's pictures) goes to a user folder of its own, never through the links.
 start() {
     (cd "$work/data" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
-        "$repo/build/worldedit/asphaltia_worldedit" <"$work/console" >"$work/console.out" 2>&1) &
+        "$repo/build/worldedit/asphaltia_worldedit" --user "$work/user" <"$work/console" >"$work/console.out" 2>&1) &
     pid=$!
     exec 3>"$work/console"
     printf "$1" >&3
@@ -42,8 +43,23 @@ stop() {
     exec 3>&-
 }
 
-start 'dat\\my_track.dat\ny\n3\n2\ngfx\\tiles\\ground_1_1.png\ngfx\\tiles\\surface_1_1.png\n'
+# A new track of 4 x 3 tiles on grass: the empty field with the road tool, a road through seven
+# points, what the game still lacks when the unbuilt track is offered for its list, and the track
+# built from the road.
+start 'dat\\my_track.dat\ny\n4\n3\n\n'
 shot new_track
+for p in "640 150" "900 170" "950 470" "760 570" "540 460" "360 560" "320 240"; do
+    xdotool mousemove $p key p
+done
+xdotool mousemove 700 360
+shot road
+printf 'y\n\ny\n' >&3
+xdotool key s
+timeout 30 bash -c "until grep -q 'cannot race the track yet' '$work/console.out'; do sleep 0.1; done"
+shot road_checks
+xdotool key b
+timeout 60 bash -c "until grep -q 'Built the track' '$work/console.out'; do sleep 0.1; done"
+shot road_built
 stop
 
 start 'dat\\world0.dat\n'

@@ -10,6 +10,7 @@
 #include "worldedit/dialogue_tool.h"
 #include "worldedit/overlay_tool.h"
 #include "worldedit/racing_line_tool.h"
+#include "worldedit/road_tool.h"
 #include "worldedit/selection_tool.h"
 
 namespace {
@@ -36,6 +37,7 @@ ASP_WE_Main::ASP_WE_Main(std::istream& in, std::ostream& out)
     Register<ASP_WE_CameraTool>();
     Register<ASP_WE_OverlayTool>();
     Register<ASP_WE_RacingLineTool>();
+    road = &Register<ASP_WE_RoadTool>();
     selection = &Register<ASP_WE_SelectionTool>();
     dialogues = &Register<ASP_WE_DialogueTool>();
     BindOwnKeys();
@@ -80,6 +82,8 @@ void ASP_WE_Main::OnInit() {
     LoadWorld();
     if (createdSize.x > 0.0) {
         view.ShowArea(createdSize);
+        // A field made for a road opens with the road tool.
+        road->Show(document.road.across > 0);
     }
     selected = nullptr;
     context.ToWindow();

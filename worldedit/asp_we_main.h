@@ -22,6 +22,7 @@
 #include "worldedit/we_racing_line.h"
 
 class ASP_WE_DialogueTool;
+class ASP_WE_RoadTool;
 class ASP_WE_SelectionTool;
 
 // The world editor: one world file shown in a window, edited with the mouse and keys there and
@@ -73,6 +74,7 @@ public:
 
     ASP_WE_TrackDocument& Document() { return document; }
     const ASP_WE_KeyBindings& Keys() const { return keys; }
+    ASP_WE_RoadTool& Road() { return *road; }
 
     // Edited instead of asking for a world file, if it can be opened.
     std::string givenWorldFile;
@@ -111,6 +113,7 @@ private:
     std::vector<std::unique_ptr<ASP_WE_Tool>> tools;
     ASP_WE_SelectionTool* selection = nullptr;
     ASP_WE_DialogueTool* dialogues = nullptr;
+    ASP_WE_RoadTool* road = nullptr;
     int exitStatus = 0;
     bool showHelp = false;
     bool waitingForConsole = false;

@@ -1,7 +1,25 @@
 #include "worldedit/dialogue_tool.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "engine/ini.h"
+#include "worldedit/canvas_overlay.h"
 #include "worldedit/new_track.h"
+#include "worldedit/road_builder.h"
+#include "worldedit/track_publish.h"
+
+namespace {
+
+// The name a track is offered under: its file's, with words for the parts and a capital first.
+std::string ProposedName(const std::string& world) {
+    std::string name = TrackStem(world);
+    std::replace(name.begin(), name.end(), '_', ' ');
+    name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    return name;
+}
+
+}  // namespace
 
 void ASP_WE_DialogueTool::Bind(ASP_WE_KeyBindings& keys) {
     using Input = ASP_WE_Input;
@@ -23,6 +41,7 @@ bool ASP_WE_DialogueTool::AskWorldPath(const std::string& given, Point& createdS
         }
         answered = false;
         worldPath = MakeAbsolutePath(typed);
+        context.document.openedAs = typed;
         if (FileExists(worldPath)) {
             return true;
         }
@@ -109,16 +128,73 @@ bool ASP_WE_DialogueTool::SaveWorld() {
 bool ASP_WE_DialogueTool::SaveAs() {
     ASP_WE_Console& console = context.console;
     std::string file;
-    if (!console.Ask("File name: ", file)) {
+    const std::string& proposed = context.document.openedAs;
+    if (!console.Ask(proposed.empty() ? "File name: " : "File name (Enter for " + proposed + "): ", file)) {
         return false;
+    }
+    if (Trimmed(file, " \t").empty()) {
+        file = proposed;
     }
     console.Say("Saving...");
     const bool saved = context.document.Write(file);
     console.Say(saved ? "Saving done." : "Saving failed: " + file + " was left as it was.");
+    problems.clear();
     if (saved) {
         context.document.MarkSaved();
+        context.document.openedAs = file;
+        OfferListing();
     }
     return saved;
+}
+
+bool ASP_WE_DialogueTool::OfferListing() {
+    ASP_WE_Console& console = context.console;
+    const std::string world = ListedWorldName(context.document.worldPath);
+    if (world.empty() || TrackListed(world)) {
+        return false;
+    }
+    std::string answer;
+    if (!console.Ask("Add the track to the game's track list? (y/n) ", answer) || !SameWord(answer, "y")) {
+        return false;
+    }
+    problems = TrackProblems(context.document);
+    if (!problems.empty()) {
+        console.Say("The game cannot race the track yet:");
+        for (const std::string& problem : problems) {
+            console.Say("  " + problem);
+        }
+        return false;
+    }
+    const std::string proposed = ProposedName(world);
+    std::string name;
+    if (!console.Ask("Name in the game (Enter for " + proposed + "): ", name)) {
+        return false;
+    }
+    // The list's fields are separated by "|".
+    std::replace(name.begin(), name.end(), '|', '/');
+    name = Trimmed(name, " \t").empty() ? proposed : Trimmed(name, " \t");
+    const std::string preview = WritePreview(context.document, TrackStem(world), console.out);
+    if (preview.empty() || !ListTrack(world, name, preview, console.out)) {
+        return false;
+    }
+    console.Say("Listed \"" + name + "\" in the game's tracks, with the preview " + preview + ".");
+    return true;
+}
+
+void ASP_WE_DialogueTool::Draw(const ASP_WE_Canvas& canvas) {
+    // The list holds for the track as saved; the first change may have mended some of it.
+    if (context.Unsaved()) {
+        problems.clear();
+    }
+    if (problems.empty()) {
+        return;
+    }
+    std::vector<std::string> lines = {"Before the game can race this track:"};
+    for (const std::string& problem : problems) {
+        lines.push_back("- " + problem);
+    }
+    lines.push_back("Fix them, then save again.");
+    we_canvas::TextBlock(canvas.font, lines, 40.0, canvas.height / 3.0);
 }
 
 bool ASP_WE_DialogueTool::MayClose() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "worldedit/tool.h"
 
@@ -12,6 +13,9 @@ public:
     using ASP_WE_Tool::ASP_WE_Tool;
 
     void Bind(ASP_WE_KeyBindings& keys) override;
+    // What the game still needs of the track, after an offer to list it found something missing,
+    // until the track changes.
+    void Draw(const ASP_WE_Canvas& canvas) override;
 
     // Asks for the world file until one can be read, given stands for the first answer; a name
     // that is no file can become a new track, whose size is then set. False when no answer came.
@@ -25,8 +29,15 @@ public:
     // them or nobody can answer.
     bool MayClose();
 
+    // After a save into the game's folder dat of a track the game does not list yet: offers to
+    // list it with a name and a preview, once it has what the game needs. True when it was listed.
+    bool OfferListing();
+
 private:
     void Edit();
     bool SaveAs();
     void SayEditingEnds();
+
+    // Shown in the window until the track changes or is saved again.
+    std::vector<std::string> problems;
 };

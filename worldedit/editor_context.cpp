@@ -10,6 +10,7 @@ void ASP_WE_Context::PickUp(ASP_WE_Object* object) {
     }
     // An added object follows the pointer at once, which a held point would keep it from.
     heldPoint = -1;
+    heldRoadPoint = -1;
     const CImageSprite& sprite = object->Sprite();
     pickedUpAt = Point(sprite.GetX(), sprite.GetY());
     const CRotateable* turnable = object->Turnable();
@@ -39,4 +40,5 @@ bool ASP_WE_Context::PickedUpMoved() const {
 void ASP_WE_Context::LetGo() {
     selected = nullptr;
     heldPoint = -1;
+    heldRoadPoint = -1;
 }

@@ -42,6 +42,8 @@ public:
     // of the racing line (-1 for none); and where it was taken, from the pointer in world pixels.
     ASP_WE_Object* selected = nullptr;
     int heldPoint = -1;
+    // The held control point of the road, -1 for none.
+    int heldRoadPoint = -1;
     Point grabOffset;
 
 private:

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "engine/ini.h"
+#include "worldedit/road_builder.h"
+#include "worldedit/road_style.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_start_sprite.h"
@@ -67,6 +69,56 @@ Point PlaceTrack(ASP_WE_Context& context, int across, int down, const std::strin
     return size;
 }
 
+// The surroundings of the road data by name or number, the first for an empty answer; false when
+// the answer is neither, so that it can be taken for a ground picture instead.
+bool ThemeOf(const ASP_WE_RoadStyle& style, const std::string& answer, std::string& theme) {
+    int number = 0;
+    if (Trimmed(answer, " \t").empty()) {
+        theme = style.themes.front().name;
+        return true;
+    }
+    if (ParseInt(answer, number) && number >= 1 && number <= static_cast<int>(style.themes.size())) {
+        theme = style.themes[number - 1].name;
+        return true;
+    }
+    for (const ASP_WE_RoadTheme& offered : style.themes) {
+        if (SameWord(Trimmed(answer, " \t"), offered.name)) {
+            theme = offered.name;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The field of across x down tiles painted in the theme, without a road yet, and its surfaces.
+bool PlaceField(ASP_WE_Context& context, const ASP_WE_RoadStyle& style, int across, int down,
+                const std::string& theme) {
+    ASP_WE_TrackDocument& document = context.document;
+    document.road.across = across;
+    document.road.down = down;
+    document.road.theme = theme;
+    ASP_WE_TrackPictures pictures;
+    pictures.across = across;
+    pictures.down = down;
+    if (!WriteTrackPictures(style, document.road, TrackStem(document.worldPath), pictures,
+                            context.console.out)) {
+        return false;
+    }
+    document.NotePicturesWritten(pictures.ground);
+    document.NotePicturesWritten(pictures.surface);
+    for (size_t t = 0; t < pictures.ground.size(); ++t) {
+        auto tile = std::make_unique<ASP_WE_GroundSprite>(document.world.get(), document.textures);
+        tile->SetProperty("texture", pictures.ground[t], context.console.out);
+        tile->SetProperty("surface", pictures.surface[t], context.console.out);
+        tile->SetX(static_cast<double>(t % across) * ASP_WE_Road::kTileSize);
+        tile->SetY(static_cast<double>(t / across) * ASP_WE_Road::kTileSize);
+        document.world->AddSprite(tile.release());
+    }
+    const ASP_WE_RoadTheme& chosen = style.Theme(theme);
+    document.SetSurfaces(style.ModifierSections(chosen), static_cast<int>(style.SurfacesFor(chosen).size()));
+    return true;
+}
+
 }  // namespace
 
 bool CreateNewTrack(ASP_WE_Context& context, const std::string& typed, Point& size) {
@@ -79,19 +131,50 @@ bool CreateNewTrack(ASP_WE_Context& context, const std::string& typed, Point& si
     }
     int across = 0;
     int down = 0;
-    std::string texture;
-    std::string surface;
-    if (!AskCount(console, "Width in tiles: ", across) || !AskCount(console, "Height in tiles: ", down) ||
-        !console.AskFile("Ground texture: ", texture) || !console.AskFile("Surface Map: ", surface)) {
+    if (!AskCount(console, "Width in tiles: ", across) || !AskCount(console, "Height in tiles: ", down)) {
         return false;
     }
-    const CTexture* picture = TextureFor(document.textures, texture);
-    if (picture == nullptr || picture->PixelWidth() <= 0 || picture->PixelHeight() <= 0) {
-        console.Say("Invalid texture file selected.");
+    ASP_WE_RoadStyle style;
+    const bool roads = style.Load(ASP_WE_RoadStyle::kFile, console.out);
+    std::string offer;
+    for (size_t i = 0; roads && i < style.themes.size(); ++i) {
+        offer += (i == 0 ? "" : ", ") + NumberToText(static_cast<double>(i + 1)) + " " + style.themes[i].name;
+    }
+    std::string answer;
+    if (!console.Ask(roads ? "Surroundings (" + offer + "; Enter for " + style.themes.front().name +
+                                 ") or a ground texture: "
+                           : "Ground texture: ",
+                     answer)) {
         return false;
     }
     document.TakeSettingsOf(kTemplateWorld);
-    const Point placed = PlaceTrack(context, across, down, texture, surface, *picture);
+    document.worldPath = MakeAbsolutePath(typed);
+    std::string theme;
+    Point placed;
+    if (roads && ThemeOf(style, answer, theme)) {
+        // An empty field, ready for the road tool.
+        if (!PlaceField(context, style, across, down, theme)) {
+            return false;
+        }
+        placed = Point(across, down) * static_cast<double>(ASP_WE_Road::kTileSize);
+    } else {
+        // A ground picture laid on every tile, as before there were roads.
+        std::string texture = answer;
+        std::string surface;
+        if (!NamesReadableFile(texture)) {
+            console.Say("File not found: " + texture);
+        }
+        if ((!NamesReadableFile(texture) && !console.AskFile("Ground texture: ", texture)) ||
+            !console.AskFile("Surface Map: ", surface)) {
+            return false;
+        }
+        const CTexture* picture = TextureFor(document.textures, texture);
+        if (picture == nullptr || picture->PixelWidth() <= 0 || picture->PixelHeight() <= 0) {
+            console.Say("Invalid texture file selected.");
+            return false;
+        }
+        placed = PlaceTrack(context, across, down, texture, surface, *picture);
+    }
     const bool written = document.Write(typed);
     // Loaded again from the file, so that the editor shows what the game will read.
     document.RemoveObjects();

@@ -32,10 +32,13 @@ void ASP_WE_RacingLineTool::Bind(ASP_WE_KeyBindings& keys) {
     keys.Bind(
         Group::kLine, Input::Drag(SDL_BUTTON_LEFT), "move a point of the line (or click, then click to drop)",
         [this] { return Press(); }, nested);
-    keys.Bind(Group::kLine, Input::Key(SDLK_p), "add a point under the pointer into the nearest segment",
-              Always([this] { AddPoint(); }), nested);
-    keys.Bind(Group::kLine, Input::Key(SDLK_DELETE), "delete the line's point under the pointer",
-              Always([this] { DeletePoint(); }), nested);
+    // Hidden, the line leaves these keys to the road.
+    keys.Bind(
+        Group::kLine, Input::Key(SDLK_p), "add a point under the pointer into the nearest segment",
+        [this] { return AddPoint(); }, nested);
+    keys.Bind(
+        Group::kLine, Input::Key(SDLK_DELETE), "delete the line's point under the pointer",
+        [this] { return DeletePoint(); }, nested);
 }
 
 bool ASP_WE_RacingLineTool::OnPointerMove(Point moved, Uint8 buttons) {
@@ -88,17 +91,18 @@ void ASP_WE_RacingLineTool::Drop() {
     context.heldPoint = -1;
 }
 
-void ASP_WE_RacingLineTool::AddPoint() {
+bool ASP_WE_RacingLineTool::AddPoint() {
     if (shown) {
         Drop();
         context.document.racingLine.Insert(context.view.OnGrid(context.PointerInWorld()));
         context.Settle();
     }
+    return shown;
 }
 
-void ASP_WE_RacingLineTool::DeletePoint() {
+bool ASP_WE_RacingLineTool::DeletePoint() {
     if (!shown) {
-        return;
+        return false;
     }
     std::vector<Point>& points = context.document.racingLine.points;
     const int index = context.heldPoint >= 0 ? context.heldPoint : PointUnderPointer();
@@ -107,6 +111,7 @@ void ASP_WE_RacingLineTool::DeletePoint() {
         points.erase(points.begin() + index);
     }
     Drop();
+    return true;
 }
 
 int ASP_WE_RacingLineTool::PointUnderPointer() const {

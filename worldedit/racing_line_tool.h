@@ -25,8 +25,9 @@ private:
     // Takes the line's point under the pointer, if the layer shows one there.
     bool Hold();
     void Drop();
-    void AddPoint();
-    void DeletePoint();
+    // False while the line is hidden.
+    bool AddPoint();
+    bool DeletePoint();
     // The line's point under the pointer, or -1.
     int PointUnderPointer() const;
     std::string Caption() const;

@@ -1,15 +1,37 @@
 #include "worldedit/selection_tool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "engine/ini.h"
 #include "worldedit/canvas_overlay.h"
+#include "worldedit/picture_list.h"
+#include "worldedit/road.h"
+#include "worldedit/road_layout.h"
+#include "worldedit/we_checkpoint_sprite.h"
+#include "worldedit/we_ground_sprite.h"
 
 namespace {
 
 const double kTurnStep = 5.0;       // degrees per wheel notch
 const double kSnapTurnStep = 15.0;  // degrees per notch with Shift
+const char kCheckpointPicture[] = "gfx\\objects\\checkpoint.png";
+// A new checkpoint away from any road is as wide as a new track's finish line; on a road it reaches
+// this far beyond the kerbs either side.
+const double kCheckpointWidth = 600.0;
+const double kCheckpointDepth = 60.0;
+const double kCheckpointRunOff = 100.0;
+
+// The pictures the add dialogue offers for the question: ground pictures and surface maps for
+// tiles, the objects' pictures (the checkpoint's first for a checkpoint) for the others.
+std::vector<std::string> Offered(const ASP_WE_ObjectKind& kind, const ASP_WE_PictureQuestion& question) {
+    if (&kind == &ASP_WE_GroundSprite::kind) {
+        return PicturesIn("gfx\\tiles", std::string(question.property) == "surface" ? "surface" : "ground",
+                          "");
+    }
+    return PicturesIn("gfx\\objects", "", &kind == &ASP_WE_CheckpointSprite::kind ? kCheckpointPicture : "");
+}
 
 }  // namespace
 
@@ -112,6 +134,9 @@ void ASP_WE_SelectionTool::AddObject() {
     if (const ASP_WE_ObjectKind* kind = AskKind()) {
         std::unique_ptr<ASP_WE_Object> object = kind->create(document.world.get(), document.textures);
         if (AskPictures(*kind, *object)) {
+            if (kind == &ASP_WE_CheckpointSprite::kind) {
+                SetCheckpointDefaults(static_cast<ASP_WE_CheckpointSprite&>(*object));
+            }
             CImageSprite& sprite = object->Sprite();
             PlaceUnderPointer(sprite);
             if (sprite.GetWidth() > 0.0 && sprite.GetHeight() > 0.0) {
@@ -140,7 +165,7 @@ const ASP_WE_ObjectKind* ASP_WE_SelectionTool::AskKind() {
 
 bool ASP_WE_SelectionTool::AskPictures(const ASP_WE_ObjectKind& kind, ASP_WE_Object& object) {
     for (size_t i = 0; i < kind.pictures.size(); ++i) {
-        if (!AskPicture(object, kind.pictures[i])) {
+        if (!AskPicture(object, kind.pictures[i], Offered(kind, kind.pictures[i]))) {
             return false;
         }
         if (i == 0) {
@@ -153,14 +178,67 @@ bool ASP_WE_SelectionTool::AskPictures(const ASP_WE_ObjectKind& kind, ASP_WE_Obj
     return true;
 }
 
-bool ASP_WE_SelectionTool::AskPicture(ASP_WE_Object& object, const ASP_WE_PictureQuestion& question) {
+bool ASP_WE_SelectionTool::AskPicture(ASP_WE_Object& object, const ASP_WE_PictureQuestion& question,
+                                      const std::vector<std::string>& offered) {
+    ASP_WE_Console& console = context.console;
+    std::string prompt = question.prompt;
+    if (!offered.empty()) {
+        console.Say("Pictures on offer:");
+        for (size_t i = 0; i < offered.size(); ++i) {
+            console.Say("  " + NumberToText(static_cast<double>(i + 1)) + "  " + offered[i]);
+        }
+        // "Texture: " becomes "Texture (a number or a file name; Enter for ...): ".
+        prompt = Trimmed(prompt, ": ") + " (a number or a file name; Enter for " + offered.front() + "): ";
+    }
     std::string name;
-    do {
-        if (!context.console.AskFile(question.prompt, name)) {
+    for (;;) {
+        if (!console.Ask(prompt, name)) {
             return false;
         }
-    } while (object.SetProperty(question.property, name, context.console.out) != 0);
-    return true;
+        int number = 0;
+        if (Trimmed(name, " \t").empty() && !offered.empty()) {
+            name = offered.front();
+        } else if (ParseInt(name, number) && number >= 1 && number <= static_cast<int>(offered.size())) {
+            name = offered[number - 1];
+        }
+        if (!NamesReadableFile(name)) {
+            console.Say("File not found: " + name);
+        } else if (object.SetProperty(question.property, name, console.out) == 0) {
+            return true;
+        }
+    }
+}
+
+void ASP_WE_SelectionTool::SetCheckpointDefaults(ASP_WE_CheckpointSprite& checkpoint) {
+    ASP_WE_TrackDocument& document = context.document;
+    std::vector<bool> taken;
+    for (const ASP_WE_CheckpointSprite* other : document.Checkpoints()) {
+        if (other->index >= 0 && other->index < ASP_WE_TrackDocument::kMaxObjectsPerKind) {
+            taken.resize(std::max(taken.size(), static_cast<size_t>(other->index) + 1));
+            taken[other->index] = true;
+        }
+    }
+    checkpoint.index = static_cast<int>(std::find(taken.begin(), taken.end(), false) - taken.begin());
+    checkpoint.isFinish = checkpoint.index == 0;
+    const CTexture* picture = checkpoint.GetTexture();
+    if (picture != nullptr) {
+        checkpoint.SetTileWidth(picture->PixelWidth());
+        checkpoint.SetTileHeight(picture->PixelHeight());
+    }
+    // Across the road under the pointer, as wide as it with its kerbs and some run-off.
+    double width = kCheckpointWidth;
+    const ASP_WE_CentreLine line(document.road.line.points);
+    const Point pointer = context.PointerInWorld();
+    if (!line.Empty()) {
+        const long nearest = static_cast<long>(line.Nearest(pointer));
+        const ASP_WE_RoadBands bands(document.road.width);
+        if (Length(line.At(nearest) - pointer) <= bands.half + ASP_WE_RoadBands::kKerb) {
+            width = 2.0 * (bands.half + ASP_WE_RoadBands::kKerb + kCheckpointRunOff);
+            checkpoint.SetRotation(RotationToward(line.Tangent(nearest)));
+        }
+    }
+    checkpoint.SetWidth(width);
+    checkpoint.SetHeight(kCheckpointDepth);
 }
 
 void ASP_WE_SelectionTool::PlaceUnderPointer(CImageSprite& sprite) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "worldedit/tool.h"
+#include "worldedit/we_checkpoint_sprite.h"
 
 // Picking up, moving, turning and deleting the track's objects with the mouse, and placing new
 // ones asked for on the console. A picked-up object follows the pointer until a click drops it.
@@ -27,6 +29,12 @@ private:
     void SnapTurnSelected(int direction);
     const ASP_WE_ObjectKind* AskKind();
     bool AskPictures(const ASP_WE_ObjectKind& kind, ASP_WE_Object& object);
-    bool AskPicture(ASP_WE_Object& object, const ASP_WE_PictureQuestion& question);
+    // Offers the pictures, numbered, the first as the answer to an empty line; a file name typed
+    // is taken as well.
+    bool AskPicture(ASP_WE_Object& object, const ASP_WE_PictureQuestion& question,
+                    const std::vector<std::string>& offered);
+    // A new checkpoint takes the next free index (0 makes it the finish line), and lies across the
+    // road under the pointer as wide as it, or is as wide as a new track's finish line.
+    void SetCheckpointDefaults(ASP_WE_CheckpointSprite& checkpoint);
     void PlaceUnderPointer(CImageSprite& sprite);
 };

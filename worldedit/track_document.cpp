@@ -1,7 +1,9 @@
 #include "worldedit/track_document.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "engine/ini.h"
@@ -24,7 +26,7 @@ std::string NonObjectSections(const std::string& text) {
     for (const ASP_WE_ObjectKind* kind : ObjectKinds()) {
         prefixes.push_back(kind->prefix);
     }
-    return WithoutSections(text, prefixes, {kRacingLineSection});
+    return WithoutSections(text, prefixes, {kRacingLineSection, kRoadSection});
 }
 
 }  // namespace
@@ -42,6 +44,31 @@ void ASP_WE_TrackDocument::Close() {
     history.Clear();
     textures = nullptr;
     world.reset();
+    RemoveUnusedPictures();
+}
+
+void ASP_WE_TrackDocument::NotePicturesWritten(const std::vector<std::string>& names) {
+    writtenPictures.insert(writtenPictures.end(), names.begin(), names.end());
+}
+
+void ASP_WE_TrackDocument::RemoveUnusedPictures() {
+    std::set<std::string> named;
+    for (const std::string& file : storedAs) {
+        const CIniReadBatch batch(file);
+        const int tiles = GetIniInt(kMain, ASP_WE_GroundSprite::kind.countKey, 0, file);
+        for (int i = 0; i < tiles && i < kMaxObjectsPerKind; ++i) {
+            const std::string section = ASP_WE_GroundSprite::kind.prefix + NumberToText(i);
+            named.insert(TextureName(GetIniString(section, "texture", "", file)));
+            named.insert(TextureName(GetIniString(section, "surface", "", file)));
+        }
+    }
+    for (const std::string& picture : writtenPictures) {
+        if (named.count(TextureName(picture)) == 0) {
+            std::error_code ignored;
+            std::filesystem::remove(UserPath(picture), ignored);
+        }
+    }
+    writtenPictures.clear();
 }
 
 void ASP_WE_TrackDocument::Say(const std::string& message) {
@@ -66,6 +93,9 @@ void ASP_WE_TrackDocument::Load() {
     laps = GetIniInt(kMain, kLaps, 1, worldPath);
     racingLine.Load(worldPath, out);
     settledLine = racingLine.points;
+    road.Load(worldPath, out);
+    settledRoad = road;
+    storedAs.push_back(worldPath);
     Say("Loading done.");
 }
 
@@ -106,6 +136,8 @@ void ASP_WE_TrackDocument::TakeSettingsOf(const std::string& templateFile) {
 }
 
 void ASP_WE_TrackDocument::RemoveObjects() {
+    // The history's steps name objects by their place in the world, which a new load refills.
+    history.Clear();
     world->RemoveAll();
 }
 
@@ -128,6 +160,9 @@ bool ASP_WE_TrackDocument::Write(const std::string& file) {
     const bool saved = SaveIniText(
         target, keptSections, [this](const std::string& into) { return WriteObjects(into); }, out);
     out << std::flush;
+    if (saved) {
+        storedAs.push_back(target);
+    }
     return saved;
 }
 
@@ -140,7 +175,7 @@ bool ASP_WE_TrackDocument::WriteObjects(const std::string& file) {
             written = object->Save(kind.prefix + NumberToText(counts[&kind]++), file);
         }
     }
-    if (!written || !racingLine.Save(file)) {
+    if (!written || !racingLine.Save(file) || !road.Save(file)) {
         Say("Cannot write the objects into " + file + ".");
         return false;
     }
@@ -257,20 +292,58 @@ void ASP_WE_TrackDocument::SettleLine() {
                                                                               racingLine.points));
         settledLine = racingLine.points;
     }
+    if (road != settledRoad) {
+        history.Push(std::make_unique<ASP_WE_ValueChange<ASP_WE_Road>>(road, settledRoad, road));
+        settledRoad = road;
+    }
+}
+
+void ASP_WE_TrackDocument::SetRacingLine(const std::vector<Point>& points) {
+    SettleLine();
+    racingLine.points = points;
+    SettleLine();
+}
+
+void ASP_WE_TrackDocument::SetRequiredCheckpoints(int count) {
+    RecordValue(requiredCheckpoints, count);
+}
+
+void ASP_WE_TrackDocument::SetSurfaces(const std::string& sections, int count) {
+    const std::string kept =
+        WithKey(WithoutModifiers(keptSections) + sections, kMain, "modifiers", NumberToText(count));
+    if (kept != keptSections) {
+        history.Push(std::make_unique<ASP_WE_ValueChange<std::string>>(keptSections, keptSections, kept));
+        keptSections = kept;
+    }
+}
+
+Point ASP_WE_TrackDocument::GroundSize() const {
+    Point size;
+    for (ASP_WE_Object* tile : ObjectsOf(ASP_WE_GroundSprite::kind)) {
+        const CImageSprite& sprite = tile->Sprite();
+        size.x = std::max(size.x, sprite.GetX() + sprite.GetWidth());
+        size.y = std::max(size.y, sprite.GetY() + sprite.GetHeight());
+    }
+    return size;
+}
+
+void ASP_WE_TrackDocument::TakeLinesAsSettled() {
+    settledLine = racingLine.points;
+    settledRoad = road;
 }
 
 bool ASP_WE_TrackDocument::Undo() {
     const bool undone = history.Undo(*world);
-    settledLine = racingLine.points;
+    TakeLinesAsSettled();
     return undone;
 }
 
 bool ASP_WE_TrackDocument::Redo() {
     const bool redone = history.Redo(*world);
-    settledLine = racingLine.points;
+    TakeLinesAsSettled();
     return redone;
 }
 
 bool ASP_WE_TrackDocument::Unsaved() const {
-    return history.Unsaved() || racingLine.points != settledLine;
+    return history.Unsaved() || racingLine.points != settledLine || road != settledRoad;
 }

@@ -9,6 +9,7 @@
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
 #include "worldedit/object_kinds.h"
+#include "worldedit/road.h"
 #include "worldedit/undo_stack.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_object.h"
@@ -26,7 +27,8 @@ public:
 
     // Makes the empty world, whose textures need the window's OpenGL context.
     void Open();
-    // Forgets the history, then deletes the world with every object and texture.
+    // Forgets the history, then deletes the world with every object and texture, and the pictures
+    // this session wrote that no file it loaded or saved names.
     void Close();
 
     // Adds the objects and values of the world file at worldPath.
@@ -37,7 +39,7 @@ public:
     // What a save keeps besides the objects and the racing line (music, surfaces and their
     // particles, laps): those of the template's text, without the comment that describes it.
     void TakeSettingsOf(const std::string& templateFile);
-    // Deletes every object, as a new load begins.
+    // Deletes every object and forgets the history, as a new load begins.
     void RemoveObjects();
 
     // Sets "laps" or "requiredCheckpoints" as an object's SetProperty sets its own, as a step of
@@ -62,8 +64,20 @@ public:
     // the one it has now recorded as a step.
     std::string StateOf(ASP_WE_Object& object);
     void RecordChange(ASP_WE_Object& object, const std::string& before);
-    // Records the racing line's changes since the last record as one step.
+    // Records the racing line's and the road's changes since the last record, each as one step.
     void SettleLine();
+    // The edits from BeginStep to EndStep are one step of the history.
+    void BeginStep() { history.BeginGroup(); }
+    void EndStep() { history.EndGroup(); }
+    // Steps of the history that set the racing line, the required checkpoints, and the surfaces: the
+    // "mod" sections of a world file (with their particles) that a save writes, and their count.
+    void SetRacingLine(const std::vector<Point>& points);
+    void SetRequiredCheckpoints(int count);
+    void SetSurfaces(const std::string& sections, int count);
+    // The area of the ground tiles from (0, 0), in world pixels; (0, 0) without tiles.
+    Point GroundSize() const;
+    // Pictures written for this track, removed on closing unless a file it loaded or saved names them.
+    void NotePicturesWritten(const std::vector<std::string>& names);
     // Takes back the latest step, or makes the latest undone one again; false when there is none.
     bool Undo();
     bool Redo();
@@ -76,9 +90,12 @@ public:
     // The world's own texture manager, where new objects get their pictures.
     CTextureManager* textures = nullptr;
     std::string worldPath;
+    // The name the track was opened as, as given: the name a save proposes.
+    std::string openedAs;
     int requiredCheckpoints = 1;
     int laps = 1;
     ASP_WE_RacingLine racingLine;
+    ASP_WE_Road road;
 
 private:
     void Say(const std::string& message);
@@ -87,11 +104,18 @@ private:
     void LoadObjects(const ASP_WE_ObjectKind& kind);
     bool WriteObjects(const std::string& file);
     void RecordValue(int& value, int before);
+    void RemoveUnusedPictures();
+    // The lines as they are now count as recorded: after the history changed them.
+    void TakeLinesAsSettled();
 
     std::ostream& out;
     ASP_WE_UndoStack history;
     // The line as the history last recorded it: a difference is a change not yet recorded.
     std::vector<Point> settledLine;
+    ASP_WE_Road settledRoad;
     // The sections of the loaded world file that a save writes back unchanged.
     std::string keptSections;
+    std::vector<std::string> writtenPictures;
+    // The files loaded or saved since the track was opened.
+    std::vector<std::string> storedAs;
 };

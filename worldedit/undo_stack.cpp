@@ -46,7 +46,34 @@ std::string ASP_WE_UndoStack::Remember(ASP_WE_Object& object) {
     return section;
 }
 
+void ASP_WE_EditGroup::Undo(CSpriteManager& world) {
+    for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit) {
+        (*edit)->Undo(world);
+    }
+}
+
+void ASP_WE_EditGroup::Redo(CSpriteManager& world) {
+    for (const auto& edit : edits) {
+        edit->Redo(world);
+    }
+}
+
+void ASP_WE_UndoStack::BeginGroup() {
+    group = std::make_unique<ASP_WE_EditGroup>();
+}
+
+void ASP_WE_UndoStack::EndGroup() {
+    std::unique_ptr<ASP_WE_EditGroup> made = std::move(group);
+    if (made != nullptr && !made->Empty()) {
+        Push(std::move(made));
+    }
+}
+
 void ASP_WE_UndoStack::Push(std::unique_ptr<ASP_WE_Edit> edit) {
+    if (group != nullptr) {
+        group->Add(std::move(edit));
+        return;
+    }
     undone.clear();
     done.push_back({std::move(edit), ++numbered});
     if (done.size() > kMaxSteps) {
@@ -74,6 +101,7 @@ bool ASP_WE_UndoStack::Replay(std::vector<Step>& from, std::vector<Step>& to, CS
 }
 
 void ASP_WE_UndoStack::Clear() {
+    group.reset();
     done.clear();
     undone.clear();
 }

@@ -68,6 +68,18 @@ private:
     Value after;
 };
 
+// Edits made together, taken back and made again as one: the later ones first when undoing.
+class ASP_WE_EditGroup : public ASP_WE_Edit {
+public:
+    void Add(std::unique_ptr<ASP_WE_Edit> edit) { edits.push_back(std::move(edit)); }
+    bool Empty() const { return edits.empty(); }
+    void Undo(CSpriteManager& world) override;
+    void Redo(CSpriteManager& world) override;
+
+private:
+    std::vector<std::unique_ptr<ASP_WE_Edit>> edits;
+};
+
 // The editor's history: the latest kMaxSteps edits, undone and redone in order. The sections of
 // the objects' states live in a batch of a file that is never written, so they cost no disk.
 class ASP_WE_UndoStack {
@@ -80,8 +92,11 @@ public:
     std::string Remember(ASP_WE_Object& object);
     const std::string& Store() const { return store; }
 
-    // Adds an edit that has just been made; what was undone before can no longer be redone.
+    // Adds an edit that has just been made; what was undone before can no longer be redone. Between
+    // BeginGroup and EndGroup the edits join one step.
     void Push(std::unique_ptr<ASP_WE_Edit> edit);
+    void BeginGroup();
+    void EndGroup();
     // False when there is nothing to undo or redo.
     bool Undo(CSpriteManager& world);
     bool Redo(CSpriteManager& world);
@@ -111,4 +126,5 @@ private:
     long savedTop = 0;
     std::vector<Step> done;
     std::vector<Step> undone;
+    std::unique_ptr<ASP_WE_EditGroup> group;
 };

@@ -22,21 +22,24 @@ double DistanceToSegment(Point p, Point a, Point b) {
 
 }  // namespace
 
-void ASP_WE_RacingLine::Load(const std::string& file, std::ostream& out) {
+ASP_WE_ClosedLine::ASP_WE_ClosedLine(const char* section, const char* withoutLine)
+    : section(section), withoutLine(withoutLine) {}
+
+void ASP_WE_ClosedLine::Load(const std::string& file, std::ostream& out) {
     points.clear();
-    const int count = GetIniInt(kRacingLineSection, kCount, 0, file);
+    const int count = GetIniInt(section, kCount, 0, file);
     if (count < 0 || count > kMaxPoints) {
-        out << "Refused " << kRacingLineSection << " " << kCount << " = " << count << ": not from 0 to "
-            << kMaxPoints << ", the race follows the checkpoints.\n";
+        out << "Refused " << section << " " << kCount << " = " << count << ": not from 0 to " << kMaxPoints
+            << ", " << withoutLine << ".\n";
         return;
     }
     for (int i = 0; i < count; ++i) {
         // A missing coordinate reads as no number and refuses the line, as the race does.
-        const Point p(GetIniDouble(kRacingLineSection, "x" + NumberToText(i), NAN, file),
-                      GetIniDouble(kRacingLineSection, "y" + NumberToText(i), NAN, file));
+        const Point p(GetIniDouble(section, "x" + NumberToText(i), NAN, file),
+                      GetIniDouble(section, "y" + NumberToText(i), NAN, file));
         if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-            out << "Refused " << kRacingLineSection << ": point " << i
-                << " is missing or not a number, the race follows the checkpoints.\n";
+            out << "Refused " << section << ": point " << i << " is missing or not a number, " << withoutLine
+                << ".\n";
             points.clear();
             return;
         }
@@ -45,12 +48,11 @@ void ASP_WE_RacingLine::Load(const std::string& file, std::ostream& out) {
     const size_t read = points.size();
     DropRepeats();
     if (points.size() < read) {
-        out << "Dropped " << read - points.size() << " repeated point(s) of the " << kRacingLineSection
-            << ".\n";
+        out << "Dropped " << read - points.size() << " repeated point(s) of the " << section << ".\n";
     }
 }
 
-void ASP_WE_RacingLine::DropRepeats() {
+void ASP_WE_ClosedLine::DropRepeats() {
     std::vector<Point> kept;
     for (const Point& p : points) {
         if (kept.empty() || kept.back() != p) {
@@ -63,21 +65,21 @@ void ASP_WE_RacingLine::DropRepeats() {
     points = kept;
 }
 
-bool ASP_WE_RacingLine::Save(const std::string& file) const {
+bool ASP_WE_ClosedLine::Save(const std::string& file) const {
     if (points.empty()) {
         return true;
     }
-    ASP_WE_SectionWriter section(kRacingLineSection, file);
+    ASP_WE_SectionWriter writer(section, file);
     const int count = static_cast<int>(points.size());
-    section.Int(kCount, count);
+    writer.Int(kCount, count);
     for (int i = 0; i < count; ++i) {
-        section.Double("x" + NumberToText(i), points[i].x);
-        section.Double("y" + NumberToText(i), points[i].y);
+        writer.Double("x" + NumberToText(i), points[i].x);
+        writer.Double("y" + NumberToText(i), points[i].y);
     }
-    return section.Succeeded();
+    return writer.Succeeded();
 }
 
-int ASP_WE_RacingLine::PointNear(Point p, double radius) const {
+int ASP_WE_ClosedLine::PointNear(Point p, double radius) const {
     int nearest = -1;
     double best = radius;
     for (size_t i = 0; i < points.size(); ++i) {
@@ -90,7 +92,7 @@ int ASP_WE_RacingLine::PointNear(Point p, double radius) const {
     return nearest;
 }
 
-int ASP_WE_RacingLine::Insert(Point p) {
+int ASP_WE_ClosedLine::Insert(Point p) {
     // A second point in the same place would give the race a segment of no length.
     if (std::find(points.begin(), points.end(), p) != points.end()) {
         return -1;
@@ -110,7 +112,7 @@ int ASP_WE_RacingLine::Insert(Point p) {
     return static_cast<int>(after);
 }
 
-double ASP_WE_RacingLine::DistanceTo(Point p) const {
+double ASP_WE_ClosedLine::DistanceTo(Point p) const {
     double best = std::numeric_limits<double>::infinity();
     for (size_t i = 0; i < points.size(); ++i) {
         best = std::min(best, DistanceToSegment(p, points[i], points[(i + 1) % points.size()]));

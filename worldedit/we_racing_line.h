@@ -6,13 +6,16 @@
 
 #include "engine/geometry.h"
 
-// The closed line the computer cars follow, as the editor lays it out: points in world pixels in
-// driving order, the last joined to the first. The world file keeps it in the section
-// "racingLine" ("points", then "x0", "y0", "x1", ...), which readers before it skip.
-class ASP_WE_RacingLine {
+// A closed line as the editor lays it out: points in world pixels in driving order, the last joined
+// to the first, kept in a section of the world file ("points", then "x0", "y0", "x1", ...) that
+// readers before it skip.
+class ASP_WE_ClosedLine {
 public:
     // As the race: more points than this is a broken file, not a line.
     static constexpr int kMaxPoints = 10000;
+
+    // The section it is kept in, and what becomes of a track whose line is refused.
+    ASP_WE_ClosedLine(const char* section, const char* withoutLine);
 
     // Reads the line of file; a count the race would not take, or a point missing or not a number,
     // is refused with a remark on out, and the line is then empty. Repeated points are dropped.
@@ -32,7 +35,17 @@ public:
     double DistanceTo(Point p) const;
 
     std::vector<Point> points;
+    const char* section;
+
+private:
+    const char* withoutLine;
 };
 
 // The section a world file keeps the racing line in.
 extern const char kRacingLineSection[];
+
+// The line the computer cars follow; without one they drive through the checkpoints.
+class ASP_WE_RacingLine : public ASP_WE_ClosedLine {
+public:
+    ASP_WE_RacingLine() : ASP_WE_ClosedLine(kRacingLineSection, "the race follows the checkpoints") {}
+};

@@ -51,7 +51,88 @@ bool IsNumbered(const std::string& name, const std::string& prefix) {
     return true;
 }
 
+// Whether name (lower case) is "mod" + n, "mod" + n + "part" or "mod" + n + "prot" + m.
+bool IsModifierSection(const std::string& name) {
+    const size_t afterNumber = name.find_first_not_of("0123456789", 3);
+    if (name.compare(0, 3, "mod") != 0 || afterNumber == 3 || name.size() == 3) {
+        return false;
+    }
+    const std::string rest = afterNumber == std::string::npos ? "" : name.substr(afterNumber);
+    return rest.empty() || rest == "part" || IsNumbered(rest, "prot");
+}
+
+// The key of a line "key=value", lower-cased and trimmed; empty for any other line.
+std::string KeyOf(const std::string& line) {
+    const size_t equals = line.find('=');
+    return equals == std::string::npos ? "" : Lower(Trimmed(line.substr(0, equals), kBlanks));
+}
+
 }  // namespace
+
+std::string SectionLines(const std::string& text, const std::string& name) {
+    std::istringstream lines(text);
+    std::string kept;
+    std::string line;
+    bool inside = false;
+    while (std::getline(lines, line)) {
+        std::string section;
+        if (SectionName(line, section)) {
+            inside = section == Lower(name);
+            continue;
+        }
+        const std::string t = Trimmed(line, kBlanks);
+        if (inside && !t.empty() && t[0] != ';') {
+            kept += t + "\n";
+        }
+    }
+    return kept;
+}
+
+std::string WithoutModifiers(const std::string& text) {
+    std::istringstream lines(text);
+    std::string kept;
+    std::string line;
+    bool skipping = false;
+    while (std::getline(lines, line)) {
+        std::string name;
+        if (SectionName(line, name)) {
+            skipping = IsModifierSection(name);
+        }
+        if (!skipping) {
+            kept += line + "\n";
+        }
+    }
+    return kept;
+}
+
+std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
+                    const std::string& value) {
+    std::istringstream lines(text);
+    std::string result;
+    std::string line;
+    bool inside = false;
+    bool done = false;
+    const std::string entry = key + "=" + value + "\n";
+    while (std::getline(lines, line)) {
+        std::string name;
+        const bool header = SectionName(line, name);
+        if (header && inside && !done) {
+            result += entry;
+            done = true;
+        }
+        if (header) {
+            inside = name == Lower(section);
+        } else if (inside && !done && KeyOf(line) == Lower(key)) {
+            line = entry.substr(0, entry.size() - 1);
+            done = true;
+        }
+        result += line + "\n";
+    }
+    if (!done) {
+        result += (inside ? "" : "[" + section + "]\n") + entry;
+    }
+    return result;
+}
 
 std::string WithoutSections(const std::string& text, const std::vector<std::string>& prefixes,
                             const std::vector<std::string>& names) {

@@ -14,6 +14,17 @@
 std::string WithoutSections(const std::string& text, const std::vector<std::string>& prefixes,
                             const std::vector<std::string>& names);
 
+// The key lines of the section of that name (letter case ignored), each with a line end, without
+// its header, blank lines and comments; empty when the text has no such section.
+std::string SectionLines(const std::string& text, const std::string& name);
+// The text without a world file's surface modifiers: the sections "mod" + n, "mod" + n + "part" and
+// "mod" + n + "prot" + m.
+std::string WithoutModifiers(const std::string& text);
+// The text with key=value in the section: the key's line replaced, or added at the end of the
+// section, which is added at the end of the text if it has none.
+std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
+                    const std::string& value);
+
 // The whole file, or the empty text if it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
+#include <random>
 
 #include "engine/ini.h"
 #include "game/menus/label_keys.h"
@@ -22,8 +23,9 @@ const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kCarsMenuFile = "mnu\\cars.ini";
 const char* const kControlsMenuFile = "mnu\\controls.ini";
 
-const char* const kStateNames[] = {"loading", "main menu", "options",  "players",
-                                   "cars",    "race",      "controls", "tracks"};
+const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars",
+                                   "race",    "controls",  "tracks",  "replays"};
+static_assert(std::size(kStateNames) == ASP_Main::kStates);
 
 }  // namespace
 
@@ -118,6 +120,7 @@ void ASP_Main::ReleaseAll() {
     carsMenu.reset();
     controlsMenu.reset();
     tracksMenu.reset();
+    replaysMenu.reset();
     trackChoice = ASP_TrackChoice();
     optionsLabel = nullptr;
     optionsNote = nullptr;
@@ -186,7 +189,9 @@ void ASP_Main::LoadStartup() {
     GetAudio()->Init();
     ReadCarNames();
     LoadMenuOverlay();
-    mainMenu = LoadMenu(this, textures.get(), kMainMenuFile, {OnPlay, OnOptions, OnExit});
+    mainMenu = LoadMenu(this, textures.get(), kMainMenuFile,
+                        {OnPlay, OnOptions, OnExit, [this](ASP_Button*, SDL_Event*) { StartTimeTrial(); },
+                         [this](ASP_Button*, SDL_Event*) { ShowReplays(); }});
     LoadOptionsMenu();
     playersMenu = LoadMenu(this, textures.get(), kPlayersMenuFile,
                            {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain,
@@ -198,6 +203,7 @@ void ASP_Main::LoadStartup() {
     controlsMenu->Load(this, kControlsMenuFile, OnOptions);
     menuMusic = GetIniString("main", "music", "", kMainMenuFile);
     LoadRaceSetup();
+    LoadReplaysMenu();
     currentPlayer = 0;
     playerCars.fill(0);
     playerCount = 1;
@@ -221,20 +227,9 @@ void ASP_Main::LoadMenuOverlay() {
 }
 
 void ASP_Main::LoadRace() {
-    ReleaseMenus();
     const ASP_TrackEntry track = CurrentTrack();
-    // Another track's pictures go before this one's are loaded, so that the two never add up.
-    if (track.WorldFile() != raceTexturesWorld) {
-        raceTextures->UnloadAll();
-        raceTexturesWorld = track.WorldFile();
-    }
-    raceTextures->BeginReuse();
-    ASP_World::Services services;
-    services.textures = raceTextures.get();
-    services.pictures = &racePictures;
-    services.joysticks = &joysticks;
-    game = std::make_unique<ASP_Game>(this, services);
-    if (!game->GetWorld()->Load(track.WorldFile())) {
+    // Every race has a seed of its own, which its replay keeps.
+    if (!BeginRace(track.WorldFile(), std::random_device()())) {
         // Only the main thread may end the program: it may be inside GL calls right now.
         loadFailed = true;
         return;
@@ -248,8 +243,31 @@ void ASP_Main::LoadRace() {
         game->GetWorld()->AddPlayer(kCarFile, carNames[static_cast<size_t>(car)], settingsFile,
                                     "controls" + NumberToText(i));
     }
-    AddComputerCars();
+    if (!timeTrial) {
+        AddComputerCars();
+    }
     game->KeepRecords(track.world, RecordsFile());
+    RecordRace(track);
+    EndRaceLoad();
+}
+
+bool ASP_Main::BeginRace(const std::string& worldFile, uint64_t seed) {
+    ReleaseMenus();
+    // Another track's pictures go before this one's are loaded, so that the two never add up.
+    if (worldFile != raceTexturesWorld) {
+        raceTextures->UnloadAll();
+        raceTexturesWorld = worldFile;
+    }
+    raceTextures->BeginReuse();
+    ASP_World::Services services;
+    services.textures = raceTextures.get();
+    services.pictures = &racePictures;
+    services.joysticks = &joysticks;
+    game = std::make_unique<ASP_Game>(this, services, seed);
+    return game->GetWorld()->Load(worldFile);
+}
+
+void ASP_Main::EndRaceLoad() {
     raceTextures->EndReuse();
     loadingTextures->Release();
     HandOver(STATE_RACE);
@@ -309,6 +327,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
             menuOverlay->Draw(target);
             tracksMenu->Draw(target);
             break;
+        case STATE_REPLAYS:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            replaysMenu->Draw(target);
+            break;
     }
     if (showFps) {
         PlaceFpsLabel();
@@ -363,6 +386,8 @@ ASP_Menu* ASP_Main::MenuOf(int someState) const {
             return controlsMenu.get();
         case STATE_TRACKS:
             return tracksMenu.get();
+        case STATE_REPLAYS:
+            return replaysMenu.get();
         default:
             return nullptr;
     }
@@ -380,13 +405,20 @@ void ASP_Main::LeaveRaceIfAsked() {
     if (game == nullptr || !game->QuitRequested()) {
         return;
     }
+    const bool watched = game->IsReplay();
+    // The race keeps its replay as it goes, a race left before its end too: then the oldest go.
     game.reset();
+    replayLibrary.Prune();
     RestoreMenus();
     LogLine(LOG_STATUS, "Race left.");
     // The race's music stops before the menus' starts.
     GetAudio()->HaltMusic();
     menuMusicPlaying = false;
-    EnterState(STATE_MAIN_MENU);
+    if (watched) {
+        ShowReplays();
+    } else {
+        EnterState(STATE_MAIN_MENU);
+    }
 }
 
 void ASP_Main::OnKeyDown(SDL_Event* e) {
@@ -458,6 +490,7 @@ void ASP_Main::ShowCar(int c, int direction) {
 
 void ASP_Main::OnPlay(ASP_Button*, SDL_Event*) {
     if (instance != nullptr) {
+        instance->timeTrial = false;
         instance->EnterState(STATE_PLAYERS);
     }
 }
@@ -539,6 +572,7 @@ void ASP_Main::OnCarBack(ASP_Button*, SDL_Event*) {
     if (instance->currentPlayer >= 0) {
         instance->ShowCar(instance->playerCars[static_cast<size_t>(instance->currentPlayer)], 1);
     } else {
-        instance->EnterState(STATE_PLAYERS);
+        // A time trial has no players menu to go back to.
+        instance->EnterState(instance->timeTrial ? STATE_MAIN_MENU : STATE_PLAYERS);
     }
 }

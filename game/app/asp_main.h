@@ -22,8 +22,10 @@
 #include "game/menus/car_preview.h"
 #include "game/menus/controls_menu.h"
 #include "game/menus/menu.h"
+#include "game/menus/replays_menu.h"
 #include "game/menus/track_menu.h"
 #include "game/race/game.h"
+#include "game/race/replay_library.h"
 #include "game/race/track_list.h"
 #include "game/sim/computer_driver.h"
 
@@ -41,7 +43,9 @@ public:
         STATE_RACE = 5,
         STATE_CONTROLS = 6,
         STATE_TRACKS = 7,
+        STATE_REPLAYS = 8,
     };
+    static constexpr int kStates = 9;
     static constexpr int kMaxPlayers = 4;
 
     using LoaderJob = void (ASP_Main::*)();
@@ -119,6 +123,17 @@ public:
     void ShowTrack(int t);
     // The records file: in the user's folder, or beside a settings file given with its folder.
     std::string RecordsFile() const;
+    // A folder of the user's, as a host path with a trailing "/": beside a settings file given with
+    // its folder, else in the user's folder; "" without one.
+    std::string UserFolder(const std::string& name) const;
+    // The replays list, refreshed.
+    void ShowReplays();
+    // Plays the replay chosen on the replays list, unless it is refused.
+    void WatchReplay();
+    // Builds the race of the replay chosen; ends in the race, or back in the list when it cannot.
+    void LoadReplay();
+    // A time trial: one driver, a car, a track, no computer cars, and the track's ghost.
+    void StartTimeTrial();
     // The computer opponents of the next race, as stored in the settings.
     int StoredOpponents() const;
     ASP_Difficulty StoredDifficulty() const;
@@ -153,6 +168,12 @@ public:
     // Index into carNames of each player's car.
     std::array<int, kMaxPlayers> playerCars{};
     std::unique_ptr<ASP_Menu> tracksMenu;
+    std::unique_ptr<ASP_ReplaysMenu> replaysMenu;
+    ASP_ReplayLibrary replayLibrary;
+    // The next race is a time trial.
+    bool timeTrial = false;
+    // The replay the race loader plays; "" for a race.
+    std::string watching;
     ASP_TrackChoice trackChoice;
     std::vector<ASP_TrackEntry> tracks;
     int currentTrack = 0;
@@ -197,6 +218,13 @@ private:
     void StoreSetting(const std::string& key, const std::string& value);
     void ApplySoundSetting();
     void LoadRaceSetup();
+    void LoadReplaysMenu();
+    // The first and last part of a race's loader: the menus released, the race made on its track
+    // (false when the track cannot be loaded); the race handed over.
+    bool BeginRace(const std::string& worldFile, uint64_t seed);
+    void EndRaceLoad();
+    // The race is recorded into the replay library; a time trial also gets the track's ghost.
+    void RecordRace(const ASP_TrackEntry& track);
     // The chosen track; the first track of the game when there is no list.
     ASP_TrackEntry CurrentTrack() const;
     // Writes a key of the computer opponents' settings; a failure is logged and changes nothing.

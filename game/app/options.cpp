@@ -114,7 +114,7 @@ void ASP_Main::ApplyStoredSize() {
 }
 
 void ASP_Main::FitScreens() {
-    for (int someState = 0; someState <= STATE_TRACKS; ++someState) {
+    for (int someState = 0; someState < kStates; ++someState) {
         if (ASP_Menu* menu = MenuOf(someState)) {
             menu->FitWindow(width, height);
         }

@@ -116,7 +116,9 @@ ASP_Menu::ASP_Menu(CTextureManager* textures) : CSpriteManager(textures) {}
 int ASP_Menu::ElementAt(int x, int y) {
     std::vector<ASP_MenuElement*> found;
     for (CSprite* s : GetSpritesAt(x, y)) {
-        if (auto* element = dynamic_cast<ASP_MenuElement*>(s)) {
+        // A hidden element (the finished race's resume choice) is not there to point at.
+        auto* element = dynamic_cast<ASP_MenuElement*>(s);
+        if (element != nullptr && element->IsVisible()) {
             found.push_back(element);
         }
     }

@@ -33,7 +33,7 @@ public:
     virtual void OnKeyDown(SDL_Event* e);
     virtual void OnKeyUp(SDL_Event* e);
 
-    // Index in the sprite list of the topmost element at the screen point, -1 for none. Highest z
+    // Index in the sprite list of the topmost visible element at the screen point, -1 for none. Highest z
     // wins; on equal z the one added last.
     int ElementAt(int x, int y);
     // Index of the sprite in the sprite list, -1 if it is not there.

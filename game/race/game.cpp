@@ -44,6 +44,11 @@ ASP_Game::ASP_Game(CGameBase* app, const ASP_World::Services& services, uint64_t
 }
 
 ASP_Game::~ASP_Game() {
+    // A race left before its end is kept as far as it went, ended there as its replay will end.
+    if (replay != nullptr && GetRace().IsStarted() && !GetRace().IsOver()) {
+        GetRace().Abandon();
+    }
+    SaveReplay();
     countdownLabel.reset();
     blendOverlay.reset();
     pauseMenu.reset();
@@ -61,6 +66,7 @@ void ASP_Game::LoadPauseMenu() {
     // Optional: an older pause menu has no give-up choice.
     const int giveUp = GetIniInt("main", "giveUp", -1, kPauseMenuFile);
     giveUpButton = giveUp >= 0 ? pauseMenu->GetSprite(giveUp) : nullptr;
+    gapsCaption = GetIniString("text", "gaps", "", kPauseMenuFile);
     const int firstRow = GetIniInt("main", "playerLabelIndex", 0, kPauseMenuFile);
     for (int r = 0; r < kStandingsRows; ++r) {
         // GetSprite answers null for an index outside the menu; the sum must not overflow first.
@@ -233,6 +239,10 @@ void ASP_Game::StepRace() {
     if (replay != nullptr) {
         replay->Record(GetRace().GetStepCommands());
     }
+    // Before the results: the lap that ends the race counts.
+    if (timeTrial != nullptr) {
+        timeTrial->AfterStep(GetRace(), replay.get());
+    }
     FollowEvents();
     AgeNotices(kStep);
     sounds->Update(*world, kStep);
@@ -390,6 +400,10 @@ void ASP_Game::Record(std::unique_ptr<ASP_Replay> recorder, const std::string& f
     replayFile = file;
 }
 
+void ASP_Game::SetTimeTrial(std::unique_ptr<ASP_TimeTrial> trial) {
+    timeTrial = std::move(trial);
+}
+
 void ASP_Game::SubmitRecords() {
     const std::vector<ASP_Player*>& cars = world->GetPlayers();
     newRecords.assign(cars.size(), ASP_NewRecords());
@@ -400,8 +414,10 @@ void ASP_Game::SubmitRecords() {
     const auto& record = [&cars](size_t i) -> const ASP_RaceRecord& { return cars[i]->Record(); };
     for (size_t i = 0; i < cars.size(); ++i) {
         if (record(i).finished && !cars[i]->IsComputer()) {
-            newRecords[i] = records->Submit(track, cars[i]->carName, record(i).BestCompleteLap(),
-                                            record(i).raceTime, today);
+            // A driver alone races nobody: no race record.
+            const double raceTime = timeTrial != nullptr ? 0.0 : record(i).raceTime;
+            newRecords[i] =
+                records->Submit(track, cars[i]->carName, record(i).BestCompleteLap(), raceTime, today);
         }
     }
     // Several cars may each have beaten the record as it stood; only the best of them holds it.
@@ -434,9 +450,10 @@ void ASP_Game::SetReplaySpeed(int times) {
 }
 
 void ASP_Game::SaveReplay() {
-    if (replay == nullptr || replayFile.empty() || playing != nullptr) {
+    if (replay == nullptr || replayFile.empty() || playing != nullptr || replayKept || replay->Steps() == 0) {
         return;
     }
+    replayKept = true;
     const ASP_Race& race = GetRace();
     for (size_t i = 0; i < race.GetCars().size(); ++i) {
         const ASP_RaceRecord& r = race.GetCars()[i]->record;
@@ -464,14 +481,22 @@ void ASP_Game::BuildStandings() {
         positions.push_back(car->Record().position);
     }
     const std::vector<int> order = StandingsOrder(positions);
+    // Below the cars, a time trial's gaps to its ghost.
+    const std::vector<std::string> gaps = timeTrial != nullptr
+                                              ? GapLines(gapsCaption, timeTrial->GetGaps(), kGapsPerRow)
+                                              : std::vector<std::string>();
     for (int r = 0; r < kStandingsRows; ++r) {
         CSprite* row = standingsLabels[static_cast<size_t>(r)];
         if (row == nullptr) {
             continue;
         }
         const bool shown = r < static_cast<int>(cars.size());
-        row->SetVisible(shown);
+        const size_t gap = static_cast<size_t>(r) - cars.size();
+        row->SetVisible(shown || gap < gaps.size());
         auto* label = dynamic_cast<CLabelSprite*>(row);
+        if (!shown && label != nullptr && gap < gaps.size()) {
+            label->SetText(gaps[gap]);
+        }
         if (shown && label != nullptr) {
             const size_t i = static_cast<size_t>(order[static_cast<size_t>(r)]);
             const ASP_NewRecords made = i < newRecords.size() ? newRecords[i] : ASP_NewRecords();

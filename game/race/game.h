@@ -15,6 +15,7 @@
 #include "engine/log.h"
 #include "engine/texture_manager.h"
 #include "game/race/lap_records.h"
+#include "game/race/time_trial.h"
 #include "game/race/world.h"
 #include "game/sim/replay.h"
 
@@ -45,6 +46,8 @@ public:
     static constexpr int kStandingsRows = 4;
     // How long the players still racing see that a car finished.
     static constexpr double kNoticeSeconds = 5.0;
+    // Gaps to the ghost on one standings row.
+    static constexpr size_t kGapsPerRow = 4;
 
     // A car that finished, as the players still racing are told.
     struct FinishNotice {
@@ -88,8 +91,13 @@ public:
     // The track being raced (its key in the records) and the records file: once the race is over
     // the humans' best lap and race time go there, and the standings mark new records.
     void KeepRecords(const std::string& track, const std::string& recordsFile);
-    // Every step is recorded into the replay, which is written to file when the race is over.
+    // Every step is recorded into the replay, which is written to file when the race is over, or
+    // as far as it went when the race is left before (not before it began).
     void Record(std::unique_ptr<ASP_Replay> replay, const std::string& file);
+    // The race is a time trial: its driver's laps count for the lap records only, and the results
+    // show the gaps to the ghost.
+    void SetTimeTrial(std::unique_ptr<ASP_TimeTrial> trial);
+    ASP_TimeTrial* GetTimeTrial() const { return timeTrial.get(); }
     // The race runs from the replay's commands instead of the players' (the world's cars are the
     // replay's); views follow the cars its humans drove. Nothing is recorded and no record kept.
     void Play(std::unique_ptr<ASP_Replay> replay);
@@ -145,6 +153,8 @@ private:
     // Frame time not yet simulated, under one step.
     double unsimulated = 0.0;
     std::unique_ptr<ASP_Menu> pauseMenu;
+    // Before the rows of the gaps to the ghost.
+    std::string gapsCaption;
     // Elements of the pause menu; the menu owns them.
     CSprite* resumeButton = nullptr;
     CSprite* giveUpButton = nullptr;
@@ -166,6 +176,9 @@ private:
     std::vector<ASP_NewRecords> newRecords;
     std::unique_ptr<ASP_Replay> replay;
     std::string replayFile;
+    bool replayKept = false;
+    // Shows its ghost in the world, which goes first.
+    std::unique_ptr<ASP_TimeTrial> timeTrial;
     std::unique_ptr<ASP_Replay> playing;
     int replaySpeed = 1;
 };

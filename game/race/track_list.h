@@ -16,8 +16,10 @@ struct ASP_TrackEntry {
 
 // The tracks of a track list file: in section "main", keys "track0", "track1", ... each
 // "world file|name|preview picture", e.g. track1=frost.dat|Frost Ring|gfx\tracks\frost.png. Gaps
-// are skipped. An entry whose world file or named preview picture does not exist or lies outside
-// the data and user folders (absolute, or climbing out with ".."), or that has no world file, is
+// are skipped. A list in the user's folder follows the shipped one of the same name instead of
+// hiding it: its tracks come after the shipped ones, those already listed are not listed again, and
+// those left out are only a WARNING. An entry whose world file or named preview picture does not exist or
+// lies outside the data and user folders (absolute, or climbing out with ".."), or that has no world file, is
 // left out with an ERROR. Without any usable entry the list is the one track
 // "world0.dat", so a game without a list plays as it always has.
 std::vector<ASP_TrackEntry> LoadTrackList(const std::string& file);

@@ -114,7 +114,9 @@ bool ASP_Replay::Save(const std::string& file, std::string* error) const {
         }
     }
     out << "steps=" << steps << "\nwinner=" << OneLine(winner) << "\nwinnerTime=" << NumberToText(winnerTime)
-        << "\nhash=" << finalHash << "\nraw=" << raw.size() << "\ndata=" << packed.size() << "\n"
+        << "\nhash=" << finalHash << "\nworldHash=" << OneLine(worldHash)
+        << "\ncarsHash=" << OneLine(carsHash) << "\nlapStart=" << lapStart << "\nlapEnd=" << lapEnd
+        << "\nraw=" << raw.size() << "\ndata=" << packed.size() << "\n"
         << packed;
     if (!ReplaceFile(file, out.str(), std::nullopt)) {
         *error = "it could not be written";
@@ -171,7 +173,9 @@ bool ASP_Replay::Read(const std::string& file, bool withCommands, std::string* e
     if (!ReadNumber(keys["cars"], 1, kMaxCars, &count) || !ReadNumber(keys["steps"], 0, kMaxSteps, &steps) ||
         !ReadNumber(keys["raw"], 0, kMaxSteps * kFields * static_cast<long long>(kMaxCars), &rawSize) ||
         !ReadNumber(keys["data"], 0, rawSize + 1024, &dataSize) ||
-        !ReadNumber(keys["laps"], 0, INT_MAX, &laps) || keys["world"].empty()) {
+        !ReadNumber(keys["laps"], 0, INT_MAX, &laps) || keys["world"].empty() ||
+        !ReadNumber(keys["lapStart"].empty() ? "0" : keys["lapStart"], 0, steps, &lapStart) ||
+        !ReadNumber(keys["lapEnd"].empty() ? "0" : keys["lapEnd"], 0, steps, &lapEnd)) {
         *error = "it is broken";
         return false;
     }
@@ -184,6 +188,8 @@ bool ASP_Replay::Read(const std::string& file, bool withCommands, std::string* e
     winner = keys["winner"];
     winnerTime = TextToDouble(keys["winnerTime"], 0.0);
     finalHash = std::strtoull(keys["hash"].c_str(), nullptr, 10);
+    worldHash = keys["worldHash"];
+    carsHash = keys["carsHash"];
     cars.clear();
     size_t humans = 0;
     for (long long i = 0; i < count; ++i) {

@@ -37,6 +37,13 @@ public:
     std::string winner;
     double winnerTime = 0.0;
     uint64_t finalHash = 0;
+    // Hashes of the world file and the car file raced with, so that a replay of a track or car
+    // changed since is refused; "" in a file written before they were kept: unknown.
+    std::string worldHash;
+    std::string carsHash;
+    // A ghost's lap: the steps of the line crossings that began and ended it; 0 and 0 for none.
+    long long lapStart = 0;
+    long long lapEnd = 0;
 
     // The commands of the next step, by car (the computer cars' are not kept). The first are
     // those the race started with.

@@ -15,10 +15,10 @@ log="$HOME/.local/share/asphaltia/logfile.txt" settings="$HOME/.config/asphaltia
 before=$(git -C "$repository" status --porcelain --ignored)
 start_game env ASPHALTIA_GAME="$binary" "$repository/tools/run_game.sh"
 
-# mnu\main.ini: "Options" at (290, 372) 220 x 56. mnu\options.ini: 520 x 470 panel at (140, 65);
+# mnu\main.ini: "Options" at (290, 440) 220 x 46. mnu\options.ini: 520 x 470 panel at (140, 65);
 # "1024 x 768" at (30, 192) 200 x 46. The window takes the new size at once, and the menus stay
 # centred in it: from here on every point lies (112, 84) further.
-click 400 400
+click 400 463
 wait_for_line "State: options."
 click 270 280
 wait_for_line "Window resized to 1024x768."
@@ -27,8 +27,8 @@ click 618 450
 click 502 572
 wait_for_line "State: main menu."
 
-# mnu\main.ini: 800 x 600 panel, "Race" at (290, 300) 220 x 56.
-click 512 412
+# mnu\main.ini: 800 x 600 panel, "Race" at (290, 284) 220 x 46.
+click 512 391
 wait_for_line "State: players."
 # mnu\players.ini: 400 x 560 panel at (200, 20), "1 Player" at (80, 84) 240 x 52.
 click 512 214
@@ -46,6 +46,7 @@ xdotool sleep 5 keydown Up sleep 2 keyup Up key Escape sleep 0.5
 click 638 571
 wait_for_line "Race left."
 sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu." || fail "the game did not return to the main menu after the race"
+ls "$HOME/.local/share/asphaltia/replays/"*.replay >/dev/null || fail "the race left was not kept in the replays"
 
 close_and_expect_success "$pid" game
 # The first lines show the logger switched to its file before the engine started.

@@ -83,7 +83,7 @@ def main_background():
     c = Canvas(w, h)
     logo(c, w / 2, 150, 92)
     c.text(w / 2, 222, "SPLIT-SCREEN RACING FOR ONE TO FOUR", 20, (210, 214, 226, 255))
-    c.rect(250, 280, 550, 540, (12, 14, 22, 170), radius=18)
+    c.rect(250, 270, 550, 546, (12, 14, 22, 170), radius=18)
     save(c.finish().resize((1024, 1024), Image.LANCZOS), "gfx\\menu\\main_bg.png")
 
 
@@ -282,15 +282,18 @@ RESOLUTIONS = [(640, 480), (800, 600), (1024, 768), (1280, 720), (1280, 1024)]
 
 
 def menus():
+    # Shown Race, Time trial, Replays, Options, Exit; the file keeps the first three in their old places.
+    main_y = [284 + k * 52 for k in range(5)]
     menu("mnu\\main.ini", "gfx\\menu\\main_bg.png", (800, 600),
-         [button(290, 300, 220, 56, "Race"), button(290, 372, 220, 56, "Options"),
-          button(290, 444, 220, 56, "Exit")],
+         [button(290, main_y[0], 220, 46, "Race"), button(290, main_y[3], 220, 46, "Options"),
+          button(290, main_y[4], 220, 46, "Exit"), button(290, main_y[1], 220, 46, "Time trial"),
+          button(290, main_y[2], 220, 46, "Replays")],
          [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6   Esc pauses the race[n]"
                                "Keys and gamepads: Options, Controls",
                 size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
          main_extra=[("music", "mus\\menu_calm.ogg")],
          extra_sections=[("backdrop", [("texture", "gfx\\menu\\backdrop.png"), ("width", 800), ("height", 600)])],
-         comment="Main menu: buttons Race, Options, Exit (in this order); music plays in every menu; "
+         comment="Main menu: buttons Race, Options, Exit, Time trial, Replays (in this order); music plays in every menu; "
                  "the backdrop covers the window behind every menu")
 
     pw, ph = 520, 470
@@ -364,9 +367,14 @@ def menus():
          + [label(30, 98 + k * 56, 580, 46, "", size=18, align=1, texture="gfx\\hud\\panel.png", fnt=MONO)
             for k in range(4)],
          main_extra=[("resume", 1), ("giveUp", 3), ("playerLabelIndex", 6)],
+         extra_sections=[("text", [("gaps", "Gaps to ghost")])],
          comment="Pause menu: buttons Resume, Quit race, Give up; label 0 the title, label 1 the column heads, "
-                 "labels 2-5 the standings rows")
+                 "labels 2-5 the standings rows, which a time trial also fills with the gaps to the ghost")
     check_fits(" " + StandingsColumns % ("4. Player 4", "Cadillac", "00:00:00", "00:00:00"), 18, 580, 46, mono=True)
+    # Four gaps a row, as the game writes them.
+    check_fits("Gaps to ghost  1 +0.21  2 -0.10  3 +0.05  4 +0.33", 18, 580, 46, mono=True)
+
+    replays_menu()
 
     pw, ph = 580, 480
     menu("mnu\\tracks.ini", "gfx\\menu\\panel.png", (pw, ph),
@@ -420,6 +428,36 @@ def controls_menu():
                           + [(key, name) for name, key in CONTROL_ROWS if key])],
          comment="Controls: buttons previous player, next player, device, forward, backward, left, right, "
                  "reset, camera, back; main/player and main/note are the labels the game fills in")
+
+
+def replays_menu():
+    """The replays kept, a page of rows at a time: the game fills in the rows' captions and the note."""
+    pw, ph = 580, 480
+    rows = 5
+    row_buttons = [button(64, 78 + k * 52, 452, 48, "-", size=14) for k in range(rows)]
+    for b in row_buttons:
+        b[b.index(("multiLine", False))] = ("multiLine", True)
+    check_fits("> Harbour Night   2026-12-31 23:59   12:34.56 <[n]Vulcan, Comet, Cadillac, Dune", 14, 452, 48)
+    buttons_ = row_buttons + [button(12, 164, 44, 64, "<", size=28, small=True),
+                              button(524, 164, 44, 64, ">", size=28, small=True),
+                              button(320, 410, 230, 52, "Watch"), button(30, 410, 230, 52, "Back")]
+    labels = [label(20, 12, pw - 40, 44, "Replays", size=26, color=ACCENT),
+              label(40, 344, 500, 56, "", size=14, align=1, multi=True, spacing=4, texture="gfx\\hud\\panel.png",
+                    fit=False)]
+    check_fits(" Winner: Computer 4 Cadillac 12:34.56[n] Laps 3   Cars 4   Difficulty normal", 14, 500, 56,
+               spacing=4)
+    # The game breaks a longer note into lines of 56 characters at most.
+    check_fits("Refused: it was recorded by another version of the game[n](replay version 0, this game plays "
+               "version 1).", 14, 500, 56, spacing=4)
+    menu("mnu\\replays.ini", "gfx\\menu\\panel.png", (pw, ph), buttons_, labels,
+         main_extra=[("rows", rows), ("note", 1 + len(buttons_) + 1)],
+         extra_sections=[("text", [("none", "No replays yet: every race is kept here."),
+                                   ("choose", "The newest first. Choose one, then Watch."),
+                                   ("unfinished", "not finished"), ("refused", "Refused:"),
+                                   ("winner", "Winner:"), ("laps", "Laps"), ("cars", "Cars"),
+                                   ("difficulty", "Difficulty")])],
+         comment="Replays: row buttons (main/rows of them), previous page, next page, Watch, Back; "
+                 "main/note is the label the game fills in")
 
 
 def race_files():

@@ -204,6 +204,54 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     EXPECT_TRUE(app->game->GetWorld()->GetGroundTiles().at(0)->GetTexture()->loaded);
 }
 
+// A time trial is one car and no computer cars; the race left is kept, listed, and watched from
+// the list, and leaving the replay returns to the list.
+TEST_F(AspMainTest, TimeTrialRacesOneCarAndItsReplayIsWatchedFromTheList) {
+    StartApp();
+    const auto leave = [this] {
+        app->game->QuitRace();
+        Press(SDLK_a);
+    };
+    Click(app->mainMenu.get(), 4);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_CARS);
+    ASP_Main::OnCarBack(nullptr, nullptr);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
+    Click(app->mainMenu.get(), 4);
+    Run({ASP_Main::OnCarChosen, ASP_Main::OnTrackChosen});
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
+    const std::vector<ASP_Player*>& cars = app->game->GetWorld()->GetPlayers();
+    EXPECT_TRUE(cars.size() == 1 && !cars[0]->IsComputer() && app->game->GetTimeTrial() != nullptr);
+    app->OnUpdate(ASP_Game::kCountdownSeconds);
+    app->OnUpdate(0.5);
+    leave();
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
+
+    Click(app->mainMenu.get(), 5);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
+    ASP_ReplaysMenu* list = app->replaysMenu.get();
+    ASSERT_EQ(list->GetEntries().size(), 1u);
+    EXPECT_EQ(list->RowText(0).substr(0, 12), "Green Valley");
+    Click(list, 1);
+    Click(list, 8);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
+    EXPECT_TRUE(app->game->IsReplay() && app->game->GetWorld()->GetPlayers().size() == 1);
+    leave();
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
+    // A replay of another version is listed, and refused with why.
+    std::string text = folder.Read(list->GetEntries().at(0).file);
+    text.replace(text.find("version=1"), 9, "version=0");
+    folder.Write("replays/99999999-999999-00.replay", text);
+    ASP_Main::OnBackToMain(nullptr, nullptr);
+    app->ShowReplays();
+    ASSERT_EQ(list->GetEntries().size(), 2u);
+    Click(list, 1);
+    Click(list, 8);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
+    EXPECT_EQ(list->GetNote(),
+              "Refused: it was recorded by another version of the game\n(replay version 0, this game plays "
+              "version 1).");
+}
+
 TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
     StartApp();
     app->carNames = {"Vulcan", "Comet", "Cadillac"};

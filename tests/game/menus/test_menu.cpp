@@ -125,6 +125,12 @@ TEST_F(MenuTest, TopmostButtonTakesThePointerAndLabelsNever) {
     Move(*menu, 5, 40);
     Click(*menu, 5, 40);
     EXPECT_EQ(clicks.size(), 1u);
+    // A hidden button takes no pointer: the one under it does, or none.
+    ButtonAt(*menu, 3)->SetVisible(false);
+    ButtonAt(*menu, 1)->SetVisible(false);
+    EXPECT_EQ(std::pair(menu->ElementAt(85, 20), menu->ElementAt(15, 20)), std::pair(2, -1));
+    Click(*menu, 15, 20);
+    EXPECT_EQ(clicks.size(), 1u);
 }
 
 // Only looks 0 to 2 exist: a fourth is not taken in place of the pressed look.
