@@ -31,6 +31,7 @@ const CProgramInfo kServer = {
      {"--track", "WORLD", "race on world file WORLD of dat\\ (default world0.dat)"},
      {"--laps", "N", "races of N laps (default: the track's)"},
      {"--max-players", "N", "at most N cars with their players, 1 to 8 (default 8)"},
+     {"--min-players", "N", "start no race before N players have joined (default 1)"},
      {"--computer-cars", "N", "fill the grid with N computer cars (default 0)"},
      {"--difficulty", "D", "the computer cars' difficulty: easy, normal (default) or hard"},
      {"--password", "TEXT", "only machines that give this password may join"},
@@ -60,6 +61,7 @@ int ReadSettings(const CStartOptions& options, ASP_ServerSettings* s) {
         int* into;
     } numbers[] = {{"--laps", 1, 99, &s->laps},
                    {"--max-players", 1, kMaxNetCars, &s->maxPlayers},
+                   {"--min-players", 1, kMaxNetCars, &s->minPlayers},
                    {"--computer-cars", 0, kMaxNetCars, &s->computerCars}};
     for (const auto& number : numbers) {
         if (!given(number.option).empty() || options.given.count(number.option) > 0) {

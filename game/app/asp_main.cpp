@@ -24,7 +24,7 @@ const char* const kCarsMenuFile = "mnu\\cars.ini";
 const char* const kControlsMenuFile = "mnu\\controls.ini";
 
 const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars",
-                                   "race",    "controls",  "tracks",  "replays"};
+                                   "race",    "controls",  "tracks",  "replays", "network"};
 static_assert(std::size(kStateNames) == ASP_Main::kStates);
 
 }  // namespace
@@ -37,7 +37,15 @@ ASP_Main::ASP_Main(std::string settings, const CStartOptions& start)
     : CGameBase(start.width > 0 ? start.width : GetIniInt("system", "width", 800, settings),
                 start.height > 0 ? start.height : GetIniInt("system", "height", 600, settings),
                 start.fullscreen.value_or(GetIniBool("system", "fullscreen", false, settings)), true, false),
-      settingsFile(settings) {}
+      settingsFile(settings) {
+    const auto given = [&start](const char* option) {
+        const auto it = start.given.find(option);
+        return it != start.given.end() ? it->second : std::string();
+    };
+    connectTo = given("--connect");
+    netName = given("--name");
+    netAutopilot = start.given.count("--autopilot") > 0;
+}
 
 ASP_Main::~ASP_Main() {
     JoinLoader();
@@ -209,6 +217,9 @@ void ASP_Main::LoadStartup() {
     playerCount = 1;
     ApplySoundSetting();
     HandOver(STATE_MAIN_MENU);
+    if (!connectTo.empty()) {
+        StartNetwork();
+    }
 }
 
 void ASP_Main::ReadCarNames() {
@@ -332,6 +343,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
             menuOverlay->Draw(target);
             replaysMenu->Draw(target);
             break;
+        case STATE_NETWORK:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            network->Draw(target);
+            break;
     }
     if (showFps) {
         PlaceFpsLabel();
@@ -348,6 +364,11 @@ void ASP_Main::OnUpdate(double dt) {
         loadingScreen->Update(dt);
     } else if (GetState() == STATE_RACE) {
         game->Update(dt);
+        LeaveRaceIfAsked();
+    } else if (GetState() == STATE_NETWORK) {
+        if (network->Update(dt)) {
+            StartLoader(&ASP_Main::LoadNetRace);
+        }
     } else if (ASP_Menu* menu = ActiveMenu()) {
         menu->Update(dt);
     }
@@ -406,6 +427,11 @@ void ASP_Main::LeaveRaceIfAsked() {
         return;
     }
     const bool watched = game->IsReplay();
+    const bool online = game->IsOnline();
+    // Left before the end, a network race is left with its server.
+    if (online && !game->IsFinished() && !network->Ended()) {
+        network->Client().Disconnect();
+    }
     // The race keeps its replay as it goes, a race left before its end too: then the oldest go.
     game.reset();
     replayLibrary.Prune();
@@ -416,13 +442,22 @@ void ASP_Main::LeaveRaceIfAsked() {
     menuMusicPlaying = false;
     if (watched) {
         ShowReplays();
+    } else if (online) {
+        EnterState(STATE_NETWORK);
     } else {
         EnterState(STATE_MAIN_MENU);
     }
 }
 
 void ASP_Main::OnKeyDown(SDL_Event* e) {
-    if (GetState() == STATE_RACE) {
+    if (GetState() == STATE_NETWORK) {
+        const SDLKey key = e->key.keysym.sym;
+        if (key == SDLK_ESCAPE) {
+            LeaveNetwork();
+        } else if (key == SDLK_RETURN || key == SDLK_KP_ENTER) {
+            network->ToggleReady();
+        }
+    } else if (GetState() == STATE_RACE) {
         game->OnKeyDown(e);
         LeaveRaceIfAsked();
     } else if (ASP_Menu* menu = ActiveMenu()) {

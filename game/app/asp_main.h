@@ -17,6 +17,7 @@
 #include "engine/platform/gl_context.h"
 #include "engine/texture_manager.h"
 #include "game/app/loading_screen.h"
+#include "game/app/net_session.h"
 #include "game/input/joysticks.h"
 #include "game/menus/button.h"
 #include "game/menus/car_preview.h"
@@ -44,8 +45,9 @@ public:
         STATE_CONTROLS = 6,
         STATE_TRACKS = 7,
         STATE_REPLAYS = 8,
+        STATE_NETWORK = 9,
     };
-    static constexpr int kStates = 9;
+    static constexpr int kStates = 10;
     static constexpr int kMaxPlayers = 4;
 
     using LoaderJob = void (ASP_Main::*)();
@@ -190,6 +192,14 @@ public:
     std::unique_ptr<CTextureManager> loadingTextures;
     // Written last by a loader (release), read by the main thread (acquire): the hand-over.
     std::atomic<int> state{STATE_LOADING};
+    // A network game: joined with --connect, its lobby between races.
+    std::string connectTo;
+    std::string netName;
+    bool netAutopilot = false;
+    std::unique_ptr<ASP_NetSession> network;
+    void StartNetwork();
+    void LoadNetRace();
+    void LeaveNetwork();
 
 private:
     void LoaderThread(LoaderJob job);

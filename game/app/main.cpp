@@ -21,7 +21,15 @@ const CProgramInfo kGame = {
     "Started in a folder holding its data, the game reads and writes there. Otherwise config.ini\n"
     "is kept in $XDG_CONFIG_HOME/asphaltia (~/.config/asphaltia) and the log, screenshots and\n"
     "saved tracks in $XDG_DATA_HOME/asphaltia (~/.local/share/asphaltia). F12 takes a screenshot.\n",
-    SimulateOptions(),
+    [] {
+        std::vector<CProgramOption> options = SimulateOptions();
+        options.push_back({"--connect", "HOST[:PORT]",
+                           "join the network game of the server at HOST (port 27960 unless given)"});
+        options.push_back({"--name", "NAME", "with --connect: the name the other players see"});
+        options.push_back(
+            {"--autopilot", "", "with --connect: the computer drives this machine's cars, ready at once"});
+        return options;
+    }(),
 };
 
 }  // namespace

@@ -388,7 +388,7 @@ void ASP_NetServer::StartWhenReady() {
     const bool anyone =
         std::any_of(clients.begin(), clients.end(), [](const auto& c) { return !c->cars.empty(); });
     const bool allReady = std::all_of(clients.begin(), clients.end(), [](const auto& c) { return c->ready; });
-    if (!anyone || !allReady) {
+    if (!anyone || !allReady || Players() < settings.minPlayers) {
         stageSince = clock();
         return;
     }

@@ -25,6 +25,8 @@ struct ASP_ServerSettings {
     // 0: as many as the track says.
     int laps = 0;
     int maxPlayers = kMaxNetCars;
+    // No race starts with fewer players than this, all of them ready.
+    int minPlayers = 1;
     int computerCars = 0;
     ASP_Difficulty difficulty = ASP_Difficulty::Normal;
     std::string password;

@@ -9,6 +9,7 @@
 #include "game/menus/button.h"
 #include "game/menus/label_keys.h"
 #include "game/menus/menu.h"
+#include "game/net/autopilot.h"
 #include "game/race/player.h"
 #include "game/race/race_sounds.h"
 #include "game/race/static_sprite.h"
@@ -111,6 +112,16 @@ void ASP_Game::LoadCountdown() {
 // Frames and input
 
 void ASP_Game::Update(double dt) {
+    if (online != nullptr) {
+        // The race goes on on the server whatever this machine shows.
+        OnlineTick(dt);
+        if (state == RaceState::Racing) {
+            world->CSpriteManager::Update(dt);
+        } else if (state != RaceState::Countdown) {
+            pauseMenu->Update(dt);
+        }
+        return;
+    }
     switch (state) {
         case RaceState::Countdown:
             UpdateCountdown(dt);
@@ -257,7 +268,7 @@ void ASP_Game::FollowEvents() {
         if (e.kind == ASP_RaceEvent::Finish) {
             notices.push_back(FinishNotice{CarLabel(race.IsComputer(static_cast<size_t>(e.car)), e.car + 1),
                                            e.value, kNoticeSeconds});
-        } else if (e.kind == ASP_RaceEvent::RaceOver) {
+        } else if (e.kind == ASP_RaceEvent::RaceOver && online == nullptr) {
             FinishRace();
         }
     }
@@ -318,6 +329,12 @@ void ASP_Game::ShowCountdownElement(int i) {
 
 void ASP_Game::StartRace() {
     world->SyncControls();
+    if (online != nullptr) {
+        // The network race's first step comes with the others, as the server's clock has it.
+        state = RaceState::Racing;
+        PlayTrackMusic();
+        return;
+    }
     world->StartRace(NextCommands());
     if (replay != nullptr) {
         replay->Record(GetRace().GetStepCommands());

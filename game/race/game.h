@@ -19,7 +19,9 @@
 #include "game/race/world.h"
 #include "game/sim/replay.h"
 
+class ASP_Autopilot;
 class ASP_Menu;
+class ASP_NetClient;
 class ASP_Player;
 class ASP_RaceSounds;
 
@@ -94,6 +96,13 @@ public:
     // Every step is recorded into the replay, which is written to file when the race is over, or
     // as far as it went when the race is left before (not before it began).
     void Record(std::unique_ptr<ASP_Replay> replay, const std::string& file);
+    // The race is this machine's view of a network race: its players' commands go to the server,
+    // the world runs the client's guess of the race ahead of the server's, and the server's race
+    // decides the results and the replay kept. The client is kept by the caller; with autopilot
+    // the computer drives this machine's cars.
+    void PlayOnline(ASP_NetClient* client, bool autopilot);
+    bool IsOnline() const { return online != nullptr; }
+    bool IsFinished() const { return state == RaceState::Finished; }
     // The race is a time trial: its driver's laps count for the lap records only, and the results
     // show the gaps to the ghost.
     void SetTimeTrial(std::unique_ptr<ASP_TimeTrial> trial);
@@ -130,6 +139,10 @@ private:
     void PlayTrackMusic();
     // One racing step: the race, then what follows from what it published.
     void StepRace();
+    // A frame of a network race: commands out, the server's steps in, the guess brought up to now.
+    void OnlineTick(double dt);
+    // The server's race as this machine's replay, under the header the game gave it.
+    void TakeServerReplay();
     // The commands of the next step (or of the start): the replay's, or the players'.
     std::vector<ASP_Command> NextCommands();
     void FollowEvents();
@@ -175,6 +188,8 @@ private:
     // What each car (race order) set at the end of the race.
     std::vector<ASP_NewRecords> newRecords;
     std::unique_ptr<ASP_Replay> replay;
+    ASP_NetClient* online = nullptr;
+    std::unique_ptr<ASP_Autopilot> autopilot;
     std::string replayFile;
     bool replayKept = false;
     // Shows its ghost in the world, which goes first.

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/game_base.h"
+#include "engine/label_sprite.h"
+#include "engine/log.h"
+#include "game/net/client.h"
+#include "game/race/track_pictures.h"
+
+// This machine in a network game, from joining to leaving: its line to the server, the lobby
+// screen (the server, the track, every player with car and readiness, or why the line ended) and
+// its players' readiness. Races themselves run in the game; between them the session shows the
+// lobby again.
+class ASP_NetSession : public CLogSource {
+public:
+    // With autopilot the computer drives this machine's cars and they are ready at once.
+    ASP_NetSession(CGameBase* app, bool autopilot);
+
+    // Starts joining HOST[:PORT] with these players' cars; false, with the reason shown, when the
+    // address cannot be used.
+    bool Join(const std::string& address, const std::string& name, const std::vector<std::string>& cars);
+    // Handles the line; true once, when a race starts and its track must be loaded.
+    bool Update(double dt);
+    void Draw(void* target);
+    // Enter: ready or no longer.
+    void ToggleReady();
+
+    ASP_NetClient& Client() { return client; }
+    bool Autopilot() const { return autopilot; }
+    // The line is over (refused, lost or left): the lobby shows why until the player leaves.
+    bool Ended() const;
+
+private:
+    void ShowLobby();
+
+    CGameBase* app;
+    bool autopilot;
+    ASP_PictureFiles pictures;
+    ASP_NetClient client;
+    std::vector<std::string> cars;
+    bool ready = false;
+    bool raceStarted = false;
+    std::unique_ptr<CLabelSprite> text;
+};
