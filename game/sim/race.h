@@ -36,7 +36,7 @@ public:
     // pixels), so no step carries it through one.
     static constexpr double kStep = 1.0 / 120.0;
     // Cars a race takes at most, whatever its grid.
-    static constexpr int kMaxCars = 4;
+    static constexpr int kMaxCars = 8;
 
     explicit ASP_Race(uint64_t seed = 0);
     ~ASP_Race() override;
