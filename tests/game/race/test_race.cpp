@@ -18,6 +18,7 @@
 #include "engine/ini.h"
 #include "engine/label_sprite.h"
 #include "game/menus/button.h"
+#include "game/menus/menu.h"
 #include "game/race/game.h"
 #include "game/race/interface.h"
 #include "game/race/lap_records.h"
@@ -189,6 +190,45 @@ TEST_F(RaceTest, EachNewRecordIsMarkedOnlyOnTheCarThatHoldsIt) {
     EXPECT_EQ(StandingsRow(2, true), "3. Player 3   Vulcan    00:00:00  --");
     EXPECT_EQ(ASP_LapRecords(folder.File("records.ini")).Get("loop.dat").lap.time, 25.0);
     EXPECT_EQ(StandingsHeader(), "Place         Car       Total     Best lap");
+}
+
+// A full grid on the shipped circuit: a ninth car is refused; the results list all eight, first to
+// eighth, in rows inside the pause menu, clear of each other and of its buttons; the notice names the
+// latest three finishers of a pack.
+class FullGridTest : public RaceTest {
+protected:
+    void SetUp() override { Start("dat\\world0.dat"); }
+};
+
+TEST_F(FullGridTest, EightCarsFillTheResultsAndThePackOnlyTheNotice) {
+    while (world->AddComputerCar(kCarFile, "Comet", ASP_Difficulty::Easy)) {
+    }
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    ASSERT_EQ(cars.size(), 8u);
+    for (size_t i = 0; i < cars.size(); ++i) {
+        std::tie(Car(cars[i]).record.position, Car(cars[i]).record.finished) =
+            std::pair(8 - static_cast<int>(i), true);
+        world->facts.finishers.emplace_back(CarLabel(i > 0, static_cast<int>(i) + 1),
+                                            8 - static_cast<int>(i));
+    }
+    EXPECT_EQ(world->GetInterface()->NoticeText(world->facts),
+              "Computer 6 finished 3rd\nComputer 7 finished 2nd\nComputer 8 finished 1st");
+    game->FinishRace();
+    const CSprite* panel = game->GetPauseMenu()->GetSprite(0);
+    double below = 0.0;
+    for (int r = 0; r < 8; ++r) {
+        const std::string placed =
+            NumberToText(r + 1) + (r < 7 ? ". Computer " : ". Player ") + NumberToText(8 - r) + " ";
+        EXPECT_EQ(StandingsRow(r, true).substr(0, placed.size()), placed);
+        const CSprite* row = game->GetStandingsLabel(r);
+        EXPECT_GE(row->GetY(), below) << r;
+        below = row->GetY() + row->GetHeight();
+        EXPECT_LE(row->GetX() + row->GetWidth(), panel->GetWidth()) << r;
+    }
+    for (const CSprite* button : {game->GetResumeButton(), game->GetGiveUpButton()}) {
+        EXPECT_GE(button->GetY(), below);
+        EXPECT_LE(button->GetY() + button->GetHeight(), panel->GetHeight());
+    }
 }
 
 // The interface.
