@@ -483,3 +483,23 @@ TEST_F(RaceSoundsTest, MissingOrBrokenSoundsAreReportedOnceAndStaySilent) {
     EXPECT_NE(log.find("ERROR in class CAudio: Failed to load " + missing), std::string::npos) << log;
     EXPECT_EQ(Listen(Point()).second, 0);
 }
+
+// A full grid on loose ground holds six loops a car (engine, skid, surface); the chimes and the
+// countdown still find a channel.
+TEST_F(RaceSoundsTest, AFullGridOnGrassLeavesChannelsForTheOneShotSounds) {
+    std::string grid = "[main]\nplayers=8\nmodifiers=1\n[mod0]\nsound=snd\\grass.wav\n";
+    for (int i = 0; i < 8; ++i) {
+        grid += "[start" + std::to_string(i) + "]\nx=" + std::to_string(i * 200) + "\n";
+    }
+    ASP_RaceServices services;
+    services.audio = audio;
+    ASP_World full(services);
+    full.Load(folder.Write("grid.dat", grid));
+    while (full.AddComputerCar(kCarFile, "Dune", ASP_Difficulty::Easy)) {
+    }
+    ASSERT_EQ(full.GetPlayers().size(), 8u);
+    ASP_RaceSounds eight(audio);
+    eight.Load("dat\\sounds.dat");
+    eight.Update(full, 0.1);
+    EXPECT_GE(audio->PlaySound(audio->LoadSound("snd\\beep.wav")), 0);
+}
