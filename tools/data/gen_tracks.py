@@ -166,12 +166,11 @@ def finish_paint(c):
 
 
 def grid_area(c, margin=30):
-    """Mask of the road round the grid boxes: the cars start on clean asphalt."""
+    """Mask of the road from the finish line's checkers back past the last grid box: the cars start
+    on clean asphalt."""
     img = Image.new("L", (c.w, c.h), 0)
-    boxes = c.start_positions()
-    top = min(y for _, y in boxes) - margin
-    bottom = max(y for _, y in boxes) + CAR_H + margin
-    ImageDraw.Draw(img).rectangle([c.start_x - c.half, top, c.start_x + c.half, bottom], fill=255)
+    bottom = max(y for _, y in c.start_positions()) + CAR_H + margin
+    ImageDraw.Draw(img).rectangle([c.start_x - c.half, c.finish_y + 20, c.start_x + c.half, bottom], fill=255)
     return img
 
 
