@@ -27,6 +27,7 @@ class ASP_ComputerDriver : public ASP_CarDriver {
 public:
     explicit ASP_ComputerDriver(ASP_Difficulty difficulty);
     ASP_Command Drive(ASP_Race& race, size_t car, double dt) override;
+    std::unique_ptr<ASP_CarDriver> Clone() const override { return std::make_unique<ASP_ComputerDriver>(*this); }
 
 private:
     // The target moved aside for the nearest thing in the way, if any.

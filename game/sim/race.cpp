@@ -99,6 +99,28 @@ void ASP_Race::Start(const std::vector<ASP_Command>& held) {
     }
 }
 
+void ASP_Race::TakeOver(size_t car, std::unique_ptr<ASP_CarDriver> driver) {
+    if (car < drivers.size()) {
+        drivers[car] = std::move(driver);
+    }
+}
+
+void ASP_Race::CopyState(const ASP_Race& from) {
+    random = from.random;
+    for (size_t i = 0; i < cars.size() && i < from.cars.size(); ++i) {
+        *cars[i] = *from.cars[i];
+        drivers[i] = from.drivers[i] != nullptr ? from.drivers[i]->Clone() : nullptr;
+    }
+    objects = from.objects;
+    rules.CopyState(from.rules);
+    events = from.events;
+    applied = from.applied;
+    wrongWay = from.wrongWay;
+    onCheckpoint = from.onCheckpoint;
+    steps = from.steps;
+    started = from.started;
+}
+
 void ASP_Race::Abandon() {
     events.clear();
     rules.Stop(cars, events);

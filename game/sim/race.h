@@ -21,6 +21,8 @@ class ASP_CarDriver {
 public:
     virtual ~ASP_CarDriver() = default;
     virtual ASP_Command Drive(ASP_Race& race, size_t car, double dt) = 0;
+    // A driver in the same state, for a copy of the race.
+    virtual std::unique_ptr<ASP_CarDriver> Clone() const = 0;
 };
 
 // A race as a simulation of its own: the track, the cars with their driving model and drivers, the
@@ -34,7 +36,7 @@ public:
     // pixels), so no step carries it through one.
     static constexpr double kStep = 1.0 / 120.0;
     // Cars a race takes at most, whatever its grid.
-    static constexpr int kMaxCars = 4;
+    static constexpr int kMaxCars = 8;
 
     explicit ASP_Race(uint64_t seed = 0);
     ~ASP_Race() override;
@@ -55,6 +57,12 @@ public:
 
     // Ends the race where it stands, the cars still driving ranked as they are.
     void Abandon();
+    // From the next step on, a driver drives the car instead of its commands (a player who left).
+    void TakeOver(size_t car, std::unique_ptr<ASP_CarDriver> driver);
+    // Takes everything that changes during a race from another race of the same track and cars,
+    // so that stepping both the same way keeps them the same: a guess ahead of what is known can be
+    // started again from it.
+    void CopyState(const ASP_Race& from);
 
     // What the last step (or the start) brought.
     const std::vector<ASP_RaceEvent>& GetEvents() const { return events; }
@@ -66,6 +74,8 @@ public:
     static std::string HashText(uint64_t hash);
 
     const ASP_Track& GetTrack() const { return track; }
+    // Before the start: the race runs this many laps instead of the track's.
+    void SetLaps(int laps) { track.SetLaps(laps); }
     const ASP_Cars& GetCars() const { return cars; }
     ASP_Car& GetCar(size_t i) { return *cars[i]; }
     const std::vector<ASP_TrackObject>& GetObjects() const { return objects; }

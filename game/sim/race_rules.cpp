@@ -54,6 +54,14 @@ void ASP_RaceRules::PutBack(ASP_Car& car, size_t index) const {
     }
 }
 
+void ASP_RaceRules::CopyState(const ASP_RaceRules& from) {
+    step = from.step;
+    reachedAt = from.reachedAt;
+    finishedAt = from.finishedAt;
+    raceEndIn = from.raceEndIn;
+    over = from.over;
+}
+
 void ASP_RaceRules::Pass(ASP_Cars& cars, size_t i, const ASP_Checkpoint& checkpoint,
                          std::vector<ASP_RaceEvent>& events) {
     ASP_Car& car = *cars[i];

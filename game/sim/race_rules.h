@@ -61,6 +61,8 @@ public:
     void AfterStep(ASP_Cars& cars, const std::vector<bool>& humans, double dt,
                    std::vector<ASP_RaceEvent>& events);
 
+    // Takes the progress of the rules of another race of the same track.
+    void CopyState(const ASP_RaceRules& from);
     // Ends the race now, the cars still driving placed where they stand.
     void Stop(ASP_Cars& cars, std::vector<ASP_RaceEvent>& events);
 

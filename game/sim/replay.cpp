@@ -109,6 +109,9 @@ bool ASP_Replay::Save(const std::string& file, std::string* error) const {
     for (size_t i = 0; i < cars.size(); ++i) {
         out << "car" << i << "=" << OneLine(cars[i].car) << "\ncomputer" << i << "=" << cars[i].computer
             << "\n";
+        if (cars[i].computerFrom >= 0) {
+            out << "computerFrom" << i << "=" << cars[i].computerFrom << "\n";
+        }
     }
     out << "steps=" << steps << "\nwinner=" << OneLine(winner) << "\nwinnerTime=" << NumberToText(winnerTime)
         << "\nhash=" << finalHash << "\nworldHash=" << OneLine(worldHash)
@@ -191,7 +194,12 @@ bool ASP_Replay::Read(const std::string& file, bool withCommands, std::string* e
     size_t humans = 0;
     for (long long i = 0; i < count; ++i) {
         const std::string n = std::to_string(i);
-        cars.push_back(ASP_ReplayCar{keys["car" + n], keys["computer" + n] == "1"});
+        long long from = -1;
+        if (keys.count("computerFrom" + n) > 0 && !ReadNumber(keys["computerFrom" + n], 0, kMaxSteps, &from)) {
+            *error = "it is broken";
+            return false;
+        }
+        cars.push_back(ASP_ReplayCar{keys["car" + n], keys["computer" + n] == "1", from});
         humans += !cars.back().computer;
     }
     commands.assign(humans, {});

@@ -11,6 +11,8 @@
 struct ASP_ReplayCar {
     std::string car;
     bool computer = false;
+    // The step from which a computer driver took the car over (its player left); -1 for never.
+    long long computerFrom = -1;
 };
 
 // The record of one race, enough to run it again to the bit: the track, the cars and who drove

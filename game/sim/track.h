@@ -98,6 +98,8 @@ public:
 
     const std::string& GetFile() const { return file; }
     int GetLaps() const { return laps; }
+    // Races of this track run this many laps instead (a server's choice); at least one.
+    void SetLaps(int count) { laps = count >= 1 ? count : laps; }
     int GetRequiredCheckpoints() const { return requiredCheckpoints; }
     // Seconds the others have after the first car finishes; 0 waits for every car.
     double GetFinishTimeout() const { return finishTimeout; }

@@ -137,30 +137,76 @@ TEST_F(ShippedRace, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
     }
 }
 
+// Every shipped track has a full grid behind its finish line: each car kind, on every start position,
+// lies on asphalt, clear of the walls and objects, the checkpoints and the other cars.
+TEST(ShippedGrid, EveryTrackHasAGridBoxOnAsphaltForEveryCarBehindTheLine) {
+    const std::vector<ASP_TrackEntry> tracks = LoadTrackList("dat\\tracks.dat");
+    ASSERT_EQ(tracks.size(), 3u);
+    ASP_PictureFiles pictures;
+    for (const ASP_TrackEntry& entry : tracks) {
+        for (const std::string& kind : ReadCarList(kCarFile)) {
+            SCOPED_TRACE(entry.world + " " + kind);
+            ASP_Race race;
+            ASSERT_TRUE(race.Load(entry.WorldFile(), pictures));
+            const ASP_Track& track = race.GetTrack();
+            while (race.AddCar(ASP_CarSpec::Load(kCarFile, kind)) >= 0) {
+            }
+            ASSERT_EQ(race.GetCars().size(), static_cast<size_t>(ASP_Race::kMaxCars));
+            std::vector<Quad> taken;
+            for (const ASP_TrackObject& object : track.GetObjects()) {
+                taken.push_back(object.body.Outline());
+            }
+            for (const ASP_Checkpoint& checkpoint : track.GetAllCheckpoints()) {
+                taken.push_back(checkpoint.shape.Outline());
+            }
+            const Point finish = QuadCenter(track.GetCheckpoints(0).front()->shape.Outline());
+            for (size_t i = 0; i < race.GetCars().size(); ++i) {
+                const ASP_Body& car = race.GetCars()[i]->body;
+                for (double u = 0.0; u <= 1.0; u += 0.125) {
+                    for (double v = 0.0; v <= 1.0; v += 0.125) {
+                        const SurfaceModifier m =
+                            track.ModifierAt(car.ToWorld(Point(u * car.GetWidth(), v * car.GetHeight())));
+                        EXPECT_TRUE(SurfaceColor({m.r, m.g, m.b}) == SurfaceColor({128, 128, 128})) << i;
+                    }
+                }
+                EXPECT_GT(Dot(Facing(car.GetRotation()), finish - car.Centre()), 0.0) << i;
+                for (const Quad& other : taken) {
+                    EXPECT_FALSE(QuadsOverlap(car.Outline(), other, nullptr))
+                        << i << " at " << QuadCenter(other).y;
+                }
+                taken.push_back(car.Outline());
+            }
+        }
+    }
+}
+
 namespace {
 
 // Longest a computer car may run off the road (grass, sand, mud) in one go.
 constexpr double kLongestOffRoad = 10.0;
 constexpr double kTimeLimit = 240.0;
 
-// Four computer cars until every one has finished, each in time and never off the road for long;
-// their mean race time. The track's finish timeout is off, so that the race waits for the slowest.
-double MeanComputerTime(const ASP_TrackEntry& entry, ASP_Difficulty difficulty) {
+// Computer cars (four unless told) until every one has finished, each in time and never off the road
+// for long; their mean race time. The track's finish timeout is off, so that the race waits for the
+// slowest.
+double MeanComputerTime(const ASP_TrackEntry& entry, ASP_Difficulty difficulty,
+                        const std::vector<std::string>& cars = {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
     const TempFolder folder;
     const std::string untimed = folder.Write("world.dat", folder.Read(MakeAbsolutePath(entry.WorldFile())));
     WriteIniDouble("main", "finishTimeout", 0.0, untimed);
     ASP_PictureFiles pictures;
     ASP_Race race;
     EXPECT_TRUE(race.Load(untimed, pictures));
-    for (const char* car : {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
+    for (const std::string& car : cars) {
         race.AddCar(ASP_CarSpec::Load(kCarFile, car), std::make_unique<ASP_ComputerDriver>(difficulty));
     }
     race.Start({});
-    std::vector<double> offRoad(4, 0.0);
+    EXPECT_EQ(race.GetCars().size(), cars.size());
+    std::vector<double> offRoad(cars.size(), 0.0);
     double longestOffRoad = 0.0;
     while (!race.IsOver() && race.GetSteps() * ASP_Race::kStep < kTimeLimit) {
         race.Step({});
-        for (size_t i = 0; i < 4; ++i) {
+        for (size_t i = 0; i < offRoad.size(); ++i) {
             const ASP_Car& car = *race.GetCars()[i];
             const bool off =
                 race.GetTrack().ModifierAt(car.body.Centre()).topSpeed < 0.9 && car.record.Racing();
@@ -171,7 +217,7 @@ double MeanComputerTime(const ASP_TrackEntry& entry, ASP_Difficulty difficulty) 
     double mean = 0.0;
     for (const auto& car : race.GetCars()) {
         EXPECT_TRUE(car->record.finished) << car->GetSpec().name;
-        mean += car->record.raceTime / 4.0;
+        mean += car->record.raceTime / static_cast<double>(cars.size());
     }
     EXPECT_LT(longestOffRoad, kLongestOffRoad);
     return mean;
@@ -194,6 +240,17 @@ TEST_P(ComputerRace, EveryComputerCarFinishesOnTheRoadAndHarderOnesFaster) {
         EXPECT_LT(mean, slower);
         slower = mean;
     }
+}
+
+// A full grid of eight, the car kinds repeating, finishes on the road.
+TEST_P(ComputerRace, AFullGridOfEightFinishesOnTheRoad) {
+    const std::vector<std::string> kinds = ReadCarList(kCarFile);
+    std::vector<std::string> grid;
+    while (grid.size() < static_cast<size_t>(ASP_Race::kMaxCars)) {
+        grid.push_back(kinds[grid.size() % kinds.size()]);
+    }
+    MeanComputerTime(LoadTrackList("dat\\tracks.dat").at(static_cast<size_t>(GetParam())),
+                     ASP_Difficulty::Normal, grid);
 }
 
 // A race recorded and played back (from its file) ends in the same state to the bit, with the same
