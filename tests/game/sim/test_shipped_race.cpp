@@ -66,6 +66,50 @@ TEST_F(ShippedRace, WallsHoldTheCar) {
     }
 }
 
+namespace {
+
+// How deep a point lies inside an outline: its distance to the nearest edge; 0 outside.
+double DepthIn(Point p, const Quad& q) {
+    double depth = 1e9;
+    for (int k = 0; k < 4 && PointInQuad(p, q); ++k) {
+        const Point a = q.p[k];
+        const Point b = q.p[(k + 1) % 4];
+        depth = std::min(depth, std::abs(Cross(b - a, p - a)) / Length(b - a));
+    }
+    return PointInQuad(p, q) ? depth : 0.0;
+}
+
+}  // namespace
+
+// Driven at top speed into the right boundary at every angle up to the top, the car slides into the
+// top-right corner, where the top wall, the right wall and a tree meet: after every step no corner
+// of it lies more than a pixel inside any of them, and its centre never does.
+TEST_F(ShippedRace, WallsHoldTheCarInTheirCorners) {
+    ASP_Car& car = Add();
+    race.Start({});
+    double deepest = 0.0;
+    for (double y = 200; y <= 700; y += 20) {
+        for (double turn = 0.0; turn <= 80.0; turn += 10.0) {
+            Place(car, Point(3900, y), 270.0 + turn);
+            car.body.motion.SetVelocity(Facing(270.0 + turn) * 900.0);
+            for (double t = 0.0; t < 3.0; t += ASP_Race::kStep) {
+                race.Step({t < 2.0 ? Forward() : ASP_Command()});
+                for (const ASP_TrackObject& object : race.GetObjects()) {
+                    if (object.body.motion.Moves()) {
+                        continue;
+                    }
+                    for (const Point& corner : car.body.Outline().p) {
+                        deepest = std::max(deepest, DepthIn(corner, object.body.Outline()));
+                    }
+                    ASSERT_EQ(DepthIn(car.body.Centre(), object.body.Outline()), 0.0)
+                        << "from y " << y << " turned " << turn << ", at " << t << " s";
+                }
+            }
+        }
+    }
+    EXPECT_LE(deepest, 1.0);
+}
+
 // Every sand and mud area of the shipped circuit lets the weakest cars out within three seconds at
 // full throttle, from its deepest point straight towards the nearest road.
 TEST_F(ShippedRace, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
