@@ -240,6 +240,60 @@ TEST_P(ComputerRace, EveryComputerCarFinishesOnTheRoadAndHarderOnesFaster) {
     }
 }
 
+// Green Valley without its racing line: the line through the checkpoints' centres turns sharply
+// at checkpoint 4, a thin strip at the apex of a V, that a car cuts by. Every computer car still
+// takes every checkpoint (going back for one it missed) and finishes.
+TEST(ComputerRace, WithoutTheTracksLineEveryComputerCarFinishes) {
+    const TempFolder folder;
+    std::string text = folder.Read(MakeAbsolutePath("dat\\world0.dat"));
+    const size_t line = text.find("[racingLine]");
+    ASSERT_NE(line, std::string::npos);
+    text.erase(line, text.find("\n[", line) - line);
+    const std::string world = folder.Write("world.dat", text);
+    WriteIniDouble("main", "finishTimeout", 0.0, world);
+    ASP_PictureFiles pictures;
+    ASP_Race race;
+    ASSERT_TRUE(race.Load(world, pictures));
+    ASSERT_EQ(race.GetTrack().GetRacingLine().GetPoints().size(), 7u);
+    for (const char* car : {"Vulcan", "Comet", "Cadillac", "Dune"}) {
+        race.AddCar(ASP_CarSpec::Load(kCarFile, car),
+                    std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal));
+    }
+    race.Start({});
+    while (!race.IsOver() && race.GetSteps() * ASP_Race::kStep < 300.0) {
+        race.Step({});
+    }
+    for (const auto& car : race.GetCars()) {
+        EXPECT_TRUE(car->record.finished)
+            << car->GetSpec().name << " after checkpoint " << car->record.lastCheckpoint;
+    }
+}
+
+// A computer car put on the line beyond checkpoint 1, which it has not taken, turns back for it
+// rather than lapping on.
+TEST_F(ShippedRace, AComputerCarGoesBackForACheckpointItMissed) {
+    auto owned = std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal);
+    const ASP_ComputerDriver& driver = *owned;
+    race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"), std::move(owned));
+    ASP_Car& car = race.GetCar(0);
+    race.Start({});
+    while (car.record.lastCheckpoint < 0 && race.GetSteps() < 1000) {
+        race.Step({});
+    }
+    ASSERT_EQ(car.record.lastCheckpoint, 0);
+    const ASP_RacingLine& line = race.GetTrack().GetRacingLine();
+    const double beyond =
+        CrossingOf(line, race.GetTrack().GetCheckpoints(1).front()->shape.Outline()).progress + 300.0;
+    Place(car, line.PointAt(beyond), HeadingOf(line.DirectionAt(beyond)));
+    bool wentBack = false;
+    for (double t = 0.0; t < 10.0 && car.record.lastCheckpoint == 0; t += ASP_Race::kStep) {
+        race.Step({});
+        wentBack = wentBack || driver.IsGoingBack();
+    }
+    EXPECT_TRUE(wentBack);
+    EXPECT_EQ(car.record.lastCheckpoint, 1);
+}
+
 // A race recorded and played back (from its file) ends in the same state to the bit, with the same
 // results; a replay of another version, or broken, is refused with why.
 TEST(ReplayTest, ARecordedRacePlaysBackToTheSameStateAndBadFilesAreRefused) {
