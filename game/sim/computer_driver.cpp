@@ -142,7 +142,7 @@ ASP_DriverSkill SkillFor(ASP_Difficulty difficulty) {
         case ASP_Difficulty::Easy:
             return {0.65, 150.0, 140.0};
         case ASP_Difficulty::Hard:
-            return {0.95, 270.0, 220.0};
+            return {1.0, 300.0, 240.0};
         case ASP_Difficulty::Normal:
             break;
     }
