@@ -15,7 +15,8 @@
 #include "game/app/asp_main.h"
 
 // Whole frames of the shipped race as a player gets them: the game is driven from the main menu
-// through the car (and track) choice into a race of 1, 2 or 4 cars, every car accelerating, and each measured
+// through the car (and track) choice into a race of 1, 2 or 4 humans' cars and some computer cars
+// (four cars in all, or a full grid of eight), every car accelerating, and each measured
 // frame is the main loop's work without its pacing (update, clear, draw, swap, finish). Reported
 // per frame: CPU time of all threads (the software renderer draws on threads of its own) and of
 // the main thread. Also: the time from the last choice to the first race frame with the CPU
@@ -23,7 +24,7 @@
 // and the process's peak resident size (meaningful when one case runs alone). Run from the data
 // folder:
 //   cd data && SDL_AUDIODRIVER=dummy ../tools/with_xvfb.sh ../build/bench/bench_frame
-//   ... --benchmark_filter='BM_RaceFrame/4/1280/720' for the peak size of a 4-car race alone
+//   ... --benchmark_filter='BM_RaceFrame/4/0/1280/720' for the peak size of a 4-car race alone
 
 namespace {
 
@@ -40,16 +41,18 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// The shipped settings with another window size, in a folder of its own.
+// The shipped settings with another window size and number of computer opponents, in a folder of
+// its own.
 class Settings {
 public:
-    Settings(int width, int height) {
+    Settings(int width, int height, int opponents = 3) {
         char pattern[] = "/tmp/asphaltia_frame_XXXXXX";
         folder = mkdtemp(pattern);
         file = folder + "/config.ini";
         std::filesystem::copy_file(MakeAbsolutePath("config.ini"), file);
         WriteIniInt("system", "width", width, file);
         WriteIniInt("system", "height", height, file);
+        WriteIniInt("computer", "opponents", opponents, file);
     }
     ~Settings() { std::filesystem::remove_all(folder); }
 
@@ -119,7 +122,8 @@ void BM_RaceFrame(benchmark::State& state) {
     EnableThreadedDisplay();
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     const int cars = static_cast<int>(state.range(0));
-    Settings settings(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
+    Settings settings(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)),
+                      static_cast<int>(state.range(1)));
     ASP_Main app(settings.file);
     app.loadInBackground = false;
     app.OnInit();
@@ -171,9 +175,18 @@ void BM_RaceAgain(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_StartUp)->Iterations(1)->Unit(benchmark::kMillisecond);
+// Humans, computer opponents, window width and height.
 BENCHMARK(BM_RaceFrame)
-    ->ArgsProduct({{1, 2, 4}, {800}, {600}})
-    ->ArgsProduct({{1, 2, 4}, {1280}, {720}})
+    ->Args({1, 3, 800, 600})
+    ->Args({2, 2, 800, 600})
+    ->Args({4, 0, 800, 600})
+    ->Args({1, 7, 800, 600})
+    ->Args({4, 4, 800, 600})
+    ->Args({1, 3, 1280, 720})
+    ->Args({2, 2, 1280, 720})
+    ->Args({4, 0, 1280, 720})
+    ->Args({1, 7, 1280, 720})
+    ->Args({4, 4, 1280, 720})
     ->Iterations(kFrames)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RaceAgain)->Iterations(1)->Unit(benchmark::kMillisecond);

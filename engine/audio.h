@@ -87,8 +87,8 @@ public:
     // The loudest the output came since the last call, 1 for full scale (CMasterLimiter::TakePeak).
     double TakeMixPeak();
 
-    // Four cars with their engines, skids and surfaces, plus the one-shot effects.
-    static constexpr int kMixChannels = 48;
+    // Eight cars with their engines, skids and surfaces (six loops each), plus the one-shot effects.
+    static constexpr int kMixChannels = 64;
 
     // Output format as the opened device reports it; 0 while the mixer is closed.
     int frequency = 0;

@@ -15,12 +15,13 @@ namespace {
 // A new track takes its surfaces, their particles, its laps and its music from the shipped one.
 const char kTemplateWorld[] = "dat\\world0.dat";
 const char kCheckpointTexture[] = "gfx\\objects\\checkpoint.png";
-// The start grid of a new track: two rows of two cars (113 x 200) below a finish line.
+// The start grid of a new track below a finish line: two columns of cars (113 x 200), each car
+// half a row behind the one before.
 const double kGridColumnGap = 170.0;
 const double kGridRowGap = 260.0;
 const double kFinishWidth = 600.0;
 const double kFinishHeight = 60.0;
-const int kStartPositions = 4;
+const int kStartPositions = 8;
 
 bool AskCount(ASP_WE_Console& console, const std::string& prompt, int& count) {
     std::string typed;
@@ -55,7 +56,7 @@ Point PlaceTrack(ASP_WE_Context& context, int across, int down, const std::strin
     for (int i = 0; i < kStartPositions; ++i) {
         auto start = std::make_unique<ASP_WE_StartSprite>(&world, document.textures);
         start->SetX(middle.x - kGridColumnGap + (i % 2) * kGridColumnGap);
-        start->SetY(middle.y + kFinishHeight + (i / 2) * kGridRowGap);
+        start->SetY(middle.y + kFinishHeight + i * kGridRowGap / 2.0);
         world.AddSprite(start.release());
     }
     auto finish = std::make_unique<ASP_WE_CheckpointSprite>(&world, document.textures);

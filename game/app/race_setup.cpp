@@ -16,7 +16,8 @@ const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kRecordsName = "records.ini";
 // Settings section of the computer opponents.
 const char* const kComputerSection = "computer";
-constexpr int kMaxOpponents = 3;
+// With one human the grid is full; with more the race takes as many as have room.
+constexpr int kMaxOpponents = ASP_Race::kMaxCars - 1;
 // Sprite indices of the opponents and difficulty buttons of the players menu.
 constexpr int kOpponentsButton = 6;
 constexpr int kDifficultyButton = 7;

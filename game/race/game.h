@@ -45,7 +45,8 @@ public:
     // Steps one frame may catch up (a quarter of a second); a longer frame slows the game down
     // rather than stalling it with ever more steps.
     static constexpr int kMaxStepsPerFrame = 30;
-    static constexpr int kStandingsRows = 4;
+    // A row for every car a race can hold.
+    static constexpr int kStandingsRows = ASP_Race::kMaxCars;
     // How long the players still racing see that a car finished.
     static constexpr double kNoticeSeconds = 5.0;
     // Gaps to the ghost on one standings row.

@@ -74,6 +74,7 @@ void ASP_Interface::Load(std::string file) {
     LoadTextElement(notice, "notice", file);
     LoadTextElement(replayLabel, "replay", file);
     noticeEndCaption = GetIniString("notice", "endCaption", "", file);
+    noticeFinishers = GetIniInt("notice", "finishers", 0, file);
     LoadStartLights(file);
     fullSizeWidth = GetIniDouble("layout", "fullSizeWidth", 0.0, file);
     fullSizeHeight = GetIniDouble("layout", "fullSizeHeight", 0.0, file);
@@ -220,7 +221,12 @@ void ASP_Interface::DrawNotice(const ASP_Player& car, const RaceFacts& race, int
 
 std::string ASP_Interface::NoticeText(const RaceFacts& race) const {
     std::vector<std::string> lines;
-    for (const auto& [who, place] : race.finishers) {
+    // A pack crossing the line together would overflow the notice: the latest finishers stay.
+    const size_t count = race.finishers.size();
+    const size_t first =
+        noticeFinishers > 0 ? count - std::min(count, static_cast<size_t>(noticeFinishers)) : 0;
+    for (size_t i = first; i < count; ++i) {
+        const auto& [who, place] = race.finishers[i];
         lines.push_back(ReplaceAll(ReplaceAll(notice.caption, kCarMark, who), kPositionMark, Ordinal(place)));
     }
     if (race.endsIn >= 0.0) {

@@ -110,6 +110,8 @@ private:
     // one finisher's line, endCaption the line of the time left.
     InterfaceElement notice;
     std::string noticeEndCaption;
+    // Finishers the notice lists at most, the latest; 0 lists all.
+    int noticeFinishers = 0;
     // Shown over a replay, with its speed; optional in the file.
     InterfaceElement replayLabel;
     // A tile sheet: frame k shows k of the lamps red, the frame after the last all of them green.

@@ -421,22 +421,26 @@ Bounds ASP_World::ShownArea(const ASP_Camera& camera, int w, int h) {
 }
 
 std::vector<ASP_Player*> ASP_World::GetViewedPlayers() const {
+    std::vector<ASP_Player*> shown;
     if (!viewed.empty()) {
-        std::vector<ASP_Player*> asked;
         for (int i : viewed) {
-            if (i >= 0 && static_cast<size_t>(i) < players.size() && asked.size() < kMaxPlayers) {
-                asked.push_back(players[static_cast<size_t>(i)]);
+            if (i >= 0 && static_cast<size_t>(i) < players.size()) {
+                shown.push_back(players[static_cast<size_t>(i)]);
             }
         }
-        return asked;
-    }
-    std::vector<ASP_Player*> humans;
-    for (ASP_Player* car : players) {
-        if (!car->IsComputer()) {
-            humans.push_back(car);
+    } else {
+        for (ASP_Player* car : players) {
+            if (!car->IsComputer()) {
+                shown.push_back(car);
+            }
+        }
+        if (shown.empty()) {
+            shown = players;
         }
     }
-    return humans.empty() ? players : humans;
+    // The screen splits into at most four views, though the race may hold more cars.
+    shown.resize(std::min<size_t>(shown.size(), kMaxViews));
+    return shown;
 }
 
 void ASP_World::DrawPlayerView(ASP_Player* car, void* target) {

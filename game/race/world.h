@@ -55,6 +55,8 @@ struct ASP_RaceServices {
 class ASP_World : public CSpriteManager {
 public:
     static constexpr int kMaxPlayers = ASP_Race::kMaxCars;
+    // Views of a split screen: a quarter of the window is the smallest.
+    static constexpr size_t kMaxViews = 4;
 
     using Services = ASP_RaceServices;
 
@@ -125,7 +127,8 @@ public:
     ASP_Interface* GetInterface() const { return interface.get(); }
     // The sound of tyres on each modifier's surface, by modifier; -1 for none.
     const std::vector<int>& GetSurfaceSounds() const { return surfaceSounds; }
-    // The cars that get a view: those asked for, or the humans', or every car when none is a human's.
+    // The cars that get a view, at most kMaxViews: those asked for, or the humans', or the first cars
+    // when none is a human's.
     std::vector<ASP_Player*> GetViewedPlayers() const;
     // The cars (race indices) that get a view instead of the humans', as a replay shows its race.
     std::vector<int> viewed;

@@ -1,5 +1,6 @@
 #include "game/sim/body.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/ini.h"
@@ -119,4 +120,83 @@ bool Collide(ASP_Body& a, ASP_Body& b, ASP_Contact* contact) {
     }
     *contact = ASP_Contact{p.point, std::fabs(j)};
     return true;
+}
+
+namespace {
+
+// The mover is clear of an outline once moved by o with Dot(o, u) >= need along one of the
+// directions u across the faces of either.
+struct WayAcross {
+    Point u;
+    double need;
+};
+
+double Low(const Quad& q, Point u) {
+    double low = Dot(q.p[0], u);
+    for (const Point& c : q.p) {
+        low = std::min(low, Dot(c, u));
+    }
+    return low;
+}
+
+// The eight ways across the faces of a and b (both signs of each of their axes) by which a leaves
+// b, margin apart; negative needs where a already stands clear of b that way.
+std::vector<WayAcross> WaysAcross(const Quad& a, const Quad& b, double margin) {
+    std::vector<WayAcross> ways;
+    for (Point edge : {a.p[1] - a.p[0], a.p[3] - a.p[0], b.p[1] - b.p[0], b.p[3] - b.p[0]}) {
+        const double length = Length(edge);
+        if (!(length > 0.0)) {
+            continue;
+        }
+        for (Point u : {edge / length, -edge / length}) {
+            // b's far side along u minus a's near side.
+            ways.push_back(WayAcross{u, -Low(b, -u) - Low(a, u) + margin});
+        }
+    }
+    return ways;
+}
+
+bool Clears(Point o, const std::vector<WayAcross>& ways) {
+    // A hair of slack for the rounding of the intersections below.
+    return std::any_of(ways.begin(), ways.end(),
+                       [o](const WayAcross& w) { return Dot(o, w.u) >= w.need - 1e-9; });
+}
+
+}  // namespace
+
+bool ShortestWayOut(const Quad& mover, const std::vector<Quad>& around, double margin, Point* offset) {
+    std::vector<std::vector<WayAcross>> ways;
+    for (const Quad& q : around) {
+        ways.push_back(WaysAcross(mover, q, margin));
+    }
+    // The shortest move clear of every outline either crosses one face just far enough, or stops
+    // where two faces of two outlines are both just crossed: those are the moves to try.
+    std::vector<Point> tries{Point()};
+    for (size_t k = 0; k < ways.size(); ++k) {
+        for (const WayAcross& w : ways[k]) {
+            if (w.need > 0.0) {
+                tries.push_back(w.u * w.need);
+            }
+            for (size_t l = k + 1; l < ways.size(); ++l) {
+                for (const WayAcross& v : ways[l]) {
+                    // o with Dot(o, w.u) = w.need and Dot(o, v.u) = v.need.
+                    const double det = Cross(w.u, v.u);
+                    if (std::fabs(det) > 1e-9) {
+                        tries.emplace_back((w.need * v.u.y - w.u.y * v.need) / det,
+                                           (w.u.x * v.need - w.need * v.u.x) / det);
+                    }
+                }
+            }
+        }
+    }
+    bool found = false;
+    for (const Point& o : tries) {
+        if ((!found || Length(o) < Length(*offset)) &&
+            std::all_of(ways.begin(), ways.end(),
+                        [o](const std::vector<WayAcross>& w) { return Clears(o, w); })) {
+            *offset = o;
+            found = true;
+        }
+    }
+    return found;
 }

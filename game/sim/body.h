@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "engine/geometry.h"
 #include "engine/rigid_body.h"
 
@@ -71,3 +73,11 @@ bool CanCollide(const ASP_Body& a, const ASP_Body& b);
 // Answers an overlap of two bodies that can meet with an impulse exchange and a push-apart, as the
 // engine's physics sprites do; false (nothing changed) when their outlines do not overlap.
 bool Collide(ASP_Body& a, ASP_Body& b, ASP_Contact* contact);
+
+// The shortest move of the outline `mover` that leaves it at least `margin` apart from every outline
+// around it, in *offset; false when no such move exists within the moves tried (the mover pressed
+// between three or more of them at once). Pushed out of one wall at a time, a body wedged between
+// two (a corner, a tree against a wall) is pushed back and forth and stays in one of them; this
+// asks all of them at once. Only the outlines near the mover need be given: a move lands clear of
+// those given, not of the rest.
+bool ShortestWayOut(const Quad& mover, const std::vector<Quad>& around, double margin, Point* offset);

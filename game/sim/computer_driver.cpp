@@ -35,6 +35,10 @@ constexpr double kTurningSpeed = 180.0;
 constexpr double kBrakeMargin = 25.0;
 // Steering holds still within this many degrees of the target.
 constexpr double kSteerDeadBand = 4.0;
+// A car whose pivot is this far, pixels, beyond a checkpoint's outline has gone past it.
+constexpr double kMissedBy = 40.0;
+// A car put back for a checkpoint it missed stands this far before it on the line, pixels.
+constexpr double kBeforeMissed = 200.0;
 
 ASP_Command Controls(bool forward, bool backward, bool left, bool right) {
     ASP_Command c;
@@ -45,14 +49,101 @@ ASP_Command Controls(bool forward, bool backward, bool left, bool right) {
     return c;
 }
 
+// The part [t0, t1] of the segment a + t (b - a), 0 <= t <= 1, inside a rectangular outline; false
+// when none is.
+bool ClipToOutline(Point a, Point b, const Quad& q, double* t0, double* t1) {
+    const Point centre = QuadCenter(q);
+    double enter = 0.0;
+    double leave = 1.0;
+    for (int k = 0; k < 4; ++k) {
+        const Point from = q.p[k];
+        const Point edge = q.p[(k + 1) % 4] - from;
+        Point inward(-edge.y, edge.x);
+        if (Dot(inward, centre - from) < 0.0) {
+            inward = -inward;
+        }
+        // Inside where Dot(inward, a + t (b - a) - from) >= 0.
+        const double at = Dot(inward, a - from);
+        const double rate = Dot(inward, b - a);
+        if (rate == 0.0) {
+            if (at < 0.0) {
+                return false;
+            }
+        } else if (rate > 0.0) {
+            enter = std::max(enter, -at / rate);
+        } else {
+            leave = std::min(leave, -at / rate);
+        }
+    }
+    *t0 = enter;
+    *t1 = leave;
+    return enter <= leave;
+}
+
+// A stretch of the line, by progress from its start to its end.
+struct Stretch {
+    double from;
+    double to;
+};
+
+// The stretches of the line inside an outline; one that runs on into the next segment, or over the
+// line's first point, is one stretch.
+std::vector<Stretch> StretchesInside(const ASP_RacingLine& line, const Quad& outline) {
+    const std::vector<Point>& points = line.GetPoints();
+    std::vector<Stretch> inside;
+    double along = 0.0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const Point a = points[i];
+        const Point b = points[(i + 1) % points.size()];
+        const double length = Length(b - a);
+        double t0 = 0.0;
+        double t1 = 0.0;
+        if (ClipToOutline(a, b, outline, &t0, &t1)) {
+            const Stretch s{along + t0 * length, along + t1 * length};
+            if (!inside.empty() && s.from - inside.back().to < 1e-9) {
+                inside.back().to = s.to;
+            } else {
+                inside.push_back(s);
+            }
+        }
+        along += length;
+    }
+    const double loop = line.GetLength();
+    if (inside.size() > 1 && inside.front().from < 1e-9 && loop - inside.back().to < 1e-9) {
+        inside.front().from = inside.back().from - loop;
+        inside.pop_back();
+    }
+    return inside;
+}
+
 }  // namespace
+
+ASP_Crossing CrossingOf(const ASP_RacingLine& line, const Quad& outline) {
+    const Point centre = QuadCenter(outline);
+    ASP_Crossing crossing;
+    crossing.progress = line.ProgressOf(centre);
+    crossing.point = line.PointAt(crossing.progress);
+    if (!HasArea(outline)) {
+        return crossing;
+    }
+    double nearest = 0.0;
+    for (const Stretch& s : StretchesInside(line, outline)) {
+        const double middle = (s.from + s.to) * 0.5;
+        const Point p = line.PointAt(middle);
+        if (!crossing.found || Length(p - centre) < nearest) {
+            crossing = ASP_Crossing{p, middle < 0.0 ? middle + line.GetLength() : middle, true};
+            nearest = Length(p - centre);
+        }
+    }
+    return crossing;
+}
 
 ASP_DriverSkill SkillFor(ASP_Difficulty difficulty) {
     switch (difficulty) {
         case ASP_Difficulty::Easy:
             return {0.65, 150.0, 140.0};
         case ASP_Difficulty::Hard:
-            return {0.95, 270.0, 220.0};
+            return {1.0, 300.0, 240.0};
         case ASP_Difficulty::Normal:
             break;
     }
@@ -102,17 +193,18 @@ ASP_Command ASP_ComputerDriver::Drive(ASP_Race& race, size_t i, double dt) {
         progress = mark = line.ProgressOf(pivot);
     }
     progress = line.ProgressOf(pivot, progress);
-    const Point target = AvoidObstacles(race, i, pivot, facing, line.PointAt(progress + kAimAhead + 0.3 * v));
+    const Point target = AvoidObstacles(race, i, pivot, facing, Aim(race, car, pivot, v));
 
     const double wanted = SafeSpeed(line, car, v);
     // Counter-clockwise positive: the turn that faces the car at its target.
     const double turn = -AngleBetween(true, target - pivot, facing);
-    const bool reversing = Reversing(line, dt);
+    const bool reversing = Reversing(line, pivot, dt);
     offLineFor = Length(line.PointAt(progress) - pivot) > kLostDistance ? offLineFor + dt : 0.0;
     if (backOuts > kBackOutsBeforeReset || offLineFor > kOffLineSeconds) {
         if (resetsByCommand) {
             // The reset puts the car back at its last checkpoint; the line is found again from there.
             std::tie(progress, backOuts, offLineFor, reverseFor) = std::tuple(-1.0, 0, 0.0, 0.0);
+            std::tie(checkpoint, goingBack) = std::tuple(-1, false);
             ASP_Command reset;
             reset.flags = ASP_Command::kReset;
             return reset;
@@ -138,9 +230,91 @@ double ASP_ComputerDriver::SafeSpeed(const ASP_RacingLine& line, const ASP_Car& 
     return wanted;
 }
 
-bool ASP_ComputerDriver::Reversing(const ASP_RacingLine& line, double dt) {
-    if (line.Ahead(mark, progress) > kAdvance) {
+Point ASP_ComputerDriver::Aim(const ASP_Race& race, const ASP_Car& car, Point pivot, double speed) {
+    const ASP_RacingLine& line = race.GetTrack().GetRacingLine();
+    const Point onward = line.PointAt(progress + kAimAhead + 0.3 * speed);
+    FollowNextCheckpoint(race, car);
+    if (checkpoint < 0) {
+        return onward;
+    }
+    if (!goingBack && Missed(race, pivot)) {
+        goingBack = true;
+        mark = Length(crossing.point - pivot);
+        stuckFor = 0.0;
+    }
+    if (goingBack) {
+        return crossing.point;
+    }
+    // Straight at a point beyond a checkpoint at a sharp bend of the line, the car would cut by it.
+    const double toCrossing = line.Ahead(progress, crossing.progress);
+    const Quad& outline =
+        race.GetTrack().GetAllCheckpoints()[static_cast<size_t>(checkpoint)].shape.Outline();
+    double t0 = 0.0;
+    double t1 = 0.0;
+    if (toCrossing >= 0.0 && toCrossing < kAimAhead + 0.3 * speed &&
+        !ClipToOutline(pivot, onward, outline, &t0, &t1)) {
+        return crossing.point;
+    }
+    return onward;
+}
+
+void ASP_ComputerDriver::FollowNextCheckpoint(const ASP_Race& race, const ASP_Car& car) {
+    const ASP_Track& track = race.GetTrack();
+    const int last = car.record.lastCheckpoint;
+    const int index = last + 1 < track.GetRequiredCheckpoints() ? last + 1 : 0;
+    const std::vector<ASP_Checkpoint>& all = track.GetAllCheckpoints();
+    // The one of that index the compass points at.
+    int next = -1;
+    for (size_t k = 0; k < all.size(); ++k) {
+        if (all[k].index == index && (next < 0 || Length(all[k].shape.Centre() - car.record.compassTarget) <
+                                                      Length(all[static_cast<size_t>(next)].shape.Centre() -
+                                                             car.record.compassTarget))) {
+            next = static_cast<int>(k);
+        }
+    }
+    if (next == checkpoint) {
+        return;
+    }
+    checkpoint = next;
+    if (next >= 0) {
+        crossing = CrossingOf(track.GetRacingLine(), all[static_cast<size_t>(next)].shape.Outline());
+    }
+    if (goingBack) {
+        // Taken at last: on along the line from here.
+        goingBack = false;
         mark = progress;
+        stuckFor = 0.0;
+    }
+}
+
+bool ASP_ComputerDriver::Missed(const ASP_Race& race, Point pivot) const {
+    const ASP_RacingLine& line = race.GetTrack().GetRacingLine();
+    if (!(line.Ahead(progress, crossing.progress) < 0.0)) {
+        return false;
+    }
+    const Quad& q = race.GetTrack().GetAllCheckpoints()[static_cast<size_t>(checkpoint)].shape.Outline();
+    const Point e = q.p[1] - q.p[0];
+    const Point f = q.p[3] - q.p[0];
+    // A car drives through a checkpoint across its short side.
+    const Point across = Length(e) < Length(f) ? e : f;
+    const double thickness = Length(across);
+    if (!(thickness > 0.0)) {
+        return false;
+    }
+    Point onward = across / thickness;
+    if (Dot(onward, line.DirectionAt(crossing.progress)) < 0.0) {
+        onward = -onward;
+    }
+    return Dot(pivot - QuadCenter(q), onward) > thickness * 0.5 + kMissedBy;
+}
+
+double ASP_ComputerDriver::Gained(const ASP_RacingLine& line, Point pivot) const {
+    return goingBack ? mark - Length(crossing.point - pivot) : line.Ahead(mark, progress);
+}
+
+bool ASP_ComputerDriver::Reversing(const ASP_RacingLine& line, Point pivot, double dt) {
+    if (Gained(line, pivot) > kAdvance) {
+        mark = goingBack ? Length(crossing.point - pivot) : progress;
         stuckFor = 0.0;
         backOuts = 0;
     } else {
@@ -159,9 +333,15 @@ bool ASP_ComputerDriver::Reversing(const ASP_RacingLine& line, double dt) {
 }
 
 void ASP_ComputerDriver::PutBackOnLine(const ASP_RacingLine& line, ASP_Car& car) {
-    // A little ahead, past whatever held the car where it was, but short of its next checkpoint.
-    const double toCheckpoint = line.Ahead(progress, line.ProgressOf(car.record.compassTarget));
-    progress += toCheckpoint > 0.0 ? std::min(kResetAhead, toCheckpoint * 0.5) : kResetAhead;
+    if (goingBack) {
+        progress = crossing.progress - kBeforeMissed;
+        goingBack = false;
+    } else {
+        // A little ahead, past whatever held the car where it was, but short of its next checkpoint.
+        const double toCheckpoint = line.Ahead(
+            progress, checkpoint >= 0 ? crossing.progress : line.ProgressOf(car.record.compassTarget));
+        progress += toCheckpoint > 0.0 ? std::min(kResetAhead, toCheckpoint * 0.5) : kResetAhead;
+    }
     car.PutAt(line.PointAt(progress) - car.body.Pivot(), HeadingOf(line.DirectionAt(progress)));
     offLineFor = 0.0;
     backOuts = 0;

@@ -283,6 +283,59 @@ void ASP_Race::Collide() {
             CollidePair(std::min(i, j), std::max(i, j));
         }
     }
+    // Parted pair by pair, a body between two fixed ones (a corner of two walls, a tree against a
+    // wall) is pushed out of each into the other; they are asked together at the end.
+    std::sort(pressed.begin(), pressed.end());
+    pressed.erase(std::unique(pressed.begin(), pressed.end()), pressed.end());
+    for (size_t i : pressed) {
+        SettleAmongFixed(i);
+    }
+    pressed.clear();
+}
+
+void ASP_Race::SettleAmongFixed(size_t i) {
+    // Farther than this, pixels, a body is not moved out of walls: it goes back to where it stood
+    // before the step instead.
+    constexpr double kFarthestWayOut = 100.0;
+    ASP_Body& body = BodyAt(i);
+    if (!body.motion.Moves()) {
+        return;
+    }
+    const Bounds box = body.Box();
+    const Bounds near{box.minX - kFarthestWayOut, box.minY - kFarthestWayOut, box.maxX + kFarthestWayOut,
+                      box.maxY + kFarthestWayOut};
+    found.clear();
+    ForEachCell(near, [&](uint64_t key) {
+        const auto cell = staticCells.find(key);
+        if (cell != staticCells.end()) {
+            found.insert(found.end(), cell->second.begin(), cell->second.end());
+        }
+    });
+    for (size_t j : movable) {
+        if (!BodyAt(j).motion.Moves()) {
+            found.push_back(j);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::vector<Quad> around;
+    bool inside = false;
+    for (size_t j : found) {
+        const ASP_Body& fixed = BodyAt(j);
+        if (j != i && CanCollide(body, fixed) && !Apart(fixed.Box(), near)) {
+            around.push_back(fixed.Outline());
+            inside = inside || QuadsOverlap(body.Outline(), fixed.Outline(), nullptr);
+        }
+    }
+    if (!inside) {
+        return;
+    }
+    Point way;
+    if (ShortestWayOut(body.Outline(), around, kPushStep, &way) && Length(way) <= kFarthestWayOut) {
+        body.MoveBy(way);
+    } else {
+        body.RestorePrevious();
+    }
 }
 
 void ASP_Race::CollidePair(size_t i, size_t j) {
@@ -295,6 +348,8 @@ void ASP_Race::CollidePair(size_t i, size_t j) {
     }
     events.push_back(ASP_RaceEvent{ASP_RaceEvent::Contact, static_cast<int>(i), static_cast<int>(j), 0, 0.0,
                                    contact.at, contact.impulse});
+    pressed.push_back(i);
+    pressed.push_back(j);
     if (j < cars.size()) {
         cars[i]->BlockDrive();
         cars[j]->BlockDrive();

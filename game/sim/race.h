@@ -36,7 +36,7 @@ public:
     // pixels), so no step carries it through one.
     static constexpr double kStep = 1.0 / 120.0;
     // Cars a race takes at most, whatever its grid.
-    static constexpr int kMaxCars = 4;
+    static constexpr int kMaxCars = 8;
 
     explicit ASP_Race(uint64_t seed = 0);
     ~ASP_Race() override;
@@ -103,6 +103,8 @@ private:
     void Collide();
     // The pair a < b (body indices) meets, if their outlines overlap.
     void CollidePair(size_t a, size_t b);
+    // Takes a body that met something this step out of the fixed bodies it still lies in.
+    void SettleAmongFixed(size_t body);
     bool Awake(size_t body) const;
     void PassCheckpoints();
     // The checkpoints the car lies over now count as reached already: after a put-back.
@@ -125,6 +127,8 @@ private:
     std::vector<size_t> movable;
     std::unordered_map<uint64_t, std::vector<size_t>> staticCells;
     std::vector<size_t> found;
+    // Body indices of the bodies that met something in the step's collision pass.
+    std::vector<size_t> pressed;
     std::vector<ASP_RaceEvent> events;
     std::vector<ASP_Command> applied;
     std::vector<bool> wrongWay;

@@ -42,7 +42,7 @@ wait_for_line "State: race."
 
 # The countdown takes four seconds; Escape only pauses a running race.
 xdotool sleep 5 keydown Up sleep 2 keyup Up key Escape sleep 0.5
-# mnu\pause.ini: 640 x 470 panel at (192, 149) of the 1024 x 768 window, "Quit race" at (328, 396) 236 x 52.
+# mnu\pause.ini: 640 x 470 panel at (192, 149) of the 1024 x 768 window, "Quit race" at (328, 404) 236 x 46.
 click 638 571
 wait_for_line "Race left."
 sed -n '/Race left\./,$p' "$log" | grep -qF "State: main menu." || fail "the game did not return to the main menu after the race"

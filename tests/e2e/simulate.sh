@@ -26,7 +26,7 @@ expect() {
     [ "$status" = "$want" ] || fail "$* ended with $status, not $want"
     grep -qF -- "$message" "$work/out.txt" || fail "$* did not say: $message ($(cat "$work/out.txt"))"
 }
-expect 2 "--cars wants 1 to 4" --simulate world0.dat --cars 0
+expect 2 "--cars wants 1 to 8" --simulate world0.dat --cars 9
 expect 2 "--difficulty wants easy, normal or hard" --simulate world0.dat --difficulty insane
 expect 2 "--seed wants a whole number" --simulate world0.dat --seed -4
 expect 2 "a world file of dat" --simulate ../dat/world0.dat

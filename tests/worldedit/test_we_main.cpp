@@ -269,7 +269,7 @@ TEST_F(WorldEditor, ANewTrackFromTheConsoleLoadsInTheRace) {
     const ASP_World& world = *race.GetWorld();
     EXPECT_EQ(std::tuple(world.GetGroundTiles().size(), world.GetStartPositions().size(),
                          world.GetRace().GetTrack().GetCheckpoints(0).size(), world.GetRequiredCheckpoints()),
-              std::tuple(6u, 4u, 1u, 1));
+              std::tuple(6u, 8u, 1u, 1));
     // The music comes from the shipped track.
     EXPECT_EQ(world.GetMusic(), GetIniString("main", "music", "", "dat\\world0.dat"));
 }

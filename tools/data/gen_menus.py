@@ -357,22 +357,30 @@ def menus():
     check_fits("Brakes 6000 N", 20, 190, 36)
     check_fits("Cadillac", 24, 208, 34)
 
+    # A row for each car of a full grid, and the buttons below them, in the smallest window's height.
     pw, ph = 640, 470
+    rows, row_top, row_step, row_h = 8, 92, 31, 28
     header = StandingsColumns % ("Place", "Car", "Total", "Best lap")
     menu("mnu\\pause.ini", "gfx\\menu\\panel.png", (pw, ph),
-         [button(200, 330, 240, 52, "Resume"), button(328, 396, 236, 52, "Quit race"),
-          button(76, 396, 236, 52, "Give up")],
+         [button(200, 346, 240, 46, "Resume"), button(328, 404, 236, 46, "Quit race"),
+          button(76, 404, 236, 46, "Give up")],
          [label(20, 12, pw - 40, 44, "Standings", size=28, color=ACCENT),
-          label(30, 64, 580, 30, header, size=18, align=1, color=(200, 206, 224), fnt=MONO)]
-         + [label(30, 98 + k * 56, 580, 46, "", size=18, align=1, texture="gfx\\hud\\panel.png", fnt=MONO)
-            for k in range(4)],
+          label(30, 66, 580, 24, header, size=16, align=1, color=(200, 206, 224), fnt=MONO)]
+         + [label(30, row_top + k * row_step, 580, row_h, "", size=16, align=1, texture="gfx\\hud\\panel.png",
+                  fnt=MONO) for k in range(rows)],
          main_extra=[("resume", 1), ("giveUp", 3), ("playerLabelIndex", 6)],
          extra_sections=[("text", [("gaps", "Gaps to ghost")])],
          comment="Pause menu: buttons Resume, Quit race, Give up; label 0 the title, label 1 the column heads, "
-                 "labels 2-5 the standings rows, which a time trial also fills with the gaps to the ghost")
-    check_fits(" " + StandingsColumns % ("4. Player 4", "Cadillac", "00:00:00", "00:00:00"), 18, 580, 46, mono=True)
+                 "labels 2-9 the standings rows, which a time trial also fills with the gaps to the ghost")
+    if row_top + rows * row_step > 346:
+        raise SystemExit("the standings rows run into the buttons")
+    # Only a human's times can be records.
+    for place, marks in (("4. Player 4", "*"), ("8. Computer 8", "")):
+        row = StandingsColumns % (place, "Cadillac", "00:00:00" + marks, "00:00:00" + marks) \
+            + (" record!" if marks else "")
+        check_fits(" " + row, 16, 580, row_h, mono=True)
     # Four gaps a row, as the game writes them.
-    check_fits("Gaps to ghost  1 +0.21  2 -0.10  3 +0.05  4 +0.33", 18, 580, 46, mono=True)
+    check_fits("Gaps to ghost  1 +0.21  2 -0.10  3 +0.05  4 +0.33", 16, 580, row_h, mono=True)
 
     replays_menu()
 
@@ -493,10 +501,11 @@ def race_files():
     check_fits("FINISHED[n]22nd place[n]total 00:00:00[n]best lap 00:00:00", 30, 340, 180, spacing=4)
     text_el("wrongWay", "WRONG WAY", -160, -150, 320, 64, 1, 1, size=40, color=(255, 70, 50), fnt=BOLD)
     check_fits("WRONG WAY", 40, 320, 64)
-    # Under the compass, while others have finished: one line per finisher, then the time left.
+    # Under the compass, while others have finished: one line per finisher (the latest three), then the
+    # time left.
     text_el("notice", "[c] finished [p]", -150, 62, 300, 112, 1, 0, size=17, color=ACCENT, multi=True,
-            extra=[("endCaption", "Race ends in [s] s")])
-    check_fits("Computer 4 finished 3rd[n]Computer 4 finished 4th[n]Computer 4 finished 5th[n]Race ends in 45 s",
+            extra=[("endCaption", "Race ends in [s] s"), ("finishers", 3)])
+    check_fits("Computer 8 finished 6th[n]Computer 8 finished 7th[n]Computer 8 finished 8th[n]Race ends in 45 s",
                17, 300, 112, spacing=4)
     # At the bottom middle of every view while a replay plays, with its speed.
     text_el("replay", "REPLAY  x[x]  (1 2 4: speed)", -150, -40, 300, 30, 1, 2, size=16, color=ACCENT)

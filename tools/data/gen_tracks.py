@@ -79,9 +79,7 @@ class Circuit:
         return [self.centre[(f + k) % self.n] for k in range(0, self.n, step)]
 
     def start_positions(self):
-        x0, x1 = self.start_x - 80 - CAR_W / 2, self.start_x + 80 - CAR_W / 2
-        y = self.finish_y + 110
-        return [(x0, y), (x1, y + 120), (x0, y + 330), (x1, y + 450)]
+        return T.staggered_grid(self.start_x, self.finish_y + 130, 80)
 
     def band(self, width, points=None):
         """Mask of a closed band of the given width along the centre (or other points)."""
@@ -165,6 +163,15 @@ def finish_paint(c):
     for sx, sy in c.start_positions():
         dw.rectangle([sx - 12, sy - 14, sx + CAR_W + 12, sy - 8], fill=255)
     return white, black
+
+
+def grid_area(c, margin=30):
+    """Mask of the road from the finish line's checkers back past the last grid box: the cars start
+    on clean asphalt."""
+    img = Image.new("L", (c.w, c.h), 0)
+    bottom = max(y for _, y in c.start_positions()) + CAR_H + margin
+    ImageDraw.Draw(img).rectangle([c.start_x - c.half, c.finish_y + 20, c.start_x + c.half, bottom], fill=255)
+    return img
 
 
 def corner_kerbs(c):
@@ -251,13 +258,13 @@ def frost_ring():
     c = Circuit(T.catmull_rom([(420, 1650), (420, 1100), (440, 600), (650, 330), (1100, 300), (1500, 520),
                                (1900, 380), (2500, 320), (2800, 560), (2780, 1000), (2500, 1250), (2700, 1550),
                                (2500, 1850), (1500, 1850), (800, 1880), (500, 1800)]),
-                (3072, 2048), 190, 1000, 420)
+                (3072, 2048), 190, 800, 420)
     rng = np.random.default_rng(7)
     n1 = fractal_noise(c.h, c.w, rng)
     fine = fractal_noise(c.h, c.w, rng, scales=(6, 3), weights=(1.0, 0.7))
     road, verge, kerbs = c.band(2 * c.half), c.band(2 * (c.half + KERB)), corner_kerbs(c)
     ice = c.blobs(5, 26, c.half * 0.6, (40, 90), along=[i for i in range(c.n) if abs(c.curvature(i)) < 0.1])
-    ice = Image.fromarray(np.minimum(np.asarray(ice), np.asarray(road)))
+    ice = Image.fromarray(np.minimum(np.asarray(ice), np.asarray(road)) * (1 - np.asarray(grid_area(c)) // 255))
     white, black = finish_paint(c)
     base = np.stack([232 + 14 * n1, 238 + 12 * n1, 250 + 5 * n1], -1) * (1 + 0.03 * fine[..., None])
     bank = np.asarray(verge.filter(ImageFilter.GaussianBlur(30)), np.float32)[..., None] / 255.0
@@ -287,7 +294,7 @@ def frost_ring():
 def harbour_night():
     # a city block of right angles: the start straight, a U round the warehouses, the quay
     c = Circuit(filleted([(420, 1820), (420, 330), (1000, 330), (1000, 850), (1580, 850), (1580, 330),
-                          (2700, 330), (2700, 1100), (2050, 1100), (2050, 1820)], 230), (3072, 2048), 170, 900, 420)
+                          (2700, 330), (2700, 1100), (2050, 1100), (2050, 1820)], 230), (3072, 2048), 170, 800, 420)
     rng = np.random.default_rng(9)
     n1 = fractal_noise(c.h, c.w, rng, scales=(120, 40, 12), weights=(1.0, 0.6, 0.3))
     fine = fractal_noise(c.h, c.w, rng, scales=(6, 3), weights=(1.0, 0.7))

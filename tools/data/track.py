@@ -130,11 +130,23 @@ CHECKPOINT_WIDTH = 2 * (ROAD_HALF + KERB) + 380   # road, kerbs and run-off eith
 CHECKPOINT_DEPTH = 60
 
 
+# Cars a race takes at most: every track has a grid box for each.
+GRID_CARS = 8
+# Each car starts this far behind the one before it, in the other column: a car's length (the
+# longest car is 170 pixels) and a gap before the next car of its own column.
+GRID_STAGGER = 100
+
+
+def staggered_grid(centre_x, first_y, half_gap):
+    """Top-left corners of the grid boxes of a vertical straight driven upwards: two columns either
+    side of centre_x, the pole on the left at first_y, each car half a row behind the one before."""
+    return [(centre_x + (half_gap if k % 2 else -half_gap) - CAR_W / 2, float(first_y + k * GRID_STAGGER))
+            for k in range(GRID_CARS)]
+
+
 def start_positions():
-    """Top-left corners of the four grid boxes, two staggered columns."""
-    x_left = 560 - 95 - CAR_W / 2
-    x_right = 560 + 95 - CAR_W / 2
-    return [(x_left, 1800.0), (x_right, 1920.0), (x_left, 2130.0), (x_right, 2250.0)]
+    """The grid behind the finish line, on the left straight before it bends into the last corner."""
+    return staggered_grid(560, 1800, 95)
 
 
 # Surface colours of the surface maps (also the keys of the world's modifiers).

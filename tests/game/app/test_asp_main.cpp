@@ -148,11 +148,11 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     Run({ASP_Main::OnCarBack, ASP_Main::OnCarBack});
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_PLAYERS);
 
-    // A new player's first race has three computer opponents. Two, though the track has room for
-    // only one more car.
+    // A new player's first race has three computer opponents. Seven, though beside three humans the
+    // grid of eight has room for only five more cars.
     EXPECT_EQ(app->StoredOpponents(), 3);
-    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents, ASP_Main::OnOpponents});
-    EXPECT_EQ(GetIniString("computer", "opponents", "", folder.File("config.ini")), "2");
+    Run({ASP_Main::OnOpponents, ASP_Main::OnOpponents, ASP_Main::OnOpponents, ASP_Main::OnOpponents});
+    EXPECT_EQ(GetIniString("computer", "opponents", "", folder.File("config.ini")), "7");
     ChoosePlayers(3);
     // The track choice, and back to the last player's car.
     Run({ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnCarChosen, ASP_Main::OnPreviousTrack});
@@ -162,8 +162,8 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     Run({ASP_Main::OnCarChosen, ASP_Main::OnTrackChosen});
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
     const std::vector<ASP_Player*>& cars = app->game->GetWorld()->GetPlayers();
-    ASSERT_EQ(cars.size(), 4u);
-    EXPECT_TRUE(cars[3]->IsComputer() && cars[3]->carName == "Dune");
+    ASSERT_EQ(cars.size(), 8u);
+    EXPECT_TRUE(cars[3]->IsComputer() && cars[3]->carName == "Dune" && cars[7]->IsComputer());
     // The FPS counter stays clear of the lines between the views.
     app->showFps = true;
     app->OnRender(app->screen);
@@ -197,6 +197,9 @@ TEST_F(AspMainTest, PlayersAndCarsLeadToTheRaceWhichFocusPauses) {
     Press(SDLK_a);
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_MAIN_MENU);
     EXPECT_TRUE(background->loaded && loadingPicture());
+    // Seven opponents wrap round to none: a race alone leaves cars out.
+    ASP_Main::OnOpponents(nullptr, nullptr);
+    EXPECT_EQ(app->StoredOpponents(), 0);
     const std::string log = Logged([&] { StartRace(1); });
     ASSERT_EQ(app->GetState(), ASP_Main::STATE_RACE);
     EXPECT_FALSE(std::regex_search(log, std::regex("CTexture: Texture .* loaded"))) << log;

@@ -161,15 +161,15 @@ protected:
 // every car's finish, place and the final state agree with the server's on both machines.
 TEST_F(NetRace, NetComputerRaceAgreesWithTheServer) {
     ASP_ServerSettings settings;
-    settings.computerCars = 1;
+    settings.computerCars = 4;
     Serve(settings);
-    Join("Ada", 2).expected = 4;
-    Join("Bo", 1).expected = 4;
+    Join("Ada", 3).expected = 8;
+    Join("Bo", 1).expected = 8;
     ASSERT_TRUE(RunUntil([this] { return RaceOver(); }, 180.0));
-    ASSERT_EQ(server->GetRace()->GetCars().size(), 4u);
+    ASSERT_EQ(server->GetRace()->GetCars().size(), 8u);
     ExpectAgreement();
-    EXPECT_EQ(machines[0]->client.GetRace().MyCars(), (std::vector<size_t>{0, 1}));
-    EXPECT_EQ(machines[1]->client.GetRace().MyCars(), (std::vector<size_t>{2}));
+    EXPECT_EQ(machines[0]->client.GetRace().MyCars(), (std::vector<size_t>{0, 1, 2}));
+    EXPECT_EQ(machines[1]->client.GetRace().MyCars(), (std::vector<size_t>{3}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("server")), {}), 1);
 }
 

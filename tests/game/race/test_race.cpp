@@ -191,6 +191,29 @@ TEST_F(RaceTest, EachNewRecordIsMarkedOnlyOnTheCarThatHoldsIt) {
     EXPECT_EQ(StandingsHeader(), "Place         Car       Total     Best lap");
 }
 
+// A full grid on the shipped circuit: the results list all eight, first to eighth; the notice names
+// the latest three finishers of a pack.
+TEST_F(RaceTest, EightCarsFillTheResultsAndThePackOnlyTheNotice) {
+    Start("dat\\world0.dat");
+    while (world->AddComputerCar(kCarFile, "Comet", ASP_Difficulty::Easy)) {
+    }
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    ASSERT_EQ(cars.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        std::tie(Car(cars[static_cast<size_t>(i)]).record.position,
+                 Car(cars[static_cast<size_t>(i)]).record.finished) = std::pair(8 - i, true);
+        world->facts.finishers.emplace_back(CarLabel(i > 0, i + 1), 8 - i);
+    }
+    EXPECT_EQ(world->GetInterface()->NoticeText(world->facts),
+              "Computer 6 finished 3rd\nComputer 7 finished 2nd\nComputer 8 finished 1st");
+    game->FinishRace();
+    for (int r = 0; r < 8; ++r) {
+        const std::string placed =
+            NumberToText(r + 1) + (r < 7 ? ". Computer " : ". Player ") + NumberToText(8 - r);
+        EXPECT_EQ(StandingsRow(r, true).substr(0, placed.size() + 1), placed + " ");
+    }
+}
+
 // The interface.
 
 namespace {
@@ -442,4 +465,19 @@ TEST_F(RaceSoundsTest, MissingOrBrokenSoundsAreReportedOnceAndStaySilent) {
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
     EXPECT_NE(log.find("ERROR in class CAudio: Failed to load " + missing), std::string::npos) << log;
     EXPECT_EQ(Listen(Point()).second, 0);
+}
+
+// A full grid on loose ground holds six loops a car (engine, skid, surface); the chimes and the
+// countdown still find a channel.
+TEST_F(RaceSoundsTest, AFullGridOnGrassLeavesChannelsForTheOneShotSounds) {
+    // Eight start positions, all at the origin (sections left out), on ground that sounds.
+    ASP_World full(ASP_RaceServices{nullptr, nullptr, nullptr, audio, nullptr});
+    full.Load(folder.Write("grid.dat", "[main]\nplayers=8\nmodifiers=1\n[mod0]\nsound=snd\\grass.wav\n"));
+    while (full.AddComputerCar(kCarFile, "Dune", ASP_Difficulty::Easy)) {
+    }
+    ASSERT_EQ(full.GetPlayers().size(), 8u);
+    ASP_RaceSounds eight(audio);
+    eight.Load("dat\\sounds.dat");
+    eight.Update(full, 0.1);
+    EXPECT_GE(audio->PlaySound(audio->LoadSound("snd\\beep.wav")), 0);
 }
