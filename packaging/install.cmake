@@ -2,7 +2,7 @@
 # game finds its data in share/asphaltia beside its bin/ folder, so any prefix works.
 include(GNUInstallDirs)
 
-install(TARGETS asphaltia asphaltia_worldedit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS asphaltia asphaltia_worldedit asphaltia-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Only what the game ships: not what a game started in data/ wrote there.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/asphaltia
     PATTERN logfile.txt EXCLUDE

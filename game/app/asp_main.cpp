@@ -344,8 +344,6 @@ void ASP_Main::OnRender(SDL_Surface* target) {
             replaysMenu->Draw(target);
             break;
         case STATE_NETWORK:
-            mainMenu->Draw(target);
-            menuOverlay->Draw(target);
             network->Draw(target);
             break;
     }

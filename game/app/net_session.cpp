@@ -18,6 +18,8 @@ ASP_NetSession::ASP_NetSession(CGameBase* game, bool byComputer) : app(game), au
     text->SetHeight(app->height - 80);
     text->SetTextBox(0, 0, app->width - 80, app->height - 80);
     text->SetMultiLine(true);
+    text->SetAlignH(0);
+    text->SetAlignV(0);
     text->SetColor(SDL_Color{255, 255, 255, 0});
     text->depthTest = false;
 }

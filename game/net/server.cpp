@@ -361,7 +361,10 @@ void ASP_NetServer::SendLobby() {
     lobby.world = settings.world;
     lobby.trackName = settings.trackName;
     lobby.laps = static_cast<uint8_t>(std::clamp(settings.laps, 0, 255));
-    lobby.laps = lobby.laps == 0 ? 1 : lobby.laps;
+    if (lobby.laps == 0) {
+        lobby.laps =
+            static_cast<uint8_t>(std::clamp(GetIniInt("main", "laps", 1, "dat\\" + settings.world), 1, 255));
+    }
     lobby.maxPlayers = static_cast<uint8_t>(settings.maxPlayers);
     for (const auto& client : clients) {
         for (size_t i = 0; i < client->cars.size() && client->peer != nullptr; ++i) {

@@ -157,7 +157,7 @@ protected:
 
 }  // namespace
 
-// Two machines, one with three players and one with one, and two computer cars fill eight places;
+// Two machines, one with three players and one with one, and four computer cars fill eight places;
 // every car's finish, place and the final state agree with the server's on both machines.
 TEST_F(NetRace, NetComputerRaceAgreesWithTheServer) {
     ASP_ServerSettings settings;

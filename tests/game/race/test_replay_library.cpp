@@ -54,7 +54,7 @@ TEST(ReplayLibrary, RefusesChangedTracksAndCarsWithAReason) {
         {[](ASP_Replay& r) { r.carsHash[0] ^= 1; }, "the cars have changed since it was recorded"},
         {[](ASP_Replay& r) { r.world = "gone.dat"; }, "its track dat\\gone.dat is missing"},
         {[](ASP_Replay& r) { r.world = "..\\config.ini"; }, "it names no track of the game"},
-        {[](ASP_Replay& r) { r.cars.resize(5); }, "it has more cars than a race takes"},
+        {[](ASP_Replay& r) { r.cars.resize(ASP_Race::kMaxCars + 1); }, "it has more cars than a race takes"},
     };
     for (const auto& [change, reason] : cases) {
         ASP_Replay replay = Raced("track");
