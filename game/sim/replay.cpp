@@ -195,7 +195,8 @@ bool ASP_Replay::Read(const std::string& file, bool withCommands, std::string* e
     for (long long i = 0; i < count; ++i) {
         const std::string n = std::to_string(i);
         long long from = -1;
-        if (keys.count("computerFrom" + n) > 0 && !ReadNumber(keys["computerFrom" + n], 0, kMaxSteps, &from)) {
+        if (keys.count("computerFrom" + n) > 0 &&
+            !ReadNumber(keys["computerFrom" + n], 0, kMaxSteps, &from)) {
             *error = "it is broken";
             return false;
         }
