@@ -31,6 +31,7 @@ struct Machine {
     ASP_Autopilot autopilot{ASP_Difficulty::Normal};
     std::unique_ptr<ASP_Race> guess;
     bool readied = false;
+    long long driven = -1;
 };
 
 void BM_NetworkRace(benchmark::State& state) {
@@ -95,10 +96,16 @@ void BM_NetworkRace(benchmark::State& state) {
                     receivedAtStart[i] = m.client.GetBytesReceived();
                     raceFrom = clock();
                 }
-                if (stage == ASP_NetClient::Stage::Racing && m.guess != nullptr) {
+                // The drivers drive once a step, as in a frame of the game.
+                if (stage == ASP_NetClient::Stage::Racing && m.guess != nullptr &&
+                    m.client.PresentStep() > m.driven) {
                     ASP_NetRace& race = m.client.GetRace();
-                    m.client.Hold(m.autopilot.Drive(*m.guess, race.MyCars(), ASP_Race::kStep));
-                    race.Predict(*m.guess, m.client.PresentStep());
+                    const long long present = m.client.PresentStep();
+                    const double dt =
+                        static_cast<double>(present - std::max(m.driven, present - 1)) * ASP_Race::kStep;
+                    m.driven = present;
+                    m.client.Hold(m.autopilot.Drive(*m.guess, race.MyCars(), dt));
+                    race.Predict(*m.guess, present);
                 }
             }
         }

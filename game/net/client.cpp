@@ -12,8 +12,10 @@ constexpr double kCountdown = 4.0;
 // far ahead.
 constexpr int kWantedLead = 12;
 // A packet of commands goes every this many steps: 30 packets a second. Each repeats the commands
-// the server has not yet raced with, so a lost one costs nothing when the next arrives in time.
+// of the packets before it, so a lost one costs nothing when the next arrives in time; as long as
+// the server may not have raced with them, and in kSendings packets at most.
 constexpr long long kStepsPerPacket = 4;
+constexpr long long kSendings = 3;
 
 }  // namespace
 
@@ -213,8 +215,9 @@ void ASP_NetClient::SendInputs() {
     }
     ASP_InputsMessage m;
     m.cars = static_cast<uint8_t>(race.MyCars().size());
-    // From the first step the server has not raced, as much as a packet takes.
-    const long long from = std::max(race.ConfirmedSteps(), held + 1 - kMaxStepsPerPacket);
+    // The steps the server may not have raced with, each in kSendings packets at most.
+    const long long from = std::max(
+        {race.ConfirmedSteps(), held + 1 - kMaxStepsPerPacket, sentUpTo - (kSendings - 1) * kStepsPerPacket});
     m.firstStep = static_cast<uint32_t>(from);
     m.commands = race.HeldFrom(from, held + 1);
     sentUpTo = held + 1;

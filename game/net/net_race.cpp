@@ -130,6 +130,7 @@ int ASP_NetRace::Predict(ASP_Race& guess, long long present, const StepFunction&
             largestCorrection = std::max(largestCorrection, Length(corrections[i]));
         }
         measureAt = -1;
+        ++restarts;
     };
     if (measureAt == NextRecord(guess)) {
         measure();

@@ -42,6 +42,8 @@ public:
     // farthest any car moved on a restart so far, pixels.
     const std::vector<Point>& LastCorrections() const { return corrections; }
     double LargestCorrection() const { return largestCorrection; }
+    // How many times the guess started again and moved the cars.
+    int Restarts() const { return restarts; }
 
     ASP_Race& Confirmed() { return *confirmed; }
     const std::vector<size_t>& MyCars() const { return myCars; }
@@ -72,6 +74,7 @@ private:
     long long reached = -1;
     std::vector<Point> corrections;
     double largestCorrection = 0.0;
+    int restarts = 0;
     bool diverged = false;
     bool over = false;
 };

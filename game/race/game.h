@@ -144,6 +144,8 @@ private:
     void OnlineTick(double dt);
     // The server's race as this machine's replay, under the header the game gave it.
     void TakeServerReplay();
+    // Cars the guess put right glide to where they are.
+    void Glide(double dt);
     // The commands of the next step (or of the start): the replay's, or the players'.
     std::vector<ASP_Command> NextCommands();
     void FollowEvents();
@@ -190,6 +192,7 @@ private:
     std::vector<ASP_NewRecords> newRecords;
     std::unique_ptr<ASP_Replay> replay;
     ASP_NetClient* online = nullptr;
+    int glidedRestarts = 0;
     std::unique_ptr<ASP_Autopilot> autopilot;
     std::string replayFile;
     bool replayKept = false;

@@ -1,8 +1,11 @@
 // The game's side of a network race: what ASP_Game does when its race is one machine's view of a
 // race the server runs.
+#include <cmath>
+
 #include "game/net/autopilot.h"
 #include "game/net/client.h"
 #include "game/race/game.h"
+#include "game/race/player.h"
 #include "game/race/race_sounds.h"
 
 void ASP_Game::PlayOnline(ASP_NetClient* client, bool byComputer) {
@@ -50,6 +53,7 @@ void ASP_Game::OnlineTick(double dt) {
             sounds->Update(*world, kStep);
         }
     });
+    Glide(dt);
     if (net.IsOver() && state != RaceState::Finished) {
         GetRace().CopyState(net.Confirmed());
         LogLine(
@@ -62,6 +66,23 @@ void ASP_Game::OnlineTick(double dt) {
     }
     world->Follow();
     UpdateFacts();
+}
+
+void ASP_Game::Glide(double dt) {
+    const ASP_NetRace& net = online->GetRace();
+    const std::vector<ASP_Player*>& cars = world->GetPlayers();
+    const bool moved = net.Restarts() != glidedRestarts;
+    glidedRestarts = net.Restarts();
+    // A tenth of a second to glide; a car put right by more than this is far off and goes at once.
+    constexpr double kGlideSeconds = 0.1;
+    constexpr double kLongestGlide = 600.0;
+    for (size_t i = 0; i < cars.size(); ++i) {
+        Point& offset = cars[i]->shownOffset;
+        if (moved && i < net.LastCorrections().size()) {
+            offset = offset + net.LastCorrections()[i];
+        }
+        offset = Length(offset) > kLongestGlide ? Point() : offset * std::exp(-dt / kGlideSeconds);
+    }
 }
 
 void ASP_Game::TakeServerReplay() {

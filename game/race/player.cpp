@@ -208,8 +208,8 @@ void ASP_Player::FollowSteering(double& seen, double amount, const FrameRange& i
 
 void ASP_Player::Follow() {
     const ASP_Body& body = car.body;
-    SetX(body.GetX());
-    SetY(body.GetY());
+    SetX(body.GetX() + shownOffset.x);
+    SetY(body.GetY() + shownOffset.y);
     SetRotation(body.GetRotation());
     FollowSteering(leftShown, car.GetLeftAmount(), left, leftBack);
     FollowSteering(rightShown, car.GetRightAmount(), right, rightBack);

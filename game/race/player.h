@@ -48,6 +48,9 @@ public:
     void PlayAnimation(bool loop, int start, int end);
     // Takes the race car's place and heading, plays its steering and sizes its tail.
     void Follow();
+    // How far from the race's car it is drawn: in a network race the guess of where a car is gets
+    // put right, and the car glides there instead of jumping.
+    Point shownOffset;
     // Sizes, turns, speeds up and places the tail for the current speed of its anchor.
     void UpdateTail();
 
