@@ -23,8 +23,8 @@ const char* const kPlayersMenuFile = "mnu\\players.ini";
 const char* const kCarsMenuFile = "mnu\\cars.ini";
 const char* const kControlsMenuFile = "mnu\\controls.ini";
 
-const char* const kStateNames[] = {"loading", "main menu", "options", "players", "cars",
-                                   "race",    "controls",  "tracks",  "replays", "network"};
+const char* const kStateNames[] = {"loading",  "main menu", "options", "players", "cars",        "race",
+                                   "controls", "tracks",    "replays", "network", "network menu"};
 static_assert(std::size(kStateNames) == ASP_Main::kStates);
 
 }  // namespace
@@ -59,6 +59,8 @@ ASP_Main::~ASP_Main() {
 
 void ASP_Main::OnInit() {
     srand(static_cast<unsigned>(time(nullptr)));
+    // The network menu's address field takes typed characters.
+    SDL_EnableUNICODE(1);
     SetCaption("Asphaltia");
     SetIcon("mxengine.ico");
     OpenLoadContext();
@@ -129,6 +131,9 @@ void ASP_Main::ReleaseAll() {
     controlsMenu.reset();
     tracksMenu.reset();
     replaysMenu.reset();
+    networkMenu.reset();
+    network.reset();
+    hostedServer.reset();
     trackChoice = ASP_TrackChoice();
     optionsLabel = nullptr;
     optionsNote = nullptr;
@@ -199,7 +204,8 @@ void ASP_Main::LoadStartup() {
     LoadMenuOverlay();
     mainMenu = LoadMenu(this, textures.get(), kMainMenuFile,
                         {OnPlay, OnOptions, OnExit, [this](ASP_Button*, SDL_Event*) { StartTimeTrial(); },
-                         [this](ASP_Button*, SDL_Event*) { ShowReplays(); }});
+                         [this](ASP_Button*, SDL_Event*) { ShowReplays(); },
+                         [this](ASP_Button*, SDL_Event*) { ShowNetworkMenu(); }});
     LoadOptionsMenu();
     playersMenu = LoadMenu(this, textures.get(), kPlayersMenuFile,
                            {OnPlayerCount, OnPlayerCount, OnPlayerCount, OnPlayerCount, OnBackToMain,
@@ -212,6 +218,7 @@ void ASP_Main::LoadStartup() {
     menuMusic = GetIniString("main", "music", "", kMainMenuFile);
     LoadRaceSetup();
     LoadReplaysMenu();
+    LoadNetworkMenu();
     currentPlayer = 0;
     playerCars.fill(0);
     playerCount = 1;
@@ -346,6 +353,11 @@ void ASP_Main::OnRender(SDL_Surface* target) {
         case STATE_NETWORK:
             network->Draw(target);
             break;
+        case STATE_NETWORK_MENU:
+            mainMenu->Draw(target);
+            menuOverlay->Draw(target);
+            networkMenu->Draw(target);
+            break;
     }
     if (showFps) {
         PlaceFpsLabel();
@@ -354,6 +366,9 @@ void ASP_Main::OnRender(SDL_Surface* target) {
 }
 
 void ASP_Main::OnUpdate(double dt) {
+    if (hostedServer != nullptr) {
+        hostedServer->Service(0);
+    }
     if (GetState() == STATE_LOADING && loadFailed.load()) {
         JoinLoader();
         exitStatus = 1;
@@ -407,6 +422,8 @@ ASP_Menu* ASP_Main::MenuOf(int someState) const {
             return tracksMenu.get();
         case STATE_REPLAYS:
             return replaysMenu.get();
+        case STATE_NETWORK_MENU:
+            return networkMenu.get();
         default:
             return nullptr;
     }
@@ -454,6 +471,8 @@ void ASP_Main::OnKeyDown(SDL_Event* e) {
             LeaveNetwork();
         } else if (key == SDLK_RETURN || key == SDLK_KP_ENTER) {
             network->ToggleReady();
+        } else if ((key == SDLK_LEFT || key == SDLK_RIGHT) && hostedServer != nullptr) {
+            network->CycleTrack(key == SDLK_LEFT ? -1 : 1, tracks);
         }
     } else if (GetState() == STATE_RACE) {
         game->OnKeyDown(e);
@@ -524,6 +543,7 @@ void ASP_Main::ShowCar(int c, int direction) {
 void ASP_Main::OnPlay(ASP_Button*, SDL_Event*) {
     if (instance != nullptr) {
         instance->timeTrial = false;
+        instance->carsForNetwork = false;
         instance->EnterState(STATE_PLAYERS);
     }
 }
@@ -542,7 +562,10 @@ void ASP_Main::OnExit(ASP_Button*, SDL_Event*) {
 }
 
 void ASP_Main::OnBackToMain(ASP_Button*, SDL_Event*) {
-    if (instance != nullptr) {
+    if (instance != nullptr && instance->carsForNetwork) {
+        instance->carsForNetwork = false;
+        instance->ShowNetworkMenu();
+    } else if (instance != nullptr) {
         instance->EnterState(STATE_MAIN_MENU);
     }
 }

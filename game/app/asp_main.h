@@ -23,8 +23,10 @@
 #include "game/menus/car_preview.h"
 #include "game/menus/controls_menu.h"
 #include "game/menus/menu.h"
+#include "game/menus/network_menu.h"
 #include "game/menus/replays_menu.h"
 #include "game/menus/track_menu.h"
+#include "game/net/server.h"
 #include "game/race/game.h"
 #include "game/race/replay_library.h"
 #include "game/race/track_list.h"
@@ -46,8 +48,9 @@ public:
         STATE_TRACKS = 7,
         STATE_REPLAYS = 8,
         STATE_NETWORK = 9,
+        STATE_NETWORK_MENU = 10,
     };
-    static constexpr int kStates = 10;
+    static constexpr int kStates = 11;
     static constexpr int kMaxPlayers = 4;
 
     using LoaderJob = void (ASP_Main::*)();
@@ -200,6 +203,23 @@ public:
     void StartNetwork();
     void LoadNetRace();
     void LeaveNetwork();
+    // The network menu, and the server this machine hosts from it: serviced every frame, races
+    // included, until the lobby is left. Tests move the ports off the ones other programs use.
+    std::unique_ptr<ASP_NetworkMenu> networkMenu;
+    std::unique_ptr<ASP_NetServer> hostedServer;
+    uint16_t hostPort = kDefaultPort;
+    uint16_t hostDiscoveryPort = kDiscoveryPort;
+    // The players and cars menus were opened from the network menu and lead back to it.
+    bool carsForNetwork = false;
+    // The lobby was reached from the network menu, and leaving it goes back there.
+    bool joinedFromMenu = false;
+    void ShowNetworkMenu();
+    // Starts a server here on hostPort and joins it as the first machine, which picks the track.
+    void HostNetwork();
+    // Joins the address typed on the network menu.
+    void JoinTyped();
+    // This machine's players' cars, as they join a network race.
+    std::vector<std::string> NetCars() const;
 
 private:
     void LoaderThread(LoaderJob job);
@@ -229,6 +249,9 @@ private:
     void ApplySoundSetting();
     void LoadRaceSetup();
     void LoadReplaysMenu();
+    void LoadNetworkMenu();
+    // The name this machine's players go by: --name, else the user's login.
+    std::string NetName() const;
     // The first and last part of a race's loader: the menus released, the race made on its track
     // (false when the track cannot be loaded); the race handed over.
     bool BeginRace(const std::string& worldFile, uint64_t seed);

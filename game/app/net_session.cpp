@@ -1,5 +1,7 @@
 #include "game/app/net_session.h"
 
+#include <algorithm>
+
 #include "engine/ini.h"
 
 namespace {
@@ -80,6 +82,19 @@ void ASP_NetSession::ToggleReady() {
     client.SetReady(ready, cars);
 }
 
+void ASP_NetSession::CycleTrack(int by, const std::vector<ASP_TrackEntry>& tracks) {
+    if (!host || tracks.empty() || client.GetStage() != ASP_NetClient::Stage::Lobby) {
+        return;
+    }
+    const int count = static_cast<int>(tracks.size());
+    const auto shown = std::find_if(tracks.begin(), tracks.end(), [&](const ASP_TrackEntry& t) {
+        return t.world == client.GetLobby().world;
+    });
+    // A track outside the list moves to the list's first or last.
+    const int from = shown != tracks.end() ? static_cast<int>(shown - tracks.begin()) : (by > 0 ? -1 : 0);
+    client.ChooseTrack(tracks[static_cast<size_t>(((from + by) % count + count) % count)].world);
+}
+
 void ASP_NetSession::ShowLobby() {
     std::string lines = "Network race\n\n";
     switch (client.GetStage()) {
@@ -105,6 +120,7 @@ void ASP_NetSession::ShowLobby() {
             }
             lines += "\nRound trip: " + std::to_string(client.RoundTrip()) + " ms\n";
             lines += ready ? "Enter: not ready   Escape: leave" : "Enter: ready   Escape: leave";
+            lines += host ? "   Left/Right: track" : "";
             break;
         }
     }

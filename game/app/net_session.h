@@ -8,6 +8,7 @@
 #include "engine/label_sprite.h"
 #include "engine/log.h"
 #include "game/net/client.h"
+#include "game/race/track_list.h"
 #include "game/race/track_pictures.h"
 
 // This machine in a network game, from joining to leaving: its line to the server, the lobby
@@ -27,6 +28,10 @@ public:
     void Draw(void* target);
     // Enter: ready or no longer.
     void ToggleReady();
+    // The server runs on this machine, which joined it first: its lobby offers the track choice.
+    void SetHosting(bool hosting) { host = hosting; }
+    // Left / Right on the host's lobby: the track before or after the lobby's in this list.
+    void CycleTrack(int by, const std::vector<ASP_TrackEntry>& tracks);
 
     ASP_NetClient& Client() { return client; }
     bool Autopilot() const { return autopilot; }
@@ -38,6 +43,7 @@ private:
 
     CGameBase* app;
     bool autopilot;
+    bool host = false;
     ASP_PictureFiles pictures;
     ASP_NetClient client;
     std::vector<std::string> cars;

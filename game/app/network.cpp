@@ -1,7 +1,9 @@
-// Network games: joining a server with --connect, its lobby, and each of its races loaded as the
-// server started it, recorded as this machine's replay of the server's race.
+// Network games: the network menu (hosting a server here, joining one by address or found on the
+// LAN) or --connect, the lobby, and each race loaded as the server started it, recorded as this
+// machine's replay of the server's race.
 
 #include <cstdlib>
+#include <tuple>
 
 #include "engine/ini.h"
 #include "game/app/asp_main.h"
@@ -9,26 +11,100 @@
 #include "game/race/track_list.h"
 #include "game/race/world.h"
 
-void ASP_Main::StartNetwork() {
+namespace {
+
+const char* const kNetworkMenuFile = "mnu\\network.ini";
+
+}  // namespace
+
+void ASP_Main::LoadNetworkMenu() {
+    networkMenu = std::make_unique<ASP_NetworkMenu>(textures.get());
+    ASP_NetworkMenu::Actions actions;
+    actions.host = [this](ASP_Button*, SDL_Event*) { HostNetwork(); };
+    actions.players = [this](ASP_Button*, SDL_Event*) {
+        timeTrial = false;
+        carsForNetwork = true;
+        EnterState(STATE_PLAYERS);
+    };
+    actions.join = [this](ASP_Button*, SDL_Event*) { JoinTyped(); };
+    actions.back = [this](ASP_Button*, SDL_Event*) { EnterState(STATE_MAIN_MENU); };
+    networkMenu->Load(this, kNetworkMenuFile, std::move(actions));
+}
+
+std::vector<std::string> ASP_Main::NetCars() const {
     std::vector<std::string> cars;
     for (int i = 0; i < playerCount && !carNames.empty(); ++i) {
         const int car = playerCars[static_cast<size_t>(i)];
         cars.push_back(
             carNames[static_cast<size_t>(car >= 0 && car < static_cast<int>(carNames.size()) ? car : 0)]);
     }
-    std::string name = netName;
-    if (name.empty()) {
-        const char* user = std::getenv("USER");
-        name = user != nullptr && *user != '\0' ? user : "Player";
+    return cars;
+}
+
+std::string ASP_Main::NetName() const {
+    if (!netName.empty()) {
+        return netName;
     }
+    const char* user = std::getenv("USER");
+    return user != nullptr && *user != '\0' ? user : "Player";
+}
+
+void ASP_Main::ShowNetworkMenu() {
+    networkMenu->ShowPlayers(NetCars());
+    networkMenu->Search();
+    EnterState(STATE_NETWORK_MENU);
+}
+
+void ASP_Main::HostNetwork() {
+    ASP_ServerSettings settings;
+    settings.port = hostPort;
+    settings.discoveryPort = hostDiscoveryPort;
+    const ASP_TrackEntry track = CurrentTrack();
+    std::tie(settings.world, settings.trackName) = std::tie(track.world, track.name);
+    settings.name = NetName();
+    // The host's computer opponents fill the grid as in a local race.
+    settings.computerCars = StoredOpponents();
+    settings.difficulty = StoredDifficulty();
+    auto server = std::make_unique<ASP_NetServer>(settings);
+    if (!server->Open()) {
+        networkMenu->ShowHostFailure(hostPort);
+        return;
+    }
+    hostedServer = std::move(server);
+    connectTo = "127.0.0.1:" + std::to_string(hostPort);
+    joinedFromMenu = true;
+    StartNetwork();
+}
+
+void ASP_Main::JoinTyped() {
+    if (networkMenu->GetAddress().empty()) {
+        return;
+    }
+    connectTo = networkMenu->GetAddress();
+    joinedFromMenu = true;
+    StartNetwork();
+}
+
+void ASP_Main::StartNetwork() {
     network = std::make_unique<ASP_NetSession>(this, netAutopilot);
-    network->Join(connectTo, name, cars);
+    network->SetHosting(hostedServer != nullptr);
+    network->Join(connectTo, NetName(), NetCars());
     EnterState(STATE_NETWORK);
 }
 
 void ASP_Main::LeaveNetwork() {
     network.reset();
-    EnterState(STATE_MAIN_MENU);
+    if (hostedServer != nullptr) {
+        hostedServer->Close();
+        hostedServer.reset();
+    }
+    // Joined from the network menu, the player goes back to it; joined with --connect, to the main menu.
+    if (joinedFromMenu) {
+        joinedFromMenu = false;
+        ShowNetworkMenu();
+    } else {
+        EnterState(STATE_MAIN_MENU);
+    }
 }
 
 void ASP_Main::LoadNetRace() {

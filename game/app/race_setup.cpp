@@ -99,7 +99,11 @@ void ASP_Main::AddComputerCars() {
 }
 
 void ASP_Main::ChooseTrackOrRace() {
-    if (tracks.size() > 1) {
+    // A network race's track is the host's choice, in the lobby.
+    if (carsForNetwork) {
+        carsForNetwork = false;
+        ShowNetworkMenu();
+    } else if (tracks.size() > 1) {
         ShowTrack(currentTrack);
         EnterState(STATE_TRACKS);
     } else {

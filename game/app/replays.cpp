@@ -106,6 +106,7 @@ void ASP_Main::StartTimeTrial() {
         return;
     }
     timeTrial = true;
+    carsForNetwork = false;
     playerCount = 1;
     currentPlayer = 0;
     ShowCar(playerCars[0], 1);

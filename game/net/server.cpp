@@ -57,12 +57,12 @@ bool ASP_NetServer::Open() {
     discovery = enet_socket_create(ENET_SOCKET_TYPE_DATAGRAM);
     ENetAddress any{};
     any.host = ENET_HOST_ANY;
-    any.port = kDiscoveryPort;
+    any.port = settings.discoveryPort;
     if (discovery == ENET_SOCKET_NULL || enet_socket_set_option(discovery, ENET_SOCKOPT_REUSEADDR, 1) != 0 ||
         enet_socket_set_option(discovery, ENET_SOCKOPT_NONBLOCK, 1) != 0 ||
         enet_socket_bind(discovery, &any) != 0) {
         LogLine(LOG_WARNING, "Machines on the LAN will not find this server by searching (port " +
-                                 std::to_string(kDiscoveryPort) +
+                                 std::to_string(settings.discoveryPort) +
                                  " is taken); they can still join by address.");
         if (discovery != ENET_SOCKET_NULL) {
             enet_socket_destroy(discovery);

@@ -19,6 +19,8 @@
 // How a server runs its races.
 struct ASP_ServerSettings {
     uint16_t port = kDefaultPort;
+    // Where LAN searches are answered.
+    uint16_t discoveryPort = kDiscoveryPort;
     // A world file of dat\, as the track list names it.
     std::string world = "world0.dat";
     std::string trackName = "Green Valley";

@@ -15,10 +15,10 @@ log="$HOME/.local/share/asphaltia/logfile.txt" settings="$HOME/.config/asphaltia
 before=$(git -C "$repository" status --porcelain --ignored)
 start_game env ASPHALTIA_GAME="$binary" "$repository/tools/run_game.sh"
 
-# mnu\main.ini: "Options" at (290, 440) 220 x 46. mnu\options.ini: 520 x 470 panel at (140, 65);
+# mnu\main.ini: "Options" at (290, 454) 220 x 40. mnu\options.ini: 520 x 470 panel at (140, 65);
 # "1024 x 768" at (30, 192) 200 x 46. The window takes the new size at once, and the menus stay
 # centred in it: from here on every point lies (112, 84) further.
-click 400 463
+click 400 474
 wait_for_line "State: options."
 click 270 280
 wait_for_line "Window resized to 1024x768."
@@ -27,8 +27,8 @@ click 618 450
 click 502 572
 wait_for_line "State: main menu."
 
-# mnu\main.ini: 800 x 600 panel, "Race" at (290, 284) 220 x 46.
-click 512 391
+# mnu\main.ini: 800 x 600 panel, "Race" at (290, 278) 220 x 40.
+click 512 382
 wait_for_line "State: players."
 # mnu\players.ini: 400 x 560 panel at (200, 20), "1 Player" at (80, 84) 240 x 52.
 click 512 214

@@ -39,10 +39,10 @@ grep -qx 'track0=my_track.dat|My First Track|gfx\\tracks\\my_track.png' <(tr -d 
 # The game's track choice: the last track, one step back from the first, is the new one.
 log="$user/logfile.txt"
 start_game "$game" --data "$data" --user "$user"
-# mnu\main.ini: "Race" at (290, 300) 220 x 56; mnu\players.ini: 400 x 560 panel at (200, 20),
+# mnu\main.ini: "Race" at (290, 278) 220 x 40; mnu\players.ini: 400 x 560 panel at (200, 20),
 # "1 Player" at (80, 84) 240 x 52; mnu\cars.ini: 580 x 480 panel at (110, 60), "Select" at
 # (320, 400) 230 x 52; mnu\tracks.ini: "<" at (16, 150) 48 x 64 of the same panel.
-click 400 328
+click 400 298
 wait_for_line "State: players."
 click 400 130
 wait_for_line "State: cars."

@@ -282,18 +282,19 @@ RESOLUTIONS = [(640, 480), (800, 600), (1024, 768), (1280, 720), (1280, 1024)]
 
 
 def menus():
-    # Shown Race, Time trial, Replays, Options, Exit; the file keeps the first three in their old places.
-    main_y = [284 + k * 52 for k in range(5)]
+    # Shown Race, Time trial, Replays, Network, Options, Exit; the file keeps the buttons' order, which the
+    # game's callbacks follow.
+    main_y = [278 + k * 44 for k in range(6)]
     menu("mnu\\main.ini", "gfx\\menu\\main_bg.png", (800, 600),
-         [button(290, main_y[0], 220, 46, "Race"), button(290, main_y[3], 220, 46, "Options"),
-          button(290, main_y[4], 220, 46, "Exit"), button(290, main_y[1], 220, 46, "Time trial"),
-          button(290, main_y[2], 220, 46, "Replays")],
+         [button(290, main_y[0], 220, 40, "Race", size=20), button(290, main_y[4], 220, 40, "Options", size=20),
+          button(290, main_y[5], 220, 40, "Exit", size=20), button(290, main_y[1], 220, 40, "Time trial", size=20),
+          button(290, main_y[2], 220, 40, "Replays", size=20), button(290, main_y[3], 220, 40, "Network", size=20)],
          [label(20, 556, 760, 40, "P1 arrow keys   P2 W A S D   P3 I J K L   P4 keypad 8 4 5 6   Esc pauses the race[n]"
                                "Keys and gamepads: Options, Controls",
                 size=13, color=(200, 206, 224), multi=True, spacing=2, texture="gfx\\hud\\panel.png")],
          main_extra=[("music", "mus\\menu_calm.ogg")],
          extra_sections=[("backdrop", [("texture", "gfx\\menu\\backdrop.png"), ("width", 800), ("height", 600)])],
-         comment="Main menu: buttons Race, Options, Exit, Time trial, Replays (in this order); music plays in every menu; "
+         comment="Main menu: buttons Race, Options, Exit, Time trial, Replays, Network (in this order); music plays in every menu; "
                  "the backdrop covers the window behind every menu")
 
     pw, ph = 520, 470
@@ -383,6 +384,7 @@ def menus():
     check_fits("Gaps to ghost  1 +0.21  2 -0.10  3 +0.05  4 +0.33", 16, 580, row_h, mono=True)
 
     replays_menu()
+    network_menu()
 
     pw, ph = 580, 480
     menu("mnu\\tracks.ini", "gfx\\menu\\panel.png", (pw, ph),
@@ -466,6 +468,33 @@ def replays_menu():
                                    ("difficulty", "Difficulty")])],
          comment="Replays: row buttons (main/rows of them), previous page, next page, Watch, Back; "
                  "main/note is the label the game fills in")
+
+
+def network_menu():
+    """Host, join by address or pick a server the LAN search found: the game fills in the address, the rows
+    and the note."""
+    pw, ph = 580, 480
+    rows = 3
+    row_buttons = [button(30, 206 + k * 42, 520, 38, "-", size=14) for k in range(rows)]
+    check_fits("> Asphaltia   Harbour Night   8/8   192.168.100.200:27960 <", 14, 520, 38)
+    buttons_ = ([button(30, 70, 250, 48, "Host"), button(300, 70, 250, 48, "Players and cars", size=20),
+                 button(30, 150, 340, 44, "-", size=18), button(390, 150, 160, 44, "Join")]
+                + row_buttons + [button(30, 410, 230, 52, "Search LAN"), button(320, 410, 230, 52, "Back")])
+    labels = [label(20, 12, pw - 40, 44, "Network race", size=26, color=ACCENT),
+              label(30, 126, 340, 22, "Address (host or host:port)", size=13, align=1, color=(200, 206, 224)),
+              label(30, 336, 520, 64, "", size=14, align=1, multi=True, spacing=4, texture="gfx\\hud\\panel.png",
+                    fit=False)]
+    check_fits("Cannot host on port 27960: it is in use, or not ours.[n]Joining with: Vulcan, Comet, Cadillac, Dune",
+               14, 520, 64, spacing=4)
+    menu("mnu\\network.ini", "gfx\\menu\\panel.png", (pw, ph), buttons_, labels,
+         main_extra=[("rows", rows), ("note", 1 + len(buttons_) + 2)],
+         extra_sections=[("text", [("searching", "Searching the LAN..."),
+                                   ("none", "No server answered on the LAN: type an address, or Host."),
+                                   ("found", "Choose a server, or type an address, then Join."),
+                                   ("players", "Joining with:"),
+                                   ("hostFailed", "Cannot host on port [port]: it is in use, or not ours.")])],
+         comment="Network: Host, Players and cars, the address field, Join, server rows (main/rows of them), "
+                 "Search LAN, Back; main/note is the label the game fills in")
 
 
 def race_files():

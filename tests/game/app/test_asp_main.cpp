@@ -2,6 +2,7 @@
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <regex>
@@ -253,6 +254,68 @@ TEST_F(AspMainTest, TimeTrialRacesOneCarAndItsReplayIsWatchedFromTheList) {
     EXPECT_EQ(list->GetNote(),
               "Refused: it was recorded by another version of the game\n(replay version 0, this game plays "
               "version 1).");
+}
+
+TEST_F(AspMainTest, NetworkMenuTypesAnAddressHostsJoinsAsTheFirstPlayerAndLeavesWithItsServer) {
+    StartApp();
+    app->hostPort = static_cast<uint16_t>(41000 + (getpid() % 4000) * 4);
+    app->hostDiscoveryPort = static_cast<uint16_t>(app->hostPort + 1);
+    // Two players, the second in the second car, come back to the network menu and join with it.
+    Click(app->mainMenu.get(), 6);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_NETWORK_MENU);
+    ASP_NetworkMenu* menu = app->networkMenu.get();
+    Click(menu, 2);
+    ASP_Main::OnPlayerCount(Button(app->playersMenu.get(), 2), nullptr);
+    Run({ASP_Main::OnCarChosen, ASP_Main::OnCarChosen});
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_NETWORK_MENU);
+    EXPECT_NE(menu->GetNote().find("Joining with: Vulcan, " + app->carNames[1]), std::string::npos);
+    for (const char c : std::string("10.0.0.9:x")) {
+        SDL_Event e = KeyEvent(SDLK_UNKNOWN);
+        e.key.keysym.unicode = static_cast<Uint16>(c);
+        Dispatch(e);
+    }
+    Press(SDLK_BACKSPACE);
+    EXPECT_EQ(menu->GetAddress(), "10.0.0.9:");
+
+    // The port taken, hosting is refused on the note; freed, the lobby lists this machine's players.
+    ASP_ServerSettings other;
+    other.port = app->hostPort;
+    auto taken = std::make_unique<ASP_NetServer>(other);
+    ASSERT_TRUE(taken->Open());
+    Click(menu, 1);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_NETWORK_MENU);
+    EXPECT_NE(menu->GetNote().find("Cannot host on port " + std::to_string(app->hostPort)),
+              std::string::npos);
+    taken.reset();
+    Click(menu, 1);
+    ASSERT_EQ(app->GetState(), ASP_Main::STATE_NETWORK);
+    ASSERT_NE(app->hostedServer, nullptr);
+    ASP_NetClient& client = app->network->Client();
+    const auto mine = [&client] {
+        std::vector<std::string> cars;
+        for (const ASP_LobbyPlayer& player : client.GetLobby().players) {
+            if (player.client == client.GetClient() && client.GetStage() == ASP_NetClient::Stage::Lobby) {
+                cars.push_back(player.car);
+            }
+        }
+        return cars;
+    };
+    for (int frame = 0; frame < 400 && mine().empty(); ++frame) {
+        app->hostedServer->Service(5);
+        app->OnUpdate(0.0);
+    }
+    EXPECT_EQ(mine(), (std::vector<std::string>{"Vulcan", app->carNames[1]}));
+    // The host picks the track from the lobby.
+    const std::string first = client.GetLobby().world;
+    Press(SDLK_RIGHT);
+    for (int frame = 0; frame < 400 && client.GetLobby().world == first; ++frame) {
+        app->hostedServer->Service(5);
+        app->OnUpdate(0.0);
+    }
+    EXPECT_EQ(client.GetLobby().world, app->tracks.at(1).world);
+    Press(SDLK_ESCAPE);
+    EXPECT_EQ(app->hostedServer, nullptr);
+    EXPECT_EQ(app->GetState(), ASP_Main::STATE_NETWORK_MENU);
 }
 
 TEST_F(AspMainTest, CarChoiceSkipsCarsTakenByEarlierPlayersWrapsAndNeedsACar) {
