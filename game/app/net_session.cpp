@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/font.h"
 #include "engine/ini.h"
 
 namespace {
@@ -20,8 +21,8 @@ ASP_NetSession::ASP_NetSession(CGameBase* game, bool byComputer) : app(game), au
     text->SetHeight(app->height - 80);
     text->SetTextBox(0, 0, app->width - 80, app->height - 80);
     text->SetMultiLine(true);
-    text->SetAlignH(0);
-    text->SetAlignV(0);
+    text->SetAlignH(ALIGN_LEFT);
+    text->SetAlignV(ALIGN_TOP);
     text->SetColor(SDL_Color{255, 255, 255, 0});
     text->depthTest = false;
 }
