@@ -51,7 +51,8 @@ public:
         STATE_NETWORK_MENU = 10,
     };
     static constexpr int kStates = 11;
-    static constexpr int kMaxPlayers = 4;
+    // Players at this machine, as many as join a network race from one.
+    static constexpr int kMaxPlayers = kMaxLocalPlayers;
 
     using LoaderJob = void (ASP_Main::*)();
 

@@ -54,7 +54,6 @@ struct ASP_RaceServices {
 // sounds follow what the race publishes. Nothing it draws changes the race.
 class ASP_World : public CSpriteManager {
 public:
-    static constexpr int kMaxPlayers = ASP_Race::kMaxCars;
     // Views of a split screen: a quarter of the window is the smallest.
     static constexpr size_t kMaxViews = 4;
 
