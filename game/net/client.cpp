@@ -152,12 +152,14 @@ void ASP_NetClient::Receive(const ENetPacket& packet) {
             go = clock() + kCountdown - RoundTrip() / 1000.0 - kWantedLead * ASP_Race::kStep;
             held = -1;
             sentUpTo = 0;
+            inputsIn = 0;
             stage = Stage::Countdown;
             break;
         }
         case ASP_MessageType::Steps:
             if (stage == Stage::Countdown || stage == Stage::Racing) {
                 race.Receive(m->steps);
+                inputsIn = std::max(inputsIn, static_cast<long long>(m->steps.inputsUpTo));
                 // A little at a time, so that the race never jumps for it: a fiftieth of the
                 // error at each of 60 packets a second.
                 if (const int error = kWantedLead - m->steps.lead; std::abs(error) > 2) {
@@ -216,8 +218,8 @@ void ASP_NetClient::SendInputs() {
     ASP_InputsMessage m;
     m.cars = static_cast<uint8_t>(race.MyCars().size());
     // The steps the server may not have raced with, each in kSendings packets at most.
-    const long long from = std::max(
-        {race.ConfirmedSteps(), held + 1 - kMaxStepsPerPacket, sentUpTo - (kSendings - 1) * kStepsPerPacket});
+    const long long from = std::max({race.ConfirmedSteps(), inputsIn, held + 1 - kMaxStepsPerPacket,
+                                     sentUpTo - (kSendings - 1) * kStepsPerPacket});
     m.firstStep = static_cast<uint32_t>(from);
     m.commands = race.HeldFrom(from, held + 1);
     sentUpTo = held + 1;

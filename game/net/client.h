@@ -76,5 +76,7 @@ private:
     double go = 0.0;
     long long held = -1;
     long long sentUpTo = 0;
+    // The server has every command of this machine before this step.
+    long long inputsIn = 0;
     int dropped = 0;
 };

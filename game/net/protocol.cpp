@@ -226,6 +226,7 @@ std::vector<uint8_t> Encode(const ASP_StepsMessage& m) {
         w.U8(car);
     }
     w.U8(static_cast<uint8_t>(m.lead));
+    w.U32(m.inputsUpTo);
     w.U64(m.hash);
     return w.bytes;
 }
@@ -325,6 +326,7 @@ std::optional<ASP_Message> Decode(const uint8_t* data, size_t size) {
                 m.steps.takeovers.emplace_back(step, car);
             }
             m.steps.lead = static_cast<int8_t>(r.U8());
+            m.steps.inputsUpTo = r.U32();
             m.steps.hash = r.U64();
             r.Check(m.steps.cars >= 1);
             break;

@@ -15,7 +15,7 @@ struct _ENetPeer;
 // every size and value; a packet that breaks any rule is refused whole (and counted by the caller),
 // never half read.
 
-constexpr uint16_t kProtocolVersion = 1;
+constexpr uint16_t kProtocolVersion = 2;
 // The port a server listens on unless told otherwise, and the one servers answer LAN searches on.
 constexpr uint16_t kDefaultPort = 27960;
 constexpr uint16_t kDiscoveryPort = 27961;
@@ -129,6 +129,9 @@ struct ASP_StepsMessage {
     std::vector<ASP_Command> commands;
     std::vector<std::pair<uint32_t, uint8_t>> takeovers;
     int8_t lead = 0;
+    // The receiving machine's commands are all in up to this step (exclusive): it sends no more of
+    // them again.
+    uint32_t inputsUpTo = 0;
     uint64_t hash = 0;
 };
 

@@ -260,6 +260,11 @@ void ASP_NetServer::Receive(Client& client, const ENetPacket& packet) {
                 }
             }
             client.lead = static_cast<int>(in.firstStep + steps) - static_cast<int>(next);
+            // Steps raced are past asking for; beyond them, only what came without a gap.
+            client.inputsUpTo = std::max(client.inputsUpTo, next);
+            if (in.firstStep <= client.inputsUpTo) {
+                client.inputsUpTo = std::max(client.inputsUpTo, in.firstStep + static_cast<uint32_t>(steps));
+            }
 
             break;
         }
@@ -422,6 +427,7 @@ void ASP_NetServer::StartRace() {
         client->last.assign(client->cars.size(), ASP_Command());
         client->carried.assign(client->cars.size(), 0);
         client->late = 0;
+        client->inputsUpTo = 0;
         for (size_t i = 0; i < client->cars.size(); ++i) {
             const int car = race->AddCar(ASP_CarSpec::Load(kCarFile, client->cars[i]));
             if (car >= 0) {
@@ -527,6 +533,7 @@ void ASP_NetServer::SendSteps() {
         m.commands = unsent;
         m.takeovers = takeovers;
         m.lead = static_cast<int8_t>(std::clamp(client->lead, -120, 120));
+        m.inputsUpTo = client->inputsUpTo;
         m.hash = race->StateHash();
         Send(client->peer, Encode(m));
     }

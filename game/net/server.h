@@ -88,6 +88,8 @@ private:
         std::set<uint32_t> missed;
         std::vector<uint8_t> carried;
         int late = 0;
+        // Its commands are all in up to this step (exclusive).
+        uint32_t inputsUpTo = 0;
         // How many steps early its latest commands arrived (negative: late).
         int lead = 0;
     };

@@ -71,6 +71,8 @@ protected:
     }
     void Serve(ASP_ServerSettings settings) {
         settings.port = Port(0);
+        // Searches of tests running beside this one go elsewhere.
+        settings.discoveryPort = Port(2);
         settings.laps = 1;
         settings.startDelay = 0.5;
         settings.replayFolder = folder.File("server");
