@@ -81,8 +81,7 @@ std::string ASP_Main::RecordsFile() const {
 
 void ASP_Main::AddComputerCars() {
     ASP_World* world = game->GetWorld();
-    const int room =
-        std::min<int>(ASP_Race::kMaxCars, static_cast<int>(world->GetStartPositions().size()));
+    const int room = std::min<int>(ASP_Race::kMaxCars, static_cast<int>(world->GetStartPositions().size()));
     const int opponents = std::min(StoredOpponents(), room - static_cast<int>(world->GetPlayers().size()));
     const int cars = static_cast<int>(carNames.size());
     int next = 0;
