@@ -145,7 +145,7 @@ void ASP_NetServer::Handle(ENetEvent& event) {
             break;
         }
         case ENET_EVENT_TYPE_RECEIVE:
-            if (Client* client = ClientOf(event.peer)) {
+            if (Client* client = ClientOf(event.peer); client != nullptr && !Flooding(*client)) {
                 Receive(*client, *event.packet);
             }
             enet_packet_destroy(event.packet);
@@ -156,6 +156,25 @@ void ASP_NetServer::Handle(ENetEvent& event) {
         case ENET_EVENT_TYPE_NONE:
             break;
     }
+}
+
+bool ASP_NetServer::Flooding(Client& client) {
+    // A machine sends some 30 packets a second; past the limit, the rest of its second are dropped.
+    const double now = clock();
+    if (now - client.floodSince >= 1.0) {
+        client.floodSince = now;
+        client.floodCount = 0;
+    }
+    if (++client.floodCount <= kMaxPacketsPerSecond) {
+        return false;
+    }
+    ++dropped;
+    if (client.floodCount == kMaxPacketsPerSecond + 1) {
+        LogLine(LOG_WARNING, "A machine (" + (client.name.empty() ? std::string("not joined") : client.name) +
+                                 ") sends more than " + std::to_string(kMaxPacketsPerSecond) +
+                                 " packets a second; the rest of this second's are dropped.");
+    }
+    return true;
 }
 
 ASP_NetServer::Client* ASP_NetServer::ClientOf(ENetPeer* peer) {

@@ -90,6 +90,9 @@ private:
         int late = 0;
         // Its commands are all in up to this step (exclusive).
         uint32_t inputsUpTo = 0;
+        // Packets in the second since floodSince.
+        double floodSince = 0.0;
+        int floodCount = 0;
         // How many steps early its latest commands arrived (negative: late).
         int lead = 0;
     };
@@ -103,6 +106,8 @@ private:
     void Send(ENetPeer* peer, const std::vector<uint8_t>& bytes, bool reliable = true);
     void Refuse(ENetPeer* peer, const std::string& reason);
     Client* ClientOf(ENetPeer* peer);
+    // Counts the machine's packet; true when it is one too many for this second.
+    bool Flooding(Client& client);
     int Players() const;
     void StartWhenReady();
     void StartRace();

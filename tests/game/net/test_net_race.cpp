@@ -220,4 +220,11 @@ TEST_F(NetRace, RefusesOtherVersionsWrongPasswordsAndAFullServer) {
     EXPECT_EQ(machines[2]->client.GetReason(), "Wrong password.");
     EXPECT_NE(machines[3]->client.GetReason().find("The server is full"), std::string::npos);
     EXPECT_EQ(in.client.GetLobby().players.size(), 2u);
+    // A flood: what passes the limit of a second is dropped and counted, and the machine stays.
+    for (int i = 0; i < 700; ++i) {
+        in.client.SetReady(false, in.hello.cars);
+    }
+    RunUntil([] { return false; }, 0.5);
+    EXPECT_GE(server->GetDropped(), 90);
+    EXPECT_EQ(in.client.GetStage(), ASP_NetClient::Stage::Lobby);
 }
