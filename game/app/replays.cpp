@@ -87,6 +87,10 @@ void ASP_Main::LoadReplay() {
         return;
     }
     ASP_World& world = *game->GetWorld();
+    // A network race may have run other laps than the track's.
+    if (replay->laps > 0) {
+        world.GetRace().SetLaps(replay->laps);
+    }
     for (size_t i = 0; i < replay->cars.size(); ++i) {
         const ASP_ReplayCar& car = replay->cars[i];
         if (car.computer) {
