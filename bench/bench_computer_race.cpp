@@ -76,7 +76,7 @@ std::vector<double> RaceTimes(const std::string& world, ASP_Difficulty difficult
     ASP_Race race(seed);
     race.Load(world, pictures);
     for (const std::string& car : cars) {
-        race.AddCar(ASP_CarSpec::Load(kCarFile, car), std::make_unique<ASP_ComputerDriver>(difficulty));
+        race.AddCar(ASP_CarModel::Load(kCarFile, car), std::make_unique<ASP_ComputerDriver>(difficulty));
     }
     race.Start({});
     while (!race.IsOver() && race.GetSteps() * ASP_Race::kStep < kTimeLimit) {

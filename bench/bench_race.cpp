@@ -48,7 +48,7 @@ public:
         std::ofstream(world) << TrackText(objects);
         race.Load(world, pictures);
         for (int i = 0; i < 4; ++i) {
-            race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"));
+            race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"));
         }
         race.Start({});
     }
@@ -84,7 +84,7 @@ void BM_ShippedRace(benchmark::State& state) {
         ASP_Race race;
         race.Load("dat\\world0.dat", pictures);
         for (const char* car : {"Vulcan", "Hornet", "Cadillac", "Comet"}) {
-            race.AddCar(ASP_CarSpec::Load(kCarFile, car),
+            race.AddCar(ASP_CarModel::Load(kCarFile, car),
                         std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal));
         }
         state.ResumeTiming();

@@ -110,7 +110,7 @@ void KeepGhost(ASP_Main& app, const std::string& car) {
     ASP_PictureFiles pictures;
     ASP_Race race(1);
     race.Load("dat\\world0.dat", pictures);
-    race.AddCar(ASP_CarSpec::Load(kCarFile, car));
+    race.AddCar(ASP_CarModel::Load(kCarFile, car));
     ASP_Replay session;
     session.world = "world0.dat";
     session.seed = 1;

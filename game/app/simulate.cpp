@@ -139,7 +139,7 @@ int RunSimulation(const CProgramInfo& program, const CStartOptions& options, std
     std::vector<std::string> names;
     for (const ASP_ReplayCar& car : replay.cars) {
         auto driver = car.computer ? std::make_unique<ASP_ComputerDriver>(replay.difficulty) : nullptr;
-        if (race.AddCar(ASP_CarSpec::Load(kCarFile, car.car), std::move(driver)) >= 0) {
+        if (race.AddCar(ASP_CarModel::Load(kCarFile, car.car), std::move(driver)) >= 0) {
             names.push_back(car.car);
         }
     }

@@ -22,7 +22,7 @@ std::unique_ptr<ASP_Race> ASP_NetRace::Build(const ASP_StartMessage& start, ASP_
     const auto difficulty = static_cast<ASP_Difficulty>(start.difficulty);
     for (const ASP_StartCar& car : start.cars) {
         race->AddCar(
-            ASP_CarSpec::Load(kCarFile, car.car),
+            ASP_CarModel::Load(kCarFile, car.car),
             car.client == kComputerClient ? std::make_unique<ASP_ComputerDriver>(difficulty) : nullptr);
     }
     return race;

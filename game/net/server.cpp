@@ -448,7 +448,7 @@ void ASP_NetServer::StartRace() {
         client->late = 0;
         client->inputsUpTo = 0;
         for (size_t i = 0; i < client->cars.size(); ++i) {
-            const int car = race->AddCar(ASP_CarSpec::Load(kCarFile, client->cars[i]));
+            const int car = race->AddCar(ASP_CarModel::Load(kCarFile, client->cars[i]));
             if (car >= 0) {
                 client->raceCars.push_back(static_cast<size_t>(car));
                 start.cars.push_back(ASP_StartCar{client->cars[i], client->id, client->name});
@@ -459,7 +459,7 @@ void ASP_NetServer::StartRace() {
     const std::vector<std::string> carList = ReadCarList(kCarFile);
     for (int i = 0; i < settings.computerCars && !carList.empty(); ++i) {
         const std::string car = carList[static_cast<size_t>(i) % carList.size()];
-        if (race->AddCar(ASP_CarSpec::Load(kCarFile, car),
+        if (race->AddCar(ASP_CarModel::Load(kCarFile, car),
                          std::make_unique<ASP_ComputerDriver>(difficulty)) >= 0) {
             start.cars.push_back(ASP_StartCar{car, kComputerClient, "Computer"});
             replay->cars.push_back(ASP_ReplayCar{car, true});
@@ -583,7 +583,7 @@ void ASP_NetServer::EndRace() {
     LogLine(LOG_STATUS, "Race " + std::to_string(racesRun + 1) + " is over; results:");
     for (int i : StandingsOrder(positions)) {
         const size_t c = static_cast<size_t>(i);
-        LogLine(LOG_STATUS, StandingsRow(race->GetCars()[c]->record, race->GetCars()[c]->GetSpec().name,
+        LogLine(LOG_STATUS, StandingsRow(race->GetCars()[c]->record, race->GetCars()[c]->GetModel().name,
                                          race->IsComputer(c), i + 1, true));
     }
     replay->finalHash = lastHash;

@@ -49,7 +49,7 @@ bool ASP_LapTracker::AfterStep(const ASP_Race& race) {
         }
     }
     current = ASP_GhostLap();
-    current.car = c.GetSpec().name;
+    current.car = c.GetModel().name;
     current.poses.push_back(pose);
     lapSeen = c.record.lap;
     lapStart = race.GetSteps();
@@ -83,7 +83,7 @@ bool LoadGhostLap(const std::string& file, const std::string& world, ASP_TrackPi
     size_t driver = SIZE_MAX;
     for (const ASP_ReplayCar& car : replay.cars) {
         auto computer = car.computer ? std::make_unique<ASP_ComputerDriver>(replay.difficulty) : nullptr;
-        const int index = race.AddCar(ASP_CarSpec::Load(kCarFile, car.car), std::move(computer));
+        const int index = race.AddCar(ASP_CarModel::Load(kCarFile, car.car), std::move(computer));
         if (index >= 0 && !car.computer && driver == SIZE_MAX) {
             driver = static_cast<size_t>(index);
         }

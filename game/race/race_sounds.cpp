@@ -157,7 +157,7 @@ void ASP_RaceSounds::UpdateLoops(CarSounds& s, const ASP_Car& car, const ASP_Wor
                                  double dt) {
     const Point v = car.body.motion.GetVelocity();
     const double speed = Length(v);
-    const double top = car.GetSpec().topSpeed;
+    const double top = car.GetModel().topSpeed;
     const double speedFraction = top > 0.0 ? Clamp01(speed / top) : 0.0;
     const double throttle = car.IsForwardHeld() || car.IsBackwardHeld() ? 1.0 : 0.0;
     // A held throttle revs the engine a little above what the speed alone gives.

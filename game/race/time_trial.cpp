@@ -79,7 +79,7 @@ void ASP_TimeTrial::KeepAsGhost(const ASP_Race& race, const ASP_Replay& session)
 
 void ASP_TimeTrial::DressGhost() {
     if (shownIn == nullptr || ghost.IsEmpty() ||
-        (ghostCar != nullptr && ghostCar->GetSpec().name == ghost.car)) {
+        (ghostCar != nullptr && ghostCar->GetModel().name == ghost.car)) {
         return;
     }
     for (int i = 0; ghostSprite != nullptr && i < shownIn->GetSpriteCount(); ++i) {
@@ -87,7 +87,7 @@ void ASP_TimeTrial::DressGhost() {
             shownIn->RemoveSprite(i);
         }
     }
-    ghostCar = std::make_unique<ASP_Car>(ASP_CarSpec::Load(kCarFile, ghost.car));
+    ghostCar = std::make_unique<ASP_Car>(ASP_CarModel::Load(kCarFile, ghost.car));
     ghostSprite = new ASP_Player(shownIn, *ghostCar, true);
     ghostSprite->LoadCar(kCarFile, ghost.car);
     ghostSprite->SetAlpha(kGhostAlpha);

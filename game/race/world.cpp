@@ -166,7 +166,7 @@ std::vector<Object*> ASP_World::LoadObjects(const std::string& prefix, const std
 
 bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::string controlsFile,
                           std::string controlsSection) {
-    const int index = race.AddCar(ASP_CarSpec::Load(carFile, carSection));
+    const int index = race.AddCar(ASP_CarModel::Load(carFile, carSection));
     if (index < 0 || !AddCar(index, carFile, carSection)) {
         return false;
     }
@@ -176,8 +176,8 @@ bool ASP_World::AddPlayer(std::string carFile, std::string carSection, std::stri
 
 bool ASP_World::AddComputerCar(const std::string& carFile, const std::string& carSection,
                                ASP_Difficulty difficulty) {
-    const int index =
-        race.AddCar(ASP_CarSpec::Load(carFile, carSection), std::make_unique<ASP_ComputerDriver>(difficulty));
+    const int index = race.AddCar(ASP_CarModel::Load(carFile, carSection),
+                                  std::make_unique<ASP_ComputerDriver>(difficulty));
     return index >= 0 && AddCar(index, carFile, carSection);
 }
 
@@ -273,7 +273,7 @@ void ASP_World::ThrowParticles() {
     };
     for (const auto& car : race.GetCars()) {
         const bool fwd = car->MovingForward();
-        for (const ASP_CarSpec::Wheel& wheel : car->GetSpec().wheels) {
+        for (const ASP_CarModel::Wheel& wheel : car->GetModel().wheels) {
             if (!car->Drives(wheel)) {
                 continue;
             }

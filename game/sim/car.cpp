@@ -32,8 +32,8 @@ std::vector<std::string> ReadCarList(const std::string& file) {
     return names;
 }
 
-ASP_CarSpec ASP_CarSpec::Load(const std::string& file, const std::string& section) {
-    ASP_CarSpec car;
+ASP_CarModel ASP_CarModel::Load(const std::string& file, const std::string& section) {
+    ASP_CarModel car;
     car.name = section;
     car.topSpeed = GetIniDouble(section, "topSpeed", 0.0, file);
     car.accel = GetIniDouble(section, "accel", 0.0, file);
@@ -47,7 +47,7 @@ ASP_CarSpec ASP_CarSpec::Load(const std::string& file, const std::string& sectio
         Log(LOG_ERROR,
             "Car " + section + " has " + std::to_string(wheelCount) + " wheels; only the first " +
                 std::to_string(kMaxWheels) + " are used.",
-            "ASP_CarSpec");
+            "ASP_CarModel");
         wheelCount = kMaxWheels;
     }
     for (int i = 0; i < wheelCount; ++i) {
@@ -67,11 +67,11 @@ ASP_CarSpec ASP_CarSpec::Load(const std::string& file, const std::string& sectio
     return car;
 }
 
-ASP_Car::ASP_Car(const ASP_CarSpec& carSpec) : spec(carSpec) {
-    body.SetRotationCenter(spec.rotX, spec.rotY);
-    body.SetSize(spec.width, spec.height);
-    body.motion.SetBounce(spec.bounce);
-    body.motion.SetMass(spec.mass);
+ASP_Car::ASP_Car(const ASP_CarModel& carModel) : model(carModel) {
+    body.SetRotationCenter(model.rotX, model.rotY);
+    body.SetSize(model.width, model.height);
+    body.motion.SetBounce(model.bounce);
+    body.motion.SetMass(model.mass);
 }
 
 void ASP_Car::Control(const ASP_Command& command) {
@@ -99,13 +99,13 @@ bool ASP_Car::CountDownReset(double dt) {
 
 void ASP_Car::Step(double dt, const ASP_Track& track) {
     const Point c = body.Pivot();
-    if (!spec.wheels.empty()) {
+    if (!model.wheels.empty()) {
         if (driveBlockTime > 0.0) {
             driveBlockTime -= dt;
         }
         const bool fwd = MovingForward();
         const double T = Throttle(fwd);
-        for (const ASP_CarSpec::Wheel& wheel : spec.wheels) {
+        for (const ASP_CarModel::Wheel& wheel : model.wheels) {
             DriveWheel(wheel, c, T, fwd, dt, track);
         }
     }
@@ -138,15 +138,15 @@ bool ASP_Car::MovingForward() const {
     return Dot(Facing(body.GetRotation()), v) > 0.0;
 }
 
-bool ASP_Car::Drives(const ASP_CarSpec::Wheel& wheel) const {
+bool ASP_Car::Drives(const ASP_CarModel::Wheel& wheel) const {
     return driveBlockTime <= 0.0 && wheel.drive && record.Racing();
 }
 
-double ASP_Car::WheelHeading(const ASP_CarSpec::Wheel& wheel) const {
+double ASP_Car::WheelHeading(const ASP_CarModel::Wheel& wheel) const {
     double w = body.GetRotation();
     if (wheel.steer && record.Racing()) {
-        w -= spec.steer * leftAmount;
-        w += spec.steer * rightAmount;
+        w -= model.steer * leftAmount;
+        w += model.steer * rightAmount;
     }
     return w;
 }
@@ -155,15 +155,15 @@ double ASP_Car::WheelHeading(const ASP_CarSpec::Wheel& wheel) const {
 double ASP_Car::Throttle(bool fwd) const {
     double T = 0.0;
     if (forwardHeld) {
-        T = (fwd || body.motion.GetVelocity() == Point()) ? -spec.accel : -spec.brake;
+        T = (fwd || body.motion.GetVelocity() == Point()) ? -model.accel : -model.brake;
     }
     if (backwardHeld) {
-        T += fwd ? spec.brake : spec.reverseMod * spec.accel;
+        T += fwd ? model.brake : model.reverseMod * model.accel;
     }
     return T;
 }
 
-void ASP_Car::DriveWheel(const ASP_CarSpec::Wheel& wheel, Point c, double T, bool fwd, double dt,
+void ASP_Car::DriveWheel(const ASP_CarModel::Wheel& wheel, Point c, double T, bool fwd, double dt,
                          const ASP_Track& track) {
     (void)fwd;
     Point p(wheel.x, wheel.y);
@@ -177,9 +177,9 @@ void ASP_Car::DriveWheel(const ASP_CarSpec::Wheel& wheel, Point c, double T, boo
         body.motion.ApplyForceAt(Rotated(Point(0.0, m.accel * T), w), dt, r);
     }
     if ((!forwardHeld && !backwardHeld) || !record.Racing()) {
-        Resist(Rotated(Point(0.0, 0.2 * spec.frict), w) * m.frict, dt, r);
+        Resist(Rotated(Point(0.0, 0.2 * model.frict), w) * m.frict, dt, r);
     }
-    Resist(Rotated(Point(0.0, spec.frict), w - 90.0) * m.frict, dt, r);
+    Resist(Rotated(Point(0.0, model.frict), w - 90.0) * m.frict, dt, r);
 
     // A car at rest has no direction of motion for the surface to push along.
     const Point v = body.motion.GetVelocity();
@@ -205,8 +205,8 @@ void ASP_Car::LimitTopSpeed(Point c, double dt, const ASP_Track& track) {
     const SurfaceModifier m = track.ModifierAt(body.ToWorld(c));
     const Point v = body.motion.GetVelocity();
     const double s = Length(v);
-    if (s > 0.0 && s > spec.topSpeed * m.topSpeed) {
-        body.motion.ApplyResistance(Point(2.0 * spec.accel * v.x / s, 2.0 * spec.accel * v.y / s), dt);
+    if (s > 0.0 && s > model.topSpeed * m.topSpeed) {
+        body.motion.ApplyResistance(Point(2.0 * model.accel * v.x / s, 2.0 * model.accel * v.y / s), dt);
     }
 }
 

@@ -20,7 +20,7 @@ std::vector<std::string> ReadCarList(const std::string& file);
 
 // How a car is built and drives, from its section of the car file (its name). Lengths in pixels,
 // speeds in pixels per second, angles in degrees.
-struct ASP_CarSpec {
+struct ASP_CarModel {
     // A wheel in the car's unrotated local frame, origin at the car's top-left corner, pixels.
     struct Wheel {
         double x = 0.0;
@@ -51,7 +51,7 @@ struct ASP_CarSpec {
     double bounce = 0.0;
 
     // Reads the car of this section (logged where the file asks too much).
-    static ASP_CarSpec Load(const std::string& file, const std::string& section);
+    static ASP_CarModel Load(const std::string& file, const std::string& section);
 };
 
 // Where a car stands in the race: written by the race rules, read by the interface and results.
@@ -95,7 +95,7 @@ public:
     // that it is never quicker than driving.
     static constexpr double kResetDelay = 1.5;
 
-    explicit ASP_Car(const ASP_CarSpec& spec);
+    explicit ASP_Car(const ASP_CarModel& model);
 
     // Holds the controls of a command; a reset asks to be put back.
     void Control(const ASP_Command& command);
@@ -113,11 +113,11 @@ public:
     // Whether the car rolls towards its front; false at rest and when sliding exactly sideways.
     bool MovingForward() const;
     // Whether a wheel drives now: a driving wheel of a car that may drive and is asked to.
-    bool Drives(const ASP_CarSpec::Wheel& wheel) const;
+    bool Drives(const ASP_CarModel::Wheel& wheel) const;
     // The way a wheel points, degrees, with the steering.
-    double WheelHeading(const ASP_CarSpec::Wheel& wheel) const;
+    double WheelHeading(const ASP_CarModel::Wheel& wheel) const;
 
-    const ASP_CarSpec& GetSpec() const { return spec; }
+    const ASP_CarModel& GetModel() const { return model; }
     bool IsForwardHeld() const { return forwardHeld; }
     bool IsBackwardHeld() const { return backwardHeld; }
     double GetLeftAmount() const { return leftAmount; }
@@ -131,7 +131,7 @@ public:
 
 private:
     double Throttle(bool fwd) const;
-    void DriveWheel(const ASP_CarSpec::Wheel& wheel, Point c, double T, bool fwd, double dt,
+    void DriveWheel(const ASP_CarModel::Wheel& wheel, Point c, double T, bool fwd, double dt,
                     const ASP_Track& track);
     void LimitTopSpeed(Point c, double dt, const ASP_Track& track);
     void StopSlowSpin();
@@ -140,7 +140,7 @@ private:
     // Applies a resisting force at a local point; a zero force resists nothing.
     void Resist(Point force, double dt, Point at);
 
-    ASP_CarSpec spec;
+    ASP_CarModel model;
     bool forwardHeld = false;
     bool backwardHeld = false;
     // Part of full lock, 0 to 1: keys give all or nothing, a stick anything between.

@@ -221,7 +221,7 @@ ASP_Command ASP_ComputerDriver::Drive(ASP_Race& race, size_t i, double dt) {
 }
 
 double ASP_ComputerDriver::SafeSpeed(const ASP_RacingLine& line, const ASP_Car& car, double speed) const {
-    double wanted = car.GetSpec().topSpeed * skill.straightSpeed;
+    double wanted = car.GetModel().topSpeed * skill.straightSpeed;
     const double reach = speed * speed / (2.0 * skill.braking) + kLookStep;
     for (double d = 0.0; d <= reach; d += kLookStep) {
         const double bendSpeed = std::sqrt(skill.cornerGrip / std::max(line.CurvatureAt(progress + d), 1e-6));

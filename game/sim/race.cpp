@@ -61,13 +61,13 @@ bool ASP_Race::Load(const std::string& worldFile, ASP_TrackPictures& pictures) {
     return true;
 }
 
-int ASP_Race::AddCar(const ASP_CarSpec& spec, std::unique_ptr<ASP_CarDriver> driver) {
+int ASP_Race::AddCar(const ASP_CarModel& model, std::unique_ptr<ASP_CarDriver> driver) {
     const size_t n = cars.size();
     if (n >= kMaxCars || n >= track.GetStartPositions().size()) {
         LogLine(LOG_ERROR, "Failed to add new player: maximum number of players reached.");
         return -1;
     }
-    auto car = std::make_unique<ASP_Car>(spec);
+    auto car = std::make_unique<ASP_Car>(model);
     const StartPosition& start = track.GetStartPositions()[n];
     car->PutAt(Point(start.x, start.y), start.rot);
     rules.SetCheckpointTarget(*car, 0);

@@ -47,7 +47,7 @@ public:
     bool Load(const std::string& worldFile, ASP_TrackPictures& pictures);
     // Adds a car on the next free start position, driven by commands or, given one, by its
     // driver; its index, or -1 (logged) when the grid is full.
-    int AddCar(const ASP_CarSpec& spec, std::unique_ptr<ASP_CarDriver> driver = nullptr);
+    int AddCar(const ASP_CarModel& model, std::unique_ptr<ASP_CarDriver> driver = nullptr);
     // GO: every car gets one push off the grid and one first move of a tenth of a second, holding
     // what its command (or driver) says.
     void Start(const std::vector<ASP_Command>& held);

@@ -138,7 +138,7 @@ TEST_F(RacingLineEditor, ANewTracksLineThatMissesItsFinishGivesWayToALapThatTheC
     ASP_Race race;
     const std::string log = Logged([&] { race.Load(file, pictures); });
     EXPECT_NE(log.find("misses checkpoint 0; the checkpoints' centres guide"), std::string::npos) << log;
-    ASSERT_EQ(race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"),
+    ASSERT_EQ(race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"),
                           std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal)),
               0);
     const ASP_Car& car = *race.GetCars().front();

@@ -108,7 +108,7 @@ TEST_F(RoadEditor, ABuiltRoadIsATrackTheGameLoadsAndComputerCarsFinish) {
         EXPECT_EQ(race.GetTrack().ModifierIndexAt(at), modifier) << at.x << ", " << at.y;
     }
     for (const char* car : {"Vulcan", "Comet", "Dune"}) {
-        ASSERT_GE(race.AddCar(ASP_CarSpec::Load(kCarFile, car),
+        ASSERT_GE(race.AddCar(ASP_CarModel::Load(kCarFile, car),
                               std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal)),
                   0);
     }

@@ -138,7 +138,7 @@ protected:
             again.SetLaps(replay.laps);
             for (const ASP_ReplayCar& car : replay.cars) {
                 again.AddCar(
-                    ASP_CarSpec::Load(kCarFile, car.car),
+                    ASP_CarModel::Load(kCarFile, car.car),
                     car.computer ? std::make_unique<ASP_ComputerDriver>(replay.difficulty) : nullptr);
             }
             again.Start(replay.CommandsAt(0));

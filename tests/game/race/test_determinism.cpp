@@ -55,7 +55,7 @@ TEST_F(Determinism, TheRaceIsTheSameHeadlessAndWithAnyViewsAndFrameRate) {
     ASP_Race headless(replay.seed);
     ASSERT_TRUE(headless.Load("dat\\world0.dat", pictures));
     AddCars(replay, [&](const ASP_ReplayCar& car) {
-        headless.AddCar(ASP_CarSpec::Load(kCarFile, car.car),
+        headless.AddCar(ASP_CarModel::Load(kCarFile, car.car),
                         car.computer ? std::make_unique<ASP_ComputerDriver>(replay.difficulty) : nullptr);
     });
     std::vector<uint64_t> hashes;

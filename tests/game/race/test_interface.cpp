@@ -41,7 +41,7 @@ protected:
     TempFolder dir;
     CTextureManager textures;
     ASP_Interface hud{app->GetFontFactory(), &textures};
-    ASP_Car raced{ASP_CarSpec()};
+    ASP_Car raced{ASP_CarModel()};
     ASP_Player car{nullptr, raced, false};
     ASP_Interface::RaceFacts race;
 };

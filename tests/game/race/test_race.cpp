@@ -264,8 +264,8 @@ protected:
     TempFolder dir;
     CTextureManager textures;
     ASP_Interface hud{app->GetFontFactory(), &textures};
-    ASP_Car raced{ASP_CarSpec()};
-    ASP_Car otherRaced{ASP_CarSpec()};
+    ASP_Car raced{ASP_CarModel()};
+    ASP_Car otherRaced{ASP_CarModel()};
     ASP_Player car{nullptr, raced, false};
     ASP_Player other{nullptr, otherRaced, false};
     ASP_Interface::RaceFacts race{3, 4, {}, -1.0, -1.0};
@@ -437,7 +437,7 @@ protected:
 }  // namespace
 
 TEST_F(RaceSoundsTest, EngineGrowsWithSpeedACrashPeaksAndMutedIsSilent) {
-    const Point full(0.0, -car->GetCar().GetSpec().topSpeed);
+    const Point full(0.0, -car->GetCar().GetModel().topSpeed);
     const double idle = Listen(Point()).first;
     const auto [fast, fastPeak] = Listen(full);
     EXPECT_GT(idle, 300.0);

@@ -74,7 +74,7 @@ protected:
         for (int step = 1; step <= 100; ++step) {
             for (size_t i = 0; i < from.size(); ++i) {
                 ASP_Car& car = world.GetRace().GetCar(i);
-                const double v = car.GetSpec().topSpeed;
+                const double v = car.GetModel().topSpeed;
                 const Point to = sliding ? Point(v, 0.0) : Point(0.0, -v);
                 car.body.motion.SetVelocity(from[i] + (to - from[i]) * (step / 100.0));
             }

@@ -18,7 +18,7 @@ TEST(TimeTrial, ABetterLapReplacesTheGhostWhosePosesComeFromItsInputs) {
     ASP_PictureFiles pictures;
     ASP_Race race(7);
     ASSERT_TRUE(race.Load("dat\\world0.dat", pictures));
-    race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"));
+    race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"));
     ASP_Replay session;
     session.world = "world0.dat";
     session.seed = 7;

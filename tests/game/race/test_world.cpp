@@ -195,12 +195,12 @@ namespace {
 
 // A car of the race and the sprite that shows it, from a car file of text.
 struct ShownCar {
-    explicit ShownCar(const std::string& text) : race(Spec(text)), shown(nullptr, race, false) {
+    explicit ShownCar(const std::string& text) : race(Model(text)), shown(nullptr, race, false) {
         shown.LoadCar(folder.Write("cars.dat", text), "test");
     }
-    static ASP_CarSpec Spec(const std::string& text) {
+    static ASP_CarModel Model(const std::string& text) {
         TempFolder dir;
-        return ASP_CarSpec::Load(dir.Write("cars.dat", text), "test");
+        return ASP_CarModel::Load(dir.Write("cars.dat", text), "test");
     }
     CImageSpriteEx* TailAt(Point v) {
         race.body.motion.SetVelocity(v);

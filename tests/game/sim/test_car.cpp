@@ -23,7 +23,7 @@ std::string OneWheelCar(const std::string& frict = "0", const std::string& topSp
 
 ASP_Car Car(const std::string& text, const std::string& section = "test") {
     TempFolder dir;
-    return ASP_Car(ASP_CarSpec::Load(dir.Write("cars.dat", text), section));
+    return ASP_Car(ASP_CarModel::Load(dir.Write("cars.dat", text), section));
 }
 
 ASP_Command Held(double forward, double backward, double left = 0.0, double right = 0.0) {
@@ -110,10 +110,10 @@ TEST(CarTest, ClockTakesTheFirstLapAsBestAndAFinishedCarOnlyRollsOut) {
 // Absent drive and steer flags are true. (More than 64 wheels are cut: see the catalogue.)
 TEST(CarTest, WheelsFromTheCarFileWithinTheirLimits) {
     const ASP_Car car = Car("[test]\nwheels=2\nwheel1drive=0\nwheel1steer=0\n");
-    const auto& wheels = car.GetSpec().wheels;
+    const auto& wheels = car.GetModel().wheels;
     ASSERT_EQ(wheels.size(), 2u);
     EXPECT_TRUE(wheels[0].drive && wheels[0].steer && !wheels[1].drive && !wheels[1].steer);
-    EXPECT_TRUE(Car("[test]\nwheels=-3\n").GetSpec().wheels.empty());
+    EXPECT_TRUE(Car("[test]\nwheels=-3\n").GetModel().wheels.empty());
     ASP_Car absent = Car("[other]\nwheels=1\n", "absent");
     EXPECT_EQ(Step(absent, Point(), Held(1, 0)), Point()) << "a missing section gives a car without drive";
 }
@@ -133,10 +133,10 @@ protected:
                          [](int x, int) { return 0xFF0000u >> (x / 100 * 8); }) +
                 "\n[mod0]\nr=255\naccel=0.5\nfrict=2\ntopSpeed=0.5\n[mod1]\nb=255\nactiveAccel=300\n");
         ASSERT_TRUE(race.Load(world, pictures));
-        const ASP_CarSpec spec =
-            ASP_CarSpec::Load(folder.Write("cars.dat", OneWheelCar("100", "100")), "test");
+        const ASP_CarModel model =
+            ASP_CarModel::Load(folder.Write("cars.dat", OneWheelCar("100", "100")), "test");
         for (int i = 0; i < 3; ++i) {
-            race.AddCar(spec);
+            race.AddCar(model);
         }
     }
     ASP_Car& CarAt(int i) { return race.GetCar(static_cast<size_t>(i)); }

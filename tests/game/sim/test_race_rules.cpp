@@ -27,7 +27,7 @@ class RaceRules : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(race.Load(folder.Write("world.dat", kTrack), pictures)); }
     ASP_Car& Add(bool computer = false) {
-        race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"),
+        race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"),
                     computer ? std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Easy) : nullptr);
         return *race.GetCars().back();
     }
@@ -99,7 +99,7 @@ TEST(RaceOneLine, ALineIsTakenWhenReachedNotForEveryStepOnIt) {
                                        "[start0]\n[checkpoint0]\nx=-300\ny=-700\nwidth=800\nheight=200\n"
                                        "isFinish=1\n"),
                           pictures));
-    race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"));
+    race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"));
     ASP_Car& car = race.GetCar(0);
     race.Start({});
     car.PutAt(Point(100, -600) - car.body.Pivot(), 0.0);
@@ -217,7 +217,7 @@ TEST_F(RaceRules, EachCarTakesTheNextStartPositionAndAFourthIsRefused) {
     Add(true);
     Add(true);
     const std::string refused =
-        Logged([&] { EXPECT_EQ(race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan")), -1); });
+        Logged([&] { EXPECT_EQ(race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan")), -1); });
     EXPECT_EQ(refused,
               "ERROR in class ASP_Race: Failed to add new player: maximum number of players reached.\n");
     for (size_t i = 0; i < 3; ++i) {

@@ -28,7 +28,7 @@ class ShippedRace : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(race.Load("dat\\world0.dat", pictures)); }
     ASP_Car& Add(const std::string& name = "Vulcan") {
-        race.AddCar(ASP_CarSpec::Load(kCarFile, name));
+        race.AddCar(ASP_CarModel::Load(kCarFile, name));
         return *race.GetCars().back();
     }
     static void Place(ASP_Car& car, Point centre, double degrees) {
@@ -51,7 +51,7 @@ TEST_F(ShippedRace, WallsHoldTheCar) {
         {{2048, 64}, 0.0}, {{64, 1536}, 90.0}, {{2048, 3008}, 180.0}, {{4032, 1536}, 270.0}};
     for (const auto& [face, facing] : walls) {
         for (double turn : {0.0, 45.0}) {
-            for (double speed : {0.0, car.GetSpec().topSpeed}) {
+            for (double speed : {0.0, car.GetModel().topSpeed}) {
                 SCOPED_TRACE(testing::Message() << "wall " << facing << "+" << turn << ", v " << speed);
                 Place(car, face - Facing(facing) * 200.0, facing + turn);
                 car.body.motion.SetVelocity(Facing(facing + turn) * speed);
@@ -175,7 +175,7 @@ TEST_F(ShippedRace, WeakestCarsLeaveEachSandAndMudAreaWithinThreeSeconds) {
             for (; t < 3.0 && loose(car.body.Centre()); t += ASP_Race::kStep) {
                 race.Step(commands);
             }
-            EXPECT_LT(t, 3.0) << car.GetSpec().name << " held at " << exit.from.x << ", " << exit.from.y
+            EXPECT_LT(t, 3.0) << car.GetModel().name << " held at " << exit.from.x << ", " << exit.from.y
                               << ", " << exit.steps * 8 << " px from the road";
         }
     }
@@ -193,7 +193,7 @@ TEST(ShippedGrid, EveryTrackHasAGridBoxOnAsphaltForEveryCarBehindTheLine) {
             ASP_Race race;
             ASSERT_TRUE(race.Load(entry.WorldFile(), pictures));
             const ASP_Track& track = race.GetTrack();
-            while (race.AddCar(ASP_CarSpec::Load(kCarFile, kind)) >= 0) {
+            while (race.AddCar(ASP_CarModel::Load(kCarFile, kind)) >= 0) {
             }
             ASSERT_EQ(race.GetCars().size(), static_cast<size_t>(ASP_Race::kMaxCars));
             std::vector<Quad> taken;
@@ -247,7 +247,7 @@ double MedianComputerTime(const ASP_TrackEntry& entry, ASP_Difficulty difficulty
         ASP_Race race(grid);
         EXPECT_TRUE(race.Load(untimed, pictures));
         for (const std::string& car : cars) {
-            race.AddCar(ASP_CarSpec::Load(kCarFile, car), std::make_unique<ASP_ComputerDriver>(difficulty));
+            race.AddCar(ASP_CarModel::Load(kCarFile, car), std::make_unique<ASP_ComputerDriver>(difficulty));
         }
         EXPECT_EQ(race.GetCars().size(), cars.size());
         race.Start({});
@@ -263,7 +263,7 @@ double MedianComputerTime(const ASP_TrackEntry& entry, ASP_Difficulty difficulty
             }
         }
         for (const auto& car : race.GetCars()) {
-            EXPECT_TRUE(car->record.finished) << car->GetSpec().name;
+            EXPECT_TRUE(car->record.finished) << car->GetModel().name;
             times.push_back(car->record.raceTime);
         }
         std::rotate(cars.begin(), cars.begin() + 1, cars.end());
@@ -319,7 +319,7 @@ TEST(ComputerRace, WithoutTheTracksLineEveryComputerCarFinishes) {
     ASSERT_TRUE(race.Load(world, pictures));
     ASSERT_EQ(race.GetTrack().GetRacingLine().GetPoints().size(), 7u);
     for (const char* car : {"Vulcan", "Comet", "Cadillac", "Dune"}) {
-        race.AddCar(ASP_CarSpec::Load(kCarFile, car),
+        race.AddCar(ASP_CarModel::Load(kCarFile, car),
                     std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal));
     }
     race.Start({});
@@ -328,7 +328,7 @@ TEST(ComputerRace, WithoutTheTracksLineEveryComputerCarFinishes) {
     }
     for (const auto& car : race.GetCars()) {
         EXPECT_TRUE(car->record.finished)
-            << car->GetSpec().name << " after checkpoint " << car->record.lastCheckpoint;
+            << car->GetModel().name << " after checkpoint " << car->record.lastCheckpoint;
     }
 }
 
@@ -337,7 +337,7 @@ TEST(ComputerRace, WithoutTheTracksLineEveryComputerCarFinishes) {
 TEST_F(ShippedRace, AComputerCarGoesBackForACheckpointItMissed) {
     auto owned = std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal);
     const ASP_ComputerDriver& driver = *owned;
-    race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"), std::move(owned));
+    race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"), std::move(owned));
     ASP_Car& car = race.GetCar(0);
     race.Start({});
     while (car.record.lastCheckpoint < 0 && race.GetSteps() < 1000) {
@@ -370,7 +370,7 @@ TEST(ReplayTest, ARecordedRacePlaysBackToTheSameStateAndBadFilesAreRefused) {
         auto race = std::make_unique<ASP_Race>(replay.seed);
         race->Load("dat\\world0.dat", pictures);
         for (const ASP_ReplayCar& car : replay.cars) {
-            race->AddCar(ASP_CarSpec::Load(kCarFile, car.car),
+            race->AddCar(ASP_CarModel::Load(kCarFile, car.car),
                          car.computer ? std::make_unique<ASP_ComputerDriver>(replay.difficulty) : nullptr);
         }
         const long long steps = record != nullptr ? 3000 : replay.Steps();

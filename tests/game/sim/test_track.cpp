@@ -181,7 +181,7 @@ TEST(RacingLineTest, MissingNaNAndFarPointsRefuseTheLineAndRepeatsAreDropped) {
         const std::string log = Logged([&] { race.Load(file, pictures); });
         EXPECT_EQ(race.GetTrack().GetRacingLine().GetPoints().size(), kept) << points;
         EXPECT_NE(log.find(warning), std::string::npos) << log;
-        race.AddCar(ASP_CarSpec::Load(kCarFile, "Vulcan"),
+        race.AddCar(ASP_CarModel::Load(kCarFile, "Vulcan"),
                     std::make_unique<ASP_ComputerDriver>(ASP_Difficulty::Normal));
         race.Start({});
         for (int i = 0; i < 360; ++i) {
