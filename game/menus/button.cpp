@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/ini.h"
+#include "engine/label_sprite.h"
 
 ASP_Button::ASP_Button(CSprite* parent) : ASP_MenuElement(parent) {}
 
@@ -105,4 +106,12 @@ CSprite* ASP_Button::GetStateSprite(int index) const {
         return nullptr;
     }
     return stateSprites[static_cast<size_t>(index)].get();
+}
+
+void SetCaption(ASP_Button* button, const std::string& text) {
+    for (int look = 0; button != nullptr && look < ASP_Button::kStates; ++look) {
+        if (auto* label = dynamic_cast<CLabelSprite*>(button->GetStateSprite(look))) {
+            label->SetText(text);
+        }
+    }
 }

@@ -55,3 +55,6 @@ private:
     std::array<std::unique_ptr<CSprite>, kStates> stateSprites;
     int state = STATE_NORMAL;
 };
+
+// Writes the text on every look of the button that is a label; nothing for no button.
+void SetCaption(ASP_Button* button, const std::string& text);

@@ -74,14 +74,6 @@ std::string StoredName(const ASP_Joysticks* joysticks, int index) {
     return name;
 }
 
-void SetCaption(ASP_Button* button, const std::string& text) {
-    for (int look = 0; button != nullptr && look < ASP_Button::kStates; ++look) {
-        if (auto* label = dynamic_cast<CLabelSprite*>(button->GetStateSprite(look))) {
-            label->SetText(text);
-        }
-    }
-}
-
 }  // namespace
 
 ASP_ControlsMenu::ASP_ControlsMenu(CTextureManager* textures, std::string settings,

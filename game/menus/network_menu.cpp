@@ -13,14 +13,6 @@ constexpr int kMaxRows = 20;
 constexpr int kFieldButton = 3;
 constexpr int kFirstRow = 5;
 
-void SetCaption(ASP_Button* button, const std::string& text) {
-    for (int look = 0; button != nullptr && look < ASP_Button::kStates; ++look) {
-        if (auto* label = dynamic_cast<CLabelSprite*>(button->GetStateSprite(look))) {
-            label->SetText(text);
-        }
-    }
-}
-
 }  // namespace
 
 ASP_NetworkMenu::ASP_NetworkMenu(CTextureManager* textures) : ASP_Menu(textures) {}

@@ -31,14 +31,6 @@ std::string BreakLines(const std::string& text) {
     return broken + line;
 }
 
-void SetCaption(ASP_Button* button, const std::string& text) {
-    for (int look = 0; button != nullptr && look < ASP_Button::kStates; ++look) {
-        if (auto* label = dynamic_cast<CLabelSprite*>(button->GetStateSprite(look))) {
-            label->SetText(text);
-        }
-    }
-}
-
 }  // namespace
 
 ASP_ReplaysMenu::ASP_ReplaysMenu(CTextureManager* textures) : ASP_Menu(textures) {}
