@@ -24,7 +24,9 @@ run_suite() {
         ${skip_tests:+-E "$skip_tests"})
 }
 
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Line tables are enough for the backtraces a failure prints, and build much quicker than full
+# debug information.
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 
 if [ "${ASPHALTIA_SKIP_SANITIZERS:-0}" != 1 ]; then
     # Mesa and SDL keep allocations until exit, so leak checking would only report theirs.
@@ -35,7 +37,8 @@ if [ "${ASPHALTIA_SKIP_SANITIZERS:-0}" != 1 ]; then
     # Whole computer races take minutes under the sanitizers; the plain build runs them, and the
     # shorter computer tests still drive the computer cars here.
     skip_tests='ComputerRace' \
-        run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DASPHALTIA_SANITIZE=ON -DASPHALTIA_BENCHMARKS=OFF \
+        run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DASPHALTIA_SANITIZE=ON \
+        -DASPHALTIA_BENCHMARKS=OFF \
         -DASPHALTIA_KILLS=2
 fi
 

@@ -1,6 +1,6 @@
 // Drives the game's and the editor's application classes as a player would, from the working
 // directory's data, for the bad-input catalogue and the save-kill test. Modes:
-//   game PLAYERS [FRAMES]      menus, FRAMES (120) race frames with the accelerators held; the status
+//   game PLAYERS [FRAMES]      menus, FRAMES (24) race frames with the accelerators held; the status
 //   editor WORLD SAVEAS        open WORLD, draw, save as SAVEAS; 0 if saved, 2 if not
 //   save-loop WORLD TARGET [N] save WORLD as TARGET N times (or for ever), laps 2 and 3 in turn
 //   options-loop FILE [N]      write FILE's fullscreen setting N times (or for ever), 1 and 0 in turn
@@ -23,7 +23,7 @@
 namespace {
 
 // Long frames get through the countdown and a stretch of racing in few of them.
-const double kDt = 1.0 / 20.0;
+const double kDt = 1.0 / 4.0;
 
 void Frame(CGameBase& app) {
     for (SDL_Event e; SDL_PollEvent(&e);) {
@@ -112,7 +112,7 @@ int OptionsLoop(const std::string& file, int times) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "game" && (argc == 3 || argc == 4)) {
-        return Game(std::atoi(argv[2]), argc == 4 ? std::atoi(argv[3]) : 120);
+        return Game(std::atoi(argv[2]), argc == 4 ? std::atoi(argv[3]) : 24);
     }
     if (mode == "set-key" && argc == 6) {
         WriteIniString(argv[3], argv[4], argv[5], argv[2]);
