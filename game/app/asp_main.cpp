@@ -8,9 +8,9 @@
 #include <iterator>
 
 #include "engine/ini.h"
-#include "game/app/loading_screen.h"
 #include "game/app/screens/cars_screen.h"
 #include "game/app/screens/controls_screen.h"
+#include "game/app/screens/loading_screen.h"
 #include "game/app/screens/lobby_screen.h"
 #include "game/app/screens/main_menu_screen.h"
 #include "game/app/screens/network_menu_screen.h"
@@ -38,10 +38,12 @@ std::string FpsText(double fps) {
 }
 
 ASP_Main::ASP_Main(std::string settingsFile, const CStartOptions& start)
-    : CGameBase(start.width > 0 ? start.width : ASP_Settings(settingsFile).Video().width,
-                start.height > 0 ? start.height : ASP_Settings(settingsFile).Video().height,
-                start.fullscreen.value_or(ASP_Settings(settingsFile).Video().fullscreen), true, false),
-      settings(settingsFile) {
+    : ASP_Main(settingsFile, start, ASP_Settings(settingsFile).Video()) {}
+
+ASP_Main::ASP_Main(std::string settingsFile, const CStartOptions& start, const ASP_VideoSettings& stored)
+    : CGameBase(start.width > 0 ? start.width : stored.width, start.height > 0 ? start.height : stored.height,
+                start.fullscreen.value_or(stored.fullscreen), true, false),
+      settings(std::move(settingsFile)) {
     const auto given = [&start](const char* option) {
         const auto it = start.given.find(option);
         return it != start.given.end() ? it->second : std::string();

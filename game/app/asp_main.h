@@ -42,7 +42,7 @@ public:
     };
     static constexpr int kStates = 11;
     // Players at this machine, as many as join a network race from one.
-    static constexpr int kMaxPlayers = ASP_RaceChoice::kMaxPlayers;
+    static constexpr int kMaxPlayers = kMaxLocalPlayers;
 
     using LoaderJob = std::function<void()>;
 
@@ -119,6 +119,7 @@ public:
     void HaltMusic();
 
 private:
+    ASP_Main(std::string settingsFile, const CStartOptions& start, const ASP_VideoSettings& stored);
     template <class S, class... Args>
     void Register(Args&&... args) {
         screens[static_cast<size_t>(S::kState)] = std::make_unique<S>(*this, std::forward<Args>(args)...);

@@ -10,8 +10,6 @@
 // What the players chose for the next race on the way through the menus: how many play, each
 // one's car, the track, and whether it is a time trial or a network race.
 struct ASP_RaceChoice {
-    static constexpr int kMaxPlayers = kMaxLocalPlayers;
-
     // The chosen track; the first track of the game when there is no list.
     ASP_TrackEntry CurrentTrack() const;
     // This machine's players' cars, as they join a network race.
@@ -22,7 +20,7 @@ struct ASP_RaceChoice {
     // Counted from 0.
     int currentPlayer = 0;
     // Index into carNames of each player's car.
-    std::array<int, kMaxPlayers> playerCars{};
+    std::array<int, kMaxLocalPlayers> playerCars{};
     // The next race is a time trial.
     bool timeTrial = false;
     // The players and cars menus were opened from the network menu and lead back to it.

@@ -51,22 +51,14 @@ void ASP_OptionsScreen::LoadLabel() {
     const std::string f = kOptionsMenuFile;
     const std::string s = "options";
     label = new CLabelSprite(menu.get(), ReadLabelFont(app.GetFontFactory(), s, f));
-    label->SetX(GetIniInt(s, "x", 0, f));
-    label->SetY(GetIniInt(s, "y", 0, f));
-    const int z = GetIniInt(s, "z", 0, f);
-    if (IsDepth(z)) {
-        label->SetZ(z);
-    }
-    const int w = GetIniInt(s, "width", 0, f);
-    const int h = GetIniInt(s, "height", 0, f);
-    label->SetWidth(w);
-    label->SetHeight(h);
+    label->SetX(GetIniDouble(s, "x", 0.0, f));
+    label->SetY(GetIniDouble(s, "y", 0.0, f));
+    ReadLabelBox(label, s, f);
     ReadLabelAlignment(label, s, f);
     label->SetColor(ReadLabelColor(s, "color_", f));
     label->SetTexture(ReadTexture(app.Textures(), s, "texture", f));
     label->SetLineSpacing(GetIniInt(s, "lineSpacing", 0, f));
     label->SetMultiLine(true);
-    label->SetTextBox(0, 0, w, h);
     label->depthTest = false;
     menu->AddSprite(label);
 }
