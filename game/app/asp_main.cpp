@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <iterator>
 
 #include "engine/ini.h"
 #include "game/app/screens/cars_screen.h"
@@ -26,10 +25,6 @@ namespace {
 const char* const kScreenFont = "fnt\\Lucida Console.ttf";
 const char* const kOverlayFile = "gfx\\menu\\blend.png";
 const char* const kMainMenuFile = "mnu\\main.ini";
-
-const char* const kStateNames[] = {"loading",  "main menu", "options", "players", "cars",        "race",
-                                   "controls", "tracks",    "replays", "network", "network menu"};
-static_assert(std::size(kStateNames) == ASP_Main::kStates);
 
 }  // namespace
 
@@ -79,8 +74,8 @@ void ASP_Main::OnInit() {
 
 // One line a screen.
 void ASP_Main::RegisterScreens() {
-    screens[STATE_LOADING] = std::make_unique<ASP_LoadingScreen>(width, height, loadingTextures.get(),
-                                                                 screenFonts->GetFont(kScreenFont, 50));
+    Place(STATE_LOADING, std::make_unique<ASP_LoadingScreen>(width, height, loadingTextures.get(),
+                                                             screenFonts->GetFont(kScreenFont, 50)));
     Register<ASP_MainMenuScreen>();
     Register<ASP_OptionsScreen>();
     Register<ASP_PlayersScreen>();
@@ -91,6 +86,13 @@ void ASP_Main::RegisterScreens() {
     Register<ASP_ReplaysScreen>();
     Register<ASP_LobbyScreen>(connectTo, netName, netAutopilot);
     Register<ASP_NetworkMenuScreen>();
+}
+
+void ASP_Main::Place(int someState, std::unique_ptr<ASP_Screen> screen) {
+    if (screens.size() <= static_cast<size_t>(someState)) {
+        screens.resize(static_cast<size_t>(someState) + 1);
+    }
+    screens[static_cast<size_t>(someState)] = std::move(screen);
 }
 
 void ASP_Main::LoadFpsLabel() {
@@ -143,10 +145,10 @@ void ASP_Main::ReleaseAll() {
     fpsLabel.reset();
     menuOverlay.reset();
     // The race first: it may still hold the lobby's line.
-    screens[STATE_RACE].reset();
-    for (std::unique_ptr<ASP_Screen>& screen : screens) {
-        screen.reset();
+    if (screens.size() > STATE_RACE) {
+        screens[STATE_RACE].reset();
     }
+    screens.clear();
     loadingTextures.reset();
     textures.reset();
     screenFonts.reset();
@@ -180,10 +182,10 @@ void ASP_Main::HandOver(int next) {
 }
 
 void ASP_Main::EnterState(int next) {
-    LogLine(LOG_STATUS, std::string("State: ") + kStateNames[next] + ".");
+    ASP_Screen& entered = *screens[static_cast<size_t>(next)];
+    LogLine(LOG_STATUS, std::string("State: ") + entered.Name() + ".");
     Current().Leave();
     // Before the switch: once it is made, the main thread may use the screen.
-    ASP_Screen& entered = *screens[static_cast<size_t>(next)];
     entered.Enter();
     if (ASP_Menu* menu = entered.Menu()) {
         menu->ResetHover();
@@ -217,8 +219,10 @@ void ASP_Main::LoadStartup() {
     GetAudio()->Init();
     choice.carNames = ReadCarList(kCarFile);
     LoadMenuOverlay();
-    for (std::unique_ptr<ASP_Screen>& screen : screens) {
-        screen->Load();
+    for (const std::unique_ptr<ASP_Screen>& screen : screens) {
+        if (screen) {
+            screen->Load();
+        }
     }
     menuMusic = GetIniString("main", "music", "", kMainMenuFile);
     choice.currentPlayer = 0;
@@ -241,8 +245,8 @@ void ASP_Main::LoadMenuOverlay() {
 }
 
 void ASP_Main::ReleaseMenus() {
-    for (int someState = 0; someState < kStates; ++someState) {
-        if (ASP_Menu* menu = MenuOf(someState)) {
+    for (const std::unique_ptr<ASP_Screen>& screen : screens) {
+        if (ASP_Menu* menu = screen ? screen->Menu() : nullptr) {
             menu->ReleaseTexts();
         }
     }
@@ -265,8 +269,8 @@ void ASP_Main::ApplySoundSetting() {
 }
 
 void ASP_Main::FitScreens() {
-    for (int someState = 0; someState < kStates; ++someState) {
-        if (ASP_Menu* menu = MenuOf(someState)) {
+    for (const std::unique_ptr<ASP_Screen>& screen : screens) {
+        if (ASP_Menu* menu = screen ? screen->Menu() : nullptr) {
             menu->FitWindow(width, height);
         }
     }
@@ -274,14 +278,14 @@ void ASP_Main::FitScreens() {
         menuOverlay->SetWidth(width);
         menuOverlay->SetHeight(height);
     }
-    if (screens[STATE_LOADING]) {
+    if (!screens.empty()) {
         Screen<ASP_LoadingScreen>().FitWindow(width, height);
     }
 }
 
 ASP_Menu* ASP_Main::MenuOf(int someState) const {
-    const std::unique_ptr<ASP_Screen>& screen = screens[static_cast<size_t>(someState)];
-    return screen ? screen->Menu() : nullptr;
+    const auto index = static_cast<size_t>(someState);
+    return index < screens.size() && screens[index] ? screens[index]->Menu() : nullptr;
 }
 
 // Frames
@@ -295,7 +299,7 @@ void ASP_Main::OnRender(SDL_Surface* target) {
 }
 
 void ASP_Main::OnUpdate(double dt) {
-    for (std::unique_ptr<ASP_Screen>& screen : screens) {
+    for (const std::unique_ptr<ASP_Screen>& screen : screens) {
         if (screen) {
             screen->Background();
         }

@@ -2,12 +2,12 @@
 
 #include <SDL/SDL.h>
 
-#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/command_line.h"
 #include "engine/font_factory.h"
@@ -20,11 +20,11 @@
 #include "game/app/screen.h"
 #include "game/app/settings.h"
 #include "game/input/joysticks.h"
-#include "game/menus/button.h"
 
 // The game program: a loading screen while a loader thread builds the next screen, then the
 // screens the player moves between (menus, the network lobby, the race). The application owns
-// the screens, one per state, and hands frames and input to the current one.
+// the screens, one per state, and hands frames and input to the current one. A screen is a class
+// with its state number in kState, registered by one line in RegisterScreens.
 class ASP_Main : public CGameBase {
 public:
     enum State {
@@ -40,7 +40,6 @@ public:
         STATE_NETWORK = 9,
         STATE_NETWORK_MENU = 10,
     };
-    static constexpr int kStates = 11;
     // Players at this machine, as many as join a network race from one.
     static constexpr int kMaxPlayers = kMaxLocalPlayers;
 
@@ -122,8 +121,9 @@ private:
     ASP_Main(std::string settingsFile, const CStartOptions& start, const ASP_VideoSettings& stored);
     template <class S, class... Args>
     void Register(Args&&... args) {
-        screens[static_cast<size_t>(S::kState)] = std::make_unique<S>(*this, std::forward<Args>(args)...);
+        Place(S::kState, std::make_unique<S>(*this, std::forward<Args>(args)...));
     }
+    void Place(int someState, std::unique_ptr<ASP_Screen> screen);
     void RegisterScreens();
     // Builds the menus; ends in the main menu.
     void LoadStartup();
@@ -155,7 +155,8 @@ private:
     std::unique_ptr<CFontFactory> screenFonts;
     std::unique_ptr<CLabelSprite> fpsLabel;
     std::unique_ptr<CImageSprite> menuOverlay;
-    std::array<std::unique_ptr<ASP_Screen>, kStates> screens;
+    // Indexed by state.
+    std::vector<std::unique_ptr<ASP_Screen>> screens;
     // Written last by a loader (release), read by the main thread (acquire): the hand-over.
     std::atomic<int> state{STATE_LOADING};
     std::thread loader;

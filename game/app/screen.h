@@ -34,6 +34,8 @@ public:
     // The window gained or lost the focus.
     virtual void Activate(SDL_Event* e) { (void)e; }
 
+    // What the log calls the screen as it is entered.
+    virtual const char* Name() const = 0;
     // The menu the screen shows; null for none.
     virtual ASP_Menu* Menu() const { return nullptr; }
 };

@@ -9,6 +9,7 @@
 class ASP_CarsScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_CARS;
+    const char* Name() const override { return "cars"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

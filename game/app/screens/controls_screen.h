@@ -9,6 +9,7 @@
 class ASP_ControlsScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_CONTROLS;
+    const char* Name() const override { return "controls"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

@@ -15,6 +15,7 @@
 class ASP_LoadingScreen : public CLogSource, public ASP_Screen {
 public:
     static constexpr int kState = ASP_Main::STATE_LOADING;
+    const char* Name() const override { return "loading"; }
 
     ASP_LoadingScreen(int windowWidth, int windowHeight, CTextureManager* textures, CFont* font);
     ~ASP_LoadingScreen() override;

@@ -13,6 +13,7 @@
 class ASP_LobbyScreen : public ASP_Screen {
 public:
     static constexpr int kState = ASP_Main::STATE_NETWORK;
+    const char* Name() const override { return "network"; }
 
     // connectTo is the --connect address ("" for none), name the --name ("" for the login).
     ASP_LobbyScreen(ASP_Main& app, std::string connectTo, std::string name, bool autopilot);

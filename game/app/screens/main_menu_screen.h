@@ -8,6 +8,7 @@
 class ASP_MainMenuScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_MAIN_MENU;
+    const char* Name() const override { return "main menu"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

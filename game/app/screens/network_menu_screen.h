@@ -9,6 +9,7 @@
 class ASP_NetworkMenuScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_NETWORK_MENU;
+    const char* Name() const override { return "network menu"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

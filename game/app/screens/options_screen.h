@@ -29,6 +29,7 @@ std::vector<ASP_ButtonCallback> OptionsCallbacks(int buttons, int controlsButton
 class ASP_OptionsScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_OPTIONS;
+    const char* Name() const override { return "options"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

@@ -7,6 +7,7 @@
 class ASP_PlayersScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_PLAYERS;
+    const char* Name() const override { return "players"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

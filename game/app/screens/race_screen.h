@@ -13,6 +13,7 @@
 class ASP_RaceScreen : public ASP_Screen {
 public:
     static constexpr int kState = ASP_Main::STATE_RACE;
+    const char* Name() const override { return "race"; }
 
     explicit ASP_RaceScreen(ASP_Main& app);
 

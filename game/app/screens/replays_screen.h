@@ -9,6 +9,7 @@
 class ASP_ReplaysScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_REPLAYS;
+    const char* Name() const override { return "replays"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 

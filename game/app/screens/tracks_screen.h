@@ -8,6 +8,7 @@
 class ASP_TracksScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_TRACKS;
+    const char* Name() const override { return "tracks"; }
 
     using ASP_MenuScreen::ASP_MenuScreen;
 
