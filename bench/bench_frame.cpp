@@ -15,7 +15,6 @@
 #include "game/app/asp_main.h"
 #include "game/app/screens/cars_screen.h"
 #include "game/app/screens/main_menu_screen.h"
-#include "game/app/screens/options_screen.h"
 #include "game/app/screens/players_screen.h"
 #include "game/app/screens/race_screen.h"
 #include "game/app/screens/tracks_screen.h"
