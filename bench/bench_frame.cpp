@@ -13,6 +13,11 @@
 #include "engine/ini.h"
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
+#include "game/app/screens/cars_screen.h"
+#include "game/app/screens/main_menu_screen.h"
+#include "game/app/screens/players_screen.h"
+#include "game/app/screens/race_screen.h"
+#include "game/app/screens/tracks_screen.h"
 
 // Whole frames of the shipped race as a player gets them: the game is driven from the main menu
 // through the car (and track) choice into a race of 1, 2 or 4 humans' cars and some computer cars
@@ -73,7 +78,7 @@ void PressForward(ASP_Main& app, int player) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.keysym.sym = static_cast<SDLKey>(
-        GetIniInt("controls" + NumberToText(player), "forward", SDLK_UP, app.settingsFile));
+        GetIniInt("controls" + NumberToText(player), "forward", SDLK_UP, app.Settings().File()));
     // Held as a real key is: at GO the race takes the keys as SDL says they are held.
     SDL_GetKeyState(nullptr)[e.key.keysym.sym] = 1;
     app.OnKeyDown(&e);
@@ -85,7 +90,7 @@ void BM_StartUp(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         ASP_Main app;
-        app.loadInBackground = false;
+        app.SetLoadInBackground(false);
         app.OnInit();
         Frame(app);
         state.counters["menu_ms"] = Milliseconds(std::chrono::steady_clock::now() - start);
@@ -96,21 +101,22 @@ void BM_StartUp(benchmark::State& state) {
 // From the main menu to the first frame of a race of `cars` cars on the first track. The load's
 // wall time and CPU time go into the counters, named after `what`.
 void RaceFromMenus(ASP_Main& app, int cars, benchmark::State& state, const std::string& what) {
-    ASP_Main::OnPlay(nullptr, nullptr);
-    ASP_Main::OnPlayerCount(dynamic_cast<ASP_Button*>(app.playersMenu->GetSprite(cars)), nullptr);
+    app.Screen<ASP_MainMenuScreen>().Play();
+    app.Screen<ASP_PlayersScreen>().Count(
+        dynamic_cast<ASP_Button*>(app.Screen<ASP_PlayersScreen>().Menu()->GetSprite(cars)));
     for (int i = 0; i + 1 < cars; i++) {
-        ASP_Main::OnCarChosen(nullptr, nullptr);
+        app.Screen<ASP_CarsScreen>().Chosen();
     }
     auto clicked = std::chrono::steady_clock::now();
     double loadAll = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     double loadMain = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-    ASP_Main::OnCarChosen(nullptr, nullptr);
+    app.Screen<ASP_CarsScreen>().Chosen();
     if (app.GetState() == ASP_Main::STATE_TRACKS) {
         // With more than one track the last choice is the track's (the first one here).
         clicked = std::chrono::steady_clock::now();
         loadAll = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         loadMain = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-        ASP_Main::OnTrackChosen(nullptr, nullptr);
+        app.Screen<ASP_TracksScreen>().Chosen();
     }
     Frame(app);
     state.counters[what + "_ms"] = Milliseconds(std::chrono::steady_clock::now() - clicked);
@@ -125,7 +131,7 @@ void BM_RaceFrame(benchmark::State& state) {
     Settings settings(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)),
                       static_cast<int>(state.range(1)));
     ASP_Main app(settings.file);
-    app.loadInBackground = false;
+    app.SetLoadInBackground(false);
     app.OnInit();
     RaceFromMenus(app, cars, state, "load");
     for (int i = 0; i < cars; i++) {
@@ -157,10 +163,10 @@ void BM_RaceAgain(benchmark::State& state) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     for (auto _ : state) {
         ASP_Main app;
-        app.loadInBackground = false;
+        app.SetLoadInBackground(false);
         app.OnInit();
         RaceFromMenus(app, 1, state, "load");
-        app.game->QuitRace();
+        app.Screen<ASP_RaceScreen>().Game()->QuitRace();
         const auto left = std::chrono::steady_clock::now();
         SDL_Event key{};
         key.type = SDL_KEYUP;

@@ -13,6 +13,12 @@
 #include "engine/platform/gl_context.h"
 #include "engine/screenshot.h"
 #include "game/app/asp_main.h"
+#include "game/app/screens/cars_screen.h"
+#include "game/app/screens/main_menu_screen.h"
+#include "game/app/screens/options_screen.h"
+#include "game/app/screens/players_screen.h"
+#include "game/app/screens/race_screen.h"
+#include "game/app/screens/tracks_screen.h"
 #include "game/race/player.h"
 #include "game/race/replay_library.h"
 #include "game/race/time_trial.h"
@@ -42,8 +48,8 @@ void Press(ASP_Main& app, int player, const std::string& key) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.type = SDL_KEYDOWN;
-    e.key.keysym.sym =
-        static_cast<SDLKey>(GetIniInt("controls" + NumberToText(player), key, SDLK_UP, app.settingsFile));
+    e.key.keysym.sym = static_cast<SDLKey>(
+        GetIniInt("controls" + NumberToText(player), key, SDLK_UP, app.Settings().File()));
     // Held as a real key is, so that the race's look at the keys at GO finds it down.
     SDL_GetKeyState(nullptr)[e.key.keysym.sym] = 1;
     app.OnKeyDown(&e);
@@ -51,12 +57,12 @@ void Press(ASP_Main& app, int player, const std::string& key) {
 
 // Ends the race with every car but the last finished where it is, for the results table.
 void EndRace(ASP_Main& app, const std::string& file) {
-    ASP_Race& race = app.game->GetRace();
+    ASP_Race& race = app.Screen<ASP_RaceScreen>().Game()->GetRace();
     for (size_t i = 0; i + 1 < race.GetCars().size(); i++) {
         race.GetCar(i).record.finished = true;
     }
     race.Abandon();
-    app.game->FinishRace();
+    app.Screen<ASP_RaceScreen>().Game()->FinishRace();
     Shoot(app, file);
 }
 
@@ -65,24 +71,24 @@ void EndRace(ASP_Main& app, const std::string& file) {
 // show the wrong-way sign.
 void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenus, const std::string& name,
                bool lastReverses = false, double seconds = 9.0) {
-    ASP_Main::OnPlay(nullptr, nullptr);
+    app.Screen<ASP_MainMenuScreen>().Play();
     if (withMenus) {
         Shoot(app, folder + "/menu_players.png");
     }
-    auto* countButton = dynamic_cast<ASP_Button*>(app.playersMenu->GetSprite(cars));
-    ASP_Main::OnPlayerCount(countButton, nullptr);
+    auto* countButton = dynamic_cast<ASP_Button*>(app.Screen<ASP_PlayersScreen>().Menu()->GetSprite(cars));
+    app.Screen<ASP_PlayersScreen>().Count(countButton);
     if (withMenus) {
         Shoot(app, folder + "/menu_cars.png");
     }
     for (int i = 0; i < cars; i++) {
-        ASP_Main::OnCarChosen(nullptr, nullptr);
+        app.Screen<ASP_CarsScreen>().Chosen();
     }
     if (withMenus) {
-        ASP_Main::OnNextTrack(nullptr, nullptr);
+        app.Screen<ASP_TracksScreen>().Next();
         Shoot(app, folder + "/menu_tracks.png");
-        ASP_Main::OnPreviousTrack(nullptr, nullptr);
+        app.Screen<ASP_TracksScreen>().Previous();
     }
-    ASP_Main::OnTrackChosen(nullptr, nullptr);
+    app.Screen<ASP_TracksScreen>().Chosen();
     for (int i = 0; i < cars; i++) {
         Press(app, i, lastReverses && i == cars - 1 ? "backward" : "forward");
     }
@@ -97,7 +103,7 @@ void ShootRace(ASP_Main& app, int cars, const std::string& folder, bool withMenu
     if (cars == 4) {
         EndRace(app, folder + "/race_results.png");
     }
-    app.game->QuitRace();
+    app.Screen<ASP_RaceScreen>().Game()->QuitRace();
     // The application acts on the request after the next event it hands to the race.
     SDL_Event motion{};
     motion.type = SDL_MOUSEMOTION;
@@ -117,7 +123,7 @@ void KeepGhost(ASP_Main& app, const std::string& car) {
     session.cars = {{car, false}};
     session.worldHash = DataFileHash("dat\\world0.dat");
     session.carsHash = DataFileHash(kCarFile);
-    ASP_TimeTrial trial(app.UserFolder("ghosts") + "world0.dat.replay", "world0.dat");
+    ASP_TimeTrial trial(app.Settings().UserFolder("ghosts") + "world0.dat.replay", "world0.dat");
     ASP_ComputerDriver driver(ASP_Difficulty::Hard);
     race.Start({ASP_Command()});
     session.Record(race.GetStepCommands());
@@ -130,13 +136,14 @@ void KeepGhost(ASP_Main& app, const std::string& car) {
 
 // A time trial against that ghost, a moment after the car crossed the line.
 void ShootGhost(ASP_Main& app, const std::string& folder) {
-    app.StartTimeTrial();
-    KeepGhost(app, app.carNames.at(static_cast<size_t>(app.playerCars[0])));
-    app.currentTrack = 0;
-    ASP_Main::OnCarChosen(nullptr, nullptr);
-    ASP_Main::OnTrackChosen(nullptr, nullptr);
+    app.Screen<ASP_MainMenuScreen>().TimeTrial();
+    KeepGhost(app, app.Choice().carNames.at(static_cast<size_t>(app.Choice().playerCars[0])));
+    app.Choice().currentTrack = 0;
+    app.Screen<ASP_CarsScreen>().Chosen();
+    app.Screen<ASP_TracksScreen>().Chosen();
     Press(app, 0, "forward");
-    for (int frame = 0; frame < 600 && app.game->GetRace().GetCar(0).record.lap < 1; ++frame) {
+    for (int frame = 0;
+         frame < 600 && app.Screen<ASP_RaceScreen>().Game()->GetRace().GetCar(0).record.lap < 1; ++frame) {
         Run(app, kFrame);
     }
     Run(app, 0.6);
@@ -157,24 +164,24 @@ int main(int argc, char** argv) {
     // The first races are the humans' alone; the computer cars join the last.
     WriteIniString("computer", "opponents", "0", settings);
     ASP_Main app(settings);
-    app.loadInBackground = false;
+    app.SetLoadInBackground(false);
     app.OnInit();
     Shoot(app, folder + "/menu_main.png");
-    ASP_Main::OnOptions(nullptr, nullptr);
+    app.Screen<ASP_MainMenuScreen>().Options();
     Shoot(app, folder + "/menu_options.png");
-    ASP_Main::OnControls(nullptr, nullptr);
+    app.Screen<ASP_OptionsScreen>().Controls();
     Shoot(app, folder + "/menu_controls.png");
-    ASP_Main::OnBackToMain(nullptr, nullptr);
+    app.EnterState(ASP_Main::STATE_MAIN_MENU);
     ShootRace(app, 1, folder, true, "race_1p");
     ShootRace(app, 2, folder, false, "race_2p_wrong_way", true);
     ShootRace(app, 4, folder, false, "race_4p");
     // One player against three computer cars on the second track.
     for (int i = 0; i < 3; i++) {
-        ASP_Main::OnOpponents(nullptr, nullptr);
+        app.Screen<ASP_PlayersScreen>().Opponents();
     }
-    ASP_Main::OnPlay(nullptr, nullptr);
+    app.Screen<ASP_MainMenuScreen>().Play();
     Shoot(app, folder + "/menu_players.png");
-    app.currentTrack = 1;
+    app.Choice().currentTrack = 1;
     ShootRace(app, 1, folder, false, "race_1p_computers", false, 6.5);
     ShootGhost(app, folder);
     app.OnCleanup();

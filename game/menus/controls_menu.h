@@ -47,6 +47,8 @@ public:
     void ChooseRow(int row);
 
     int GetPlayer() const { return player; }
+    // A row waits for its key or pad control.
+    bool IsWaiting() const { return waiting != kNotWaiting; }
     std::string GetNote() const;
     // The button of the device (-1) or of a row.
     ASP_Button* RowButton(int row) const;

@@ -17,6 +17,10 @@
 #include "engine/log.h"
 #include "engine/platform/gl_context.h"
 #include "game/app/asp_main.h"
+#include "game/app/screens/cars_screen.h"
+#include "game/app/screens/main_menu_screen.h"
+#include "game/app/screens/players_screen.h"
+#include "game/app/screens/tracks_screen.h"
 #include "tests/support/sdl_events.h"
 #include "worldedit/asp_we_main.h"
 
@@ -51,13 +55,14 @@ int Game(int players, int frames) {
     auto app = std::make_unique<ASP_Main>();
     app->OnInit();
     if (FramesUntil(*app, ASP_Main::STATE_MAIN_MENU)) {
-        ASP_Main::OnPlay(nullptr, nullptr);
-        ASP_Main::OnPlayerCount(dynamic_cast<ASP_Button*>(app->playersMenu->GetSprite(players)), nullptr);
+        app->Screen<ASP_MainMenuScreen>().Play();
+        app->Screen<ASP_PlayersScreen>().Count(
+            dynamic_cast<ASP_Button*>(app->Screen<ASP_PlayersScreen>().Menu()->GetSprite(players)));
         for (int i = 0; i < players && app->GetState() == ASP_Main::STATE_CARS; ++i) {
-            ASP_Main::OnCarChosen(nullptr, nullptr);
+            app->Screen<ASP_CarsScreen>().Chosen();
         }
         if (app->GetState() == ASP_Main::STATE_TRACKS) {
-            ASP_Main::OnTrackChosen(nullptr, nullptr);
+            app->Screen<ASP_TracksScreen>().Chosen();
         }
         // Without a players or cars menu the choice never ends and no race loads.
         if (app->GetState() != ASP_Main::STATE_PLAYERS && app->GetState() != ASP_Main::STATE_CARS &&

@@ -478,23 +478,29 @@ def network_menu():
     row_buttons = [button(30, 206 + k * 42, 520, 38, "-", size=14) for k in range(rows)]
     check_fits("> Asphaltia   Harbour Night   8/8   192.168.100.200:27960 <", 14, 520, 38)
     buttons_ = ([button(30, 70, 250, 48, "Host"), button(300, 70, 250, 48, "Players and cars", size=20),
-                 button(30, 150, 340, 44, "-", size=18), button(390, 150, 160, 44, "Join")]
-                + row_buttons + [button(30, 410, 230, 52, "Search LAN"), button(320, 410, 230, 52, "Back")])
+                 button(30, 150, 240, 44, "-", size=18), button(390, 150, 160, 44, "Join")]
+                + row_buttons + [button(30, 410, 230, 52, "Search LAN"), button(320, 410, 230, 52, "Back"),
+                                 button(280, 150, 90, 44, "27960_", size=18)])
     labels = [label(20, 12, pw - 40, 44, "Network race", size=26, color=ACCENT),
-              label(30, 126, 340, 22, "Address (host or host:port)", size=13, align=1, color=(200, 206, 224)),
+              label(30, 126, 240, 22, "Address (host or host:port)", size=13, align=1, color=(200, 206, 224)),
+              label(280, 126, 90, 22, "Port", size=13, align=1, color=(200, 206, 224)),
               label(30, 336, 520, 64, "", size=14, align=1, multi=True, spacing=4, texture="gfx\\hud\\panel.png",
                     fit=False)]
-    check_fits("Cannot host on port 27960: it is in use, or not ours.[n]Joining with: Vulcan, Comet, Cadillac, Dune",
-               14, 520, 64, spacing=4)
+    for problem in ("Cannot host on port 27960: it is in use, or not ours.",
+                    "The port to host on is a number from 1 to 65535."):
+        check_fits(problem + "[n]Joining with: Vulcan, Comet, Cadillac, Dune", 14, 520, 64, spacing=4)
+    check_fits("Address (host or host:port)", 13, 240, 22)
+    check_fits("Port", 13, 90, 22)
     menu("mnu\\network.ini", "gfx\\menu\\panel.png", (pw, ph), buttons_, labels,
-         main_extra=[("rows", rows), ("note", 1 + len(buttons_) + 2)],
+         main_extra=[("rows", rows), ("note", 1 + len(buttons_) + 3)],
          extra_sections=[("text", [("searching", "Searching the LAN..."),
                                    ("none", "No server answered on the LAN: type an address, or Host."),
                                    ("found", "Choose a server, or type an address, then Join."),
                                    ("players", "Joining with:"),
-                                   ("hostFailed", "Cannot host on port [port]: it is in use, or not ours.")])],
+                                   ("hostFailed", "Cannot host on port [port]: it is in use, or not ours."),
+                                   ("badPort", "The port to host on is a number from 1 to 65535.")])],
          comment="Network: Host, Players and cars, the address field, Join, server rows (main/rows of them), "
-                 "Search LAN, Back; main/note is the label the game fills in")
+                 "Search LAN, Back, the port field; main/note is the label the game fills in")
 
 
 def race_files():

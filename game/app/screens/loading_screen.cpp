@@ -1,4 +1,4 @@
-#include "game/app/loading_screen.h"
+#include "game/app/screens/loading_screen.h"
 
 #include <SDL/SDL_ttf.h>
 
