@@ -550,41 +550,51 @@ void ASP_NetServer::StepRace() {
 
 void ASP_NetServer::SendSteps(bool reliable) {
     const uint32_t newest = static_cast<uint32_t>(replay->Steps());
-    const size_t cars = race->GetCars().size();
     for (const auto& client : clients) {
         if (client->peer == nullptr) {
             continue;
         }
+        // The newest steps, each in kSendings packets running. A machine that lacks some gets the
+        // oldest of those it lacks as well, a packet's worth at a time (however far behind it says it
+        // is: it cannot make the server send more than that). At the end, everything, reliably.
+        const uint32_t window =
+            newest > kSendings * kStepsPerPacket ? newest - kSendings * kStepsPerPacket : 0;
         uint32_t from = client->stepsUpTo;
         if (!reliable && !client->missing) {
-            from = std::max<uint32_t>(
-                from, newest > kSendings * kStepsPerPacket ? newest - kSendings * kStepsPerPacket : 0);
+            from = std::max(from, window);
         }
-        while (from < newest) {
-            // A packet ends where a hash was taken, and holds at most kMaxStepsPerPacket steps.
-            auto end = hashes.upper_bound(from + kMaxStepsPerPacket);
-            if (end == hashes.begin() || (--end)->first <= from) {
-                break;
+        for (int packets = 0; from < newest && (reliable || packets < 2); ++packets) {
+            from = SendStepsFrom(*client, from, reliable);
+            if (!reliable && from < window) {
+                from = window;
             }
-            ASP_StepsMessage m;
-            m.firstStep = from;
-            m.cars = static_cast<uint8_t>(cars);
-            for (uint32_t s = from; s < end->first; ++s) {
-                const std::vector<ASP_Command> step = replay->CommandsAt(s);
-                m.commands.insert(m.commands.end(), step.begin(), step.end());
-            }
-            for (const auto& takeover : takeovers) {
-                if (takeover.first >= from && takeover.first <= end->first) {
-                    m.takeovers.push_back(takeover);
-                }
-            }
-            m.lead = static_cast<int8_t>(std::clamp(client->lead, -120, 120));
-            m.inputsUpTo = client->inputsUpTo;
-            m.hash = end->second;
-            Send(client->peer, Encode(m), reliable);
-            from = end->first;
         }
     }
+}
+
+uint32_t ASP_NetServer::SendStepsFrom(Client& client, uint32_t from, bool reliable) {
+    // A packet ends where a hash was taken, and holds at most kMaxStepsPerPacket steps.
+    auto end = hashes.upper_bound(from + kMaxStepsPerPacket);
+    if (end == hashes.begin() || (--end)->first <= from) {
+        return static_cast<uint32_t>(replay->Steps());
+    }
+    ASP_StepsMessage m;
+    m.firstStep = from;
+    m.cars = static_cast<uint8_t>(race->GetCars().size());
+    for (uint32_t s = from; s < end->first; ++s) {
+        const std::vector<ASP_Command> step = replay->CommandsAt(s);
+        m.commands.insert(m.commands.end(), step.begin(), step.end());
+    }
+    for (const auto& takeover : takeovers) {
+        if (takeover.first >= from && takeover.first <= end->first) {
+            m.takeovers.push_back(takeover);
+        }
+    }
+    m.lead = static_cast<int8_t>(std::clamp(client.lead, -120, 120));
+    m.inputsUpTo = client.inputsUpTo;
+    m.hash = end->second;
+    Send(client.peer, Encode(m), reliable);
+    return end->first;
 }
 
 void ASP_NetServer::EndRace() {

@@ -121,6 +121,8 @@ private:
     // Sends every machine the steps it may not have: the newest ones in several packets running,
     // the rest again when it says it lacks some. Those of a race that is over go reliably.
     void SendSteps(bool reliable);
+    // Sends one packet of the race's steps from this one on; the step after its last.
+    uint32_t SendStepsFrom(Client& client, uint32_t from, bool reliable);
     void EndRace();
 
     ASP_ServerSettings settings;

@@ -235,3 +235,47 @@ TEST_F(NetRace, RefusesOtherVersionsWrongPasswordsAndAFullServer) {
     EXPECT_GE(server->GetDropped(), 90);
     EXPECT_EQ(in.client.GetStage(), ASP_NetClient::Stage::Lobby);
 }
+
+// A machine that says again and again that it lacks every step gets the oldest a packet at a time
+// beside the newest, never all of them at once.
+TEST_F(NetRace, AMachineThatLacksStepsGetsTwoPacketsAtATime) {
+    Serve(ASP_ServerSettings());
+    ENetHost* host = enet_host_create(nullptr, 1, 2, 0, 0);
+    ENetAddress address{ENET_HOST_ANY, Port(0)};
+    enet_address_set_host(&address, "127.0.0.1");
+    ENetPeer* peer = enet_host_connect(host, &address, 2, 0);
+    const auto send = [&](const std::vector<uint8_t>& bytes, int channel) {
+        ENetPacket* packet = enet_packet_create(bytes.data(), bytes.size(), channel == 0 ? 1 : 0);
+        if (enet_peer_send(peer, static_cast<enet_uint8>(channel), packet) != 0) {
+            enet_packet_destroy(packet);
+        }
+    };
+    int packets = 0, fromTheStart = 0;
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            for (ENetEvent e; enet_host_service(host, &e, 0) > 0;) {
+                const auto m =
+                    e.packet != nullptr ? Decode(e.packet->data, e.packet->dataLength) : std::nullopt;
+                if (e.type == ENET_EVENT_TYPE_CONNECT) {
+                    send(
+                        Encode(ASP_HelloMessage{kProtocolVersion, ASPHALTIA_VERSION, "", "Liar", {"Vulcan"}}),
+                        0);
+                } else if (m && m->type == ASP_MessageType::Welcome) {
+                    send(Encode(ASP_ReadyMessage{true, {"Vulcan"}}), 0);
+                }
+                packets += m && m->type == ASP_MessageType::Steps;
+                fromTheStart += m && m->type == ASP_MessageType::Steps && m->steps.firstStep == 0;
+                enet_packet_destroy(e.packet);
+            }
+            const uint32_t next =
+                server->IsRacing() ? static_cast<uint32_t>(server->GetRace()->GetSteps()) + 1 : 0;
+            send(Encode(ASP_InputsMessage{next, 1, {ASP_Command()}, 0, true}), 1);
+            enet_host_flush(host);
+            return next > 1200;
+        },
+        60.0));
+    // The server sent 600 times: the newest steps, and the oldest again.
+    EXPECT_LE(packets, 2 * 600 + 10);
+    EXPECT_GT(fromTheStart, 500);
+    enet_host_destroy(host);
+}
