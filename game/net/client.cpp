@@ -222,6 +222,8 @@ void ASP_NetClient::SendInputs() {
                                      sentUpTo - (kSendings - 1) * kStepsPerPacket});
     m.firstStep = static_cast<uint32_t>(from);
     m.commands = race.HeldFrom(from, held + 1);
+    m.stepsUpTo = static_cast<uint32_t>(race.ConfirmedSteps());
+    m.missing = race.Missing();
     sentUpTo = held + 1;
     if (m.cars > 0 && !m.commands.empty() && m.commands.size() % m.cars == 0) {
         Send(Encode(m), false);

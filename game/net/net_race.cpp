@@ -52,12 +52,19 @@ void ASP_NetRace::Receive(const ASP_StepsMessage& m) {
     if (m.cars != cars || over) {
         return;
     }
-    takeovers.insert(takeovers.end(), m.takeovers.begin(), m.takeovers.end());
+    // Each takeover comes in several packets; it is done once.
+    for (const auto& takeover : m.takeovers) {
+        if (takeover.first >= confirmedSteps &&
+            std::find(takeovers.begin(), takeovers.end(), takeover) == takeovers.end()) {
+            takeovers.push_back(takeover);
+        }
+    }
     const size_t count = m.commands.size() / cars;
+    newest = std::max(newest, static_cast<long long>(m.firstStep + count));
     for (size_t k = 0; k < count; ++k) {
         const long long record = static_cast<long long>(m.firstStep) + static_cast<long long>(k);
         if (record != confirmedSteps) {
-            // Already run (a repeat), or one missing: the reliable channel never skips one.
+            // Already run (a repeat), or after some still missing: those come again.
             continue;
         }
         // A takeover comes with the packet before its step is raced, or with it.

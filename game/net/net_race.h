@@ -55,6 +55,9 @@ public:
     bool Diverged() const { return diverged; }
     bool IsOver() const { return over; }
     long long ConfirmedSteps() const { return confirmedSteps; }
+    // Whether steps came from the server that the confirmed race cannot run yet, some before them
+    // having been lost on the way.
+    bool Missing() const { return newest > confirmedSteps; }
 
 private:
     std::unique_ptr<ASP_Race> confirmed;
@@ -69,6 +72,7 @@ private:
     std::vector<std::pair<uint32_t, uint8_t>> takeovers;
     // Steps the confirmed race ran (the start counts as one), and when the guess last started over.
     long long confirmedSteps = 0;
+    long long newest = 0;
     long long guessedFrom = -1;
     // The furthest step the guess ran.
     long long reached = -1;

@@ -91,25 +91,37 @@ private:
     size_t at = 0;
 };
 
-// Commands by step then car. Each is sent as what changed since the same car's command of the step
-// before (the first step's since no command): a byte telling which of the five fields follow, then
-// those fields. Players hold their controls for many steps, so most commands are that one byte.
+// Commands by step then car. First a bit for each command (eight to a byte): set when it differs
+// from the same car's command of the step before (the first step's from no command). Then, for each
+// that differs, a byte telling which of the five fields changed, and those fields. Players hold
+// their controls for many steps, so most commands cost that one bit.
 void Commands(Writer& w, uint8_t cars, const std::vector<ASP_Command>& commands) {
     const size_t steps = cars == 0 ? 0 : commands.size() / cars;
+    const size_t count = steps * cars;
     w.U8(cars);
     w.U8(static_cast<uint8_t>(steps));
-    for (size_t i = 0; i < steps * cars; ++i) {
+    std::vector<uint8_t> changes(count);
+    std::vector<uint8_t> bits((count + 7) / 8);
+    for (size_t i = 0; i < count; ++i) {
         const ASP_Command before = i >= cars ? commands[i - cars] : ASP_Command();
         const uint8_t now[] = {commands[i].forward, commands[i].backward, commands[i].left, commands[i].right,
                                commands[i].flags};
         const uint8_t was[] = {before.forward, before.backward, before.left, before.right, before.flags};
-        uint8_t changed = 0;
         for (int f = 0; f < 5; ++f) {
-            changed = static_cast<uint8_t>(changed | (now[f] != was[f]) << f);
+            changes[i] = static_cast<uint8_t>(changes[i] | (now[f] != was[f]) << f);
         }
-        w.U8(changed);
+        bits[i / 8] = static_cast<uint8_t>(bits[i / 8] | (changes[i] != 0) << (i % 8));
+    }
+    w.bytes.insert(w.bytes.end(), bits.begin(), bits.end());
+    for (size_t i = 0; i < count; ++i) {
+        if (changes[i] == 0) {
+            continue;
+        }
+        w.U8(changes[i]);
+        const uint8_t now[] = {commands[i].forward, commands[i].backward, commands[i].left, commands[i].right,
+                               commands[i].flags};
         for (int f = 0; f < 5; ++f) {
-            if ((changed >> f & 1) != 0) {
+            if ((changes[i] >> f & 1) != 0) {
                 w.U8(now[f]);
             }
         }
@@ -118,15 +130,31 @@ void Commands(Writer& w, uint8_t cars, const std::vector<ASP_Command>& commands)
 
 void Commands(Reader& r, uint8_t* cars, std::vector<ASP_Command>* commands) {
     *cars = static_cast<uint8_t>(r.Count(kMaxNetCars));
-    const size_t steps = r.Count(kMaxStepsPerPacket);
-    for (size_t i = 0; r.ok && i < steps * *cars; ++i) {
+    const size_t count = r.Count(kMaxStepsPerPacket) * *cars;
+    std::vector<uint8_t> bits((count + 7) / 8);
+    for (uint8_t& b : bits) {
+        b = r.U8();
+    }
+    // Bits past the last command are not ours to set.
+    r.Check(count % 8 == 0 || bits.empty() || bits.back() >> (count % 8) == 0);
+    for (size_t i = 0; r.ok && i < count; ++i) {
         ASP_Command c = i >= *cars ? (*commands)[i - *cars] : ASP_Command();
-        const uint8_t changed = r.U8();
-        r.Check(changed < 32);
-        uint8_t* fields[] = {&c.forward, &c.backward, &c.left, &c.right, &c.flags};
-        for (int f = 0; f < 5; ++f) {
-            if ((changed >> f & 1) != 0) {
-                *fields[f] = r.U8();
+        if ((bits[i / 8] >> (i % 8) & 1) != 0) {
+            // A command said to differ differs in some field.
+            const uint8_t changed = r.U8();
+            r.Check(changed != 0 && changed < 32);
+            const ASP_Command before = c;
+            uint8_t* fields[] = {&c.forward, &c.backward, &c.left, &c.right, &c.flags};
+            for (int f = 0; f < 5; ++f) {
+                if ((changed >> f & 1) != 0) {
+                    *fields[f] = r.U8();
+                }
+            }
+            // Nor does one say a field changed that keeps its value: each command has one encoding.
+            const uint8_t now[] = {c.forward, c.backward, c.left, c.right, c.flags};
+            const uint8_t was[] = {before.forward, before.backward, before.left, before.right, before.flags};
+            for (int f = 0; f < 5; ++f) {
+                r.Check((changed >> f & 1) == 0 || now[f] != was[f]);
             }
         }
         // Flags beyond reset and giving up mean nothing yet: a packet with them is not ours.
@@ -213,6 +241,8 @@ std::vector<uint8_t> Encode(const ASP_InputsMessage& m) {
     Writer w(ASP_MessageType::Inputs);
     w.U32(m.firstStep);
     Commands(w, m.cars, m.commands);
+    w.U32(m.stepsUpTo);
+    w.U8(m.missing ? 1 : 0);
     return w.bytes;
 }
 
@@ -310,11 +340,15 @@ std::optional<ASP_Message> Decode(const uint8_t* data, size_t size) {
             r.Check(m.start.laps >= 1 && m.start.difficulty <= 2 && cars >= 1 && !m.start.world.empty());
             break;
         }
-        case ASP_MessageType::Inputs:
+        case ASP_MessageType::Inputs: {
             m.inputs.firstStep = r.U32();
             Commands(r, &m.inputs.cars, &m.inputs.commands);
-            r.Check(m.inputs.cars >= 1);
+            m.inputs.stepsUpTo = r.U32();
+            const uint8_t missing = r.U8();
+            r.Check(m.inputs.cars >= 1 && missing <= 1);
+            m.inputs.missing = missing == 1;
             break;
+        }
         case ASP_MessageType::Steps: {
             m.steps.firstStep = r.U32();
             Commands(r, &m.steps.cars, &m.steps.commands);

@@ -15,7 +15,7 @@ struct _ENetPeer;
 // every size and value; a packet that breaks any rule is refused whole (and counted by the caller),
 // never half read.
 
-constexpr uint16_t kProtocolVersion = 2;
+constexpr uint16_t kProtocolVersion = 3;
 // The port a server listens on unless told otherwise, and the one servers answer LAN searches on.
 constexpr uint16_t kDefaultPort = 27960;
 constexpr uint16_t kDiscoveryPort = 27961;
@@ -112,11 +112,15 @@ struct ASP_StartMessage {
     std::vector<ASP_StartCar> cars;
 };
 
-// A machine's commands for its cars, for steps from firstStep on, by step then car.
+// A machine's commands for its cars, for steps from firstStep on, by step then car; and what it has
+// of the server's steps: all of them before stepsUpTo, and whether later ones came without some of
+// those between (so the server sends it the missing ones again).
 struct ASP_InputsMessage {
     uint32_t firstStep = 0;
     uint8_t cars = 0;
     std::vector<ASP_Command> commands;
+    uint32_t stepsUpTo = 0;
+    bool missing = false;
 };
 
 // The race as the server ran it: the command every car drove with at each step from firstStep

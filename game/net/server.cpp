@@ -13,8 +13,11 @@ namespace {
 
 // Seconds of the countdown before GO, as in a local race.
 constexpr double kCountdown = 4.0;
-// Steps of commands the server sends in one packet: 60 packets a second.
+// A packet of steps goes every this many steps: 60 packets a second. Each step goes in kSendings
+// packets running, so one lost now and then costs nothing; a machine that lacks some all the same
+// says so, and gets them again.
 constexpr int kStepsPerPacket = 2;
+constexpr int kSendings = 3;
 // Commands further ahead than this are not kept: a machine cannot be that far ahead.
 constexpr uint32_t kMaxAhead = 600;
 // Packets a machine may send in a second before the rest are dropped as a flood.
@@ -197,7 +200,7 @@ int ASP_NetServer::Players() const {
 void ASP_NetServer::Send(ENetPeer* peer, const std::vector<uint8_t>& bytes, bool reliable) {
     ENetPacket* packet =
         enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
-    if (enet_peer_send(peer, 0, packet) != 0) {
+    if (enet_peer_send(peer, reliable ? 0 : 1, packet) != 0) {
         enet_packet_destroy(packet);
     }
 }
@@ -279,6 +282,11 @@ void ASP_NetServer::Receive(Client& client, const ENetPacket& packet) {
                 }
             }
             client.lead = static_cast<int>(in.firstStep + steps) - static_cast<int>(next);
+            // The newest word on what it has of the race's steps (an older packet may come later).
+            if (in.stepsUpTo >= client.stepsUpTo) {
+                client.stepsUpTo = std::min(in.stepsUpTo, next);
+                client.missing = in.missing;
+            }
             // Steps raced are past asking for; beyond them, only what came without a gap.
             client.inputsUpTo = std::max(client.inputsUpTo, next);
             if (in.firstStep <= client.inputsUpTo) {
@@ -447,6 +455,8 @@ void ASP_NetServer::StartRace() {
         client->carried.assign(client->cars.size(), 0);
         client->late = 0;
         client->inputsUpTo = 0;
+        client->stepsUpTo = 0;
+        client->missing = false;
         for (size_t i = 0; i < client->cars.size(); ++i) {
             const int car = race->AddCar(ASP_CarModel::Load(kCarFile, client->cars[i]));
             if (car >= 0) {
@@ -472,8 +482,8 @@ void ASP_NetServer::StartRace() {
     for (const auto& client : clients) {
         Send(client->peer, bytes);
     }
-    unsentFrom = 0;
-    unsent.clear();
+    unsent = 0;
+    hashes.clear();
     takeovers.clear();
     stage = Stage::Countdown;
     stageSince = clock();
@@ -530,39 +540,64 @@ void ASP_NetServer::StepRace() {
     } else {
         race->Step(commands);
     }
-    const std::vector<ASP_Command>& applied = race->GetStepCommands();
-    unsent.insert(unsent.end(), applied.begin(), applied.end());
-    replay->Record(applied);
-    if (unsent.size() >= kStepsPerPacket * applied.size() || race->IsOver()) {
-        SendSteps();
+    replay->Record(race->GetStepCommands());
+    if (++unsent >= kStepsPerPacket || race->IsOver()) {
+        hashes[static_cast<uint32_t>(replay->Steps())] = race->StateHash();
+        unsent = 0;
+        SendSteps(race->IsOver());
     }
 }
 
-void ASP_NetServer::SendSteps() {
-    if (unsent.empty()) {
-        return;
-    }
+void ASP_NetServer::SendSteps(bool reliable) {
+    const uint32_t newest = static_cast<uint32_t>(replay->Steps());
     for (const auto& client : clients) {
         if (client->peer == nullptr) {
             continue;
         }
-        ASP_StepsMessage m;
-        m.firstStep = unsentFrom;
-        m.cars = static_cast<uint8_t>(race->GetCars().size());
-        m.commands = unsent;
-        m.takeovers = takeovers;
-        m.lead = static_cast<int8_t>(std::clamp(client->lead, -120, 120));
-        m.inputsUpTo = client->inputsUpTo;
-        m.hash = race->StateHash();
-        Send(client->peer, Encode(m));
+        // The newest steps, each in kSendings packets running. A machine that lacks some gets the
+        // oldest of those it lacks as well, a packet's worth at a time (however far behind it says it
+        // is: it cannot make the server send more than that). At the end, everything, reliably.
+        const uint32_t window =
+            newest > kSendings * kStepsPerPacket ? newest - kSendings * kStepsPerPacket : 0;
+        uint32_t from = client->stepsUpTo;
+        if (!reliable && !client->missing) {
+            from = std::max(from, window);
+        }
+        for (int packets = 0; from < newest && (reliable || packets < 2); ++packets) {
+            from = SendStepsFrom(*client, from, reliable);
+            if (!reliable && from < window) {
+                from = window;
+            }
+        }
     }
-    unsentFrom += static_cast<uint32_t>(unsent.size() / race->GetCars().size());
-    unsent.clear();
-    takeovers.clear();
+}
+
+uint32_t ASP_NetServer::SendStepsFrom(Client& client, uint32_t from, bool reliable) {
+    // A packet ends where a hash was taken, and holds at most kMaxStepsPerPacket steps.
+    auto end = hashes.upper_bound(from + kMaxStepsPerPacket);
+    if (end == hashes.begin() || (--end)->first <= from) {
+        return static_cast<uint32_t>(replay->Steps());
+    }
+    ASP_StepsMessage m;
+    m.firstStep = from;
+    m.cars = static_cast<uint8_t>(race->GetCars().size());
+    for (uint32_t s = from; s < end->first; ++s) {
+        const std::vector<ASP_Command> step = replay->CommandsAt(s);
+        m.commands.insert(m.commands.end(), step.begin(), step.end());
+    }
+    for (const auto& takeover : takeovers) {
+        if (takeover.first >= from && takeover.first <= end->first) {
+            m.takeovers.push_back(takeover);
+        }
+    }
+    m.lead = static_cast<int8_t>(std::clamp(client.lead, -120, 120));
+    m.inputsUpTo = client.inputsUpTo;
+    m.hash = end->second;
+    Send(client.peer, Encode(m), reliable);
+    return end->first;
 }
 
 void ASP_NetServer::EndRace() {
-    SendSteps();
     lastHash = race->StateHash();
     const ASP_OverMessage over{static_cast<uint32_t>(race->GetSteps()), lastHash};
     for (const auto& client : clients) {

@@ -90,6 +90,9 @@ private:
         int late = 0;
         // Its commands are all in up to this step (exclusive).
         uint32_t inputsUpTo = 0;
+        // It has the race's steps up to this one (exclusive), and it lacks some of those after.
+        uint32_t stepsUpTo = 0;
+        bool missing = false;
         // Packets in the second since floodSince.
         double floodSince = 0.0;
         int floodCount = 0;
@@ -103,6 +106,8 @@ private:
     void Leave(ENetPeer* peer);
     void AnswerSearches();
     void SendLobby();
+    // Reliable messages go in order on one channel; the race's steps on another, unreliable, so
+    // that one lost packet holds up nothing behind it.
     void Send(ENetPeer* peer, const std::vector<uint8_t>& bytes, bool reliable = true);
     void Refuse(ENetPeer* peer, const std::string& reason);
     Client* ClientOf(ENetPeer* peer);
@@ -113,7 +118,11 @@ private:
     void StartRace();
     void RunRace();
     void StepRace();
-    void SendSteps();
+    // Sends every machine the steps it may not have: the newest ones in several packets running,
+    // the rest again when it says it lacks some. Those of a race that is over go reliably.
+    void SendSteps(bool reliable);
+    // Sends one packet of the race's steps from this one on; the step after its last.
+    uint32_t SendStepsFrom(Client& client, uint32_t from, bool reliable);
     void EndRace();
 
     ASP_ServerSettings settings;
@@ -128,9 +137,10 @@ private:
     ASP_PictureFiles pictures;
     std::unique_ptr<ASP_Race> race;
     std::unique_ptr<ASP_Replay> replay;
-    // Commands of the steps not yet sent, and the cars taken over since.
-    uint32_t unsentFrom = 1;
-    std::vector<ASP_Command> unsent;
+    // Steps raced since the last packet; the state hash after the last step of each packet sent,
+    // by the number of steps raced then; the cars taken over in this race, by step.
+    int unsent = 0;
+    std::map<uint32_t, uint64_t> hashes;
     std::vector<std::pair<uint32_t, uint8_t>> takeovers;
     int dropped = 0;
     int racesRun = 0;

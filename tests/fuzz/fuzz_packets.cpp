@@ -1,5 +1,6 @@
 // The packets a server or a game takes from the network, as a hostile machine could send them: the
-// decoder refuses or reads them whole, and what it reads encodes and reads back the same.
+// decoder refuses or reads them whole, and what it reads encodes to the very same bytes (each
+// message has one way to be written) and reads back the same.
 #include <cstdint>
 #include <vector>
 
@@ -40,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const std::optional<ASP_Message> m = Decode(data, size)) {
         const std::vector<uint8_t> bytes = EncodeAny(*m);
         const std::optional<ASP_Message> again = Decode(bytes.data(), bytes.size());
+        Check(bytes == std::vector<uint8_t>(data, data + size));
         Check(again.has_value() && again->type == m->type && EncodeAny(*again) == bytes);
         if (m->type == ASP_MessageType::Inputs) {
             Check(m->inputs.cars > 0 && m->inputs.commands.size() % m->inputs.cars == 0);
