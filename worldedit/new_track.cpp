@@ -8,7 +8,7 @@
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_start_sprite.h"
-#include "worldedit/world_file.h"
+#include "track/world_file.h"
 
 namespace {
 

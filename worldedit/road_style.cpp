@@ -4,7 +4,7 @@
 
 #include "engine/ini.h"
 #include "worldedit/we_object.h"
-#include "worldedit/world_file.h"
+#include "track/world_file.h"
 
 namespace {
 

@@ -44,14 +44,6 @@ bool SameWord(const std::string& typed, const std::string& word) {
     return CompareText(typed, word, true) == 0;
 }
 
-std::string Trimmed(const std::string& text, const char* blanks) {
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 namespace {
 
 size_t SkipDigits(const std::string& t, size_t i) {

@@ -7,6 +7,7 @@
 #include "engine/rotateable.h"
 #include "engine/sprite.h"
 #include "engine/texture_manager.h"
+#include "track/world_file.h"
 
 struct ASP_WE_ObjectKind;
 
@@ -56,9 +57,6 @@ private:
 
 // Names, commands and answers typed on the console match without regard to letter case.
 bool SameWord(const std::string& typed, const std::string& word);
-
-// The text without the blanks (any of those characters) at either end.
-std::string Trimmed(const std::string& text, const char* blanks);
 
 // Typed numbers: the whole text (blanks around it aside) must be the number, so that a typo is
 // refused rather than read as its leading digits or ignored.

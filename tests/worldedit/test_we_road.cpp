@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/platform/paths.h"
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"

@@ -8,7 +8,7 @@
 
 #include "engine/angle.h"
 #include "engine/ini.h"
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"

@@ -1,4 +1,4 @@
-#include "worldedit/world_file.h"
+#include "track/world_file.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,7 +12,6 @@
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
 #include "engine/platform/replace_file.h"
-#include "worldedit/we_object.h"
 
 namespace fs = std::filesystem;
 
@@ -68,6 +67,14 @@ std::string KeyOf(const std::string& line) {
 }
 
 }  // namespace
+
+std::string Trimmed(const std::string& text, const char* blanks) {
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
 
 std::string SectionLines(const std::string& text, const std::string& name) {
     std::istringstream lines(text);

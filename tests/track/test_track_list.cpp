@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 #include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
 

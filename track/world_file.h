@@ -25,6 +25,9 @@ std::string WithoutModifiers(const std::string& text);
 std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
                     const std::string& value);
 
+// The text without the blanks (any of those characters) at either end.
+std::string Trimmed(const std::string& text, const char* blanks);
+
 // The whole file, or the empty text if it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
