@@ -1,6 +1,5 @@
 #include "track/world_file.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
-#include "engine/platform/replace_file.h"
 
 namespace fs = std::filesystem;
 
@@ -203,68 +201,18 @@ std::string SaveRefusal(const std::string& target) {
     return "";
 }
 
-namespace {
-
-// A world file made by the editor is as readable as the shipped ones.
-const mode_t kNewFileMode = 0644;
-
-mode_t ModeFor(const std::string& target) {
-    struct stat info;
-    return stat(target.c_str(), &info) == 0 ? info.st_mode & 07777 : kNewFileMode;
-}
-
-// A new file in the temporary folder holding text; false, with nothing left behind, if it
-// cannot be made.
-bool CreateScratch(const std::string& text, std::string& created) {
-    std::error_code ec;
-    std::string pattern = (fs::temp_directory_path(ec) / "asphaltia-save-XXXXXX").string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        return false;
-    }
-    close(fd);
-    std::ofstream file(pattern, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-        unlink(pattern.c_str());
-        return false;
-    }
-    created = pattern;
-    return true;
-}
-
-}  // namespace
-
 bool SaveIniText(const std::string& target, const std::string& text,
                  const std::function<bool(const std::string& file)>& write, std::ostream& out) {
-    std::string scratch;
-    if (!CreateScratch(text, scratch)) {
-        out << "Cannot create a scratch copy of " << target << ".\n";
+    // Thousands of keys, each stored in a replacement of the whole file, froze the editor for
+    // seconds; gathered in memory from the text they cost one replacement, and a save killed
+    // meanwhile leaves the file as it was.
+    CIniWriteBatch batch(target, text);
+    if (!write(target)) {
         return false;
     }
-    bool written = false;
-    {
-        // Thousands of keys, each stored in a replacement of the whole file, froze the editor for
-        // seconds; gathered in memory they cost one replacement.
-        CIniWriteBatch batch(scratch);
-        // The batch holds the text from here on: a save killed meanwhile leaves no scratch behind.
-        unlink(scratch.c_str());
-        written = write(scratch);
-        if (written && !batch.Commit()) {
-            out << "Cannot write " << scratch << ".\n";
-            written = false;
-        }
-    }
-    const std::string composed = written ? ReadWholeFile(scratch) : std::string();
-    unlink(scratch.c_str());
-    if (written && composed.empty()) {
-        out << "Cannot read back " << scratch << ".\n";
-        return false;
-    }
-    if (written && !ReplaceFile(target, composed, ModeFor(target))) {
+    if (!batch.Commit()) {
         out << "Cannot replace " << target << ".\n";
         return false;
     }
-    return written;
+    return true;
 }

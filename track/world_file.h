@@ -41,8 +41,7 @@ std::string SaveTarget(const std::string& path);
 // it is read-only or not a regular file.
 std::string SaveRefusal(const std::string& target);
 // Stores text with the keys that write stores into it (through the INI functions, into the file
-// it is given) as target, in one step: the keys are gathered in a scratch copy, which is on disk
-// only while it is made and read back. Target keeps its permissions; a new file is readable by
-// all, as the data is. False, with target as it was and the reason said on out, if a step fails.
+// it is given) as target, in one step: the keys are gathered in memory. Target keeps its
+// permissions. False, with target as it was and the reason said on out, if a step fails.
 bool SaveIniText(const std::string& target, const std::string& text,
                  const std::function<bool(const std::string& file)>& write, std::ostream& out);
