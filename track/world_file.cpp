@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
@@ -65,6 +66,35 @@ std::string KeyOf(const std::string& line) {
 }
 
 }  // namespace
+
+ASP_SectionWriter::ASP_SectionWriter(std::string section, std::string file)
+    : section(std::move(section)), file(std::move(file)) {}
+
+void ASP_SectionWriter::String(const std::string& key, const std::string& value) {
+    WriteIniString(section, key, value, file);
+    Check();
+}
+
+void ASP_SectionWriter::Double(const std::string& key, double v) {
+    WriteIniDouble(section, key, v, file);
+    Check();
+}
+
+void ASP_SectionWriter::Int(const std::string& key, int v) {
+    WriteIniInt(section, key, v, file);
+    Check();
+}
+
+void ASP_SectionWriter::Bool(const std::string& key, bool v) {
+    WriteIniBool(section, key, v, file);
+    Check();
+}
+
+void ASP_SectionWriter::Check() {
+    if (LastIniWriteFailed()) {
+        succeeded = false;
+    }
+}
 
 std::string Trimmed(const std::string& text, const char* blanks) {
     const size_t first = text.find_first_not_of(blanks);

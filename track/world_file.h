@@ -25,6 +25,25 @@ std::string WithoutModifiers(const std::string& text);
 std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
                     const std::string& value);
 
+// Writes the keys of one section and remembers whether any of the writes failed.
+class ASP_SectionWriter {
+public:
+    ASP_SectionWriter(std::string section, std::string file);
+
+    void String(const std::string& key, const std::string& value);
+    void Double(const std::string& key, double v);
+    void Int(const std::string& key, int v);
+    void Bool(const std::string& key, bool v);
+    bool Succeeded() const { return succeeded; }
+
+private:
+    void Check();
+
+    std::string section;
+    std::string file;
+    bool succeeded = true;
+};
+
 // The text without the blanks (any of those characters) at either end.
 std::string Trimmed(const std::string& text, const char* blanks);
 

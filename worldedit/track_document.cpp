@@ -180,7 +180,7 @@ bool ASP_WE_TrackDocument::WriteObjects(const std::string& file) {
         Say("Cannot write the objects into " + file + ".");
         return false;
     }
-    ASP_WE_SectionWriter main(kMain, file);
+    ASP_SectionWriter main(kMain, file);
     for (const ASP_WE_ObjectKind* kind : ObjectKinds()) {
         main.Int(kind->countKey, counts[kind]);
     }

@@ -36,25 +36,6 @@ public:
 // The editor object that a sprite of the world is, or null for any other sprite.
 ASP_WE_Object* AsEditorObject(CSprite* sprite);
 
-// Writes the keys of one section and remembers whether any of the writes failed.
-class ASP_WE_SectionWriter {
-public:
-    ASP_WE_SectionWriter(std::string section, std::string file);
-
-    void String(const std::string& key, const std::string& value);
-    void Double(const std::string& key, double v);
-    void Int(const std::string& key, int v);
-    void Bool(const std::string& key, bool v);
-    bool Succeeded() const { return succeeded; }
-
-private:
-    void Check();
-
-    std::string section;
-    std::string file;
-    bool succeeded = true;
-};
-
 // Names, commands and answers typed on the console match without regard to letter case.
 bool SameWord(const std::string& typed, const std::string& word);
 

@@ -41,7 +41,7 @@ bool ASP_WE_ClosedLine::Save(const std::string& file) const {
     if (points.empty()) {
         return true;
     }
-    ASP_WE_SectionWriter writer(section, file);
+    ASP_SectionWriter writer(section, file);
     const int count = static_cast<int>(points.size());
     writer.Int(world_key::kPointCount, count);
     for (int i = 0; i < count; ++i) {
