@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +58,25 @@ bool IsModifierSection(const std::string& name) {
     }
     const std::string rest = afterNumber == std::string::npos ? "" : name.substr(afterNumber);
     return rest.empty() || rest == "part" || IsNumbered(rest, "prot");
+}
+
+// The text without the sections whose lower-cased name `drop` holds to.
+std::string WithoutSectionsWhere(const std::string& text,
+                                 const std::function<bool(const std::string&)>& drop) {
+    std::istringstream lines(text);
+    std::string kept;
+    std::string line;
+    bool skipping = false;
+    while (std::getline(lines, line)) {
+        std::string name;
+        if (SectionName(line, name)) {
+            skipping = drop(name);
+        }
+        if (!skipping) {
+            kept += line + "\n";
+        }
+    }
+    return kept;
 }
 
 // The key of a line "key=value", lower-cased and trimmed; empty for any other line.
@@ -124,20 +144,7 @@ std::string SectionLines(const std::string& text, const std::string& name) {
 }
 
 std::string WithoutModifiers(const std::string& text) {
-    std::istringstream lines(text);
-    std::string kept;
-    std::string line;
-    bool skipping = false;
-    while (std::getline(lines, line)) {
-        std::string name;
-        if (SectionName(line, name)) {
-            skipping = IsModifierSection(name);
-        }
-        if (!skipping) {
-            kept += line + "\n";
-        }
-    }
-    return kept;
+    return WithoutSectionsWhere(text, IsModifierSection);
 }
 
 std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
@@ -171,26 +178,12 @@ std::string WithKey(const std::string& text, const std::string& section, const s
 
 std::string WithoutSections(const std::string& text, const std::vector<std::string>& prefixes,
                             const std::vector<std::string>& names) {
-    std::istringstream lines(text);
-    std::string kept;
-    std::string line;
-    bool skipping = false;
-    while (std::getline(lines, line)) {
-        std::string name;
-        if (SectionName(line, name)) {
-            skipping = false;
-            for (const std::string& prefix : prefixes) {
-                skipping = skipping || IsNumbered(name, prefix);
-            }
-            for (const std::string& whole : names) {
-                skipping = skipping || name == Lower(whole);
-            }
-        }
-        if (!skipping) {
-            kept += line + "\n";
-        }
-    }
-    return kept;
+    return WithoutSectionsWhere(text, [&](const std::string& name) {
+        const auto numbered = [&name](const std::string& prefix) { return IsNumbered(name, prefix); };
+        const auto named = [&name](const std::string& whole) { return name == Lower(whole); };
+        return std::any_of(prefixes.begin(), prefixes.end(), numbered) ||
+               std::any_of(names.begin(), names.end(), named);
+    });
 }
 
 std::string ReadWholeFile(const std::string& path) {

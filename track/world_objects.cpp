@@ -7,8 +7,8 @@
 
 using namespace world_key;
 
-ASP_StartKeys ReadStart(const std::string& section, const std::string& file) {
-    ASP_StartKeys keys;
+StartPosition ReadStart(const std::string& section, const std::string& file) {
+    StartPosition keys;
     keys.rot = GetIniDouble(section, kRotation, keys.rot, file);
     keys.y = GetIniDouble(section, kY, keys.y, file);
     keys.x = GetIniDouble(section, kX, keys.x, file);
@@ -25,7 +25,8 @@ ASP_TileKeys ReadTile(const std::string& section, const std::string& file) {
 }
 
 ASP_ModifierKeys ReadModifier(const std::string& section, const std::string& file) {
-    ASP_ModifierKeys m;
+    ASP_ModifierKeys keys;
+    SurfaceModifier& m = keys.surface;
     // One byte each: the low 8 bits of what the file says.
     m.b = static_cast<uint8_t>(GetIniInt(section, kBlue, 0, file) & 0xFF);
     m.g = static_cast<uint8_t>(GetIniInt(section, kGreen, 0, file) & 0xFF);
@@ -35,8 +36,8 @@ ASP_ModifierKeys ReadModifier(const std::string& section, const std::string& fil
     m.frict = GetIniDouble(section, kFriction, m.frict, file);
     m.activeAccel = GetIniDouble(section, kActiveAccel, m.activeAccel, file);
     m.topSpeed = GetIniDouble(section, kTopSpeed, m.topSpeed, file);
-    m.sound = GetIniString(section, kSound, "", file);
-    return m;
+    keys.sound = GetIniString(section, kSound, "", file);
+    return keys;
 }
 
 ASP_PlacedKeys ReadPlaced(const std::string& section, const std::string& file) {
@@ -80,7 +81,7 @@ ASP_PhysicsKeys ReadPhysics(const std::string& section, const std::string& file)
     return keys;
 }
 
-bool WriteStart(const ASP_StartKeys& keys, const std::string& section, const std::string& file) {
+bool WriteStart(const StartPosition& keys, const std::string& section, const std::string& file) {
     ASP_SectionWriter writer(section, file);
     writer.Double(kX, keys.x);
     writer.Double(kY, keys.y);

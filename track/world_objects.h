@@ -8,8 +8,26 @@
 // game and the editor: each reader gets the same values and defaults, and the editor writes the
 // keys in the order its saves always had. What an object does with them is the reader's business.
 
-// A start position: its top-left corner in world pixels and its rotation in degrees.
-struct ASP_StartKeys {
+// What one colour of the surface maps means for the things that move over it. The defaults are
+// also the answer for ground that no modifier describes.
+struct SurfaceModifier {
+    uint8_t r = 0;
+    uint8_t g = 0;
+    uint8_t b = 0;
+    // Factor on a car's driving force.
+    double accel = 1.0;
+    // Braking factor; read, not used by the cars.
+    double brake = 1.0;
+    // Factor on a wheel's rolling resistance and side grip.
+    double frict = 1.0;
+    // Force along the motion: positive pushes, negative drags.
+    double activeAccel = 0.0;
+    // Factor on a car's top speed.
+    double topSpeed = 1.0;
+};
+
+// Where a car starts: its top-left corner in world pixels and its rotation in degrees.
+struct StartPosition {
     double x = 0.0;
     double y = 0.0;
     double rot = 0.0;
@@ -23,16 +41,9 @@ struct ASP_TileKeys {
     std::string surface;
 };
 
-// What one colour of the surface maps means, and the sound of tyres on it.
+// A surface modifier's section: what its colour means, and the sound of tyres on it.
 struct ASP_ModifierKeys {
-    uint8_t r = 0;
-    uint8_t g = 0;
-    uint8_t b = 0;
-    double accel = 1.0;
-    double brake = 1.0;
-    double frict = 1.0;
-    double activeAccel = 0.0;
-    double topSpeed = 1.0;
+    SurfaceModifier surface;
     std::string sound;
 };
 
@@ -72,7 +83,7 @@ struct ASP_PhysicsKeys {
     bool fixedRot = false;
 };
 
-ASP_StartKeys ReadStart(const std::string& section, const std::string& file);
+StartPosition ReadStart(const std::string& section, const std::string& file);
 ASP_TileKeys ReadTile(const std::string& section, const std::string& file);
 ASP_ModifierKeys ReadModifier(const std::string& section, const std::string& file);
 ASP_PlacedKeys ReadPlaced(const std::string& section, const std::string& file);
@@ -80,7 +91,7 @@ ASP_CheckpointKeys ReadCheckpoint(const std::string& section, const std::string&
 ASP_PhysicsKeys ReadPhysics(const std::string& section, const std::string& file);
 
 // Each writes its keys into the section; false as soon as one could not be written.
-bool WriteStart(const ASP_StartKeys& keys, const std::string& section, const std::string& file);
+bool WriteStart(const StartPosition& keys, const std::string& section, const std::string& file);
 bool WriteTile(const ASP_TileKeys& keys, const std::string& section, const std::string& file);
 bool WritePlaced(const ASP_PlacedKeys& keys, const std::string& section, const std::string& file);
 bool WriteCheckpoint(const ASP_CheckpointKeys& keys, const std::string& section, const std::string& file);

@@ -49,7 +49,7 @@ int ASP_WE_StartSprite::SetProperty(const std::string& name, const std::string& 
 }
 
 void ASP_WE_StartSprite::Load(const std::string& section, const std::string& file) {
-    const ASP_StartKeys keys = ReadStart(section, file);
+    const StartPosition keys = ReadStart(section, file);
     SetX(keys.x);
     SetY(keys.y);
     SetRotation(keys.rot);

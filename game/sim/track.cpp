@@ -47,8 +47,7 @@ int ASP_Track::ReadCount(const std::string& section, const std::string& key, con
 void ASP_Track::LoadStartPositions() {
     const int count = ReadCount(kMain, kStartCount, file);
     for (int i = 0; i < count; ++i) {
-        const ASP_StartKeys keys = ReadStart(kStartPrefix + NumberToText(i), file);
-        startPositions.push_back(StartPosition{keys.x, keys.y, keys.rot});
+        startPositions.push_back(ReadStart(kStartPrefix + NumberToText(i), file));
     }
 }
 
@@ -86,9 +85,7 @@ void ASP_Track::LoadTiles(ASP_TrackPictures& pictures) {
 void ASP_Track::LoadModifiers() {
     const int count = ReadCount(kMain, kModifierCount, file);
     for (int i = 0; i < count; ++i) {
-        const ASP_ModifierKeys keys = ReadModifier(kModifierPrefix + NumberToText(i), file);
-        modifiers.push_back(SurfaceModifier{keys.r, keys.g, keys.b, keys.accel, keys.brake, keys.frict,
-                                            keys.activeAccel, keys.topSpeed});
+        modifiers.push_back(ReadModifier(kModifierPrefix + NumberToText(i), file).surface);
     }
 }
 
