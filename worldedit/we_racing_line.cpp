@@ -45,8 +45,8 @@ bool ASP_WE_ClosedLine::Save(const std::string& file) const {
     const int count = static_cast<int>(points.size());
     writer.Int(world_key::kPointCount, count);
     for (int i = 0; i < count; ++i) {
-        writer.Double("x" + NumberToText(i), points[i].x);
-        writer.Double("y" + NumberToText(i), points[i].y);
+        writer.Double(world_key::kX + NumberToText(i), points[i].x);
+        writer.Double(world_key::kY + NumberToText(i), points[i].y);
     }
     return writer.Succeeded();
 }
