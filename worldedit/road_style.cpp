@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "engine/ini.h"
-#include "worldedit/we_object.h"
 #include "track/world_file.h"
+#include "worldedit/we_object.h"
 
 namespace {
 
