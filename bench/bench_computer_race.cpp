@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "engine/ini.h"
-#include "game/race/track_list.h"
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"
+#include "track/track_list.h"
 
 // Whole races of four computer cars, headless, on every shipped track and on Green Valley without
 // its racing line (the line through the checkpoints' centres), at every difficulty: the median race

@@ -121,6 +121,14 @@ CIniWriteBatch::CIniWriteBatch(std::string file)
     }
 }
 
+CIniWriteBatch::CIniWriteBatch(std::string file, const std::string& text)
+    : name(file), path(PrepareWritePath(file)), open(OpenIniBatch(path, text)) {
+    if (open) {
+        batchPaths.emplace(name, path);
+        writeBatchPaths.emplace(name, path);
+    }
+}
+
 CIniWriteBatch::~CIniWriteBatch() {
     if (open) {
         DropIniBatch(path);

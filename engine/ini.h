@@ -37,6 +37,8 @@ public:
     // A second batch of the same file on the same thread is none of its own: the writes go to
     // the first, and its Commit fails.
     explicit CIniWriteBatch(std::string file);
+    // A batch whose copy starts from text instead of the file's: the file is made anew from it.
+    CIniWriteBatch(std::string file, const std::string& text);
     ~CIniWriteBatch();
     CIniWriteBatch(const CIniWriteBatch&) = delete;
     CIniWriteBatch& operator=(const CIniWriteBatch&) = delete;

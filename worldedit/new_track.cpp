@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "engine/ini.h"
+#include "track/world_file.h"
 #include "worldedit/road_builder.h"
 #include "worldedit/road_style.h"
 #include "worldedit/we_checkpoint_sprite.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_start_sprite.h"
-#include "worldedit/world_file.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "engine/ini.h"
+#include "track/closed_line.h"
 #include "worldedit/canvas_overlay.h"
 
 namespace {
@@ -185,15 +186,12 @@ std::vector<Point> ASP_WE_RacingLineTool::CheckpointCentres() const {
 }
 
 int ASP_WE_RacingLineTool::FirstMissedCheckpoint() const {
-    int missed = -1;
+    std::vector<ASP_LineGate> gates;
     for (const ASP_WE_CheckpointSprite* checkpoint : context.document.Checkpoints()) {
-        if (checkpoint->index >= 0 && checkpoint->index < context.document.requiredCheckpoints &&
-            (missed < 0 || checkpoint->index < missed) &&
-            context.document.racingLine.DistanceTo(PivotOf(*checkpoint)) > checkpoint->GetWidth() * 0.5) {
-            missed = checkpoint->index;
-        }
+        gates.push_back({PivotOf(*checkpoint), checkpoint->GetWidth(), checkpoint->index});
     }
-    return missed;
+    return ::FirstMissedCheckpoint(context.document.racingLine.points, gates,
+                                   context.document.requiredCheckpoints);
 }
 
 std::string ASP_WE_RacingLineTool::Status() const {

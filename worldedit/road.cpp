@@ -83,7 +83,7 @@ bool ASP_WE_Road::Save(const std::string& file) const {
         return true;
     }
     const bool pointsSaved = line.Save(file);
-    ASP_WE_SectionWriter writer(kRoadSection, file);
+    ASP_SectionWriter writer(kRoadSection, file);
     writer.Double(kWidth, width);
     writer.String(kTheme, theme);
     writer.Int(kAcross, across);

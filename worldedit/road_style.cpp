@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "engine/ini.h"
+#include "track/world_file.h"
 #include "worldedit/we_object.h"
-#include "worldedit/world_file.h"
 
 namespace {
 

@@ -10,14 +10,15 @@
 #include "engine/picture_decoder.h"
 #include "engine/platform/paths.h"
 #include "engine/platform/replace_file.h"
+#include "track/world_file.h"
+#include "track/world_keys.h"
 #include "worldedit/we_ground_sprite.h"
-#include "worldedit/world_file.h"
 
 namespace {
 
-const char kMain[] = "main";
-const char kLaps[] = "laps";
-const char kRequiredCheckpoints[] = "requiredCheckpoints";
+using world_key::kLaps;
+using world_key::kMain;
+using world_key::kRequiredCheckpoints;
 
 // What a save carries over from a world file's text: all but the object sections and the racing
 // line, which the editor writes afresh.
@@ -26,7 +27,7 @@ std::string NonObjectSections(const std::string& text) {
     for (const ASP_WE_ObjectKind* kind : ObjectKinds()) {
         prefixes.push_back(kind->prefix);
     }
-    return WithoutSections(text, prefixes, {kRacingLineSection, kRoadSection});
+    return WithoutSections(text, prefixes, {world_key::kRacingLine, kRoadSection});
 }
 
 }  // namespace
@@ -58,8 +59,8 @@ void ASP_WE_TrackDocument::RemoveUnusedPictures() {
         const int tiles = GetIniInt(kMain, ASP_WE_GroundSprite::kind.countKey, 0, file);
         for (int i = 0; i < tiles && i < kMaxObjectsPerKind; ++i) {
             const std::string section = ASP_WE_GroundSprite::kind.prefix + NumberToText(i);
-            named.insert(TextureName(GetIniString(section, "texture", "", file)));
-            named.insert(TextureName(GetIniString(section, "surface", "", file)));
+            named.insert(TextureName(GetIniString(section, world_key::kTexture, "", file)));
+            named.insert(TextureName(GetIniString(section, world_key::kSurface, "", file)));
         }
     }
     for (const std::string& picture : writtenPictures) {
@@ -179,7 +180,7 @@ bool ASP_WE_TrackDocument::WriteObjects(const std::string& file) {
         Say("Cannot write the objects into " + file + ".");
         return false;
     }
-    ASP_WE_SectionWriter main(kMain, file);
+    ASP_SectionWriter main(kMain, file);
     for (const ASP_WE_ObjectKind* kind : ObjectKinds()) {
         main.Int(kind->countKey, counts[kind]);
     }
@@ -309,8 +310,8 @@ void ASP_WE_TrackDocument::SetRequiredCheckpoints(int count) {
 }
 
 void ASP_WE_TrackDocument::SetSurfaces(const std::string& sections, int count) {
-    const std::string kept =
-        WithKey(WithoutModifiers(keptSections) + sections, kMain, "modifiers", NumberToText(count));
+    const std::string kept = WithKey(WithoutModifiers(keptSections) + sections, kMain,
+                                     world_key::kModifierCount, NumberToText(count));
     if (kept != keptSections) {
         history.Push(std::make_unique<ASP_WE_ValueChange<std::string>>(keptSections, keptSections, kept));
         keptSections = kept;

@@ -12,15 +12,13 @@
 #include "engine/picture_decoder.h"
 #include "engine/platform/paths.h"
 #include "engine/platform/replace_file.h"
+#include "track/world_file.h"
 #include "worldedit/png_file.h"
 #include "worldedit/we_ground_sprite.h"
 #include "worldedit/we_start_sprite.h"
-#include "worldedit/world_file.h"
 
 namespace {
 
-const char kMain[] = "main";
-const int kMaxListed = 100;
 // The preview's ground round a field that is not square, and how many samples a side a preview
 // pixel averages at most.
 const uint8_t kPreviewBorder[3] = {24, 26, 30};
@@ -134,24 +132,6 @@ std::string ListedWorldName(const std::string& worldPath) {
     return "";
 }
 
-bool TrackListed(const std::string& world) {
-    const PathRoots& roots = GetPathRoots();
-    for (const std::string& root : {roots.data, roots.user}) {
-        const std::string file = root + "dat/tracks.dat";
-        if (root.empty() || !IsReadableFile(file)) {
-            continue;
-        }
-        const CIniReadBatch batch(file);
-        for (int i = 0; i < kMaxListed; ++i) {
-            const std::string entry = GetIniString(kMain, "track" + NumberToText(i), "", file);
-            if (SameWord(Trimmed(entry.substr(0, entry.find('|')), " \t"), world)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 std::string WritePreview(const ASP_WE_TrackDocument& document, const std::string& stem, std::ostream& out) {
     std::vector<Tile> tiles;
     for (ASP_WE_Object* object : document.ObjectsOf(ASP_WE_GroundSprite::kind)) {
@@ -200,40 +180,4 @@ std::string WritePreview(const ASP_WE_TrackDocument& document, const std::string
         return "";
     }
     return name;
-}
-
-bool ListTrack(const std::string& world, const std::string& name, const std::string& preview,
-               std::ostream& out) {
-    const std::string path = UserPath(kTrackListFile);
-    const bool exists = !path.empty() && IsReadableFile(path);
-    std::string text = exists ? ReadWholeFile(path)
-                              : "; Your own tracks, listed in the game after its own: trackN=world file in "
-                                "dat\\|name|preview picture\r\n[main]\r\n";
-    // The entry of that world if the list has one, else the first free key after the others.
-    int key = -1;
-    int free = 0;
-    if (exists) {
-        const CIniReadBatch batch(path);
-        for (int i = 0; i < kMaxListed; ++i) {
-            const std::string entry = GetIniString(kMain, "track" + NumberToText(i), "", path);
-            if (!entry.empty()) {
-                free = i + 1;
-            }
-            if (key < 0 && SameWord(Trimmed(entry.substr(0, entry.find('|')), " \t"), world)) {
-                key = i;
-            }
-        }
-    }
-    if (key < 0 && free >= kMaxListed) {
-        out << "The track list " << path << " is full.\n";
-        return false;
-    }
-    text = WithKey(text, kMain, "track" + NumberToText(key >= 0 ? key : free),
-                   world + "|" + name + "|" + preview);
-    // Making the folders may copy the shipped list there first; the text written replaces it.
-    if (path.empty() || PrepareWritePath(kTrackListFile).empty() || !ReplaceFile(path, text, std::nullopt)) {
-        out << "Cannot write the track list " << kTrackListFile << ".\n";
-        return false;
-    }
-    return true;
 }

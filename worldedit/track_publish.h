@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "track/track_list.h"
 #include "worldedit/track_document.h"
 
-// The track list the game reads, whose copy in the user's folder lists the user's own tracks.
-constexpr char kTrackListFile[] = "dat\\tracks.dat";
 // A race of the game's menus needs this many start positions: a driver and three computer cars.
 constexpr int kRaceGrid = 4;
 // The side of a preview picture in the game's track choice.
@@ -22,16 +21,7 @@ std::vector<std::string> TrackProblems(const ASP_WE_TrackDocument& document);
 // folder dat of the user's or the data folder, else empty.
 std::string ListedWorldName(const std::string& worldPath);
 
-// Whether the game's track list (the shipped one and the user's) has an entry for that world.
-bool TrackListed(const std::string& world);
-
 // The track's ground tiles, scaled to kPreviewSide pixels a side (the field centred on dark
 // ground), written as gfx\tracks\<stem>.png to the user's folder; its data name, or empty with the
 // reason on out.
 std::string WritePreview(const ASP_WE_TrackDocument& document, const std::string& stem, std::ostream& out);
-
-// Lists the world in the user's track list under the name with the preview, replacing its entry if
-// it has one; the file is made when the user has none. False, with the reason on out, when it
-// cannot be written; the list is then as it was.
-bool ListTrack(const std::string& world, const std::string& name, const std::string& preview,
-               std::ostream& out);

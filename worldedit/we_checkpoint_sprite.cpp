@@ -1,19 +1,21 @@
 #include "worldedit/we_checkpoint_sprite.h"
 
 #include "engine/ini.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
 
 namespace {
 
-const char kIndex[] = "index";
-const char kIsFinish[] = "isFinish";
+using world_key::kIndex;
+using world_key::kIsFinish;
 
 }  // namespace
 
 const ASP_WE_ObjectKind ASP_WE_CheckpointSprite::kind = {
     "checkpoint",
     "A checkpoint on the map.",
-    "checkpoints",
-    "checkpoint",
+    world_key::kCheckpointCount,
+    world_key::kCheckpointPrefix,
     2,
     {kPicture},
     true,
@@ -43,14 +45,12 @@ int ASP_WE_CheckpointSprite::SetProperty(const std::string& name, const std::str
 
 void ASP_WE_CheckpointSprite::Load(const std::string& section, const std::string& file) {
     ASP_WE_StaticSprite::Load(section, file);
-    index = GetIniInt(section, kIndex, 0, file);
-    isFinish = GetIniBool(section, kIsFinish, false, file);
+    const ASP_CheckpointKeys keys = ReadCheckpoint(section, file);
+    index = keys.index;
+    isFinish = keys.isFinish;
 }
 
 bool ASP_WE_CheckpointSprite::Save(const std::string& section, const std::string& file) {
     const bool staticKeysSaved = ASP_WE_StaticSprite::Save(section, file);
-    ASP_WE_SectionWriter writer(section, file);
-    writer.Int(kIndex, index);
-    writer.Bool(kIsFinish, isFinish);
-    return staticKeysSaved && writer.Succeeded();
+    return WriteCheckpoint({index, isFinish}, section, file) && staticKeysSaved;
 }

@@ -1,21 +1,23 @@
 #include "worldedit/we_ground_sprite.h"
 
 #include "engine/ini.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
 
 namespace {
 
-const char kX[] = "x";
-const char kY[] = "y";
-const char kTexture[] = "texture";
-const char kSurface[] = "surface";
+using world_key::kSurface;
+using world_key::kTexture;
+using world_key::kX;
+using world_key::kY;
 
 }  // namespace
 
 const ASP_WE_ObjectKind ASP_WE_GroundSprite::kind = {
     "ground",
     "Map ground tile.",
-    "mapTiles",
-    "map",
+    world_key::kTileCount,
+    world_key::kTilePrefix,
     0,
     {{"Texture: ", kTexture}, {"Surface Map: ", kSurface}},
     false,
@@ -62,30 +64,26 @@ int ASP_WE_GroundSprite::SetProperty(const std::string& name, const std::string&
 }
 
 std::string ASP_WE_GroundSprite::Picture(const std::string& section, const std::string& file) {
-    return GetIniString(section, kTexture, "", file);
+    return ReadTile(section, file).texture;
 }
 
 void ASP_WE_GroundSprite::Load(const std::string& section, const std::string& file) {
-    SetX(GetIniDouble(section, kX, 0.0, file));
-    SetY(GetIniDouble(section, kY, 0.0, file));
+    const ASP_TileKeys keys = ReadTile(section, file);
+    SetX(keys.x);
+    SetY(keys.y);
     SetZ(-1.0);
-    SetTextureFile(GetIniString(section, kTexture, "", file));
+    SetTextureFile(keys.texture);
     // A tile is never scaled: it is as large as its picture.
     SetWidth(texture != nullptr ? texture->PixelWidth() : 0.0);
     SetHeight(texture != nullptr ? texture->PixelHeight() : 0.0);
     if (texture != nullptr && texture->smooth) {
         texture->SetSmooth(false);
     }
-    surface = GetIniString(section, kSurface, "", file);
+    surface = keys.surface;
 }
 
 bool ASP_WE_GroundSprite::Save(const std::string& section, const std::string& file) {
-    ASP_WE_SectionWriter writer(section, file);
-    writer.Double(kX, GetX());
-    writer.Double(kY, GetY());
-    writer.String(kTexture, textureFile);
-    writer.String(kSurface, surface);
-    return writer.Succeeded();
+    return WriteTile({GetX(), GetY(), textureFile, surface}, section, file);
 }
 
 void ASP_WE_GroundSprite::SetTextureFile(const std::string& file) {

@@ -7,49 +7,12 @@
 
 #include "engine/ini.h"
 
-ASP_WE_SectionWriter::ASP_WE_SectionWriter(std::string section, std::string file)
-    : section(std::move(section)), file(std::move(file)) {}
-
-void ASP_WE_SectionWriter::String(const std::string& key, const std::string& value) {
-    WriteIniString(section, key, value, file);
-    Check();
-}
-
-void ASP_WE_SectionWriter::Double(const std::string& key, double v) {
-    WriteIniDouble(section, key, v, file);
-    Check();
-}
-
-void ASP_WE_SectionWriter::Int(const std::string& key, int v) {
-    WriteIniInt(section, key, v, file);
-    Check();
-}
-
-void ASP_WE_SectionWriter::Bool(const std::string& key, bool v) {
-    WriteIniBool(section, key, v, file);
-    Check();
-}
-
-void ASP_WE_SectionWriter::Check() {
-    if (LastIniWriteFailed()) {
-        succeeded = false;
-    }
-}
-
 ASP_WE_Object* AsEditorObject(CSprite* sprite) {
     return dynamic_cast<ASP_WE_Object*>(sprite);
 }
 
 bool SameWord(const std::string& typed, const std::string& word) {
     return CompareText(typed, word, true) == 0;
-}
-
-std::string Trimmed(const std::string& text, const char* blanks) {
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "engine/rotateable.h"
 #include "engine/sprite.h"
 #include "engine/texture_manager.h"
+#include "track/world_file.h"
 
 struct ASP_WE_ObjectKind;
 
@@ -35,30 +36,8 @@ public:
 // The editor object that a sprite of the world is, or null for any other sprite.
 ASP_WE_Object* AsEditorObject(CSprite* sprite);
 
-// Writes the keys of one section and remembers whether any of the writes failed.
-class ASP_WE_SectionWriter {
-public:
-    ASP_WE_SectionWriter(std::string section, std::string file);
-
-    void String(const std::string& key, const std::string& value);
-    void Double(const std::string& key, double v);
-    void Int(const std::string& key, int v);
-    void Bool(const std::string& key, bool v);
-    bool Succeeded() const { return succeeded; }
-
-private:
-    void Check();
-
-    std::string section;
-    std::string file;
-    bool succeeded = true;
-};
-
 // Names, commands and answers typed on the console match without regard to letter case.
 bool SameWord(const std::string& typed, const std::string& word);
-
-// The text without the blanks (any of those characters) at either end.
-std::string Trimmed(const std::string& text, const char* blanks);
 
 // Typed numbers: the whole text (blanks around it aside) must be the number, so that a typo is
 // refused rather than read as its leading digits or ignored.

@@ -1,13 +1,15 @@
 #include "worldedit/we_physics_sprite.h"
 
 #include "engine/ini.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
 
 namespace {
 
-const char kMass[] = "mass";
-const char kBounce[] = "bounce";
-const char kFixedPos[] = "fixedPos";
-const char kFixedRot[] = "fixedRot";
+using world_key::kBounce;
+using world_key::kMass;
+const char* const kFixedPos = world_key::kFixedPosition;
+const char* const kFixedRot = world_key::kFixedRotation;
 // The console's names where they differ from the keys.
 const char kFixedPosLabel[] = "fixedLoc";
 const char kZLabel[] = "z";
@@ -19,8 +21,15 @@ const char* BoolText(bool v) {
 }  // namespace
 
 const ASP_WE_ObjectKind ASP_WE_PhysicsSprite::kind = {
-    "physobj", "A physics-enabled object.",         "physObjects", "phys", 4, {kPicture}, true,
-    nullptr,   &CreateObject<ASP_WE_PhysicsSprite>,
+    "physobj",
+    "A physics-enabled object.",
+    world_key::kPhysicsCount,
+    world_key::kPhysicsPrefix,
+    4,
+    {kPicture},
+    true,
+    nullptr,
+    &CreateObject<ASP_WE_PhysicsSprite>,
 };
 
 ASP_WE_PhysicsSprite::ASP_WE_PhysicsSprite(CSprite* parent, CTextureManager* textures)
@@ -58,19 +67,14 @@ int ASP_WE_PhysicsSprite::SetProperty(const std::string& name, const std::string
 
 void ASP_WE_PhysicsSprite::Load(const std::string& section, const std::string& file) {
     ASP_WE_StaticSprite::Load(section, file);
-    mass = GetIniDouble(section, kMass, 1.0, file);
-    // The race's default: a world saved unedited must drive as it did.
-    bounce = GetIniDouble(section, kBounce, 0.0, file);
-    fixedPos = GetIniBool(section, kFixedPos, false, file);
-    fixedRot = GetIniBool(section, kFixedRot, false, file);
+    const ASP_PhysicsKeys keys = ReadPhysics(section, file);
+    mass = keys.mass;
+    bounce = keys.bounce;
+    fixedPos = keys.fixedPos;
+    fixedRot = keys.fixedRot;
 }
 
 bool ASP_WE_PhysicsSprite::Save(const std::string& section, const std::string& file) {
     const bool staticKeysSaved = ASP_WE_StaticSprite::Save(section, file);
-    ASP_WE_SectionWriter writer(section, file);
-    writer.Double(kMass, mass);
-    writer.Double(kBounce, bounce);
-    writer.Bool(kFixedPos, fixedPos);
-    writer.Bool(kFixedRot, fixedRot);
-    return staticKeysSaved && writer.Succeeded();
+    return WritePhysics({mass, bounce, fixedPos, fixedRot}, section, file) && staticKeysSaved;
 }

@@ -5,76 +5,48 @@
 #include <limits>
 
 #include "engine/ini.h"
+#include "track/closed_line.h"
+#include "track/world_keys.h"
 #include "worldedit/we_object.h"
-
-const char kRacingLineSection[] = "racingLine";
-
-namespace {
-
-const char kCount[] = "points";
-
-double DistanceToSegment(Point p, Point a, Point b) {
-    const Point ab = b - a;
-    const double squared = Dot(ab, ab);
-    const double t = squared > 0.0 ? std::clamp(Dot(p - a, ab) / squared, 0.0, 1.0) : 0.0;
-    return Length(a + ab * t - p);
-}
-
-}  // namespace
 
 ASP_WE_ClosedLine::ASP_WE_ClosedLine(const char* section, const char* withoutLine)
     : section(section), withoutLine(withoutLine) {}
 
 void ASP_WE_ClosedLine::Load(const std::string& file, std::ostream& out) {
-    points.clear();
-    const int count = GetIniInt(section, kCount, 0, file);
-    if (count < 0 || count > kMaxPoints) {
-        out << "Refused " << section << " " << kCount << " = " << count << ": not from 0 to " << kMaxPoints
-            << ", " << withoutLine << ".\n";
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        // A missing coordinate reads as no number and refuses the line, as the race does.
-        const Point p(GetIniDouble(section, "x" + NumberToText(i), NAN, file),
-                      GetIniDouble(section, "y" + NumberToText(i), NAN, file));
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-            out << "Refused " << section << ": point " << i << " is missing or not a number, " << withoutLine
-                << ".\n";
-            points.clear();
+    const ASP_LineReading reading = ReadClosedLine(section, file);
+    points = reading.points;
+    switch (reading.verdict) {
+        case ASP_LineReading::Verdict::kBadCount:
+            out << "Refused " << section << " " << world_key::kPointCount << " = " << reading.count
+                << ": not from 0 to " << kMaxPoints << ", " << withoutLine << ".\n";
             return;
-        }
-        points.push_back(p);
+        case ASP_LineReading::Verdict::kBadPoint:
+            out << "Refused " << section << ": point " << reading.badPoint
+                << " is missing or not a number from -" << NumberToText(closed_line::kMaxCoordinate) << " to "
+                << NumberToText(closed_line::kMaxCoordinate) << ", " << withoutLine << ".\n";
+            return;
+        case ASP_LineReading::Verdict::kTaken:
+            break;
     }
-    const size_t read = points.size();
-    DropRepeats();
-    if (points.size() < read) {
-        out << "Dropped " << read - points.size() << " repeated point(s) of the " << section << ".\n";
+    if (reading.repeats > 0) {
+        out << "Dropped " << reading.repeats << " repeated point(s) of the " << section << ".\n";
     }
 }
 
 void ASP_WE_ClosedLine::DropRepeats() {
-    std::vector<Point> kept;
-    for (const Point& p : points) {
-        if (kept.empty() || kept.back() != p) {
-            kept.push_back(p);
-        }
-    }
-    while (kept.size() > 1 && kept.back() == kept.front()) {
-        kept.pop_back();
-    }
-    points = kept;
+    points = WithoutRepeats(points);
 }
 
 bool ASP_WE_ClosedLine::Save(const std::string& file) const {
     if (points.empty()) {
         return true;
     }
-    ASP_WE_SectionWriter writer(section, file);
+    ASP_SectionWriter writer(section, file);
     const int count = static_cast<int>(points.size());
-    writer.Int(kCount, count);
+    writer.Int(world_key::kPointCount, count);
     for (int i = 0; i < count; ++i) {
-        writer.Double("x" + NumberToText(i), points[i].x);
-        writer.Double("y" + NumberToText(i), points[i].y);
+        writer.Double(world_key::kX + NumberToText(i), points[i].x);
+        writer.Double(world_key::kY + NumberToText(i), points[i].y);
     }
     return writer.Succeeded();
 }
@@ -113,9 +85,5 @@ int ASP_WE_ClosedLine::Insert(Point p) {
 }
 
 double ASP_WE_ClosedLine::DistanceTo(Point p) const {
-    double best = std::numeric_limits<double>::infinity();
-    for (size_t i = 0; i < points.size(); ++i) {
-        best = std::min(best, DistanceToSegment(p, points[i], points[(i + 1) % points.size()]));
-    }
-    return best;
+    return DistanceToClosedLine(p, points);
 }

@@ -5,20 +5,21 @@
 #include <vector>
 
 #include "engine/geometry.h"
+#include "track/closed_line.h"
+#include "track/world_keys.h"
 
 // A closed line as the editor lays it out: points in world pixels in driving order, the last joined
 // to the first, kept in a section of the world file ("points", then "x0", "y0", "x1", ...) that
 // readers before it skip.
 class ASP_WE_ClosedLine {
 public:
-    // As the race: more points than this is a broken file, not a line.
-    static constexpr int kMaxPoints = 10000;
+    static constexpr int kMaxPoints = closed_line::kMaxPoints;
 
     // The section it is kept in, and what becomes of a track whose line is refused.
     ASP_WE_ClosedLine(const char* section, const char* withoutLine);
 
-    // Reads the line of file; a count the race would not take, or a point missing or not a number,
-    // is refused with a remark on out, and the line is then empty. Repeated points are dropped.
+    // Reads the line of file by the race's rule: a line it refuses is refused with a remark on out,
+    // and is then empty. Repeated points are dropped.
     void Load(const std::string& file, std::ostream& out);
     // Writes the section; a line without points writes none, so the race follows the checkpoints.
     // False as soon as one key could not be written.
@@ -41,11 +42,8 @@ private:
     const char* withoutLine;
 };
 
-// The section a world file keeps the racing line in.
-extern const char kRacingLineSection[];
-
 // The line the computer cars follow; without one they drive through the checkpoints.
 class ASP_WE_RacingLine : public ASP_WE_ClosedLine {
 public:
-    ASP_WE_RacingLine() : ASP_WE_ClosedLine(kRacingLineSection, "the race follows the checkpoints") {}
+    ASP_WE_RacingLine() : ASP_WE_ClosedLine(world_key::kRacingLine, "the race follows the checkpoints") {}
 };

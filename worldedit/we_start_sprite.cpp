@@ -1,12 +1,13 @@
 #include "worldedit/we_start_sprite.h"
 
 #include "engine/ini.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
 
 namespace {
 
-const char kX[] = "x";
-const char kY[] = "y";
-const char kRot[] = "rot";
+using world_key::kX;
+using world_key::kY;
 // The console calls the rotation what the other objects call it.
 const char kAngleLabel[] = "angle";
 const char kCarPicture[] = "gfx\\cars\\cadillac.png";
@@ -17,7 +18,7 @@ const double kCarHeight = 200.0;
 
 // A start position always shows the car at the race's size: there is no picture to ask for.
 const ASP_WE_ObjectKind ASP_WE_StartSprite::kind = {
-    "start", "Player starting position.",       "players", "start", 1, {}, true,
+    "start", "Player starting position.",       world_key::kStartCount, world_key::kStartPrefix, 1, {}, true,
     nullptr, &CreateObject<ASP_WE_StartSprite>,
 };
 
@@ -48,15 +49,12 @@ int ASP_WE_StartSprite::SetProperty(const std::string& name, const std::string& 
 }
 
 void ASP_WE_StartSprite::Load(const std::string& section, const std::string& file) {
-    SetX(GetIniDouble(section, kX, 0.0, file));
-    SetY(GetIniDouble(section, kY, 0.0, file));
-    SetRotation(GetIniDouble(section, kRot, 0.0, file));
+    const StartPosition keys = ReadStart(section, file);
+    SetX(keys.x);
+    SetY(keys.y);
+    SetRotation(keys.rot);
 }
 
 bool ASP_WE_StartSprite::Save(const std::string& section, const std::string& file) {
-    ASP_WE_SectionWriter writer(section, file);
-    writer.Double(kX, GetX());
-    writer.Double(kY, GetY());
-    writer.Double(kRot, GetRotation());
-    return writer.Succeeded();
+    return WriteStart({GetX(), GetY(), GetRotation()}, section, file);
 }

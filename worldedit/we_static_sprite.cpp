@@ -2,24 +2,27 @@
 
 #include "engine/geometry.h"
 #include "engine/ini.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
 
 namespace {
 
-const char kX[] = "x";
-const char kY[] = "y";
-const char kZ[] = "z";
-const char kWidth[] = "width";
-const char kHeight[] = "height";
-const char kRotX[] = "rotX";
-const char kRotY[] = "rotY";
-const char kAngle[] = "angle";
-const char* const kTexture = ASP_WE_StaticSprite::kPicture.property;
-const char kTileWidth[] = "tileWidth";
-const char kTileHeight[] = "tileHeight";
-const char kAnimStart[] = "animStart";
-const char kAnimEnd[] = "animEnd";
-const char kAnimPos[] = "animPos";
-const char kAnimSpeed[] = "animSpeed";
+// The console's names for the properties are the keys'.
+using world_key::kAngle;
+using world_key::kAnimEnd;
+using world_key::kAnimPos;
+using world_key::kAnimSpeed;
+using world_key::kAnimStart;
+using world_key::kHeight;
+using world_key::kRotX;
+using world_key::kRotY;
+using world_key::kTexture;
+using world_key::kTileHeight;
+using world_key::kTileWidth;
+using world_key::kWidth;
+using world_key::kX;
+using world_key::kY;
+using world_key::kZ;
 
 using Sprite = ASP_WE_StaticSprite;
 
@@ -102,8 +105,8 @@ const Property kProperties[] = {
 const ASP_WE_ObjectKind ASP_WE_StaticSprite::kind = {
     "static",
     "A static object on the map, for decoration only.",
-    "statics",
-    "static",
+    world_key::kStaticCount,
+    world_key::kStaticPrefix,
     3,
     {kPicture},
     true,
@@ -146,51 +149,49 @@ int ASP_WE_StaticSprite::SetProperty(const std::string& name, const std::string&
 }
 
 void ASP_WE_StaticSprite::Load(const std::string& section, const std::string& file) {
-    SetX(GetIniDouble(section, kX, 0.0, file));
-    SetY(GetIniDouble(section, kY, 0.0, file));
-    SetDepthIfInRange(*this, GetIniDouble(section, kZ, 0.0, file));
-    SetWidth(GetIniDouble(section, kWidth, 1.0, file));
-    SetHeight(GetIniDouble(section, kHeight, 1.0, file));
-    const double rotY = GetIniDouble(section, kRotY, 0.5, file);
-    const double rotX = GetIniDouble(section, kRotX, 0.5, file);
-    SetRotationCenter(rotX, rotY);
-    SetRotation(GetIniDouble(section, kAngle, 0.0, file));
-    SetTextureFile(GetIniString(section, kTexture, "", file));
+    const ASP_PlacedKeys keys = ReadPlaced(section, file);
+    SetX(keys.x);
+    SetY(keys.y);
+    SetDepthIfInRange(*this, keys.z);
+    SetWidth(keys.width);
+    SetHeight(keys.height);
+    SetRotationCenter(keys.rotX, keys.rotY);
+    SetRotation(keys.angle);
+    SetTextureFile(keys.texture);
     // The editor shows every object pixel for pixel, as it shows the ground.
     if (texture != nullptr && texture->smooth) {
         texture->SetSmooth(false);
     }
-    SetTileWidth(TruncateToInt(GetIniDouble(section, kTileWidth, 1.0, file)));
-    SetTileHeight(TruncateToInt(GetIniDouble(section, kTileHeight, 1.0, file)));
-    SetAnimStart(GetIniInt(section, kAnimStart, 0, file));
-    SetAnimEnd(GetIniInt(section, kAnimEnd, 0, file));
-    SetAnimPos(GetIniInt(section, kAnimPos, GetAnimStart(), file));
-    SetAnimSpeed(GetIniDouble(section, kAnimSpeed, 0.0, file));
+    SetTileWidth(keys.tileWidth);
+    SetTileHeight(keys.tileHeight);
+    SetAnimStart(keys.animStart);
+    SetAnimEnd(keys.animEnd);
+    SetAnimPos(keys.animPos.value_or(GetAnimStart()));
+    SetAnimSpeed(keys.animSpeed);
 }
 
 bool ASP_WE_StaticSprite::Save(const std::string& section, const std::string& file) {
-    const Point center = GetRotationCenter();
-    ASP_WE_SectionWriter writer(section, file);
-    writer.Double(kX, GetX());
-    writer.Double(kY, GetY());
-    writer.Double(kZ, GetZ());
-    writer.Double(kWidth, GetWidth());
-    writer.Double(kHeight, GetHeight());
-    writer.Double(kRotX, center.x);
-    writer.Double(kRotY, center.y);
-    writer.Double(kAngle, GetRotation());
-    writer.String(kTexture, textureFile);
-    writer.Double(kTileWidth, GetTileWidth());
-    writer.Double(kTileHeight, GetTileHeight());
-    writer.Int(kAnimStart, GetAnimStart());
-    writer.Int(kAnimEnd, GetAnimEnd());
+    ASP_PlacedKeys keys;
+    keys.x = GetX();
+    keys.y = GetY();
+    keys.z = GetZ();
+    keys.width = GetWidth();
+    keys.height = GetHeight();
+    keys.rotX = GetRotationCenter().x;
+    keys.rotY = GetRotationCenter().y;
+    keys.angle = GetRotation();
+    keys.texture = textureFile;
+    keys.tileWidth = GetTileWidth();
+    keys.tileHeight = GetTileHeight();
+    keys.animStart = GetAnimStart();
+    keys.animEnd = GetAnimEnd();
     // A standing animation keeps the frame it shows (a running one starts at its first frame in
     // the race): a saved world is written afresh, so nothing else would keep it.
     if (AnimPosEditable()) {
-        writer.Int(kAnimPos, TruncateToInt(GetAnimPos()));
+        keys.animPos = TruncateToInt(GetAnimPos());
     }
-    writer.Double(kAnimSpeed, GetAnimSpeed());
-    return writer.Succeeded();
+    keys.animSpeed = GetAnimSpeed();
+    return WritePlaced(keys, section, file);
 }
 
 bool ASP_WE_StaticSprite::AnimPosEditable() const {

@@ -540,7 +540,7 @@ bool WriteIniValue(const std::string& path, std::string_view section, std::strin
     return replaced;
 }
 
-bool OpenIniBatch(const std::string& path) {
+bool OpenIniBatch(const std::string& path, const std::optional<std::string>& startText) {
     // Made in place: the text's lines view the text it holds.
     const auto [added, isNew] = pendingFiles.try_emplace(path);
     if (!isNew) {
@@ -550,7 +550,7 @@ bool OpenIniBatch(const std::string& path) {
     pending.target = WriteTarget(path);
     std::string original;
     if (ReadForRewrite(pending.target, original, pending.mode)) {
-        pending.text.emplace(std::move(original));
+        pending.text.emplace(startText ? *startText : std::move(original));
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -46,8 +47,9 @@ bool WriteIniValue(const std::string& path, std::string_view section, std::strin
 
 // Opens a batch of `path` on this thread. False if this thread has one open for it already. A
 // file that cannot be read for rewriting (WriteIniValue would fail) gives a batch that refuses
-// every write and leaves reads to the file.
-bool OpenIniBatch(const std::string& path);
+// every write and leaves reads to the file. With `startText` the copy starts from that text
+// instead of the file's: a file made anew in one step.
+bool OpenIniBatch(const std::string& path, const std::optional<std::string>& startText = std::nullopt);
 // Closes the batch of `path` on this thread and stores its copy as WriteIniValue stores a file,
 // in one step. False, with the file left as it was, if there was no such batch, the batch
 // refused a write, or the file could not be replaced.

@@ -3,6 +3,7 @@
 #include "engine/ini.h"
 #include "engine/texture.h"
 #include "game/race/static_sprite.h"
+#include "track/world_objects.h"
 
 ASP_GroundSprite::ASP_GroundSprite(CSprite* parent) : CImageSpriteEx(parent) {}
 
@@ -12,7 +13,8 @@ bool ASP_GroundSprite::ReactsTo(CSprite* other) {
 }
 
 void ASP_GroundSprite::Load(const std::string& section, const std::string& file) {
-    CTexture* tile = ContainerTexture(GetParent(), GetIniString(section, "texture", "", file));
+    const ASP_TileKeys keys = ReadTile(section, file);
+    CTexture* tile = ContainerTexture(GetParent(), keys.texture);
     SetTexture(tile);
     if (tile != nullptr && tile->smooth) {
         tile->SetSmooth(false);
@@ -20,7 +22,7 @@ void ASP_GroundSprite::Load(const std::string& section, const std::string& file)
     // The size is the image's: a tile is never scaled by the file.
     SetWidth(tile != nullptr ? tile->PixelWidth() : 0.0);
     SetHeight(tile != nullptr ? tile->PixelHeight() : 0.0);
-    SetX(GetIniDouble(section, "x", 0.0, file));
-    SetY(GetIniDouble(section, "y", 0.0, file));
+    SetX(keys.x);
+    SetY(keys.y);
     SetZ(-1.0);
 }

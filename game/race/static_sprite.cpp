@@ -2,6 +2,7 @@
 
 #include "engine/ini.h"
 #include "engine/sprite_manager.h"
+#include "track/world_objects.h"
 
 ASP_StaticSprite::ASP_StaticSprite(CSprite* parent) : CImageSpriteEx(parent) {}
 
@@ -23,24 +24,22 @@ CTexture* ContainerTexture(CSprite* parent, const std::string& file) {
 }
 
 void LoadPlacedImage(CImageSpriteEx& sprite, const std::string& section, const std::string& file) {
-    sprite.SetX(GetIniDouble(section, "x", 0.0, file));
-    sprite.SetY(GetIniDouble(section, "y", 0.0, file));
-    const double z = GetIniDouble(section, "z", 0.0, file);
-    if (IsDepth(z)) {
-        sprite.SetZ(z);
+    const ASP_PlacedKeys keys = ReadPlaced(section, file);
+    sprite.SetX(keys.x);
+    sprite.SetY(keys.y);
+    if (IsDepth(keys.z)) {
+        sprite.SetZ(keys.z);
     }
-    sprite.SetWidth(GetIniDouble(section, "width", 1.0, file));
-    sprite.SetHeight(GetIniDouble(section, "height", 1.0, file));
-    const double rotY = GetIniDouble(section, "rotY", 0.5, file);
-    const double rotX = GetIniDouble(section, "rotX", 0.5, file);
-    sprite.SetRotationCenter(rotX, rotY);
-    sprite.SetRotation(GetIniDouble(section, "angle", 0.0, file));
-    sprite.SetTexture(ContainerTexture(sprite.GetParent(), GetIniString(section, "texture", "", file)));
-    sprite.SetTileWidth(TruncateToInt(GetIniDouble(section, "tileWidth", 1.0, file)));
-    sprite.SetTileHeight(TruncateToInt(GetIniDouble(section, "tileHeight", 1.0, file)));
-    sprite.SetAnimStart(GetIniInt(section, "animStart", 0, file));
-    sprite.SetAnimEnd(GetIniInt(section, "animEnd", 0, file));
-    sprite.SetAnimPos(GetIniInt(section, "animPos", sprite.GetAnimStart(), file));
-    sprite.SetAnimSpeed(GetIniDouble(section, "animSpeed", 0.0, file));
+    sprite.SetWidth(keys.width);
+    sprite.SetHeight(keys.height);
+    sprite.SetRotationCenter(keys.rotX, keys.rotY);
+    sprite.SetRotation(keys.angle);
+    sprite.SetTexture(ContainerTexture(sprite.GetParent(), keys.texture));
+    sprite.SetTileWidth(keys.tileWidth);
+    sprite.SetTileHeight(keys.tileHeight);
+    sprite.SetAnimStart(keys.animStart);
+    sprite.SetAnimEnd(keys.animEnd);
+    sprite.SetAnimPos(keys.animPos.value_or(sprite.GetAnimStart()));
+    sprite.SetAnimSpeed(keys.animSpeed);
     sprite.SetAnimated(sprite.GetAnimEnd() != sprite.GetAnimStart());
 }

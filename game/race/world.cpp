@@ -16,6 +16,10 @@
 #include "game/race/physics_sprite.h"
 #include "game/race/player.h"
 #include "game/race/static_sprite.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
+
+using namespace world_key;
 
 namespace {
 
@@ -47,7 +51,7 @@ ASP_World::ASP_World(const Services& services, uint64_t seed)
     textureManager->UseAtlas();
     particles = new CParticleEngine(this);
     AddSprite(particles);
-    collisionEmitter = LoadEmitter("part", "prot", kCarFile);
+    collisionEmitter = LoadEmitter(kEmitterSuffix, kPrototypeSuffix, kCarFile);
     interface = std::make_unique<ASP_Interface>(fonts, textureManager);
     LogLine(LOG_STATUS, "Instance created.");
 }
@@ -78,19 +82,19 @@ bool ASP_World::Load(std::string file) {
     }
     const CIniReadBatch batch(file);
     LoadSurfaceEffects(file);
-    LoadObjects<ASP_StaticSprite>("static", "statics", file);
-    LoadObjects<ASP_CheckpointSprite>("checkpoint", "checkpoints", file);
-    objects = LoadObjects<ASP_PhysicsSprite>("phys", "physObjects", file);
+    LoadObjects<ASP_StaticSprite>(kStaticPrefix, kStaticCount, file);
+    LoadObjects<ASP_CheckpointSprite>(kCheckpointPrefix, kCheckpointCount, file);
+    objects = LoadObjects<ASP_PhysicsSprite>(kPhysicsPrefix, kPhysicsCount, file);
     interface->Load(kInterfaceFile);
     LogLine(LOG_STATUS, "World file " + file + " loaded successfully.");
     return true;
 }
 
 void ASP_World::LoadGroundTiles(const std::string& file) {
-    const int count = race.GetTrack().ReadCount("main", "mapTiles", file);
+    const int count = race.GetTrack().ReadCount(kMain, kTileCount, file);
     for (int i = 0; i < count; ++i) {
         auto* tile = new ASP_GroundSprite(this);
-        tile->Load("map" + NumberToText(i), file);
+        tile->Load(kTilePrefix + NumberToText(i), file);
         AddSprite(tile);
         groundTiles.push_back(tile);
     }
@@ -99,9 +103,9 @@ void ASP_World::LoadGroundTiles(const std::string& file) {
 void ASP_World::LoadSurfaceEffects(const std::string& file) {
     const int count = static_cast<int>(race.GetTrack().GetModifiers().size());
     for (int i = 0; i < count; ++i) {
-        const std::string section = "mod" + NumberToText(i);
-        surfaceParticles.push_back(LoadEmitter(section + "part", section + "prot", file));
-        const std::string sound = GetIniString(section, "sound", "", file);
+        const std::string section = kModifierPrefix + NumberToText(i);
+        surfaceParticles.push_back(LoadEmitter(section + kEmitterSuffix, section + kPrototypeSuffix, file));
+        const std::string sound = ReadModifier(section, file).sound;
         surfaceSounds.push_back(sound.empty() || audio == nullptr ? -1 : audio->LoadSound(sound));
     }
 }
@@ -111,38 +115,38 @@ int ASP_World::LoadEmitter(const std::string& partSection, const std::string& pr
     auto settings = std::make_unique<EmitterSettings>();
     EmitterSettings& s = *settings;
     const std::string& part = partSection;
-    s.fadeOut = GetIniDouble(part, "fadeOut", 0.0, file);
-    s.fadeIn = GetIniDouble(part, "fadeIn", 0.0, file);
-    s.life = GetIniDouble(part, "life", 1.0, file);
-    s.frict = GetIniDouble(part, "frict", 0.0, file);
-    s.massMax = GetIniDouble(part, "massMax", 0.0, file);
-    s.massMin = GetIniDouble(part, "massMin", 0.0, file);
-    s.rotMax = GetIniDouble(part, "rotMax", 0.0, file);
-    s.rotMin = GetIniDouble(part, "rotMin", 0.0, file);
-    s.forceMax = GetIniDouble(part, "forceMax", 0.0, file);
-    s.forceMin = GetIniDouble(part, "forceMin", 0.0, file);
-    s.alphaMax = GetIniDouble(part, "alphaMax", 255.0, file);
-    s.alphaMin = GetIniDouble(part, "alphaMin", 0.0, file);
-    s.angleMax = GetIniDouble(part, "angleMax", 360.0, file);
-    s.angleMin = GetIniDouble(part, "angleMin", 0.0, file);
-    s.sizeMax = GetIniDouble(part, "sizeMax", 1.0, file);
-    s.sizeMin = GetIniDouble(part, "sizeMin", 1.0, file);
-    s.dYMax = GetIniDouble(part, "dYMax", 0.0, file);
-    s.dYMin = GetIniDouble(part, "dYMin", 0.0, file);
-    s.dXMax = GetIniDouble(part, "dXMax", 0.0, file);
-    s.dXMin = GetIniDouble(part, "dXMin", 0.0, file);
-    const int prototypes = race.GetTrack().ReadCount(part, "prototypes", file);
+    s.fadeOut = GetIniDouble(part, kFadeOut, 0.0, file);
+    s.fadeIn = GetIniDouble(part, kFadeIn, 0.0, file);
+    s.life = GetIniDouble(part, kLife, 1.0, file);
+    s.frict = GetIniDouble(part, kParticleFriction, 0.0, file);
+    s.massMax = GetIniDouble(part, kMassMax, 0.0, file);
+    s.massMin = GetIniDouble(part, kMassMin, 0.0, file);
+    s.rotMax = GetIniDouble(part, kRotMax, 0.0, file);
+    s.rotMin = GetIniDouble(part, kRotMin, 0.0, file);
+    s.forceMax = GetIniDouble(part, kForceMax, 0.0, file);
+    s.forceMin = GetIniDouble(part, kForceMin, 0.0, file);
+    s.alphaMax = GetIniDouble(part, kAlphaMax, 255.0, file);
+    s.alphaMin = GetIniDouble(part, kAlphaMin, 0.0, file);
+    s.angleMax = GetIniDouble(part, kAngleMax, 360.0, file);
+    s.angleMin = GetIniDouble(part, kAngleMin, 0.0, file);
+    s.sizeMax = GetIniDouble(part, kSizeMax, 1.0, file);
+    s.sizeMin = GetIniDouble(part, kSizeMin, 1.0, file);
+    s.dYMax = GetIniDouble(part, kDYMax, 0.0, file);
+    s.dYMin = GetIniDouble(part, kDYMin, 0.0, file);
+    s.dXMax = GetIniDouble(part, kDXMax, 0.0, file);
+    s.dXMin = GetIniDouble(part, kDXMin, 0.0, file);
+    const int prototypes = race.GetTrack().ReadCount(part, kPrototypes, file);
     for (int j = 0; j < prototypes; ++j) {
         const std::string prot = protPrefix + NumberToText(j);
         auto prototype = std::make_unique<CParticleSprite>(this);
-        prototype->SetTexture(ContainerTexture(this, GetIniString(prot, "texture", "", file)));
-        prototype->SetWidth(GetIniDouble(prot, "width", 0.0, file));
-        prototype->SetHeight(GetIniDouble(prot, "height", 0.0, file));
-        prototype->SetTileWidth(TruncateToInt(GetIniDouble(prot, "tileWidth", 0.0, file)));
-        prototype->SetTileHeight(TruncateToInt(GetIniDouble(prot, "tileHeight", 0.0, file)));
-        prototype->SetAnimStart(TruncateToInt(GetIniDouble(prot, "animStart", 0.0, file)));
-        prototype->SetAnimEnd(TruncateToInt(GetIniDouble(prot, "animEnd", 0.0, file)));
-        prototype->SetAnimSpeed(GetIniDouble(prot, "animSpeed", 0.0, file));
+        prototype->SetTexture(ContainerTexture(this, GetIniString(prot, kTexture, "", file)));
+        prototype->SetWidth(GetIniDouble(prot, kWidth, 0.0, file));
+        prototype->SetHeight(GetIniDouble(prot, kHeight, 0.0, file));
+        prototype->SetTileWidth(TruncateToInt(GetIniDouble(prot, kTileWidth, 0.0, file)));
+        prototype->SetTileHeight(TruncateToInt(GetIniDouble(prot, kTileHeight, 0.0, file)));
+        prototype->SetAnimStart(TruncateToInt(GetIniDouble(prot, kAnimStart, 0.0, file)));
+        prototype->SetAnimEnd(TruncateToInt(GetIniDouble(prot, kAnimEnd, 0.0, file)));
+        prototype->SetAnimSpeed(GetIniDouble(prot, kAnimSpeed, 0.0, file));
         s.prototypes.push_back(std::move(prototype));
     }
     return particles->AddEmitter(std::move(settings));
@@ -152,7 +156,7 @@ template <class Object>
 std::vector<Object*> ASP_World::LoadObjects(const std::string& prefix, const std::string& countKey,
                                             const std::string& file) {
     std::vector<Object*> loaded;
-    const int count = race.GetTrack().ReadCount("main", countKey, file);
+    const int count = race.GetTrack().ReadCount(kMain, countKey, file);
     for (int i = 0; i < count; ++i) {
         auto* object = new Object(this);
         object->Load(prefix + NumberToText(i), file);

@@ -8,15 +8,11 @@
 #include "engine/ini.h"
 #include "engine/log.h"
 #include "game/sim/track.h"
+#include "track/closed_line.h"
+#include "track/world_keys.h"
 
 namespace {
 
-const char* const kSection = "racingLine";
-// More points than this is a broken world file, not a line.
-constexpr int kMaxPoints = 10000;
-// No world reaches this far, pixels: a point beyond is a broken number, and the lengths of its
-// segments would overflow.
-constexpr double kMaxCoordinate = 1e7;
 // A lap round a track's only checkpoint keeps at least this far from it, pixels: room to turn.
 constexpr double kLapReach = 400.0;
 
@@ -24,35 +20,12 @@ Point CentreOf(const ASP_Checkpoint& c) {
     return c.shape.Centre();
 }
 
-bool Usable(Point p) {
-    return std::abs(p.x) <= kMaxCoordinate && std::abs(p.y) <= kMaxCoordinate;
-}
-
-// A point that adds no length to the line, after the one before it: its segment has no direction.
-bool Repeats(Point previous, Point p) {
-    return !(Dot(p - previous, p - previous) > 0.0);
-}
-
-// The line without points that repeat the one before them, the first counting as after the last.
-std::vector<Point> WithoutRepeats(const std::vector<Point>& points) {
-    std::vector<Point> kept;
-    for (const Point& p : points) {
-        if (kept.empty() || !Repeats(kept.back(), p)) {
-            kept.push_back(p);
-        }
-    }
-    while (kept.size() > 1 && Repeats(kept.back(), kept.front())) {
-        kept.pop_back();
-    }
-    return kept;
-}
-
 // The first checkpoint of each index, in index order, leaving out those no line can reach.
 std::vector<const ASP_Checkpoint*> FirstCheckpoints(const ASP_Track& track) {
     std::vector<const ASP_Checkpoint*> first;
     for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
         const std::vector<const ASP_Checkpoint*> at = track.GetCheckpoints(k);
-        if (!at.empty() && Usable(CentreOf(*at.front()))) {
+        if (!at.empty() && UsableLinePoint(CentreOf(*at.front()))) {
             first.push_back(at.front());
         }
     }
@@ -94,22 +67,6 @@ std::vector<Point> CheckpointLine(const ASP_Track& track) {
     return centres;
 }
 
-// One coordinate of a point of the section; empty, or why it cannot be.
-std::string ReadCoordinate(const std::string& key, const std::string& file, double& v) {
-    // A missing key would read as 0, a point the line was never meant to pass.
-    const char* const kMissing = "\x01";
-    const std::string text = GetIniString(kSection, key, kMissing, file);
-    if (text == kMissing) {
-        return "has no " + key;
-    }
-    v = TextToDouble(text, NAN);
-    if (!(std::abs(v) <= kMaxCoordinate)) {
-        return "has " + key + " = " + text + ", not a number from -" + NumberToText(kMaxCoordinate) + " to " +
-               NumberToText(kMaxCoordinate);
-    }
-    return "";
-}
-
 }  // namespace
 
 bool ASP_RacingLine::Load(const std::string& file, const ASP_Track& track) {
@@ -136,46 +93,38 @@ bool ASP_RacingLine::Load(const std::string& file, const ASP_Track& track) {
 }
 
 std::string ASP_RacingLine::ReadPoints(const std::string& file) {
-    SetPoints({});
-    const int count = GetIniInt(kSection, "points", 0, file);
-    if (count > kMaxPoints) {
-        Log(LOG_ERROR, "Refused a racing line of " + std::to_string(count) + " points in " + file + ".",
-            "ASP_RacingLine");
-        return "";
+    const ASP_LineReading reading = ReadClosedLine(world_key::kRacingLine, file);
+    SetPoints(reading.points);
+    switch (reading.verdict) {
+        case ASP_LineReading::Verdict::kBadCount:
+            Log(LOG_ERROR,
+                "Refused a racing line of " + std::to_string(reading.count) + " points in " + file + ".",
+                "ASP_RacingLine");
+            return "";
+        case ASP_LineReading::Verdict::kBadPoint:
+            return reading.missing ? "has no " + reading.badKey
+                                   : "has " + reading.badKey + " = " + reading.badText +
+                                         ", not a number from -" + NumberToText(closed_line::kMaxCoordinate) +
+                                         " to " + NumberToText(closed_line::kMaxCoordinate);
+        case ASP_LineReading::Verdict::kTaken:
+            break;
     }
-    std::vector<Point> read(static_cast<size_t>(std::max(count, 0)));
-    for (int i = 0; i < count; ++i) {
-        Point& p = read[static_cast<size_t>(i)];
-        for (const auto& [key, v] : {std::pair{"x" + NumberToText(i), &p.x}, {"y" + NumberToText(i), &p.y}}) {
-            const std::string refusal = ReadCoordinate(key, file, *v);
-            if (!refusal.empty()) {
-                return refusal;
-            }
-        }
-    }
-    const std::vector<Point> kept = WithoutRepeats(read);
-    if (kept.size() < read.size()) {
+    if (reading.repeats > 0) {
         // P pressed twice in the editor without moving, say.
         Log(LOG_WARNING,
-            "The racing line of " + file + " repeats a point " + NumberToText(read.size() - kept.size()) +
+            "The racing line of " + file + " repeats a point " + NumberToText(reading.repeats) +
                 " time(s); the repeats are dropped.",
             "ASP_RacingLine");
     }
-    SetPoints(kept);
     return "";
 }
 
 int ASP_RacingLine::FirstMissedCheckpoint(const ASP_Track& track) const {
-    for (int k = 0; k < track.GetRequiredCheckpoints(); ++k) {
-        for (const ASP_Checkpoint* c : track.GetCheckpoints(k)) {
-            const Point centre = CentreOf(*c);
-            // A checkpoint of no number is missed as well.
-            if (!(Length(PointAt(ProgressOf(centre)) - centre) <= c->shape.GetWidth() * 0.5)) {
-                return k;
-            }
-        }
+    std::vector<ASP_LineGate> gates;
+    for (const ASP_Checkpoint& c : track.GetAllCheckpoints()) {
+        gates.push_back({CentreOf(c), c.shape.GetWidth(), c.index});
     }
-    return -1;
+    return ::FirstMissedCheckpoint(points, gates, track.GetRequiredCheckpoints());
 }
 
 void ASP_RacingLine::SetPoints(std::vector<Point> p) {
@@ -186,7 +135,7 @@ void ASP_RacingLine::SetPoints(std::vector<Point> p) {
         starts.push_back(length);
         length += Length(points[(i + 1) % points.size()] - points[i]);
     }
-    const bool usable = std::all_of(points.begin(), points.end(), Usable);
+    const bool usable = std::all_of(points.begin(), points.end(), UsableLinePoint);
     if (!usable || !(length > 0.0)) {
         points.clear();
         starts.clear();

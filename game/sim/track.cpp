@@ -1,6 +1,10 @@
 #include "game/sim/track.h"
 
 #include "engine/ini.h"
+#include "track/world_keys.h"
+#include "track/world_objects.h"
+
+using namespace world_key;
 
 bool ASP_Track::Load(const std::string& worldFile, ASP_TrackPictures& pictures) {
     // A track loaded again is the new file's alone.
@@ -16,10 +20,10 @@ bool ASP_Track::Load(const std::string& worldFile, ASP_TrackPictures& pictures) 
         return false;
     }
     const CIniReadBatch batch(file);
-    laps = GetIniInt("main", "laps", 1, file);
-    requiredCheckpoints = GetIniInt("main", "requiredCheckpoints", 1, file);
-    music = GetIniString("main", "music", "", file);
-    finishTimeout = GetIniDouble("main", "finishTimeout", 0.0, file);
+    laps = GetIniInt(kMain, kLaps, 1, file);
+    requiredCheckpoints = GetIniInt(kMain, kRequiredCheckpoints, 1, file);
+    music = GetIniString(kMain, kMusic, "", file);
+    finishTimeout = GetIniDouble(kMain, kFinishTimeout, 0.0, file);
     LoadStartPositions();
     LoadTiles(pictures);
     LoadModifiers();
@@ -41,102 +45,86 @@ int ASP_Track::ReadCount(const std::string& section, const std::string& key, con
 }
 
 void ASP_Track::LoadStartPositions() {
-    const int count = ReadCount("main", "players", file);
+    const int count = ReadCount(kMain, kStartCount, file);
     for (int i = 0; i < count; ++i) {
-        const std::string section = "start" + NumberToText(i);
-        StartPosition start;
-        start.rot = GetIniDouble(section, "rot", 0.0, file);
-        start.y = GetIniDouble(section, "y", 0.0, file);
-        start.x = GetIniDouble(section, "x", 0.0, file);
-        startPositions.push_back(start);
+        startPositions.push_back(ReadStart(kStartPrefix + NumberToText(i), file));
     }
 }
 
 std::vector<std::string> TrackPictures(const std::string& file) {
     std::vector<std::string> found;
     ASP_Track counter;
-    const int count = counter.ReadCount("main", "mapTiles", file);
+    const int count = counter.ReadCount(kMain, kTileCount, file);
     for (int i = 0; i < count; ++i) {
-        const std::string section = "map" + NumberToText(i);
-        found.push_back(GetIniString(section, "texture", "", file));
-        found.push_back(GetIniString(section, "surface", "", file));
+        const ASP_TileKeys keys = ReadTile(kTilePrefix + NumberToText(i), file);
+        found.push_back(keys.texture);
+        found.push_back(keys.surface);
     }
     return found;
 }
 
 void ASP_Track::LoadTiles(ASP_TrackPictures& pictures) {
-    const int count = ReadCount("main", "mapTiles", file);
+    const int count = ReadCount(kMain, kTileCount, file);
     for (int i = 0; i < count; ++i) {
-        const std::string section = "map" + NumberToText(i);
+        const ASP_TileKeys keys = ReadTile(kTilePrefix + NumberToText(i), file);
         ASP_TrackTile tile;
-        tile.x = GetIniDouble(section, "x", 0.0, file);
-        tile.y = GetIniDouble(section, "y", 0.0, file);
+        tile.x = keys.x;
+        tile.y = keys.y;
         // The size is the picture's: a tile is never scaled by the file.
         int w = 0;
         int h = 0;
-        if (pictures.PictureSize(GetIniString(section, "texture", "", file), &w, &h)) {
+        if (pictures.PictureSize(keys.texture, &w, &h)) {
             tile.width = w;
             tile.height = h;
         }
-        tile.map = pictures.SurfaceMap(GetIniString(section, "surface", "", file));
+        tile.map = pictures.SurfaceMap(keys.surface);
         tiles.push_back(tile);
     }
 }
 
 void ASP_Track::LoadModifiers() {
-    const int count = ReadCount("main", "modifiers", file);
+    const int count = ReadCount(kMain, kModifierCount, file);
     for (int i = 0; i < count; ++i) {
-        const std::string section = "mod" + NumberToText(i);
-        SurfaceModifier m;
-        // One byte each: the low 8 bits of what the file says.
-        m.b = static_cast<uint8_t>(GetIniInt(section, "b", 0, file) & 0xFF);
-        m.g = static_cast<uint8_t>(GetIniInt(section, "g", 0, file) & 0xFF);
-        m.r = static_cast<uint8_t>(GetIniInt(section, "r", 0, file) & 0xFF);
-        m.accel = GetIniDouble(section, "accel", 1.0, file);
-        m.brake = GetIniDouble(section, "brake", 1.0, file);
-        m.frict = GetIniDouble(section, "frict", 1.0, file);
-        m.activeAccel = GetIniDouble(section, "activeAccel", 0.0, file);
-        m.topSpeed = GetIniDouble(section, "topSpeed", 1.0, file);
-        modifiers.push_back(m);
+        modifiers.push_back(ReadModifier(kModifierPrefix + NumberToText(i), file).surface);
     }
 }
 
 void LoadPlacement(ASP_Body& body, const std::string& section, const std::string& file) {
-    body.SetPosition(GetIniDouble(section, "x", 0.0, file), GetIniDouble(section, "y", 0.0, file));
-    const double z = GetIniDouble(section, "z", 0.0, file);
-    if (IsDepth(z)) {
-        body.SetZ(z);
+    const ASP_PlacedKeys keys = ReadPlaced(section, file);
+    body.SetPosition(keys.x, keys.y);
+    if (IsDepth(keys.z)) {
+        body.SetZ(keys.z);
     }
-    body.SetSize(GetIniDouble(section, "width", 1.0, file), GetIniDouble(section, "height", 1.0, file));
-    const double rotY = GetIniDouble(section, "rotY", 0.5, file);
-    const double rotX = GetIniDouble(section, "rotX", 0.5, file);
-    body.SetRotationCenter(rotX, rotY);
-    body.SetRotation(GetIniDouble(section, "angle", 0.0, file));
+    body.SetSize(keys.width, keys.height);
+    body.SetRotationCenter(keys.rotX, keys.rotY);
+    body.SetRotation(keys.angle);
 }
 
 void ASP_Track::LoadCheckpoints() {
-    const int count = ReadCount("main", "checkpoints", file);
+    const int count = ReadCount(kMain, kCheckpointCount, file);
     for (int i = 0; i < count; ++i) {
-        const std::string section = "checkpoint" + NumberToText(i);
+        const std::string section = kCheckpointPrefix + NumberToText(i);
+        const ASP_CheckpointKeys keys = ReadCheckpoint(section, file);
         ASP_Checkpoint c;
         LoadPlacement(c.shape, section, file);
-        c.isFinish = GetIniBool(section, "isFinish", false, file);
-        c.index = GetIniInt(section, "index", 0, file);
+        c.isFinish = keys.isFinish;
+        c.index = keys.index;
         checkpoints.push_back(c);
     }
 }
 
 void ASP_Track::LoadObjects() {
-    const int count = ReadCount("main", "physObjects", file);
+    const int count = ReadCount(kMain, kPhysicsCount, file);
     for (int i = 0; i < count; ++i) {
-        const std::string section = "phys" + NumberToText(i);
+        const std::string section = kPhysicsPrefix + NumberToText(i);
+        const ASP_PhysicsKeys keys = ReadPhysics(section, file);
         ASP_TrackObject object;
         ASP_Body& body = object.body;
         LoadPlacement(body, section, file);
-        body.motion.SetMass(GetIniDouble(section, "mass", 1.0, file));
-        body.motion.SetBounce(GetIniDouble(section, "bounce", 0.0, file));
-        body.motion.fixedPosition = GetIniBool(section, "fixedPos", false, file);
-        body.motion.fixedRotation = GetIniBool(section, "fixedRot", false, file);
+        body.motion.SetMass(keys.mass);
+        body.motion.SetBounce(keys.bounce);
+        body.motion.fixedPosition = keys.fixedPos;
+        body.motion.fixedRotation = keys.fixedRot;
         objects.push_back(object);
     }
 }

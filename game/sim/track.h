@@ -10,31 +10,7 @@
 #include "game/sim/body.h"
 #include "game/sim/racing_line.h"
 #include "game/sim/surface_map.h"
-
-// What one colour of the surface maps means for the things that move over it. The defaults are
-// also the answer for ground that no modifier describes.
-struct SurfaceModifier {
-    uint8_t r = 0;
-    uint8_t g = 0;
-    uint8_t b = 0;
-    // Factor on a car's driving force.
-    double accel = 1.0;
-    // Braking factor; read, not used by the cars.
-    double brake = 1.0;
-    // Factor on a wheel's rolling resistance and side grip.
-    double frict = 1.0;
-    // Force along the motion: positive pushes, negative drags.
-    double activeAccel = 0.0;
-    // Factor on a car's top speed.
-    double topSpeed = 1.0;
-};
-
-// Where a car starts: its top-left corner in world pixels and its rotation in degrees.
-struct StartPosition {
-    double x = 0.0;
-    double y = 0.0;
-    double rot = 0.0;
-};
+#include "track/world_objects.h"
 
 // A ground tile as the race feels it: the area of its picture and the surface map over it.
 struct ASP_TrackTile {

@@ -17,10 +17,10 @@
 #include "game/input/joysticks.h"
 #include "game/menus/controls_menu.h"
 #include "game/race/lap_records.h"
-#include "game/race/track_list.h"
 #include "game/sim/racing_line.h"
 #include "tests/fuzz/check.h"
 #include "tests/support/temp_folder.h"
+#include "track/track_list.h"
 
 namespace {
 

@@ -4,12 +4,18 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "engine/ini.h"
+#include "game/race/track_pictures.h"
+#include "game/sim/track.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
 #include "worldedit/object_kinds.h"
 #include "worldedit/track_document.h"
+#include "worldedit/we_ground_sprite.h"
+#include "worldedit/we_physics_sprite.h"
+#include "worldedit/we_start_sprite.h"
 
 namespace {
 
@@ -28,7 +34,7 @@ protected:
 };
 
 // Two objects of every kind, each with pictures and a place of its own, are saved and loaded
-// back by the document through the registry's sections, counts and factories.
+// back by the document through the registry's sections, counts and factories, and read by the race.
 TEST_F(ObjectKindRegistry, EveryKindRoundTripsThroughSaveAndLoad) {
     const std::map<std::string, std::string> pictures = {{"texture", "gfx\\objects\\cone.png"},
                                                          {"surface", "gfx\\tiles\\surface_0_0.png"}};
@@ -66,6 +72,19 @@ TEST_F(ObjectKindRegistry, EveryKindRoundTripsThroughSaveAndLoad) {
         std::transform(shouted.begin(), shouted.end(), shouted.begin(), ::toupper);
         const std::vector<const ASP_WE_ObjectKind*> offered = KindsOnOffer();
         EXPECT_TRUE(KindNamed(shouted) == kind && std::count(offered.begin(), offered.end(), kind) == 1);
+    }
+    // The race reads the same save through the same reader: the second of each kind where the
+    // editor put it (statics are the drawing's alone).
+    ASP_PictureFiles files;
+    ASP_Track track;
+    ASSERT_TRUE(track.Load(file, files));
+    const std::pair<const ASP_WE_ObjectKind*, double> read[] = {
+        {&ASP_WE_StartSprite::kind, track.GetStartPositions().at(1).x},
+        {&ASP_WE_GroundSprite::kind, track.GetTiles().at(1).x},
+        {&ASP_WE_CheckpointSprite::kind, track.GetAllCheckpoints().at(1).shape.GetX()},
+        {&ASP_WE_PhysicsSprite::kind, track.GetObjects().at(1).body.GetX()}};
+    for (const auto& [kind, x] : read) {
+        EXPECT_EQ(x, saved.ObjectsOf(*kind)[1]->Sprite().GetX()) << kind->word;
     }
     loaded.Close();
     saved.Close();

@@ -90,7 +90,7 @@ TEST_F(RacingLineEditor, AddMoveAndDeleteAreUndoneRedoneAndReachTheRaceAndTheLay
 }
 
 // P pressed twice in one place lays one point, a point dropped on its neighbour merges with it, a
-// file's repeats are dropped, and a line with a point missing is refused.
+// file's repeats are dropped, and a line with a point missing or too far is refused.
 TEST_F(RacingLineEditor, NoPointIsLaidOrKeptTwiceInOnePlaceAndALineWithAMissingPointIsRefused) {
     Open(std::string(kWorld) + kSquare);
     Key(SDLK_l);
@@ -109,6 +109,9 @@ TEST_F(RacingLineEditor, NoPointIsLaidOrKeptTwiceInOnePlaceAndALineWithAMissingP
                 Said("Dropped 1 repeated point(s) of the racingLine.\n"));
     Open(std::string(kWorld) + ReplaceAll(kSquare, "points=4", "points=6"));
     EXPECT_TRUE(app->racingLine.points.empty() && Said("point 4 is missing or not a number"));
+    // A point too far for the race is refused as the race refuses it, not saved for it to ignore.
+    Open(std::string(kWorld) + ReplaceAll(kSquare, "y2=500", "y2=-1e300"));
+    EXPECT_TRUE(app->racingLine.points.empty() && Said("point 2 is missing or not a number"));
 }
 
 // An object added while a point of the line is held follows the pointer at once; the point is let

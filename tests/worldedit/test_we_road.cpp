@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "engine/platform/paths.h"
-#include "game/race/track_list.h"
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"
 #include "tests/support/editor_test.h"
 #include "tests/support/logged.h"
+#include "track/track_list.h"
 #include "worldedit/road.h"
 #include "worldedit/road_tool.h"
 #include "worldedit/we_checkpoint_sprite.h"

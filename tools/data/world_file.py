@@ -3,10 +3,23 @@ and the docs/track_preview.png picture of the whole circuit."""
 import math
 import os
 import random
+import re
+import types
 from PIL import Image, ImageDraw
 
 import track as T
 from common import DATA, ROOT, data_path
+
+
+def world_names():
+    """The world file's section and key names: the table track/world_keys.def that the game and
+    the editor compile in, so a name changed there changes here too."""
+    with open(os.path.join(ROOT, "track", "world_keys.def")) as f:
+        found = re.findall(r'^WORLD_NAME\((\w+), "([^"]*)"\)', f.read(), re.M)
+    return types.SimpleNamespace(**dict(found))
+
+
+K = world_names()
 
 
 def num(v):
@@ -63,12 +76,12 @@ class Obj:
 
     def keys(self):
         tex, tw, th, frames = OBJECTS[self.kind]
-        items = [("x", round(self.cx - self.w / 2, 2)), ("y", round(self.cy - self.h / 2, 2)), ("z", self.z),
-                 ("width", self.w), ("height", self.h), ("rotX", 0.5), ("rotY", 0.5),
-                 ("angle", round(self.angle, 3)), ("texture", tex), ("tileWidth", tw),
-                 ("tileHeight", th), ("animStart", 0), ("animEnd", frames - 1)]
+        items = [(K.kX, round(self.cx - self.w / 2, 2)), (K.kY, round(self.cy - self.h / 2, 2)), (K.kZ, self.z),
+                 (K.kWidth, self.w), (K.kHeight, self.h), (K.kRotX, 0.5), (K.kRotY, 0.5),
+                 (K.kAngle, round(self.angle, 3)), (K.kTexture, tex), (K.kTileWidth, tw),
+                 (K.kTileHeight, th), (K.kAnimStart, 0), (K.kAnimEnd, frames - 1)]
         if frames > 1:
-            items += [("animPos", self.anim_pos), ("animSpeed", self.anim_speed)]
+            items += [(K.kAnimPos, self.anim_pos), (K.kAnimSpeed, self.anim_speed)]
         return items
 
 
@@ -205,14 +218,15 @@ def physics(taken):
 
 
 def emitter(prefix, texture, size, life, force, alpha, count_sizes=(0.6, 1.4), angle=25, spin=120):
-    part = [("fadeOut", round(life * 0.6, 3)), ("fadeIn", 0.05), ("life", life), ("frict", 0),
-            ("massMax", 1), ("massMin", 1), ("rotMax", spin), ("rotMin", -spin),
-            ("forceMax", force[1]), ("forceMin", force[0]), ("alphaMax", alpha[1]), ("alphaMin", alpha[0]),
-            ("angleMax", angle), ("angleMin", -angle), ("sizeMax", count_sizes[1]), ("sizeMin", count_sizes[0]),
-            ("dYMax", 8), ("dYMin", 0), ("dXMax", 8), ("dXMin", 0), ("prototypes", 1)]
-    prot = [("texture", texture), ("width", size), ("height", size), ("tileWidth", 32), ("tileHeight", 32),
-            ("animStart", 0), ("animEnd", 0), ("animSpeed", 0)]
-    return [(prefix + "part", part), (prefix + "prot0", prot)]
+    part = [(K.kFadeOut, round(life * 0.6, 3)), (K.kFadeIn, 0.05), (K.kLife, life), (K.kParticleFriction, 0),
+            (K.kMassMax, 1), (K.kMassMin, 1), (K.kRotMax, spin), (K.kRotMin, -spin),
+            (K.kForceMax, force[1]), (K.kForceMin, force[0]), (K.kAlphaMax, alpha[1]), (K.kAlphaMin, alpha[0]),
+            (K.kAngleMax, angle), (K.kAngleMin, -angle), (K.kSizeMax, count_sizes[1]),
+            (K.kSizeMin, count_sizes[0]), (K.kDYMax, 8), (K.kDYMin, 0), (K.kDXMax, 8), (K.kDXMin, 0),
+            (K.kPrototypes, 1)]
+    prot = [(K.kTexture, texture), (K.kWidth, size), (K.kHeight, size), (K.kTileWidth, 32), (K.kTileHeight, 32),
+            (K.kAnimStart, 0), (K.kAnimEnd, 0), (K.kAnimSpeed, 0)]
+    return [(prefix + K.kEmitterSuffix, part), (prefix + K.kPrototypeSuffix + "0", prot)]
 
 
 # Objects a car must not drive through: written as fixed bodies, so they are solid and drawn on the
@@ -239,9 +253,9 @@ MODIFIERS = [
 
 def racing_line_keys(points):
     """The section the game's computer cars follow; older readers skip it."""
-    items = [("points", len(points))]
+    items = [(K.kPointCount, len(points))]
     for i, (x, y) in enumerate(points):
-        items += [("x%d" % i, round(x, 1)), ("y%d" % i, round(y, 1))]
+        items += [(K.kX + str(i), round(x, 1)), (K.kY + str(i), round(y, 1))]
     return items
 
 
@@ -255,29 +269,33 @@ def write_world(rel, header, music, starts, tiles, modifiers, stat, cps, phys, l
     for o in solid:
         o.extra.update(mass=100000, bounce=0.3, fixedPos=True, fixedRot=True)
     phys = phys + solid
-    ini.section("main", [("laps", 3), ("requiredCheckpoints", len(cps)), ("music", music), ("finishTimeout", 45),
-                         ("players", len(starts)), ("mapTiles", len(tiles)), ("modifiers", len(modifiers)),
-                         ("statics", len(stat)), ("checkpoints", len(cps)), ("physObjects", len(phys))])
+    ini.section(K.kMain, [(K.kLaps, 3), (K.kRequiredCheckpoints, len(cps)), (K.kMusic, music),
+                          (K.kFinishTimeout, 45), (K.kStartCount, len(starts)), (K.kTileCount, len(tiles)),
+                          (K.kModifierCount, len(modifiers)), (K.kStaticCount, len(stat)),
+                          (K.kCheckpointCount, len(cps)), (K.kPhysicsCount, len(phys))])
     for i, (x, y) in enumerate(starts):
-        ini.section("start%d" % i, [("x", x), ("y", y), ("rot", 0)])
+        ini.section(K.kStartPrefix + str(i), [(K.kX, x), (K.kY, y), (K.kRotation, 0)])
     for i, (tex, sm, x, y) in enumerate(tiles):
-        ini.section("map%d" % i, [("texture", tex), ("x", x), ("y", y), ("surface", sm)])
+        ini.section(K.kTilePrefix + str(i), [(K.kTexture, tex), (K.kX, x), (K.kY, y), (K.kSurface, sm)])
     for i, (col, acc, brk, fr, act, top, ptex, psize, life, force, alpha) in enumerate(modifiers):
-        ini.section("mod%d" % i, [("r", col[0]), ("g", col[1]), ("b", col[2]), ("accel", acc), ("brake", brk),
-                                  ("frict", fr), ("activeAccel", act), ("topSpeed", top)]
-                    + ([("sound", SURFACE_SOUNDS[ptex])] if ptex in SURFACE_SOUNDS else []))
-        for name, items in emitter("mod%d" % i, "gfx\\particles\\%s.png" % ptex, psize, life, force, alpha):
+        ini.section(K.kModifierPrefix + str(i),
+                    [(K.kRed, col[0]), (K.kGreen, col[1]), (K.kBlue, col[2]), (K.kAccel, acc), (K.kBrake, brk),
+                     (K.kFriction, fr), (K.kActiveAccel, act), (K.kTopSpeed, top)]
+                    + ([(K.kSound, SURFACE_SOUNDS[ptex])] if ptex in SURFACE_SOUNDS else []))
+        for name, items in emitter(K.kModifierPrefix + str(i), "gfx\\particles\\%s.png" % ptex, psize, life,
+                                   force, alpha):
             ini.sections.append((name, items))
     for i, o in enumerate(stat):
-        ini.section("static%d" % i, o.keys())
+        ini.section(K.kStaticPrefix + str(i), o.keys())
     for i, o in enumerate(cps):
-        ini.section("checkpoint%d" % i, o.keys() + [("isFinish", o.extra["isFinish"]), ("index", o.extra["index"])])
+        ini.section(K.kCheckpointPrefix + str(i),
+                    o.keys() + [(K.kIsFinish, o.extra["isFinish"]), (K.kIndex, o.extra["index"])])
     for i, o in enumerate(phys):
         e = o.extra
-        ini.section("phys%d" % i, o.keys() + [("mass", e["mass"]), ("bounce", e["bounce"]),
-                                              ("fixedPos", e.get("fixedPos", False)),
-                                              ("fixedRot", e.get("fixedRot", False))])
-    ini.section("racingLine", racing_line_keys(line))
+        ini.section(K.kPhysicsPrefix + str(i), o.keys() + [(K.kMass, e["mass"]), (K.kBounce, e["bounce"]),
+                                                           (K.kFixedPosition, e.get("fixedPos", False)),
+                                                           (K.kFixedRotation, e.get("fixedRot", False))])
+    ini.section(K.kRacingLine, racing_line_keys(line))
     with open(data_path(rel), "w", newline="") as f:
         f.write(header + ini.text())
 

@@ -8,12 +8,12 @@
 
 #include "engine/angle.h"
 #include "engine/ini.h"
-#include "game/race/track_list.h"
 #include "game/race/track_pictures.h"
 #include "game/sim/computer_driver.h"
 #include "game/sim/race.h"
 #include "game/sim/replay.h"
 #include "tests/support/temp_folder.h"
+#include "track/track_list.h"
 
 namespace {
 

@@ -171,6 +171,7 @@ TEST(RacingLineTest, MissingNaNAndFarPointsRefuseTheLineAndRepeatsAreDropped) {
          "has x1 = 1e300, not a number from -1e+007 to 1e+007"},
         {around + "points=4\nx1=600\ny1=1e400\n", 2, "has y1 = 1e400, not a"},
         {around + "points=4\nx1=100\ny1=10\n", 3, "repeats a point 1 time(s); the repeats are dropped."},
+        {around + "points=-3\n", 2, "ERROR in ASP_RacingLine: Refused a racing line of -3 points"},
         {"points=3\nx0=100\ny0=10\nx1=600\ny1=500\nx2=100\ny2=500\n", 2, "misses checkpoint 1"},
     };
     TempFolder folder;

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "game/race/track_list.h"
+#include "engine/ini.h"
+#include "engine/platform/paths.h"
 #include "tests/support/logged.h"
 #include "tests/support/temp_folder.h"
+#include "track/track_list.h"
 
 // A world or preview named outside the data and user folders is left out with an ERROR, even where
 // the file exists (forty levels up is the root from anywhere); without any usable entry the list
@@ -56,4 +60,30 @@ TEST(TrackList, BadEntriesAreLeftOutWithAnErrorAndWithoutAListTheFirstTrackRemai
         const std::vector<ASP_TrackEntry> fallback = LoadTrackList(missing);
         EXPECT_TRUE(fallback.size() == 1 && fallback[0].world == "world0.dat") << missing;
     }
+}
+
+// The editor's publish lists a world once: listed again, in any letter case, it keeps its key and
+// takes the new name; a list of a hundred entries takes no more and stays as it was.
+TEST(TrackList, ListingAWorldAgainReplacesItsEntryAndAFullListTakesNoMore) {
+    TempFolder folder;
+    const PathRoots shipped = GetPathRoots();
+    SetPathRoots({shipped.data, folder.File(""), folder.File("")});
+    std::ostringstream out;
+    for (const auto& [world, name] :
+         {std::pair("mine.dat", "Mine"), {"other.dat", "Other"}, {"MINE.dat", "New"}}) {
+        EXPECT_TRUE(ListTrack(world, name, "", out)) << out.str();
+    }
+    const std::string list = folder.File("dat/tracks.dat");
+    EXPECT_EQ(GetIniString("main", "track0", "", list), "MINE.dat|New|");
+    EXPECT_EQ(GetIniString("main", "track1", "", list), "other.dat|Other|");
+    EXPECT_TRUE(TrackListed("mine.DAT") && TrackListed("world0.dat") && !TrackListed("none.dat"));
+    std::string full = "[main]\n";
+    for (int i = 0; i < 100; ++i) {
+        full += "track" + std::to_string(i) + "=w" + std::to_string(i) + ".dat\n";
+    }
+    folder.Write("dat/tracks.dat", full);
+    EXPECT_FALSE(ListTrack("new.dat", "New", "", out));
+    EXPECT_NE(out.str().find("is full"), std::string::npos) << out.str();
+    EXPECT_EQ(folder.Read(list), full);
+    SetPathRoots(shipped);
 }

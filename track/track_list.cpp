@@ -1,4 +1,4 @@
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,12 +6,20 @@
 #include "engine/ini.h"
 #include "engine/log.h"
 #include "engine/platform/paths.h"
+#include "engine/platform/replace_file.h"
+#include "track/world_file.h"
 
 namespace {
 
 // Keys looked at; a longer list is not read further.
 constexpr int kMaxTracks = 100;
 const char* const kDefaultWorld = "world0.dat";
+const char kSection[] = "main";
+const char kKeyPrefix[] = "track";
+
+std::string KeyOf(int i) {
+    return kKeyPrefix + NumberToText(i);
+}
 
 // The text before the next '|' of line from pos on, without surrounding blanks.
 std::string NextField(const std::string& line, size_t& pos) {
@@ -30,20 +38,44 @@ void Refuse(int level, const std::string& file, const std::string& key, const st
     Log(level, "Track " + key + " of " + file + " left out: " + why, "ASP_TrackList");
 }
 
+// Worlds are listed without regard to letter case.
+bool SameWorld(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 bool Listed(const std::vector<ASP_TrackEntry>& tracks, const std::string& world) {
-    return std::any_of(tracks.begin(), tracks.end(), [&world](const ASP_TrackEntry& track) {
-        return track.world.size() == world.size() &&
-               std::equal(world.begin(), world.end(), track.world.begin(),
-                          [](char a, char b) { return std::tolower(a) == std::tolower(b); });
-    });
+    return std::any_of(tracks.begin(), tracks.end(),
+                       [&world](const ASP_TrackEntry& track) { return SameWorld(track.world, world); });
+}
+
+// The key number of the entry of world in the list file, or -1; free is set to the first number
+// after the last entry.
+int EntryOf(const std::string& file, const std::string& world, int& free) {
+    const CIniReadBatch batch(file);
+    int found = -1;
+    free = 0;
+    for (int i = 0; i < kMaxTracks; ++i) {
+        const std::string line = GetIniString(kSection, KeyOf(i), "", file);
+        size_t pos = 0;
+        if (!line.empty()) {
+            free = i + 1;
+        }
+        if (found < 0 && !line.empty() && SameWorld(NextField(line, pos), world)) {
+            found = i;
+        }
+    }
+    return found;
 }
 
 // Adds the usable entries of file that tracks does not list yet; those left out are logged at level.
 void ReadTracks(const std::string& file, int level, std::vector<ASP_TrackEntry>& tracks) {
     const CIniReadBatch batch(file);
     for (int i = 0; i < kMaxTracks; ++i) {
-        const std::string key = "track" + NumberToText(i);
-        const std::string line = GetIniString("main", key, "", file);
+        const std::string key = KeyOf(i);
+        const std::string line = GetIniString(kSection, key, "", file);
         if (line.empty()) {
             continue;
         }
@@ -92,4 +124,40 @@ std::vector<ASP_TrackEntry> LoadTrackList(const std::string& file) {
         tracks.push_back(ASP_TrackEntry{kDefaultWorld, kDefaultWorld, ""});
     }
     return tracks;
+}
+
+bool TrackListed(const std::string& world) {
+    const PathRoots& roots = GetPathRoots();
+    for (const std::string& root : {roots.data, roots.user}) {
+        const std::string file = root + "dat/tracks.dat";
+        int free = 0;
+        if (!root.empty() && IsReadableFile(file) && EntryOf(file, world, free) >= 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ListTrack(const std::string& world, const std::string& name, const std::string& preview,
+               std::ostream& out) {
+    const std::string path = UserPath(track_list::kFile);
+    const bool exists = !path.empty() && IsReadableFile(path);
+    std::string text = exists ? ReadWholeFile(path)
+                              : "; Your own tracks, listed in the game after its own: trackN=world file in "
+                                "dat\\|name|preview picture\r\n[main]\r\n";
+    // The entry of that world if the list has one, else the first free key after the others.
+    int free = 0;
+    const int key = exists ? EntryOf(path, world, free) : -1;
+    if (key < 0 && free >= kMaxTracks) {
+        out << "The track list " << path << " is full.\n";
+        return false;
+    }
+    text = WithKey(text, kSection, KeyOf(key >= 0 ? key : free), world + "|" + name + "|" + preview);
+    // Making the folders may copy the shipped list there first; the text written replaces it.
+    if (path.empty() || PrepareWritePath(track_list::kFile).empty() ||
+        !ReplaceFile(path, text, std::nullopt)) {
+        out << "Cannot write the track list " << track_list::kFile << ".\n";
+        return false;
+    }
+    return true;
 }

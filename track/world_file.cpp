@@ -1,18 +1,17 @@
-#include "worldedit/world_file.h"
+#include "track/world_file.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
-#include "engine/platform/replace_file.h"
-#include "worldedit/we_object.h"
 
 namespace fs = std::filesystem;
 
@@ -61,6 +60,25 @@ bool IsModifierSection(const std::string& name) {
     return rest.empty() || rest == "part" || IsNumbered(rest, "prot");
 }
 
+// The text without the sections whose lower-cased name `drop` holds to.
+std::string WithoutSectionsWhere(const std::string& text,
+                                 const std::function<bool(const std::string&)>& drop) {
+    std::istringstream lines(text);
+    std::string kept;
+    std::string line;
+    bool skipping = false;
+    while (std::getline(lines, line)) {
+        std::string name;
+        if (SectionName(line, name)) {
+            skipping = drop(name);
+        }
+        if (!skipping) {
+            kept += line + "\n";
+        }
+    }
+    return kept;
+}
+
 // The key of a line "key=value", lower-cased and trimmed; empty for any other line.
 std::string KeyOf(const std::string& line) {
     const size_t equals = line.find('=');
@@ -68,6 +86,43 @@ std::string KeyOf(const std::string& line) {
 }
 
 }  // namespace
+
+ASP_SectionWriter::ASP_SectionWriter(std::string section, std::string file)
+    : section(std::move(section)), file(std::move(file)) {}
+
+void ASP_SectionWriter::String(const std::string& key, const std::string& value) {
+    WriteIniString(section, key, value, file);
+    Check();
+}
+
+void ASP_SectionWriter::Double(const std::string& key, double v) {
+    WriteIniDouble(section, key, v, file);
+    Check();
+}
+
+void ASP_SectionWriter::Int(const std::string& key, int v) {
+    WriteIniInt(section, key, v, file);
+    Check();
+}
+
+void ASP_SectionWriter::Bool(const std::string& key, bool v) {
+    WriteIniBool(section, key, v, file);
+    Check();
+}
+
+void ASP_SectionWriter::Check() {
+    if (LastIniWriteFailed()) {
+        succeeded = false;
+    }
+}
+
+std::string Trimmed(const std::string& text, const char* blanks) {
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
 
 std::string SectionLines(const std::string& text, const std::string& name) {
     std::istringstream lines(text);
@@ -89,20 +144,7 @@ std::string SectionLines(const std::string& text, const std::string& name) {
 }
 
 std::string WithoutModifiers(const std::string& text) {
-    std::istringstream lines(text);
-    std::string kept;
-    std::string line;
-    bool skipping = false;
-    while (std::getline(lines, line)) {
-        std::string name;
-        if (SectionName(line, name)) {
-            skipping = IsModifierSection(name);
-        }
-        if (!skipping) {
-            kept += line + "\n";
-        }
-    }
-    return kept;
+    return WithoutSectionsWhere(text, IsModifierSection);
 }
 
 std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
@@ -136,26 +178,12 @@ std::string WithKey(const std::string& text, const std::string& section, const s
 
 std::string WithoutSections(const std::string& text, const std::vector<std::string>& prefixes,
                             const std::vector<std::string>& names) {
-    std::istringstream lines(text);
-    std::string kept;
-    std::string line;
-    bool skipping = false;
-    while (std::getline(lines, line)) {
-        std::string name;
-        if (SectionName(line, name)) {
-            skipping = false;
-            for (const std::string& prefix : prefixes) {
-                skipping = skipping || IsNumbered(name, prefix);
-            }
-            for (const std::string& whole : names) {
-                skipping = skipping || name == Lower(whole);
-            }
-        }
-        if (!skipping) {
-            kept += line + "\n";
-        }
-    }
-    return kept;
+    return WithoutSectionsWhere(text, [&](const std::string& name) {
+        const auto numbered = [&name](const std::string& prefix) { return IsNumbered(name, prefix); };
+        const auto named = [&name](const std::string& whole) { return name == Lower(whole); };
+        return std::any_of(prefixes.begin(), prefixes.end(), numbered) ||
+               std::any_of(names.begin(), names.end(), named);
+    });
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -196,68 +224,18 @@ std::string SaveRefusal(const std::string& target) {
     return "";
 }
 
-namespace {
-
-// A world file made by the editor is as readable as the shipped ones.
-const mode_t kNewFileMode = 0644;
-
-mode_t ModeFor(const std::string& target) {
-    struct stat info;
-    return stat(target.c_str(), &info) == 0 ? info.st_mode & 07777 : kNewFileMode;
-}
-
-// A new file in the temporary folder holding text; false, with nothing left behind, if it
-// cannot be made.
-bool CreateScratch(const std::string& text, std::string& created) {
-    std::error_code ec;
-    std::string pattern = (fs::temp_directory_path(ec) / "asphaltia-save-XXXXXX").string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        return false;
-    }
-    close(fd);
-    std::ofstream file(pattern, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-        unlink(pattern.c_str());
-        return false;
-    }
-    created = pattern;
-    return true;
-}
-
-}  // namespace
-
 bool SaveIniText(const std::string& target, const std::string& text,
                  const std::function<bool(const std::string& file)>& write, std::ostream& out) {
-    std::string scratch;
-    if (!CreateScratch(text, scratch)) {
-        out << "Cannot create a scratch copy of " << target << ".\n";
+    // Thousands of keys, each stored in a replacement of the whole file, froze the editor for
+    // seconds; gathered in memory from the text they cost one replacement, and a save killed
+    // meanwhile leaves the file as it was.
+    CIniWriteBatch batch(target, text);
+    if (!write(target)) {
         return false;
     }
-    bool written = false;
-    {
-        // Thousands of keys, each stored in a replacement of the whole file, froze the editor for
-        // seconds; gathered in memory they cost one replacement.
-        CIniWriteBatch batch(scratch);
-        // The batch holds the text from here on: a save killed meanwhile leaves no scratch behind.
-        unlink(scratch.c_str());
-        written = write(scratch);
-        if (written && !batch.Commit()) {
-            out << "Cannot write " << scratch << ".\n";
-            written = false;
-        }
-    }
-    const std::string composed = written ? ReadWholeFile(scratch) : std::string();
-    unlink(scratch.c_str());
-    if (written && composed.empty()) {
-        out << "Cannot read back " << scratch << ".\n";
-        return false;
-    }
-    if (written && !ReplaceFile(target, composed, ModeFor(target))) {
+    if (!batch.Commit()) {
         out << "Cannot replace " << target << ".\n";
         return false;
     }
-    return written;
+    return true;
 }

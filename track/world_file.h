@@ -25,6 +25,28 @@ std::string WithoutModifiers(const std::string& text);
 std::string WithKey(const std::string& text, const std::string& section, const std::string& key,
                     const std::string& value);
 
+// Writes the keys of one section and remembers whether any of the writes failed.
+class ASP_SectionWriter {
+public:
+    ASP_SectionWriter(std::string section, std::string file);
+
+    void String(const std::string& key, const std::string& value);
+    void Double(const std::string& key, double v);
+    void Int(const std::string& key, int v);
+    void Bool(const std::string& key, bool v);
+    bool Succeeded() const { return succeeded; }
+
+private:
+    void Check();
+
+    std::string section;
+    std::string file;
+    bool succeeded = true;
+};
+
+// The text without the blanks (any of those characters) at either end.
+std::string Trimmed(const std::string& text, const char* blanks);
+
 // The whole file, or the empty text if it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
@@ -38,8 +60,7 @@ std::string SaveTarget(const std::string& path);
 // it is read-only or not a regular file.
 std::string SaveRefusal(const std::string& target);
 // Stores text with the keys that write stores into it (through the INI functions, into the file
-// it is given) as target, in one step: the keys are gathered in a scratch copy, which is on disk
-// only while it is made and read back. Target keeps its permissions; a new file is readable by
-// all, as the data is. False, with target as it was and the reason said on out, if a step fails.
+// it is given) as target, in one step: the keys are gathered in memory. Target keeps its
+// permissions. False, with target as it was and the reason said on out, if a step fails.
 bool SaveIniText(const std::string& target, const std::string& text,
                  const std::function<bool(const std::string& file)>& write, std::ostream& out);
