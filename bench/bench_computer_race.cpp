@@ -36,7 +36,7 @@ public:
     UntimedTracks() {
         char pattern[] = "/tmp/asphaltia_bench_XXXXXX";
         folder = mkdtemp(pattern);
-        for (const ASP_TrackEntry& entry : LoadTrackList("dat\\tracks.dat")) {
+        for (const ASP_TrackEntry& entry : LoadTrackList(track_list::kFile)) {
             files.push_back(Copy(MakeAbsolutePath(entry.WorldFile()), entry.world, false));
         }
         files.push_back(Copy(MakeAbsolutePath("dat\\world0.dat"), "world0-without-line.dat", true));

@@ -6,7 +6,7 @@
 #include "engine/log.h"
 #include "engine/platform/paths.h"
 #include "game/net/server.h"
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ int ReadSettings(const CStartOptions& options, ASP_ServerSettings* s) {
     }
     if (options.given.count("--track") > 0) {
         const std::string world = given("--track");
-        const std::vector<ASP_TrackEntry> tracks = LoadTrackList("dat\\tracks.dat");
+        const std::vector<ASP_TrackEntry> tracks = LoadTrackList(track_list::kFile);
         const auto it = std::find_if(tracks.begin(), tracks.end(),
                                      [&](const ASP_TrackEntry& t) { return t.world == world; });
         if (world.empty() || world.find_first_of("\\/") != std::string::npos) {

@@ -40,8 +40,6 @@ public:
         STATE_NETWORK = 9,
         STATE_NETWORK_MENU = 10,
     };
-    // Players at this machine, as many as join a network race from one.
-    static constexpr int kMaxPlayers = kMaxLocalPlayers;
 
     using LoaderJob = std::function<void()>;
 

@@ -8,8 +8,8 @@
 #include "engine/label_sprite.h"
 #include "engine/log.h"
 #include "game/net/client.h"
-#include "game/race/track_list.h"
 #include "game/race/track_pictures.h"
+#include "track/track_list.h"
 
 // This machine in a network game, from joining to leaving: its line to the server, the lobby
 // screen (the server, the track, every player with car and readiness, or why the line ended) and

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "game/net/protocol.h"
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 
 // What the players chose for the next race on the way through the menus: how many play, each
 // one's car, the track, and whether it is a time trial or a network race.

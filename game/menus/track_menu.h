@@ -6,7 +6,7 @@
 #include "engine/label_sprite.h"
 #include "game/menus/menu.h"
 #include "game/race/lap_records.h"
-#include "game/race/track_list.h"
+#include "track/track_list.h"
 
 // The track choice on the tracks menu: the track's name, its preview picture and its records. The
 // labels and the picture belong to the menu. The menu file names the labels in section "main"

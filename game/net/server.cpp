@@ -6,8 +6,8 @@
 
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
-#include "game/race/track_list.h"
 #include "game/sim/results.h"
+#include "track/track_list.h"
 
 namespace {
 
@@ -22,8 +22,6 @@ constexpr int kSendings = 3;
 constexpr uint32_t kMaxAhead = 600;
 // Packets a machine may send in a second before the rest are dropped as a flood.
 constexpr int kMaxPacketsPerSecond = 600;
-
-const char* const kTrackList = "dat\\tracks.dat";
 
 ENetBuffer BufferOf(uint8_t* data, size_t size) {
     ENetBuffer buffer;
@@ -242,7 +240,7 @@ void ASP_NetServer::Receive(Client& client, const ENetPacket& packet) {
         }
         case ASP_MessageType::ChooseTrack: {
             // The host's machine (the first to join) picks the track, from the track list only.
-            const std::vector<ASP_TrackEntry> tracks = LoadTrackList(kTrackList);
+            const std::vector<ASP_TrackEntry> tracks = LoadTrackList(track_list::kFile);
             const auto it = std::find_if(tracks.begin(), tracks.end(), [&](const ASP_TrackEntry& t) {
                 return t.world == message->chooseTrack.world;
             });

@@ -29,7 +29,7 @@ void ASP_CarsScreen::Draw(void* target) {
 void ASP_CarsScreen::ShowCar(int c, int direction) {
     ASP_RaceChoice& choice = app.Choice();
     const int cars = static_cast<int>(choice.carNames.size());
-    if (cars == 0 || choice.currentPlayer < 0 || choice.currentPlayer >= ASP_Main::kMaxPlayers) {
+    if (cars == 0 || choice.currentPlayer < 0 || choice.currentPlayer >= kMaxLocalPlayers) {
         return;
     }
     c = PickCar(c, direction, choice.currentPlayer, choice.playerCars, choice.playerCount, cars);
@@ -39,14 +39,14 @@ void ASP_CarsScreen::ShowCar(int c, int direction) {
 
 void ASP_CarsScreen::Next() {
     const ASP_RaceChoice& choice = app.Choice();
-    if (choice.currentPlayer >= 0 && choice.currentPlayer < ASP_Main::kMaxPlayers) {
+    if (choice.currentPlayer >= 0 && choice.currentPlayer < kMaxLocalPlayers) {
         ShowCar(choice.playerCars[static_cast<size_t>(choice.currentPlayer)] + 1, 1);
     }
 }
 
 void ASP_CarsScreen::Previous() {
     const ASP_RaceChoice& choice = app.Choice();
-    if (choice.currentPlayer >= 0 && choice.currentPlayer < ASP_Main::kMaxPlayers) {
+    if (choice.currentPlayer >= 0 && choice.currentPlayer < kMaxLocalPlayers) {
         ShowCar(choice.playerCars[static_cast<size_t>(choice.currentPlayer)] - 1, -1);
     }
 }

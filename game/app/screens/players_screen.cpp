@@ -34,7 +34,7 @@ void ASP_PlayersScreen::Back() {
 
 void ASP_PlayersScreen::Count(ASP_Button* button) {
     const int n = menu->IndexOf(button);
-    if (n < 1 || n > ASP_Main::kMaxPlayers) {
+    if (n < 1 || n > kMaxLocalPlayers) {
         return;
     }
     ASP_RaceChoice& choice = app.Choice();

@@ -12,7 +12,6 @@
 namespace {
 
 const char* const kGhostsFolder = "ghosts";
-const char* const kTrackListFile = "dat\\tracks.dat";
 
 }  // namespace
 
@@ -254,7 +253,7 @@ void ASP_RaceScreen::LoadNetRace() {
     }
     auto replay = std::make_unique<ASP_Replay>();
     replay->world = start.world;
-    for (const ASP_TrackEntry& track : LoadTrackList(kTrackListFile)) {
+    for (const ASP_TrackEntry& track : LoadTrackList(track_list::kFile)) {
         if (track.world == start.world) {
             replay->trackName = track.name;
         }

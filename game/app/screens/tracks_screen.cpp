@@ -6,13 +6,12 @@
 
 namespace {
 
-const char* const kTrackListFile = "dat\\tracks.dat";
 const char* const kTracksMenuFile = "mnu\\tracks.ini";
 
 }  // namespace
 
 void ASP_TracksScreen::Load() {
-    app.Choice().tracks = LoadTrackList(kTrackListFile);
+    app.Choice().tracks = LoadTrackList(track_list::kFile);
     app.Choice().currentTrack = 0;
     menu = LoadMenu(&app, app.Textures(), kTracksMenuFile,
                     {Action([this] { Next(); }), Action([this] { Previous(); }), Action([this] { Chosen(); }),
