@@ -2,29 +2,10 @@
 
 #include <algorithm>
 
-#include "engine/font.h"
 #include "engine/ini.h"
 
-namespace {
-
-const char* const kLobbyFont = "fnt\\dejavusans-bold.ttf";
-constexpr int kLobbySize = 20;
-
-}  // namespace
-
-ASP_NetSession::ASP_NetSession(CGameBase* game, bool byComputer) : app(game), autopilot(byComputer) {
+ASP_NetSession::ASP_NetSession(bool byComputer) : autopilot(byComputer) {
     client.pictures = &pictures;
-    text = std::make_unique<CLabelSprite>(nullptr, app->GetFontFactory()->GetFont(kLobbyFont, kLobbySize));
-    text->SetX(40);
-    text->SetY(40);
-    text->SetWidth(app->width - 80);
-    text->SetHeight(app->height - 80);
-    text->SetTextBox(0, 0, app->width - 80, app->height - 80);
-    text->SetMultiLine(true);
-    text->SetAlignH(ALIGN_LEFT);
-    text->SetAlignV(ALIGN_TOP);
-    text->SetColor(SDL_Color{255, 255, 255, 0});
-    text->depthTest = false;
 }
 
 bool ASP_NetSession::Join(const std::string& address, const std::string& name,
@@ -45,9 +26,7 @@ bool ASP_NetSession::Join(const std::string& address, const std::string& name,
     hello.gameVersion = ASPHALTIA_VERSION;
     hello.name = name.substr(0, kMaxText);
     hello.cars = cars;
-    const bool joining = client.Connect(host, port, hello);
-    ShowLobby();
-    return joining;
+    return client.Connect(host, port, hello);
 }
 
 bool ASP_NetSession::Ended() const {
@@ -67,7 +46,6 @@ bool ASP_NetSession::Update(double) {
         raceStarted = false;
         ready = false;
     }
-    ShowLobby();
     if (stage == ASP_NetClient::Stage::Countdown && !raceStarted) {
         raceStarted = true;
         return true;
@@ -96,40 +74,28 @@ void ASP_NetSession::CycleTrack(int by, const std::vector<ASP_TrackEntry>& track
     client.ChooseTrack(tracks[static_cast<size_t>(((from + by) % count + count) % count)].world);
 }
 
-void ASP_NetSession::ShowLobby() {
-    std::string lines = "Network race\n\n";
+ASP_LobbyMenu::View ASP_NetSession::Lobby() const {
+    ASP_LobbyMenu::View view;
     switch (client.GetStage()) {
         case ASP_NetClient::Stage::Connecting:
-            lines += "Joining the server...\n";
+            view.line = ASP_LobbyMenu::View::Line::Joining;
             break;
         case ASP_NetClient::Stage::Refused:
         case ASP_NetClient::Stage::Lost:
-            lines += client.GetReason() + "\n\nEscape: back to the menu";
+            view.line = ASP_LobbyMenu::View::Line::Ended;
+            view.reason = client.GetReason();
             break;
         case ASP_NetClient::Stage::Idle:
-            lines += "Not connected.\n\nEscape: back to the menu";
+            view.line = ASP_LobbyMenu::View::Line::Idle;
             break;
-        default: {
-            const ASP_LobbyMessage& lobby = client.GetLobby();
-            lines += "Track: " + lobby.trackName + ", " + std::to_string(lobby.laps) + " lap(s)\n";
-            lines += "Players: " + std::to_string(lobby.players.size()) + " of " +
-                     std::to_string(lobby.maxPlayers) + "\n\n";
-            for (const ASP_LobbyPlayer& p : lobby.players) {
-                const bool mine = p.client == client.GetClient();
-                lines += (mine ? "> " : "  ") + p.name + (p.car.empty() ? "" : "  " + p.car) +
-                         (p.ready ? "  ready" : "  not ready") + "\n";
-            }
-            lines += "\nRound trip: " + std::to_string(client.RoundTrip()) + " ms\n";
-            lines += ready ? "Enter: not ready   Escape: leave" : "Enter: ready   Escape: leave";
-            lines += host ? "   Left/Right: track" : "";
+        default:
+            view.line = ASP_LobbyMenu::View::Line::Lobby;
             break;
-        }
     }
-    if (text->GetText() != lines) {
-        text->SetText(lines);
-    }
-}
-
-void ASP_NetSession::Draw(void* target) {
-    text->Draw(target);
+    view.lobby = client.GetLobby();
+    view.self = client.GetClient();
+    view.ready = ready;
+    view.host = host;
+    view.roundTrip = client.RoundTrip();
+    return view;
 }

@@ -4,28 +4,28 @@
 #include <string>
 #include <vector>
 
-#include "engine/game_base.h"
-#include "engine/label_sprite.h"
 #include "engine/log.h"
+#include "game/menus/lobby_menu.h"
 #include "game/net/client.h"
 #include "game/race/track_pictures.h"
 #include "track/track_list.h"
 
-// This machine in a network game, from joining to leaving: its line to the server, the lobby
-// screen (the server, the track, every player with car and readiness, or why the line ended) and
-// its players' readiness. Races themselves run in the game; between them the session shows the
+// This machine in a network game, from joining to leaving: its line to the server, what its lobby
+// shows (the track, every player with car and readiness, or why the line ended) and its players'
+// readiness. Races themselves run in the game; between them the session shows the
 // lobby again.
 class ASP_NetSession : public CLogSource {
 public:
     // With autopilot the computer drives this machine's cars and they are ready at once.
-    ASP_NetSession(CGameBase* app, bool autopilot);
+    explicit ASP_NetSession(bool autopilot);
 
     // Starts joining HOST[:PORT] with these players' cars; false, with the reason shown, when the
     // address cannot be used.
     bool Join(const std::string& address, const std::string& name, const std::vector<std::string>& cars);
     // Handles the line; true once, when a race starts and its track must be loaded.
     bool Update(double dt);
-    void Draw(void* target);
+    // What the lobby shows now; the preview is left to the caller, which knows the tracks.
+    ASP_LobbyMenu::View Lobby() const;
     // Enter: ready or no longer.
     void ToggleReady();
     // The server runs on this machine, which joined it first: its lobby offers the track choice.
@@ -39,9 +39,6 @@ public:
     bool Ended() const;
 
 private:
-    void ShowLobby();
-
-    CGameBase* app;
     bool autopilot;
     bool host = false;
     ASP_PictureFiles pictures;
@@ -49,5 +46,4 @@ private:
     std::vector<std::string> cars;
     bool ready = false;
     bool raceStarted = false;
-    std::unique_ptr<CLabelSprite> text;
 };

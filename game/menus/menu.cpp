@@ -1,6 +1,7 @@
 #include "game/menus/menu.h"
 
 #include <algorithm>
+#include <sstream>
 #include <typeinfo>
 #include <utility>
 
@@ -297,4 +298,18 @@ void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
         AddLabel(menu, fonts, i, file);
     }
     LoadMenuSounds(menu, app->GetAudio(), file);
+}
+
+std::string BreakLines(const std::string& text, size_t width) {
+    std::istringstream words(text);
+    std::string broken;
+    std::string line;
+    for (std::string word; words >> word;) {
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            broken += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return broken + line;
 }

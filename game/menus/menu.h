@@ -87,3 +87,7 @@ std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, st
 // Fills an empty menu as LoadMenu does, for menus of a class of their own.
 void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
                const std::vector<ASP_ButtonCallback>& callbacks);
+
+// text with its words wrapped into lines of at most width characters (a longer word stands alone),
+// for the notes menus fill in.
+std::string BreakLines(const std::string& text, size_t width);

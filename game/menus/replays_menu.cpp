@@ -1,7 +1,6 @@
 #include "game/menus/replays_menu.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "engine/ini.h"
 #include "game/menus/button.h"
@@ -14,22 +13,8 @@ namespace {
 constexpr int kMaxRows = 20;
 // Sprite index of the first row button: the background comes first.
 constexpr int kFirstRow = 1;
-// Characters of a line of the note, which breaks a longer text between words.
+// Characters of a line of the note.
 constexpr size_t kNoteLine = 56;
-
-std::string BreakLines(const std::string& text) {
-    std::istringstream words(text);
-    std::string broken;
-    std::string line;
-    for (std::string word; words >> word;) {
-        if (!line.empty() && line.size() + 1 + word.size() > kNoteLine) {
-            broken += line + "\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-    }
-    return broken + line;
-}
 
 }  // namespace
 
@@ -114,7 +99,7 @@ std::string ASP_ReplaysMenu::EntryText(const ASP_ReplayEntry& entry, bool marked
 std::string ASP_ReplaysMenu::ChosenText(const ASP_ReplayEntry& entry) const {
     const ASP_Replay& r = entry.header;
     if (!entry.refused.empty()) {
-        return BreakLines(Text("refused") + " " + entry.refused + ".");
+        return BreakLines(Text("refused") + " " + entry.refused + ".", kNoteLine);
     }
     const std::string winner =
         r.winner.empty() ? Text("unfinished") : r.winner + " " + RecordTime(r.winnerTime);

@@ -385,6 +385,7 @@ def menus():
 
     replays_menu()
     network_menu()
+    lobby_menu()
 
     pw, ph = 580, 480
     menu("mnu\\tracks.ini", "gfx\\menu\\panel.png", (pw, ph),
@@ -468,6 +469,53 @@ def replays_menu():
                                    ("difficulty", "Difficulty")])],
          comment="Replays: row buttons (main/rows of them), previous page, next page, Watch, Back; "
                  "main/note is the label the game fills in")
+
+
+def lobby_menu():
+    """A network race's lobby: the track with its preview, every player with car and readiness, and a note
+    on the line; the game fills them in."""
+    pw, ph = 580, 480
+    rows = 8
+    buttons_ = [button(30, 410, 230, 52, "Leave"), button(320, 410, 230, 52, "Not ready"),
+                button(30, 278, 100, 36, "<", size=22, small=True), button(140, 278, 100, 36, ">", size=22, small=True)]
+    grey = (200, 206, 224)
+    labels = [label(20, 12, pw - 40, 44, "Network race", size=26, color=ACCENT),
+              label(30, 218, 210, 28, "", size=18),
+              label(30, 248, 210, 24, "", size=14, color=grey),
+              label(260, 66, 290, 22, "", size=13, align=1, color=grey)]
+    labels += [label(260, 92 + k * 28, 200, 26, "", size=14, align=1) for k in range(rows)]
+    labels += [label(460, 92 + k * 28, 90, 26, "", size=14, align=2) for k in range(rows)]
+    labels.append(label(30, 326, 520, 74, "", size=14, align=1, multi=True, spacing=4,
+                        texture="gfx\\hud\\panel.png", fit=False))
+    check_fits("Harbour Night", 18, 210, 28)
+    check_fits("3 laps", 14, 210, 24)
+    check_fits("Players: 8 of 8", 13, 290, 22)
+    check_fits("> Computer 8  Cadillac", 14, 200, 26)
+    check_fits("not ready", 14, 90, 26)
+    # The game breaks a longer note into lines of 56 characters at most.
+    check_fits("This server runs Asphaltia 1.0.0 (protocol 3); your game[n]is 1.0.1 (protocol 4).[n]Escape or "
+               "Leave: back to the menu.", 14, 520, 74, spacing=4)
+    check_fits("Round trip: 150 ms[n]Enter or Ready when your players are set; < and >[n]choose the track.", 14,
+               520, 74, spacing=4)
+    first = 1 + len(buttons_)
+    menu("mnu\\lobby.ini", "gfx\\menu\\panel.png", (pw, ph), buttons_, labels,
+         main_extra=[("track", first + 1), ("laps", first + 2), ("players", first + 3), ("rows", rows),
+                     ("firstName", first + 4), ("firstState", first + 4 + rows), ("note", first + 4 + 2 * rows)],
+         extra_sections=[("preview", [("x", 30), ("y", 70), ("w", 210), ("h", 140)]),
+                         ("text", [("joining", "Joining the server..."), ("idle", "Not connected."),
+                                   ("back", "Escape or Leave: back to the menu."),
+                                   ("lap", "1 lap"), ("laps", "[laps] laps"),
+                                   ("players", "Players: [count] of [max]"),
+                                   ("ready", "ready"), ("notReady", "not ready"),
+                                   ("readyButton", "Ready"), ("notReadyButton", "Not ready"),
+                                   ("roundTrip", "Round trip: [ms] ms"),
+                                   ("hostHint", "Enter or Ready when your players are set; < and > choose "
+                                                "the track."),
+                                   ("guestHint", "Enter or Ready when your players are set. The host chooses "
+                                                 "the track.")])],
+         comment="Lobby: Leave, Ready, previous and next track (the host's only); main/track, laps, players, the "
+                 "rows' names and states (main/rows of each, from main/firstName and main/firstState) and "
+                 "main/note are the labels the game fills in; preview is the track picture's area")
 
 
 def network_menu():

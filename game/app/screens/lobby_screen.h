@@ -5,12 +5,14 @@
 
 #include "game/app/asp_main.h"
 #include "game/app/net_session.h"
+#include "game/app/screens/menu_screen.h"
+#include "game/menus/lobby_menu.h"
 #include "game/net/server.h"
 
 // This machine in a network game between races: the lobby of the server it joined (from the
 // network menu, or with --connect), and the server it hosts, serviced every frame, races included,
 // until the lobby is left.
-class ASP_LobbyScreen : public ASP_Screen {
+class ASP_LobbyScreen : public ASP_MenuScreen {
 public:
     static constexpr int kState = ASP_Main::STATE_NETWORK;
     const char* Name() const override { return "network"; }
@@ -18,12 +20,13 @@ public:
     // connectTo is the --connect address ("" for none), name the --name ("" for the login).
     ASP_LobbyScreen(ASP_Main& app, std::string connectTo, std::string name, bool autopilot);
 
+    void Load() override;
     void Background() override;
     // Loads the race once the server starts it.
     void Update(double dt) override;
-    void Draw(void* target) override;
     // Escape leaves, Enter is ready or no longer, Left and Right pick the host's track.
     void KeyDown(SDL_Event* e) override;
+    void Back() override { LeaveLobby(); }
 
     // Joins the --connect address, if one was given.
     void JoinGiven();
@@ -38,9 +41,14 @@ public:
 
     ASP_NetSession* Session() const { return session.get(); }
     ASP_NetServer* Server() const { return server.get(); }
+    ASP_LobbyMenu* Lobby() const { return lobby; }
 
 private:
-    ASP_Main& app;
+    void ToggleReady();
+    void CycleTrack(int by);
+
+    // Owned by the menu screen.
+    ASP_LobbyMenu* lobby = nullptr;
     std::string connectTo;
     const std::string name;
     const bool autopilot;

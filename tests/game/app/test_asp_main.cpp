@@ -352,14 +352,28 @@ TEST_F(AspMainTest, NetworkMenuTypesAnAddressHostsJoinsAsTheFirstPlayerAndLeaves
         app->OnUpdate(0.0);
     }
     EXPECT_EQ(mine(), (std::vector<std::string>{"Vulcan", app->Choice().carNames[1]}));
+    // The lobby marks this machine's rows; Ready, clicked, comes back from the server on them.
+    ASP_LobbyMenu* lobby = Lobby().Lobby();
+    const auto serve = [&](const std::function<bool()>& until) {
+        for (int frame = 0; frame < 400 && !until(); ++frame) {
+            Lobby().Server()->Service(5);
+            app->OnUpdate(0.0);
+        }
+    };
+    EXPECT_EQ(lobby->NameText(1), "> " + Lobby().NetName() + " 2  " + app->Choice().carNames[1]);
+    EXPECT_EQ(lobby->StateText(0) + lobby->ReadyCaption(), "not readyReady");
+    EXPECT_TRUE(lobby->TrackButtonsShown());
+    Click(lobby, 2);
+    serve([&] { return lobby->StateText(1) == "ready"; });
+    EXPECT_EQ(lobby->StateText(0) + lobby->ReadyCaption(), "readyNot ready");
+    Click(lobby, 2);
+    serve([&] { return lobby->StateText(1) == "not ready"; });
     // The host picks the track from the lobby.
     const std::string first = client.GetLobby().world;
     Press(SDLK_RIGHT);
-    for (int frame = 0; frame < 400 && client.GetLobby().world == first; ++frame) {
-        Lobby().Server()->Service(5);
-        app->OnUpdate(0.0);
-    }
+    serve([&] { return client.GetLobby().world != first; });
     EXPECT_EQ(client.GetLobby().world, app->Choice().tracks.at(1).world);
+    EXPECT_EQ(lobby->NameText(0).substr(0, 2) + lobby->GetNote().substr(0, 11), "> Round trip:");
     Press(SDLK_ESCAPE);
     EXPECT_EQ(Lobby().Server(), nullptr);
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_NETWORK_MENU);
