@@ -38,7 +38,7 @@ Point AxisAlong(const Quad& q) {
 }
 
 double Radius(const Quad& q) {
-    return Length(q.p[0] - QuadCenter(q));
+    return Length(q.p[0] - QuadCentre(q));
 }
 
 // Twice the signed area of the outline: its sign tells which side of each edge is inside.
@@ -94,7 +94,7 @@ Point OverlapMiddle(const Quad& a, const Quad& b) {
         region = ClipByEdge(region, b.p[i], b.p[(i + 1) % 4], orientation);
     }
     if (region.n == 0) {
-        return (QuadCenter(a) + QuadCenter(b)) / 2.0;
+        return (QuadCentre(a) + QuadCentre(b)) / 2.0;
     }
     Point sum;
     for (int i = 0; i < region.n; ++i) {
@@ -135,7 +135,7 @@ bool operator==(const Rect& a, const Rect& b) {
     return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
 }
 
-Point QuadCenter(const Quad& q) {
+Point QuadCentre(const Quad& q) {
     return (q.p[0] + q.p[1] + q.p[2] + q.p[3]) / 4.0;
 }
 
@@ -149,7 +149,7 @@ bool PointInQuad(Point p, const Quad& q) {
     if (!HasArea(q)) {
         return false;
     }
-    if (Length(p - QuadCenter(q)) > Radius(q)) {
+    if (Length(p - QuadCentre(q)) > Radius(q)) {
         return false;
     }
     for (Point axis : {AxisAcross(q), AxisAlong(q)}) {
@@ -165,7 +165,7 @@ bool QuadsOverlap(const Quad& a, const Quad& b, Point* contact) {
     if (!HasArea(a) || !HasArea(b)) {
         return false;
     }
-    if (Length(QuadCenter(b) - QuadCenter(a)) > Radius(a) + Radius(b)) {
+    if (Length(QuadCentre(b) - QuadCentre(a)) > Radius(a) + Radius(b)) {
         return false;
     }
     for (Point axis : {AxisAcross(a), AxisAlong(a), AxisAcross(b), AxisAlong(b)}) {

@@ -83,7 +83,7 @@ int TruncateToInt(double v);
 Rect MakeRect(double x, double y, double w, double h);
 
 // Mean of the four corners.
-Point QuadCenter(const Quad& q);
+Point QuadCentre(const Quad& q);
 
 // False for an outline with a zero-length (or not finite) edge, which overlaps nothing.
 bool HasArea(const Quad& q);

@@ -95,8 +95,8 @@ SDL_Color CLabelSprite::GetColor() const {
     return color;
 }
 
-void CLabelSprite::SetColor(SDL_Color newColor) {
-    color = newColor;
+void CLabelSprite::SetColor(SDL_Color newColour) {
+    color = newColour;
     Restyle();
 }
 

@@ -36,7 +36,7 @@ public:
     virtual CFont* GetFont() const;
     virtual void SetFont(CFont* newFont);
     virtual SDL_Color GetColor() const;
-    virtual void SetColor(SDL_Color newColor);
+    virtual void SetColor(SDL_Color newColour);
     virtual TextBox GetTextBox() const;
     virtual void SetTextBox(double boxX, double boxY, double boxW, double boxH);
     virtual int GetAlignH() const;

@@ -56,8 +56,8 @@ bool CPhysicsSprite::OnCollision(CSprite* other, Point contact) {
         return false;
     }
     const Point n = p.normal;
-    const Point cA = a.InFrame(a.LocalCenter(), frame);
-    const Point cB = b.InFrame(b.LocalCenter(), frame);
+    const Point cA = a.InFrame(a.LocalCentre(), frame);
+    const Point cB = b.InFrame(b.LocalCentre(), frame);
     ExchangeImpulse(a.body, b.body, n, p.point - cA, p.point - cB);
     a.PushApart(b, n, p.depth);
     return false;
@@ -91,7 +91,7 @@ void CPhysicsSprite::RestorePrevious() {
 
 void CPhysicsSprite::ApplyForceAt(double fx, double fy, double dt, double px, double py) {
     // The point is local and unrotated while the force is taken as it is: no frame conversion.
-    body.ApplyForceAt(Point(fx, fy), dt, Point(px, py) - LocalCenter());
+    body.ApplyForceAt(Point(fx, fy), dt, Point(px, py) - LocalCentre());
 }
 
 void CPhysicsSprite::ApplyForce(double fx, double fy, double dt) {
@@ -99,7 +99,7 @@ void CPhysicsSprite::ApplyForce(double fx, double fy, double dt) {
 }
 
 void CPhysicsSprite::ApplyResistanceAt(double fx, double fy, double dt, double px, double py) {
-    body.ApplyResistanceAt(Point(fx, fy), dt, Point(px, py) - LocalCenter());
+    body.ApplyResistanceAt(Point(fx, fy), dt, Point(px, py) - LocalCentre());
 }
 
 void CPhysicsSprite::ApplyResistance(double fx, double fy, double dt) {
@@ -151,12 +151,12 @@ void CPhysicsSprite::SetMassDistribution(const double cornerMass[4]) {
     }
     SetMass(total);
     const Point corner[4] = {Point(0.0, 1.0), Point(1.0, 1.0), Point(1.0, 0.0), Point(0.0, 0.0)};
-    Point center(0.0, 0.0);
+    Point centre(0.0, 0.0);
     for (int i = 0; i < 4; ++i) {
-        center += corner[i] * (4.0 * cornerMass[i] / body.GetMass());
+        centre += corner[i] * (4.0 * cornerMass[i] / body.GetMass());
     }
-    center = center / 4.0;
-    SetRotationCenter(center.x, center.y);
+    centre = centre / 4.0;
+    SetRotationCenter(centre.x, centre.y);
 }
 
 double CPhysicsSprite::GetInertia() const {
@@ -188,17 +188,17 @@ void CPhysicsSprite::SetBounce(double v) {
 }
 
 Point CPhysicsSprite::GetPointVelocity(Point local) const {
-    return body.PointVelocity(local - LocalCenter());
+    return body.PointVelocity(local - LocalCentre());
 }
 
-Point CPhysicsSprite::LocalCenter() const {
+Point CPhysicsSprite::LocalCentre() const {
     const Point c = GetRotationCenter();
     return Point(c.x * GetWidth(), c.y * GetHeight());
 }
 
 CBodyPose CPhysicsSprite::Pose() const {
     return CBodyPose{Point(GetX(), GetY()), GetWidth(),    GetHeight(),
-                     GetRotation(),         LocalCenter(), GetScale()};
+                     GetRotation(),         LocalCentre(), GetScale()};
 }
 
 Point CPhysicsSprite::InFrame(Point local, const CSprite* frame) const {

@@ -62,7 +62,7 @@ protected:
 
 private:
     // Rotation centre in the own pixel frame.
-    Point LocalCenter() const;
+    Point LocalCentre() const;
     // Where the sprite stands in its parent's frame.
     CBodyPose Pose() const;
     // A point of the own pixel frame in the coordinates of frame, an ancestor or null (the screen).

@@ -166,7 +166,7 @@ CheckpointMark MarkCheckpoint(const Quad& q, Point toward, double arrowLength) {
     const Point along = wide ? across : up;
     Point travel = Unit(wide ? up : across);
     CheckpointMark mark;
-    mark.centre = QuadCenter(q);
+    mark.centre = QuadCentre(q);
     mark.from = mark.centre - along * 0.5;
     mark.to = mark.centre + along * 0.5;
     const Point ahead = toward - mark.centre;

@@ -24,7 +24,7 @@ void ASP_WE_OverlayTool::DrawCheckpoints(CFont* font) {
         const ASP_WE_CheckpointSprite* target = next != checkpoints.end() ? *next : checkpoints.front();
         const Quad corners = checkpoint->GetCorners();
         const Point toward =
-            target->index != checkpoint->index ? QuadCenter(target->GetCorners()) : QuadCenter(corners);
+            target->index != checkpoint->index ? QuadCentre(target->GetCorners()) : QuadCentre(corners);
         const CheckpointMark mark = MarkCheckpoint(corners, toward, kArrowLength);
         const Colour colour = checkpoint->isFinish ? kFinishLine : kCheckpointLine;
         Line(mark.from, mark.to, colour, 4.0f);
@@ -40,7 +40,7 @@ void ASP_WE_OverlayTool::DrawStarts(CFont* font) {
     for (ASP_WE_Object* start : context.document.ObjectsOf(ASP_WE_StartSprite::kind)) {
         const Quad corners = start->Sprite().GetCorners();
         we_canvas::Outline(corners, we_canvas::kStartOutline, 2.0f);
-        const Point centre = QuadCenter(corners);
+        const Point centre = QuadCentre(corners);
         we_canvas::Label(font, NumberToText(++number), centre.x, centre.y, true);
     }
 }

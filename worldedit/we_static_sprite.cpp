@@ -118,14 +118,14 @@ ASP_WE_StaticSprite::ASP_WE_StaticSprite(CSprite* parent, CTextureManager* textu
     : CImageSpriteEx(parent), textures(textures) {}
 
 void ASP_WE_StaticSprite::Print(std::ostream& out) {
-    const Point center = GetRotationCenter();
+    const Point centre = GetRotationCenter();
     out << "x: " << GetX() << "\n";
     out << "y: " << GetY() << "\n";
     out << "z: " << GetZ() << "\n";
     out << "width: " << GetWidth() << "\n";
     out << "height: " << GetHeight() << "\n";
-    out << "rotX: " << center.x << "\n";
-    out << "rotY: " << center.y << "\n";
+    out << "rotX: " << centre.x << "\n";
+    out << "rotY: " << centre.y << "\n";
     out << "angle: " << GetRotation() << "\n";
     out << "texture: " << textureFile << "\n";
     out << "tileWidth: " << GetTileWidth() << "\n";

@@ -14,15 +14,15 @@ CFont* ReadLabelFont(CFontFactory* fonts, const std::string& section, const std:
     return fonts->GetFont(GetIniString(section, "font", "", file), GetIniInt(section, "size", 1, file));
 }
 
-SDL_Color ReadLabelColor(const std::string& section, const std::string& prefix, const std::string& file) {
+SDL_Color ReadLabelColour(const std::string& section, const std::string& prefix, const std::string& file) {
     const auto byte = [&](const char* channel) {
         return static_cast<Uint8>(std::clamp(GetIniInt(section, prefix + channel, 0, file), 0, 255));
     };
-    SDL_Color color{0, 0, 0, 0};
-    color.r = byte("r");
-    color.g = byte("g");
-    color.b = byte("b");
-    return color;
+    SDL_Color colour{0, 0, 0, 0};
+    colour.r = byte("r");
+    colour.g = byte("g");
+    colour.b = byte("b");
+    return colour;
 }
 
 CTexture* ReadTexture(CTextureManager* textures, const std::string& section, const std::string& key,

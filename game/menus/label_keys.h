@@ -18,7 +18,7 @@ CFont* ReadLabelFont(CFontFactory* fonts, const std::string& section, const std:
 
 // The colour under prefix + "r", "g", "b" ("color_" for labels, "color0" to "color2" for the looks
 // of a button), each clamped to a byte.
-SDL_Color ReadLabelColor(const std::string& section, const std::string& prefix, const std::string& file);
+SDL_Color ReadLabelColour(const std::string& section, const std::string& prefix, const std::string& file);
 
 // The read-only texture named under key; an empty name means no picture, not a file to look for.
 CTexture* ReadTexture(CTextureManager* textures, const std::string& section, const std::string& key,

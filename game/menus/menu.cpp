@@ -43,7 +43,7 @@ void AddBackground(ASP_Menu* menu, const std::string& file) {
 std::unique_ptr<CLabelSprite> MakeButtonLook(int look, CFontFactory* fonts, CTextureManager* textures,
                                              const std::string& section, const std::string& file) {
     auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(fonts, section, file));
-    label->SetColor(ReadLabelColor(section, "color" + NumberToText(look), file));
+    label->SetColor(ReadLabelColour(section, "color" + NumberToText(look), file));
     label->SetTexture(ReadTexture(textures, section, "texture" + NumberToText(look), file));
     const std::string caption = GetIniString(section, "caption", "", file);
     label->SetText(caption);
@@ -85,7 +85,7 @@ void AddLabel(ASP_Menu* menu, CFontFactory* fonts, int i, const std::string& fil
     label->SetY(GetIniDouble(section, "y", 0.0, file));
     ReadLabelBox(label, section, file);
     ReadLabelAlignment(label, section, file);
-    label->SetColor(ReadLabelColor(section, "color_", file));
+    label->SetColor(ReadLabelColour(section, "color_", file));
     label->SetTexture(ReadTexture(menu->textureManager, section, "texture", file));
     const std::string caption = GetIniString(section, "caption", "", file);
     label->SetText(caption);

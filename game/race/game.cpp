@@ -83,7 +83,7 @@ void ASP_Game::LoadCountdown() {
     const double height = GetIniDouble("main", "height", 1.0, f);
     countdownLabel->SetWidth(width);
     countdownLabel->SetHeight(height);
-    countdownLabel->SetColor(ReadLabelColor("main", "color_", f));
+    countdownLabel->SetColor(ReadLabelColour("main", "color_", f));
     if (CTexture* sheet = ReadTexture(textures, "main", "texture", f)) {
         countdownLabel->SetTexture(sheet);
         countdownLabel->SetTileWidth(GetIniInt("main", "tileWidth", 1, f));

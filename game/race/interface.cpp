@@ -88,7 +88,7 @@ void ASP_Interface::LoadTextElement(InterfaceElement& element, const std::string
     auto label = std::make_unique<CLabelSprite>(nullptr, ReadLabelFont(fonts, section, file));
     ReadLabelBox(label.get(), section, file);
     ReadLabelAlignment(label.get(), section, file);
-    label->SetColor(ReadLabelColor(section, "color_", file));
+    label->SetColor(ReadLabelColour(section, "color_", file));
     label->SetTexture(ReadTexture(textures, section, "texture", file));
     element.caption = GetIniString(section, "caption", "", file);
     const bool multiLine = GetIniBool(section, "multiLine", false, file);

@@ -66,7 +66,7 @@ ASP_SurfaceMap MapOf(SDL_Surface* s) {
                 SDL_GetRGB(RawPixel(s, ix, iy), s->format, &c.r, &c.g, &c.b);
             }
         }
-        map = ASP_SurfaceMap::FromColors(s->w, s->h, pixels);
+        map = ASP_SurfaceMap::FromColours(s->w, s->h, pixels);
     }
     if (locked) {
         SDL_UnlockSurface(s);

@@ -52,7 +52,7 @@ ASP_Command Controls(bool forward, bool backward, bool left, bool right) {
 // The part [t0, t1] of the segment a + t (b - a), 0 <= t <= 1, inside a rectangular outline; false
 // when none is.
 bool ClipToOutline(Point a, Point b, const Quad& q, double* t0, double* t1) {
-    const Point centre = QuadCenter(q);
+    const Point centre = QuadCentre(q);
     double enter = 0.0;
     double leave = 1.0;
     for (int k = 0; k < 4; ++k) {
@@ -119,7 +119,7 @@ std::vector<Stretch> StretchesInside(const ASP_RacingLine& line, const Quad& out
 }  // namespace
 
 ASP_Crossing CrossingOf(const ASP_RacingLine& line, const Quad& outline) {
-    const Point centre = QuadCenter(outline);
+    const Point centre = QuadCentre(outline);
     ASP_Crossing crossing;
     crossing.progress = line.ProgressOf(centre);
     crossing.point = line.PointAt(crossing.progress);
@@ -305,7 +305,7 @@ bool ASP_ComputerDriver::Missed(const ASP_Race& race, Point pivot) const {
     if (Dot(onward, line.DirectionAt(crossing.progress)) < 0.0) {
         onward = -onward;
     }
-    return Dot(pivot - QuadCenter(q), onward) > thickness * 0.5 + kMissedBy;
+    return Dot(pivot - QuadCentre(q), onward) > thickness * 0.5 + kMissedBy;
 }
 
 double ASP_ComputerDriver::Gained(const ASP_RacingLine& line, Point pivot) const {

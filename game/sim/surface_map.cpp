@@ -35,17 +35,17 @@ ASP_SurfaceMap::ASP_SurfaceMap(int w, int h, const std::vector<SurfaceColor>& pa
         const uint8_t e = entries[i];
         if (slot[e] < 0) {
             if (e >= palette.size()) {
-                colors.clear();
+                colours.clear();
                 return;
             }
-            slot[e] = static_cast<int>(colors.size());
-            colors.push_back(palette[e]);
+            slot[e] = static_cast<int>(colours.size());
+            colours.push_back(palette[e]);
         }
         found[i] = static_cast<uint8_t>(slot[e]);
     }
     width = w;
     height = h;
-    indexBits = IndexBits(colors.size());
+    indexBits = IndexBits(colours.size());
     const size_t perByte = static_cast<size_t>(8 / indexBits);
     indices.assign((found.size() + perByte - 1) / perByte, 0);
     for (size_t i = 0; i < found.size(); ++i) {
@@ -54,7 +54,7 @@ ASP_SurfaceMap::ASP_SurfaceMap(int w, int h, const std::vector<SurfaceColor>& pa
     }
 }
 
-ASP_SurfaceMap ASP_SurfaceMap::FromColors(int w, int h, const std::vector<SurfaceColor>& all) {
+ASP_SurfaceMap ASP_SurfaceMap::FromColours(int w, int h, const std::vector<SurfaceColor>& all) {
     std::vector<SurfaceColor> palette;
     std::vector<uint8_t> entries(all.size());
     // The last colour found is tried first, as runs of one colour are the rule.
@@ -84,5 +84,5 @@ SurfaceColor ASP_SurfaceMap::At(int ix, int iy) const {
         return pixels[i];
     }
     const size_t perByte = static_cast<size_t>(8 / indexBits);
-    return colors[indices[i / perByte] >> (i % perByte * indexBits) & ((1 << indexBits) - 1)];
+    return colours[indices[i / perByte] >> (i % perByte * indexBits) & ((1 << indexBits) - 1)];
 }

@@ -25,19 +25,19 @@ public:
     ASP_SurfaceMap(int w, int h, const std::vector<SurfaceColor>& palette,
                    const std::vector<uint8_t>& entries);
     // A map of w x h pixels given by their colours, row by row.
-    static ASP_SurfaceMap FromColors(int w, int h, const std::vector<SurfaceColor>& pixels);
+    static ASP_SurfaceMap FromColours(int w, int h, const std::vector<SurfaceColor>& pixels);
 
     int Width() const { return width; }
     int Height() const { return height; }
     // The colour of the pixel at column ix, row iy; the caller keeps them inside the map.
     SurfaceColor At(int ix, int iy) const;
     // How many colours the map holds, for tests and the log.
-    size_t Colors() const { return colors.size(); }
+    size_t Colours() const { return colours.size(); }
 
 private:
     int width = 0;
     int height = 0;
-    std::vector<SurfaceColor> colors;
+    std::vector<SurfaceColor> colours;
     std::vector<uint8_t> indices;
     int indexBits = 8;
     // Only for maps of more than 256 colours.

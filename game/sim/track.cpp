@@ -130,7 +130,7 @@ void ASP_Track::LoadObjects() {
 }
 
 int ASP_Track::ModifierIndexAt(Point p) const {
-    SurfaceColor color;
+    SurfaceColor colour;
     for (const ASP_TrackTile& tile : tiles) {
         // The earliest tile wins, even under a later one.
         const Point local(p.x - tile.x, p.y - tile.y);
@@ -141,13 +141,13 @@ int ASP_Track::ModifierIndexAt(Point p) const {
         const ASP_SurfaceMap* map = tile.map.get();
         // Truncation toward zero; points on the far edges of the tile lie beyond its map.
         if (map != nullptr && local.x < map->Width() && local.y < map->Height()) {
-            color = map->At(static_cast<int>(local.x), static_cast<int>(local.y));
+            colour = map->At(static_cast<int>(local.x), static_cast<int>(local.y));
         }
         break;
     }
     for (size_t i = 0; i < modifiers.size(); ++i) {
         const SurfaceModifier& m = modifiers[i];
-        if (SurfaceColor{m.r, m.g, m.b} == color) {
+        if (SurfaceColor{m.r, m.g, m.b} == colour) {
             return static_cast<int>(i);
         }
     }

@@ -6,7 +6,7 @@ namespace {
 
 Quad TurnedBox(double x, double y, double w, double h, double degrees) {
     Quad q = BoxQuad(x, y, w, h);
-    const Point c = QuadCenter(q);
+    const Point c = QuadCentre(q);
     for (Point& p : q.p) {
         RotatePoint(p, c, degrees);
     }

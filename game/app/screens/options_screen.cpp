@@ -55,7 +55,7 @@ void ASP_OptionsScreen::LoadLabel() {
     label->SetY(GetIniDouble(s, "y", 0.0, f));
     ReadLabelBox(label, s, f);
     ReadLabelAlignment(label, s, f);
-    label->SetColor(ReadLabelColor(s, "color_", f));
+    label->SetColor(ReadLabelColour(s, "color_", f));
     label->SetTexture(ReadTexture(app.Textures(), s, "texture", f));
     label->SetLineSpacing(GetIniInt(s, "lineSpacing", 0, f));
     label->SetMultiLine(true);

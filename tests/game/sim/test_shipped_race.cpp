@@ -226,7 +226,7 @@ TEST(ShippedGrid, EveryTrackHasAGridBoxOnAsphaltForEveryCarBehindTheLine) {
             for (const ASP_Checkpoint& checkpoint : track.GetAllCheckpoints()) {
                 taken.push_back(checkpoint.shape.Outline());
             }
-            const Point finish = QuadCenter(track.GetCheckpoints(0).front()->shape.Outline());
+            const Point finish = QuadCentre(track.GetCheckpoints(0).front()->shape.Outline());
             for (size_t i = 0; i < race.GetCars().size(); ++i) {
                 const ASP_Body& car = race.GetCars()[i]->body;
                 for (double u = 0.0; u <= 1.0; u += 0.125) {
@@ -239,7 +239,7 @@ TEST(ShippedGrid, EveryTrackHasAGridBoxOnAsphaltForEveryCarBehindTheLine) {
                 EXPECT_GT(Dot(Facing(car.GetRotation()), finish - car.Centre()), 0.0) << i;
                 for (const Quad& other : taken) {
                     EXPECT_FALSE(QuadsOverlap(car.Outline(), other, nullptr))
-                        << i << " at " << QuadCenter(other).y;
+                        << i << " at " << QuadCentre(other).y;
                 }
                 taken.push_back(car.Outline());
             }
