@@ -3,26 +3,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include "engine/ini_text.h"
 
 // A portable stand-in for the Windows private-profile functions that the data files were
 // written for. Paths given here are host paths (see paths.h).
-
-// The keys of an INI text, looked up the way the Windows functions do: section and key names
-// without regard to ASCII letter case and without surrounding blanks, a value without
-// surrounding blanks and without one pair of matching enclosing quotes, and of repeated
-// sections or keys only the first one.
-class CIniDocument {
-public:
-    explicit CIniDocument(std::string_view text);
-
-    // The value, or nullptr if the section or the key does not exist.
-    const std::string* Find(std::string_view section, std::string_view key) const;
-
-private:
-    // Lower-cased section name -> lower-cased key name -> value.
-    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> sections;
-};
 
 // Looks a key up in the file at `path`. False if the file, the section or the key does not
 // exist or the file cannot be read. Parsed files are cached until they change on disk or are
