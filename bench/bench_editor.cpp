@@ -11,7 +11,7 @@
 #include "engine/ini.h"
 #include "engine/platform/paths.h"
 #include "worldedit/asp_we_main.h"
-#include "worldedit/road_builder.h"
+#include "worldedit/road/road_builder.h"
 
 // The world editor's slow moments, end to end: opening the shipped track (window, world file,
 // every picture, the first frame), saving a track of 5,000 objects, the dialogue's answers given,

@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "worldedit/camera_tool.h"
-#include "worldedit/canvas_overlay.h"
-#include "worldedit/dialogue_tool.h"
-#include "worldedit/overlay_tool.h"
-#include "worldedit/racing_line_tool.h"
-#include "worldedit/road_tool.h"
-#include "worldedit/selection_tool.h"
+#include "worldedit/road/road_tool.h"
+#include "worldedit/tools/camera_tool.h"
+#include "worldedit/tools/canvas_overlay.h"
+#include "worldedit/tools/dialogue_tool.h"
+#include "worldedit/tools/overlay_tool.h"
+#include "worldedit/tools/racing_line_tool.h"
+#include "worldedit/tools/selection_tool.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include "engine/texture_manager.h"
 #include "worldedit/console.h"
 #include "worldedit/editor_context.h"
-#include "worldedit/key_bindings.h"
-#include "worldedit/tool.h"
+#include "worldedit/objects/we_object.h"
+#include "worldedit/objects/we_racing_line.h"
+#include "worldedit/tools/key_bindings.h"
+#include "worldedit/tools/tool.h"
 #include "worldedit/track_document.h"
 #include "worldedit/view.h"
-#include "worldedit/we_object.h"
-#include "worldedit/we_racing_line.h"
 
 class ASP_WE_DialogueTool;
 class ASP_WE_RoadTool;

@@ -5,7 +5,7 @@
 
 #include <iostream>
 
-#include "worldedit/we_object.h"
+#include "worldedit/objects/we_object.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "engine/geometry.h"
 #include "engine/platform/console.h"
 #include "worldedit/console.h"
+#include "worldedit/objects/we_object.h"
 #include "worldedit/track_document.h"
 #include "worldedit/view.h"
-#include "worldedit/we_object.h"
 
 // What the editor's tools share: the track, the view on it, the console with the windows to bring
 // to the front around its questions, and what the mouse holds.

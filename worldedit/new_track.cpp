@@ -4,11 +4,11 @@
 
 #include "engine/ini.h"
 #include "track/world_file.h"
-#include "worldedit/road_builder.h"
-#include "worldedit/road_style.h"
-#include "worldedit/we_checkpoint_sprite.h"
-#include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_start_sprite.h"
+#include "worldedit/objects/we_checkpoint_sprite.h"
+#include "worldedit/objects/we_ground_sprite.h"
+#include "worldedit/objects/we_start_sprite.h"
+#include "worldedit/road/road_builder.h"
+#include "worldedit/road/road_style.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "worldedit/road_style.h"
+#include "worldedit/road/road_style.h"
 
 // Pictures encoded as PNG in memory, to be written in one step. Made for speed over size: a track's
 // pictures are written whenever it is built. Empty when the encoder fails.

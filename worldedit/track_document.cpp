@@ -12,7 +12,7 @@
 #include "engine/platform/replace_file.h"
 #include "track/world_file.h"
 #include "track/world_keys.h"
-#include "worldedit/we_ground_sprite.h"
+#include "worldedit/objects/we_ground_sprite.h"
 
 namespace {
 

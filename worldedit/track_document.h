@@ -8,12 +8,12 @@
 #include "engine/geometry.h"
 #include "engine/sprite_manager.h"
 #include "engine/texture_manager.h"
-#include "worldedit/object_kinds.h"
-#include "worldedit/road.h"
+#include "worldedit/objects/object_kinds.h"
+#include "worldedit/objects/we_checkpoint_sprite.h"
+#include "worldedit/objects/we_object.h"
+#include "worldedit/objects/we_racing_line.h"
+#include "worldedit/road/road.h"
 #include "worldedit/undo_stack.h"
-#include "worldedit/we_checkpoint_sprite.h"
-#include "worldedit/we_object.h"
-#include "worldedit/we_racing_line.h"
 
 // The track being edited: the objects and values of one world file and its racing line, loaded
 // from the file and saved back, and the history of their edits. The window, the mouse and the

@@ -13,9 +13,9 @@
 #include "engine/platform/paths.h"
 #include "engine/platform/replace_file.h"
 #include "track/world_file.h"
+#include "worldedit/objects/we_ground_sprite.h"
+#include "worldedit/objects/we_start_sprite.h"
 #include "worldedit/png_file.h"
-#include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_start_sprite.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "engine/ini.h"
 #include "engine/sprite_manager.h"
-#include "worldedit/we_object.h"
+#include "worldedit/objects/we_object.h"
 
 // One change of the world being edited that can be taken back and made again. The object it
 // concerns is found by its entry in the world's list, which saving follows, so that undoing puts

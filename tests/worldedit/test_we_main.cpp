@@ -14,7 +14,7 @@
 #include "game/race/game.h"
 #include "game/race/world.h"
 #include "tests/support/editor_test.h"
-#include "worldedit/we_ground_sprite.h"
+#include "worldedit/objects/we_ground_sprite.h"
 
 namespace {
 

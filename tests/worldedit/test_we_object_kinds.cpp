@@ -11,11 +11,11 @@
 #include "game/sim/track.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
-#include "worldedit/object_kinds.h"
+#include "worldedit/objects/object_kinds.h"
+#include "worldedit/objects/we_ground_sprite.h"
+#include "worldedit/objects/we_physics_sprite.h"
+#include "worldedit/objects/we_start_sprite.h"
 #include "worldedit/track_document.h"
-#include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_physics_sprite.h"
-#include "worldedit/we_start_sprite.h"
 
 namespace {
 

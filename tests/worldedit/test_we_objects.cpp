@@ -7,11 +7,11 @@
 #include "engine/texture_manager.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/temp_folder.h"
-#include "worldedit/we_checkpoint_sprite.h"
-#include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_physics_sprite.h"
-#include "worldedit/we_start_sprite.h"
-#include "worldedit/we_static_sprite.h"
+#include "worldedit/objects/we_checkpoint_sprite.h"
+#include "worldedit/objects/we_ground_sprite.h"
+#include "worldedit/objects/we_physics_sprite.h"
+#include "worldedit/objects/we_start_sprite.h"
+#include "worldedit/objects/we_static_sprite.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include "tests/support/editor_test.h"
 #include "tests/support/logged.h"
 #include "track/track_list.h"
-#include "worldedit/road.h"
-#include "worldedit/road_tool.h"
-#include "worldedit/we_checkpoint_sprite.h"
-#include "worldedit/we_ground_sprite.h"
-#include "worldedit/we_physics_sprite.h"
-#include "worldedit/we_start_sprite.h"
+#include "worldedit/objects/we_checkpoint_sprite.h"
+#include "worldedit/objects/we_ground_sprite.h"
+#include "worldedit/objects/we_physics_sprite.h"
+#include "worldedit/objects/we_start_sprite.h"
+#include "worldedit/road/road.h"
+#include "worldedit/road/road_tool.h"
 
 namespace {
 
