@@ -15,7 +15,7 @@ struct _ENetPeer;
 // every size and value; a packet that breaks any rule is refused whole (and counted by the caller),
 // never half read.
 
-constexpr uint16_t kProtocolVersion = 3;
+constexpr uint16_t kProtocolVersion = 4;
 // The port a server listens on unless told otherwise, and the one servers answer LAN searches on.
 constexpr uint16_t kDefaultPort = 27960;
 constexpr uint16_t kDiscoveryPort = 27961;

@@ -85,6 +85,12 @@ struct ASP_RaceRecord {
     bool Racing() const { return !finished && !retired; }
 };
 
+// Where a reset puts a car: the top-left corner of its box and the way it then faces.
+struct ASP_PutBack {
+    Point topLeft;
+    double rotation = 0.0;
+};
+
 // A car of the race: a rigid body that turns what its driver holds into forces at its wheels,
 // each wheel feeling the ground under it, and carries its race record.
 class ASP_Car : public CLogSource {
@@ -128,6 +134,8 @@ public:
 
     ASP_Body body;
     ASP_RaceRecord record;
+    // Where the pending reset puts the car, settled when it was asked for.
+    ASP_PutBack putBack;
 
 private:
     double Throttle(bool fwd) const;

@@ -141,9 +141,15 @@ void ASP_Race::Step(const std::vector<ASP_Command>& commands) {
         if ((command.flags & ASP_Command::kGiveUp) != 0) {
             rules.Retire(cars, i, events);
         }
+        const bool waiting = car.GetResetTime() > 0.0;
         car.Control(command);
+        if (!waiting && car.GetResetTime() > 0.0) {
+            // Settled when asked for, not when due: a checkpoint taken while waiting does not move
+            // it, so a network race's guess of the wait puts the car where the server does.
+            car.putBack = rules.PutBackPlace(car, i);
+        }
         if (car.CountDownReset(kStep)) {
-            rules.PutBack(car, i);
+            rules.PutBack(car, car.putBack);
             SettleOnCheckpoints(i);
         }
         car.Step(kStep, track);

@@ -32,25 +32,31 @@ void ASP_RaceRules::SetCheckpointTarget(ASP_Car& car, int index) const {
     }
 }
 
-void ASP_RaceRules::PutBack(ASP_Car& car, size_t index) const {
+ASP_PutBack ASP_RaceRules::PutBackPlace(const ASP_Car& car, size_t index) const {
     const int lastIndex = car.record.lastCheckpoint;
     // Index -1 would ask for every checkpoint.
     const ASP_Checkpoint* last = lastIndex >= 0 ? NearestCheckpoint(car.body.Centre(), lastIndex) : nullptr;
     if (last == nullptr) {
         const std::vector<StartPosition>& grid = track.GetStartPositions();
         if (index < grid.size()) {
-            car.PutAt(Point(grid[index].x, grid[index].y), grid[index].rot);
-        } else {
-            car.PutAt(Point(car.body.GetX(), car.body.GetY()), car.body.GetRotation());
+            return ASP_PutBack{Point(grid[index].x, grid[index].y), grid[index].rot};
         }
-        return;
+        return ASP_PutBack{Point(car.body.GetX(), car.body.GetY()), car.body.GetRotation()};
     }
     const Point at = last->shape.Centre();
-    car.PutAt(at - car.body.Pivot(), car.body.GetRotation());
-    SetCheckpointTarget(car, lastIndex + 1);
-    const Point ahead = car.record.compassTarget - at;
-    if (ahead != Point(0.0, 0.0)) {
-        car.body.SetRotation(HeadingOf(ahead));
+    ASP_PutBack place{at - car.body.Pivot(), car.body.GetRotation()};
+    const int next = lastIndex + 1 >= track.GetRequiredCheckpoints() ? 0 : lastIndex + 1;
+    if (const ASP_Checkpoint* ahead = NearestCheckpoint(at, next);
+        ahead != nullptr && ahead->shape.Centre() != at) {
+        place.rotation = HeadingOf(ahead->shape.Centre() - at);
+    }
+    return place;
+}
+
+void ASP_RaceRules::PutBack(ASP_Car& car, const ASP_PutBack& place) const {
+    car.PutAt(place.topLeft, place.rotation);
+    if (car.record.lastCheckpoint >= 0) {
+        SetCheckpointTarget(car, car.record.lastCheckpoint + 1);
     }
 }
 

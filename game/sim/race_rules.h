@@ -52,9 +52,11 @@ public:
               std::vector<ASP_RaceEvent>& events);
     // Points the car's compass at the nearest checkpoint of this index (0 after the last one).
     void SetCheckpointTarget(ASP_Car& car, int index) const;
-    // Puts the car at rest on its last accepted checkpoint (the nearest of that index), facing the
-    // next one; before the first it goes back to its start position.
-    void PutBack(ASP_Car& car, size_t index) const;
+    // Where a reset asked for now puts the car: on its last accepted checkpoint (the nearest of
+    // that index), facing the next one; before the first, on its start position.
+    ASP_PutBack PutBackPlace(const ASP_Car& car, size_t index) const;
+    // Puts the car there at rest and points its compass at the checkpoint it has to take next.
+    void PutBack(ASP_Car& car, const ASP_PutBack& place) const;
     // The car's driver leaves the race.
     void Retire(ASP_Cars& cars, size_t car, std::vector<ASP_RaceEvent>& events);
     // After each step: the positions, the finish timeout, the end of the race.

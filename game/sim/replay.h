@@ -22,7 +22,7 @@ struct ASP_ReplayCar {
 class ASP_Replay {
 public:
     // Raised whenever what a replay holds, or the race it runs, changes.
-    static constexpr int kVersion = 1;
+    static constexpr int kVersion = 2;
 
     // The world file as the track list names it ("world0.dat"), and the track's name.
     std::string world;

@@ -276,7 +276,8 @@ TEST_F(AspMainTest, TimeTrialRacesOneCarAndItsReplayIsWatchedFromTheList) {
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
     // A replay of another version is listed, and refused with why.
     std::string text = folder.Read(list->GetEntries().at(0).file);
-    text.replace(text.find("version=1"), 9, "version=0");
+    const std::string version = "version=" + std::to_string(ASP_Replay::kVersion);
+    text.replace(text.find(version), version.size(), "version=0");
     folder.Write("replays/99999999-999999-00.replay", text);
     Replays().Back();
     Replays().Show();
@@ -286,7 +287,8 @@ TEST_F(AspMainTest, TimeTrialRacesOneCarAndItsReplayIsWatchedFromTheList) {
     EXPECT_EQ(app->GetState(), ASP_Main::STATE_REPLAYS);
     EXPECT_EQ(list->GetNote(),
               "Refused: it was recorded by another version of the game\n(replay version 0, this game plays "
-              "version 1).");
+              "version " +
+                  std::to_string(ASP_Replay::kVersion) + ").");
 }
 
 TEST_F(AspMainTest, NetworkMenuTypesAnAddressHostsJoinsAsTheFirstPlayerAndLeavesWithItsServer) {

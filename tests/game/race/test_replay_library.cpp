@@ -68,7 +68,8 @@ TEST(ReplayLibrary, RefusesChangedTracksAndCarsWithAReason) {
     ASSERT_TRUE(Raced("track").Save(library.NewFile(), &error));
     const std::string file = library.List().at(0).file;
     std::string text = folder.Read(file);
-    text.replace(text.find("version=1"), 9, "version=0");
+    const std::string version = "version=" + std::to_string(ASP_Replay::kVersion);
+    text.replace(text.find(version), version.size(), "version=0");
     folder.Write("replays/" + file.substr(file.rfind('/') + 1), text);
     EXPECT_NE(library.List().at(0).refused.find("another version"), std::string::npos);
 }

@@ -430,7 +430,8 @@ TEST(ReplayTest, ARecordedRacePlaysBackToTheSameStateAndBadFilesAreRefused) {
         {"ASPHALTIA REPLAY\nversion=0\n", "another version of the game (replay version 0"},
         {"not a replay at all", "it is not a replay"},
         {file.substr(0, file.size() - 20), "its commands are broken"},
-        {"ASPHALTIA REPLAY\nversion=1\ncars=9999999\n", "it is broken"}};
+        {"ASPHALTIA REPLAY\nversion=" + std::to_string(ASP_Replay::kVersion) + "\ncars=9999999\n",
+         "it is broken"}};
     for (const auto& [text, why] : bad) {
         EXPECT_FALSE(loaded.Load(folder.Write("bad.replay", text), &error));
         EXPECT_NE(error.find(why), std::string::npos) << error;
