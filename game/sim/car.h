@@ -136,6 +136,8 @@ public:
     ASP_RaceRecord record;
     // Where the pending reset puts the car, settled when it was asked for.
     ASP_PutBack putBack;
+    // Put back onto another car, it passes through cars until it is clear of them all.
+    bool passesThroughCars = false;
 
 private:
     double Throttle(bool fwd) const;

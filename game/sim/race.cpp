@@ -150,11 +150,17 @@ void ASP_Race::Step(const std::vector<ASP_Command>& commands) {
         }
         if (car.CountDownReset(kStep)) {
             rules.PutBack(car, car.putBack);
+            // Pushed apart from a car already there, both would fly off however they happen to
+            // overlap, which the machines of a network race guess differently.
+            car.passesThroughCars = true;
             SettleOnCheckpoints(i);
         }
         car.Step(kStep, track);
     }
     StepObjects(kStep);
+    for (size_t i = 0; i < cars.size(); ++i) {
+        cars[i]->passesThroughCars = cars[i]->passesThroughCars && OverlapsACar(i);
+    }
     Collide();
     PassCheckpoints();
     FollowWrongWay();
@@ -349,6 +355,7 @@ void ASP_Race::CollidePair(size_t i, size_t j) {
     ASP_Body& b = BodyAt(j);
     ASP_Contact contact;
     if (Apart(a.Box(), b.Box()) || !CanCollide(a, b) || !QuadsOverlap(a.Outline(), b.Outline(), nullptr) ||
+        (j < cars.size() && (cars[i]->passesThroughCars || cars[j]->passesThroughCars)) ||
         !::Collide(a, b, &contact)) {
         return;
     }
@@ -373,6 +380,13 @@ void ASP_Race::PassCheckpoints() {
             onCheckpoint[i][k] = on;
         }
     }
+}
+
+bool ASP_Race::OverlapsACar(size_t car) const {
+    return std::any_of(cars.begin(), cars.end(), [&](const auto& other) {
+        return other != cars[car] && !Apart(other->body.Box(), cars[car]->body.Box()) &&
+               QuadsOverlap(other->body.Outline(), cars[car]->body.Outline(), nullptr);
+    });
 }
 
 void ASP_Race::SettleOnCheckpoints(size_t car) {
@@ -406,6 +420,7 @@ uint64_t ASP_Race::StateHash() const {
         h.Add(static_cast<long long>(r.lastCheckpoint));
         h.Add(static_cast<long long>(r.position));
         h.Add(static_cast<long long>(r.finished) << 1 | static_cast<long long>(r.retired));
+        h.Add(static_cast<long long>(car->passesThroughCars));
     }
     for (const ASP_TrackObject& object : objects) {
         h.Add(object.body);

@@ -198,6 +198,39 @@ TEST_F(RaceRules, ResetPutsTheCarBackOnItsLastCheckpointFacingTheNext) {
     }
 }
 
+// Two cars put back on one checkpoint at once both stand on its centre, passing through each other
+// rather than being flung apart, until they are clear; then they meet as cars do.
+TEST_F(RaceRules, CarsPutBackOnOneCheckpointAtOncePassThroughEachOtherUntilClear) {
+    ASP_Car& a = Add();
+    ASP_Car& b = Add();
+    race.Start({});
+    const Point centre = race.GetTrack().GetCheckpoints(1).front()->shape.Centre();
+    for (ASP_Car* car : {&a, &b}) {
+        car->record.lastCheckpoint = 1;
+        Place(*car, Point(car == &a ? -3000 : 3000, 3000));
+    }
+    ASP_Command reset;
+    reset.flags = ASP_Command::kReset;
+    race.Step({reset, reset});
+    for (double t = 0.0; t < ASP_Car::kResetDelay + 0.2; t += ASP_Race::kStep) {
+        race.Step({});
+    }
+    EXPECT_LT(Length(a.body.Centre() - centre), 1.0);
+    EXPECT_LT(Length(b.body.Centre() - centre), 1.0);
+    EXPECT_TRUE(a.passesThroughCars && b.passesThroughCars);
+    ASP_Command go;
+    go.forward = 255;
+    for (int i = 0; i < 240 && b.passesThroughCars; ++i) {
+        race.Step({ASP_Command(), go});
+    }
+    EXPECT_FALSE(a.passesThroughCars || b.passesThroughCars);
+    Place(b, a.body.Centre() + Point(0, 60));
+    race.Step({});
+    EXPECT_EQ(Kinds(), std::vector<ASP_RaceEvent::Kind>());
+    EXPECT_TRUE(std::any_of(race.GetEvents().begin(), race.GetEvents().end(),
+                            [](const ASP_RaceEvent& e) { return e.kind == ASP_RaceEvent::Contact; }));
+}
+
 // Backing away from the next checkpoint is the wrong way after a second, told once; driving on
 // towards it ends it.
 TEST_F(RaceRules, ReversingAwayFromTheNextCheckpointIsTheWrongWayAfterASecond) {
