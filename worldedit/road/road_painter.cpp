@@ -174,6 +174,11 @@ void ASP_WE_TrackPainter::RasterSegment(size_t i, int x0, int y0, Scratch& near)
                 right = std::max(right, x);
             }
         }
+        // No edge crosses this row's centre (a quad's top or bottom row): nothing to paint, and
+        // the infinite bounds have no column.
+        if (left > right) {
+            continue;
+        }
         const int firstColumn = std::max(x0, static_cast<int>(std::floor(left)));
         const int endColumn = std::min(x0 + kTile, static_cast<int>(std::ceil(right)) + 1);
         for (int x = firstColumn; x < endColumn; ++x) {
