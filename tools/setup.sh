@@ -10,7 +10,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-apps imagemagick
   fonts-dejavu-core clang-format
-  clang-14 libclang-rt-14-dev valgrind python3
+  clang-14 libclang-rt-14-dev lld valgrind python3
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Builds the fuzz targets with clang and runs each for SECONDS (default 15) on a copy of its seed
 # corpus, from data/ under a virtual X server. A crash, sanitizer report, broken property or input
 # taking 30 s (libFuzzer's 10 s is too short on a busy machine) fails the run and leaves the input
-# in build-fuzz/findings/. ASPHALTIA_FUZZ_OPTIMISATION (default -O1) sets the build's optimisation.
+# in build-fuzz/findings/. ASPHALTIA_FUZZ_OPTIMISATION (default -O1) sets the build's optimisation;
+# ASPHALTIA_FUZZ_BUILD names another clang build made with -DASPHALTIA_FUZZ=ON to take them from.
 # Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]   (targets: fuzz_ini fuzz_text fuzz_loaders fuzz_race_files fuzz_packets)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -11,9 +12,11 @@ seconds=${1:-15}
 shift || true
 read -r -a targets <<<"${*:-fuzz_ini fuzz_text fuzz_loaders fuzz_race_files fuzz_packets}"
 
-build=$root/build-fuzz
-CXX=clang++-14 cmake -S . -B "$build" -DASPHALTIA_FUZZ=ON -DASPHALTIA_TESTS=OFF -DASPHALTIA_BENCHMARKS=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="${ASPHALTIA_FUZZ_OPTIMISATION:--O1} -gline-tables-only" >/dev/null
+build=${ASPHALTIA_FUZZ_BUILD:-$root/build-fuzz}
+if [ -z "${ASPHALTIA_FUZZ_BUILD:-}" ]; then
+    CXX=clang++-14 cmake -S . -B "$build" -DASPHALTIA_FUZZ=ON -DASPHALTIA_TESTS=OFF -DASPHALTIA_BENCHMARKS=OFF \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="${ASPHALTIA_FUZZ_OPTIMISATION:--O1} -gline-tables-only" >/dev/null
+fi
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 mkdir -p "$build/findings"
