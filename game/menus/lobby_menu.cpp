@@ -64,14 +64,8 @@ void ASP_LobbyMenu::Load(CGameBase* app, const std::string& file, Actions action
         names.push_back(name);
         states.push_back(state);
     }
-    preview = new CImageSprite(this);
-    preview->SetX(GetIniInt("preview", "x", 0, file));
-    preview->SetY(GetIniInt("preview", "y", 0, file));
-    preview->SetWidth(GetIniInt("preview", "w", 0, file));
-    preview->SetHeight(GetIniInt("preview", "h", 0, file));
-    preview->depthTest = false;
+    preview = AddPreviewPicture(this, file);
     preview->SetVisible(false);
-    AddSprite(preview);
 }
 
 CLabelSprite* ASP_LobbyMenu::LabelAt(int index) const {

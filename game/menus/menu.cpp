@@ -300,6 +300,17 @@ void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
     LoadMenuSounds(menu, app->GetAudio(), file);
 }
 
+CImageSprite* AddPreviewPicture(ASP_Menu* menu, const std::string& file) {
+    auto* picture = new CImageSprite(menu);
+    picture->SetX(GetIniInt("preview", "x", 0, file));
+    picture->SetY(GetIniInt("preview", "y", 0, file));
+    picture->SetWidth(GetIniInt("preview", "w", 0, file));
+    picture->SetHeight(GetIniInt("preview", "h", 0, file));
+    picture->depthTest = false;
+    menu->AddSprite(picture);
+    return picture;
+}
+
 std::string BreakLines(const std::string& text, size_t width) {
     std::istringstream words(text);
     std::string broken;

@@ -88,6 +88,10 @@ std::unique_ptr<ASP_Menu> LoadMenu(CGameBase* app, CTextureManager* textures, st
 void BuildMenu(ASP_Menu* menu, CGameBase* app, const std::string& file,
                const std::vector<ASP_ButtonCallback>& callbacks);
 
+// A picture added to the menu in the box the file's `preview` section gives (x, y, w, h), drawn
+// over the menu without depth test; the menu owns it.
+CImageSprite* AddPreviewPicture(ASP_Menu* menu, const std::string& file);
+
 // text with its words wrapped into lines of at most width characters (a longer word stands alone),
 // for the notes menus fill in.
 std::string BreakLines(const std::string& text, size_t width);

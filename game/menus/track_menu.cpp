@@ -28,13 +28,7 @@ void ASP_TrackChoice::Load(ASP_Menu* menu, const std::string& menuFile) {
     lapText = GetIniString("text", "lap", "", menuFile);
     raceText = GetIniString("text", "race", "", menuFile);
     noneText = GetIniString("text", "none", "", menuFile);
-    preview = new CImageSprite(menu);
-    preview->SetX(GetIniInt("preview", "x", 0, menuFile));
-    preview->SetY(GetIniInt("preview", "y", 0, menuFile));
-    preview->SetWidth(GetIniInt("preview", "w", 0, menuFile));
-    preview->SetHeight(GetIniInt("preview", "h", 0, menuFile));
-    preview->depthTest = false;
-    menu->AddSprite(preview);
+    preview = AddPreviewPicture(menu, menuFile);
 }
 
 std::string ASP_TrackChoice::RecordText(const std::string& caption, const ASP_Record& record) const {

@@ -107,6 +107,7 @@ private:
     void SettleAmongFixed(size_t body);
     bool Awake(size_t body) const;
     void PassCheckpoints();
+    // Whether the car's outline meets another car's.
     bool OverlapsACar(size_t car) const;
     // The checkpoints the car lies over now count as reached already: after a put-back.
     void SettleOnCheckpoints(size_t car);
