@@ -242,6 +242,11 @@ bool ForEachCell(const Bounds& b, Visit visit) {
     return true;
 }
 
+// Whether two bodies' outlines meet, their boxes asked first.
+bool OutlinesMeet(const ASP_Body& a, const ASP_Body& b) {
+    return !Apart(a.Box(), b.Box()) && QuadsOverlap(a.Outline(), b.Outline(), nullptr);
+}
+
 }  // namespace
 
 void ASP_Race::FileStaticObjects() {
@@ -354,7 +359,7 @@ void ASP_Race::CollidePair(size_t i, size_t j) {
     ASP_Body& a = BodyAt(i);
     ASP_Body& b = BodyAt(j);
     ASP_Contact contact;
-    if (Apart(a.Box(), b.Box()) || !CanCollide(a, b) || !QuadsOverlap(a.Outline(), b.Outline(), nullptr) ||
+    if (!CanCollide(a, b) || !OutlinesMeet(a, b) ||
         (j < cars.size() && (cars[i]->passesThroughCars || cars[j]->passesThroughCars)) ||
         !::Collide(a, b, &contact)) {
         return;
@@ -384,8 +389,7 @@ void ASP_Race::PassCheckpoints() {
 
 bool ASP_Race::OverlapsACar(size_t car) const {
     return std::any_of(cars.begin(), cars.end(), [&](const auto& other) {
-        return other != cars[car] && !Apart(other->body.Box(), cars[car]->body.Box()) &&
-               QuadsOverlap(other->body.Outline(), cars[car]->body.Outline(), nullptr);
+        return other != cars[car] && OutlinesMeet(other->body, cars[car]->body);
     });
 }
 

@@ -22,12 +22,13 @@ const ASP_Checkpoint* ASP_RaceRules::NearestCheckpoint(Point from, int index) co
     return nearest;
 }
 
+const ASP_Checkpoint* ASP_RaceRules::NextCheckpoint(Point from, int index) const {
+    return NearestCheckpoint(from, index >= track.GetRequiredCheckpoints() ? 0 : index);
+}
+
 void ASP_RaceRules::SetCheckpointTarget(ASP_Car& car, int index) const {
-    if (index >= track.GetRequiredCheckpoints()) {
-        index = 0;
-    }
     // With no checkpoint of that index the target stays as it was.
-    if (const ASP_Checkpoint* nearest = NearestCheckpoint(car.body.Centre(), index)) {
+    if (const ASP_Checkpoint* nearest = NextCheckpoint(car.body.Centre(), index)) {
         car.record.compassTarget = nearest->shape.Centre();
     }
 }
@@ -45,8 +46,7 @@ ASP_PutBack ASP_RaceRules::PutBackPlace(const ASP_Car& car, size_t index) const 
     }
     const Point at = last->shape.Centre();
     ASP_PutBack place{at - car.body.Pivot(), car.body.GetRotation()};
-    const int next = lastIndex + 1 >= track.GetRequiredCheckpoints() ? 0 : lastIndex + 1;
-    if (const ASP_Checkpoint* ahead = NearestCheckpoint(at, next);
+    if (const ASP_Checkpoint* ahead = NextCheckpoint(at, lastIndex + 1);
         ahead != nullptr && ahead->shape.Centre() != at) {
         place.rotation = HeadingOf(ahead->shape.Centre() - at);
     }

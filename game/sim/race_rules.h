@@ -79,6 +79,8 @@ private:
     // their next checkpoint), retired cars last.
     void Rank(ASP_Cars& cars, bool byDistance);
     const ASP_Checkpoint* NearestCheckpoint(Point from, int index) const;
+    // The nearest of the checkpoints of this index, the finish's (0) past the last one.
+    const ASP_Checkpoint* NextCheckpoint(Point from, int index) const;
 
     const ASP_Track& track;
     // Steps so far; when each car took its last checkpoint and when it finished.
